@@ -1,0 +1,11 @@
+# Creates the default bank with tiku-admin unless a bank is already there.
+if(EXISTS "${BANK}")
+  return()
+endif()
+get_filename_component(dir "${BANK}" DIRECTORY)
+file(MAKE_DIRECTORY "${dir}")
+execute_process(COMMAND "${ADMIN}" init "${BANK}" RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  file(REMOVE "${BANK}")
+  message(FATAL_ERROR "tiku-admin init failed (${rc})")
+endif()

@@ -1,0 +1,145 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <exception>
+#include <memory>
+#include <utility>
+#include <vector>
+
+// A failure of the bank store: the engine's error number and its text. It is
+// thrown by every store operation and reported in one place (the window layer
+// catches it at the end of the user's action, shows it, and the program goes on).
+struct StoreError : std::exception
+{
+    int number = 0;
+    QString text;
+
+    StoreError(int n, QString t) : number(n), text(std::move(t)) {}
+    const char* what() const noexcept override { return "bank store error"; }
+};
+
+// Error numbers that do not come from the engine.
+namespace StoreErrorNumber {
+constexpr int CannotOpen = 14;   // the file is missing or cannot be opened (SQLITE_CANTOPEN)
+constexpr int NotABank = 26;     // the file is not a bank file (SQLITE_NOTADB)
+constexpr int NoCurrentRow = 3021;  // no current record (beginning or end of file, or deleted)
+} // namespace StoreErrorNumber
+
+// Column values of one row to write, by column name, in the order given.
+using FieldValues = std::vector<std::pair<QString, QVariant>>;
+
+// The condition of a query on one table, with its values bound separately:
+// `where` holds "?" placeholders, `params` the values in order. An empty
+// `where` selects every row.
+struct TableQuery
+{
+    QString table;
+    QString where;
+    QVariantList params;
+
+    // The statement's text as a reader would see it (values quoted in place);
+    // for messages and tests only, never executed.
+    QString displayText() const;
+    bool operator==(const TableQuery&) const = default;
+};
+
+class BankConnection;
+
+// An open result that behaves as a keyset cursor: opening it takes the
+// identities of the matching rows in stored order; moving changes only a
+// position; the current row is read by its identity when it is asked for, so a
+// row deleted meanwhile shows as deleted and a changed row shows its new values.
+// It keeps its connection open for as long as it lives.
+class Recordset
+{
+public:
+    Recordset();
+    ~Recordset();
+    Recordset(Recordset&&) noexcept;
+    Recordset& operator=(Recordset&&) noexcept;
+
+    bool isOpen() const;
+    void close();
+
+    int recordCount() const;
+    bool bof() const;  // before the first row (or no rows)
+    bool eof() const;  // after the last row (or no rows)
+    // Position of the current row, 0-based; -1 at BOF, recordCount() at EOF.
+    int position() const;
+
+    void moveFirst();
+    void moveLast();
+    void moveNext();
+    void movePrevious();
+    // Moves to the row `n` rows after the first one (0 is the first row); a
+    // position outside the rows gives BOF or EOF.
+    void moveFromFirst(int n);
+
+    QStringList columnNames() const;
+    // The current row's value by column name or by position. Throws StoreError
+    // when there is no current row or the row has been deleted meanwhile.
+    QVariant field(const QString& column) const;
+    QVariant field(int position) const;
+    QString text(const QString& column) const { return field(column).toString(); }
+    QString text(int position) const { return field(position).toString(); }
+    // True when the current row has been deleted since the result was opened.
+    bool isDeleted() const;
+
+    // Writes the given columns into the current row.
+    void update(const FieldValues& values);
+    // Deletes the current row; the position stays, the row then reads as deleted.
+    void deleteCurrent();
+
+private:
+    friend class BankStore;
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// One connection to a bank file. Every action opens its own, uses it, and lets
+// it go; results that windows keep between clicks hold the connection with them.
+class BankStore
+{
+public:
+    // The program's own bank: <program directory>/DATA/TiKu.mdb.
+    static BankStore openBank();
+    // Another bank file chosen by the user (a merge source).
+    static BankStore openExternalBank(const QString& path);
+
+    BankStore(BankStore&&) noexcept;
+    BankStore& operator=(BankStore&&) noexcept;
+    ~BankStore();
+
+    QString path() const;
+
+    // All rows of a table in stored order, as a keyset result.
+    Recordset openTable(const QString& table);
+    // The rows matching the query, in stored order, as a keyset result.
+    Recordset open(const TableQuery& query);
+    // Reads the matching rows once, in stored order, forward only; each row's
+    // values by position.
+    std::vector<QVariantList> readAll(const TableQuery& query);
+    // The distinct values of one column of the matching rows, in order of first appearance.
+    QStringList distinctValues(const TableQuery& query, const QString& column);
+    // Number of matching rows.
+    int count(const TableQuery& query);
+
+    // Appends one row.
+    void append(const QString& table, const FieldValues& values);
+    // Deletes every matching row and returns how many were deleted.
+    int deleteWhere(const TableQuery& query);
+
+    // The question count of the bank (rows of 数学题库).
+    int questionCount();
+
+private:
+    explicit BankStore(std::shared_ptr<BankConnection> c);
+    std::shared_ptr<BankConnection> c_;
+};
+
+// The number the next new question should carry: the number of the question
+// appended last plus one, or 1 for an empty bank. Throws StoreError when that
+// number is not a whole number.
+qint64 nextQuestionNumber(BankStore& store);

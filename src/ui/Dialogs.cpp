@@ -1,0 +1,79 @@
+#include "ui/Dialogs.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+QMessageBox::Icon toQt(Dialogs::Icon icon)
+{
+    switch (icon) {
+    case Dialogs::Icon::Information: return QMessageBox::Information;
+    case Dialogs::Icon::Warning: return QMessageBox::Warning;
+    case Dialogs::Icon::Critical: return QMessageBox::Critical;
+    case Dialogs::Icon::Question: return QMessageBox::Question;
+    case Dialogs::Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+class RealDialogs final : public Dialogs
+{
+public:
+    void message(QWidget* parent, const QString& title, const QString& text, Icon icon) override
+    {
+        QMessageBox box(toQt(icon), title, text, QMessageBox::Ok, parent);
+        box.button(QMessageBox::Ok)->setText(QStringLiteral(u"确定"));
+        box.exec();
+    }
+
+    bool question(QWidget* parent, const QString& title, const QString& text, Icon icon) override
+    {
+        QMessageBox box(toQt(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral(u"是(&Y)"));
+        box.button(QMessageBox::No)->setText(QStringLiteral(u"否(&N)"));
+        return box.exec() == QMessageBox::Yes;
+    }
+
+    std::optional<QString> input(QWidget* parent, const QString& title, const QString& prompt,
+                                 const QString& defaultText) override
+    {
+        QInputDialog box(parent);
+        box.setWindowTitle(title);
+        box.setLabelText(prompt);
+        box.setTextValue(defaultText);
+        box.setOkButtonText(QStringLiteral(u"确定"));
+        box.setCancelButtonText(QStringLiteral(u"取消"));
+        if (box.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return box.textValue();
+    }
+
+    QString saveFileName(QWidget* parent, const QString& title, const QString& proposedName,
+                         const QString& filter) override
+    {
+        return QFileDialog::getSaveFileName(parent, title, proposedName, filter);
+    }
+
+    QString openFileName(QWidget* parent, const QString& title, const QString& filter) override
+    {
+        return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    }
+};
+
+RealDialogs realDialogs;
+Dialogs* current = nullptr;
+
+} // namespace
+
+Dialogs& dialogs()
+{
+    return current ? *current : static_cast<Dialogs&>(realDialogs);
+}
+
+void setDialogs(Dialogs* d)
+{
+    current = d;
+}

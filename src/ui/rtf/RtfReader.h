@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+
+class QTextDocument;
+class QTextCursor;
+
+// Reads RTF as word processors and rich-edit controls write it into a
+// QTextDocument. Never throws and never hangs: malformed input gives the best
+// document that can be made of it.
+class RtfReader
+{
+public:
+    // Replaces the content of `doc` with the document in `rtf`.
+    static void read(const QByteArray& rtf, QTextDocument* doc);
+    // Inserts the document in `rtf` at `cursor`, in place of its selection.
+    static void insert(const QByteArray& rtf, QTextCursor& cursor);
+};
