@@ -1,4 +1,20 @@
+// tiku-admin: command-line tools around bank files and RTF documents.
+#include "AdminCommands.h"
+
 #include <QGuiApplication>
+#include <QStringList>
+#include <cstdio>
+
+namespace {
+
+void usage()
+{
+    std::fputs("usage: tiku-admin init PATH\n"
+               "       tiku-admin convert FILE --to text|html|rtf\n",
+               stderr);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -6,5 +22,16 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    return 0;
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty()) {
+        usage();
+        return 2;
+    }
+    const QString command = args.takeFirst();
+    if (command == u"init")
+        return runInit(args);
+    if (command == u"convert")
+        return runConvert(args);
+    usage();
+    return 2;
 }

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QStringList>
+
+// Each command takes its arguments (after the command word) and returns the
+// process exit code: 0 on success, 1 on failure (with a message on stderr),
+// 2 on a usage error.
+int runInit(const QStringList& args);
+int runConvert(const QStringList& args);

@@ -1,0 +1,6 @@
+#include "AdminCommands.h"
+
+int runConvert(const QStringList&)
+{
+    return 2;
+}

@@ -1,0 +1,6 @@
+#include "AdminCommands.h"
+
+int runInit(const QStringList&)
+{
+    return 0;
+}
