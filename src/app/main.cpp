@@ -1,7 +1,23 @@
+#include "app/CoverFrm.h"
+#include "ui/WindowRegistry.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral(u"青桐题库"));
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral(u"SimSun"), QStringLiteral(u"Noto Sans CJK SC"), font.family()});
+    QApplication::setFont(font);
+
+    // The windows decide when the program ends (the about window's 退出, the
+    // login's 退出, the main window's 退出系统).
+    QApplication::setQuitOnLastWindowClosed(true);
+    auto* cover = WindowRegistry::instance().window<CoverFrm>();
+    cover->setAttribute(Qt::WA_DeleteOnClose);
+    cover->show();
+    const int rc = QApplication::exec();
+    WindowRegistry::instance().discardAll();
+    return rc;
 }

@@ -15,7 +15,7 @@ constexpr int kEditTargetCount = 4;
 namespace EditTargets {
 bool isMarked(EditTarget t);
 void setMarked(EditTarget t, bool marked);
-void clearAll();
+void unmarkAll();
 // The box registered for a target (nullptr when its window is gone).
 RichTextBox* box(EditTarget t);
 void registerBox(EditTarget t, RichTextBox* box);
@@ -28,4 +28,13 @@ QMenu* menu();
 // boxes: mark this box, unmark the other box of the same window, and pop up
 // the editing menu at `globalPos`.
 void raise(EditTarget own, EditTarget sibling, RichTextBox* box, QPoint globalPos);
+
+// The editing menu's commands. Each walks the marked boxes in target order,
+// acts on each and unmarks it; a clipboard step that runs once comes first.
+void cut();             // 剪切
+void copy();            // 复制
+void paste();           // 粘贴: RTF only; without RTF the selection is replaced by nothing
+void deleteSelection(); // 删除
+void selectAll();       // 全选
+void clearBox();        // 全部删除
 } // namespace EditTargets

@@ -2,42 +2,36 @@
 
 #include <QHash>
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 #include <functional>
-#include <typeindex>
 
-// Keeps each window of the program at most once. A window is created on first
-// use and found again afterwards. Hiding keeps it (and all its fields) alive;
-// discarding it (the close box, with WA_DeleteOnClose) destroys it, and the
-// next use creates it anew.
+// Keeps each window of the program at most once, under its window name (the
+// class name of a window class). A window is created on first use and found
+// again afterwards. Hiding keeps it (and all its fields) alive; discarding it
+// (the close box, with WA_DeleteOnClose) destroys it, and the next use
+// creates it anew.
 class WindowRegistry
 {
 public:
     static WindowRegistry& instance();
 
-    // The existing window of type W, or nullptr when there is none.
+    QWidget* existing(const QString& name) const;
+    // The existing window called `name`, or a new one made by `make`. `created`
+    // tells the caller whether it has to place a new window (an MDI child, say).
+    QWidget* window(const QString& name, const std::function<QWidget*()>& make, bool* created = nullptr);
+
     template <class W>
     W* existing() const
     {
-        const auto it = windows_.find(std::type_index(typeid(W)));
-        return it == windows_.end() ? nullptr : qobject_cast<W*>(it->data());
+        return qobject_cast<W*>(existing(QString::fromLatin1(W::staticMetaObject.className())));
     }
 
-    // The existing window of type W, or a new one made by `make`. `created`
-    // tells the caller whether it has to place a new window (an MDI child, say).
     template <class W>
-    W* window(const std::function<W*()>& make, bool* created = nullptr)
+    W* window(bool* created = nullptr)
     {
-        if (W* w = existing<W>()) {
-            if (created)
-                *created = false;
-            return w;
-        }
-        W* w = make();
-        windows_.insert(std::type_index(typeid(W)), QPointer<QWidget>(w));
-        if (created)
-            *created = true;
-        return w;
+        return static_cast<W*>(
+            window(QString::fromLatin1(W::staticMetaObject.className()), [] { return new W; }, created));
     }
 
     // Destroys every window still alive (the program is ending).
@@ -45,5 +39,5 @@ public:
     int aliveCount() const;
 
 private:
-    QHash<std::type_index, QPointer<QWidget>> windows_;
+    QHash<QString, QPointer<QWidget>> windows_;
 };

@@ -1,0 +1,116 @@
+#include "app/CoverArt.h"
+
+#include <QFont>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+
+namespace {
+
+QFont cjkFont(int pixelSize, bool bold)
+{
+    QFont f(QStringLiteral(u"Noto Serif CJK SC"));
+    f.setFamilies({QStringLiteral(u"Noto Serif CJK SC"), QStringLiteral(u"SimSun"), QStringLiteral(u"宋体"),
+                   QStringLiteral(u"Noto Sans CJK SC")});
+    f.setPixelSize(pixelSize);
+    f.setBold(bold);
+    return f;
+}
+
+// A paulownia leaf: a broad heart shape with veins.
+void drawLeaf(QPainter& p, QPointF base, qreal size, qreal angle, const QColor& color)
+{
+    p.save();
+    p.translate(base);
+    p.rotate(angle);
+    QPainterPath leaf;
+    leaf.moveTo(0, 0);
+    leaf.cubicTo(-size * 0.9, -size * 0.15, -size * 0.75, -size * 1.05, 0, -size * 1.25);
+    leaf.cubicTo(size * 0.75, -size * 1.05, size * 0.9, -size * 0.15, 0, 0);
+    p.setPen(QPen(color.darker(140), 1.2));
+    p.setBrush(color);
+    p.drawPath(leaf);
+    p.setPen(QPen(color.lighter(150), 1));
+    p.drawLine(QPointF(0, 0), QPointF(0, -size * 1.15));
+    for (int i = 1; i <= 3; ++i) {
+        const qreal y = -size * 0.28 * i;
+        p.drawLine(QPointF(0, y), QPointF(-size * 0.38, y - size * 0.22));
+        p.drawLine(QPointF(0, y), QPointF(size * 0.38, y - size * 0.22));
+    }
+    p.restore();
+}
+
+} // namespace
+
+QImage drawCoverPicture()
+{
+    QImage img(487, 205, QImage::Format_RGB32);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+
+    QLinearGradient sky(0, 0, 0, 205);
+    sky.setColorAt(0, QColor(18, 92, 86));
+    sky.setColorAt(1, QColor(6, 40, 48));
+    p.fillRect(img.rect(), sky);
+
+    // Faint squared paper, as in a maths exercise book.
+    p.setPen(QPen(QColor(255, 255, 255, 22), 1));
+    for (int x = 0; x < 487; x += 16)
+        p.drawLine(x, 0, x, 205);
+    for (int y = 0; y < 205; y += 16)
+        p.drawLine(0, y, 487, y);
+
+    // Geometry on the right: a right triangle with its squares, and a circle.
+    p.setPen(QPen(QColor(190, 235, 220, 150), 1.5));
+    p.setBrush(Qt::NoBrush);
+    const QPointF a(360, 150), b(440, 150), c(360, 90);
+    p.drawPolygon(QPolygonF({a, b, c}));
+    p.drawRect(QRectF(360, 150, 80, 40));
+    p.drawRect(QRectF(320, 90, 40, 60));
+    p.drawEllipse(QPointF(420, 60), 38, 38);
+    p.drawLine(QPointF(382, 60), QPointF(458, 60));
+    p.setFont(QFont(QStringLiteral("DejaVu Serif"), 12, -1, true));
+    p.setPen(QColor(230, 250, 240));
+    p.drawText(QPointF(372, 132), QStringLiteral(u"a² + b² = c²"));
+
+    // The paulownia branch on the left.
+    p.setPen(QPen(QColor(120, 86, 52), 5, Qt::SolidLine, Qt::RoundCap));
+    QPainterPath branch;
+    branch.moveTo(-5, 200);
+    branch.cubicTo(40, 160, 60, 110, 110, 70);
+    p.drawPath(branch);
+    drawLeaf(p, QPointF(60, 140), 42, -60, QColor(70, 160, 90));
+    drawLeaf(p, QPointF(95, 85), 38, 20, QColor(90, 180, 100));
+    drawLeaf(p, QPointF(112, 68), 30, 70, QColor(60, 145, 80));
+    drawLeaf(p, QPointF(30, 175), 34, -100, QColor(80, 170, 95));
+
+    // Title.
+    p.setPen(QColor(250, 245, 215));
+    p.setFont(cjkFont(34, true));
+    p.drawText(QRectF(120, 28, 240, 48), Qt::AlignCenter, QStringLiteral(u"“青桐”"));
+    p.setFont(cjkFont(22, true));
+    p.drawText(QRectF(110, 82, 270, 34), Qt::AlignCenter, QStringLiteral(u"题库管理及组卷系统"));
+    p.setPen(QColor(200, 230, 215));
+    p.setFont(cjkFont(13, false));
+    p.drawText(QRectF(110, 122, 270, 22), Qt::AlignCenter, QStringLiteral(u"初中数学 · 题库 · 组卷"));
+    p.setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
+    p.drawText(QRectF(110, 180, 270, 18), Qt::AlignCenter, QStringLiteral(u"Version 1.0"));
+    p.end();
+    return img;
+}
+
+QImage drawLogo()
+{
+    QImage img(32, 32, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(18, 92, 86));
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
+    drawLeaf(p, QPointF(16, 28), 18, 0, QColor(110, 200, 120));
+    p.end();
+    return img;
+}

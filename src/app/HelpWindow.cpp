@@ -1,0 +1,41 @@
+#include "app/HelpWindow.h"
+
+#include "store/ProgramDirectory.h"
+#include "ui/Dialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent), browser_(new QTextBrowser(this))
+{
+    setObjectName(QStringLiteral("HelpWindow"));
+    setWindowTitle(QStringLiteral(u"使用帮助"));
+    browser_->setObjectName(QStringLiteral("helpBrowser"));
+    browser_->setOpenExternalLinks(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(browser_);
+    resize(720, 520);
+}
+
+QString HelpWindow::helpFilePath()
+{
+    return programDirectory() + QStringLiteral(u"/帮助.html");
+}
+
+bool HelpWindow::load()
+{
+    const QString path = helpFilePath();
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        dialogs().message(this, QStringLiteral(u"提示"),
+                          QStringLiteral(u"找不到帮助文件“%1”，请重新安装本程序。").arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    browser_->setSearchPaths({programDirectory()});
+    browser_->setHtml(QString::fromUtf8(f.readAll()));
+    return true;
+}

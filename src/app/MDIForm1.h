@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QMdiArea;
+class QMenu;
+class QMdiSubWindow;
+
+// The frame window: the menu bar, the child windows inside its client area,
+// the role gating of the menus, and the editing context menu of the question
+// windows' rich-text boxes.
+class MDIForm1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MDIForm1(QWidget* parent = nullptr);
+
+    QMdiArea* mdiArea() const { return mdiArea_; }
+    QMenu* BJCD() const { return BJCD_; }
+    QAction* command(const QString& name) const;
+
+    // Shows a child window inside the client area: a new one is placed as a
+    // child, an existing (perhaps hidden) one is shown again as it is.
+    QMdiSubWindow* showChild(QWidget* child, bool created, bool closeBox = true);
+
+public slots:
+    void TMZSH_Click();
+    void SYBZ_Click();
+    void quit_Click();
+    void JianQ_Click();
+    void FuZH_Click();
+    void ZHanT_Click();
+    void SHanCH_Click();
+    void QuanX_Click();
+    void QuanBSHCH_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void MDIForm_Load();
+    void buildMenus();
+    QMenu* addMenu(QMenu* parent, const char* name, const QString& caption);
+    QAction* addCommand(QMenu* menu, const char* name, const QString& caption);
+    void addSeparator(QMenu* menu, const char* name);
+    // Opens the window `name` (caption `caption`) that a later part of the
+    // program fills; until then it is an empty child window.
+    void openWindow(const QString& name, const QString& caption, bool closeBox = true);
+
+    QMdiArea* mdiArea_;
+    QMenu* BJCD_ = nullptr;
+};

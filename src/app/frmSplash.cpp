@@ -1,0 +1,131 @@
+#include "app/frmSplash.h"
+
+#include "app/CoverArt.h"
+#include "app/frmdl.h"
+#include "ui/WindowRegistry.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+frmSplash::frmSplash(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("frmSplash"));
+    setWindowTitle(QStringLiteral(u"关于"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto* frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    frame->setFrameShape(QFrame::Box);
+
+    auto* logo = new QLabel(frame);
+    logo->setObjectName(QStringLiteral("imgLogo"));
+    logo->setPixmap(QPixmap::fromImage(drawLogo()));
+    logo->setFixedSize(32, 32);
+
+    auto label = [frame](const char* name, const QString& text, int pointSize, bool bold) {
+        auto* l = new QLabel(text, frame);
+        l->setObjectName(QString::fromLatin1(name));
+        QFont f = l->font();
+        f.setPointSize(pointSize);
+        f.setBold(bold);
+        l->setFont(f);
+        l->setWordWrap(true);
+        return l;
+    };
+    QLabel* product = label("lblProductName", QStringLiteral(u"“青桐”之<题库管理及组卷系统>"), 16, true);
+    QLabel* version = label("lblVersion", QStringLiteral(u"版本 1.0"), 11, false);
+    QLabel* hint = label("lblPlatform", QStringLiteral(u"最好工作于800×600模式"), 10, false);
+    QLabel* warning =
+        label("lblWarning", QStringLiteral(u"警告：本程序受著作权保护，未经许可，不得擅自复制、传播本程序的全部或部分。"), 9, false);
+    product->setTextFormat(Qt::PlainText);
+
+    auto* head = new QHBoxLayout;
+    head->addWidget(logo, 0, Qt::AlignTop);
+    head->addWidget(product, 1);
+    auto* inner = new QVBoxLayout(frame);
+    inner->addLayout(head);
+    inner->addSpacing(8);
+    inner->addWidget(version, 0, Qt::AlignRight);
+    inner->addWidget(hint, 0, Qt::AlignRight);
+    inner->addSpacing(12);
+    inner->addWidget(warning);
+
+    auto* ok = new QPushButton(QStringLiteral(u"确定"), this);
+    ok->setObjectName(QStringLiteral("Command1"));
+    ok->setDefault(true);
+    auto* quit = new QPushButton(QStringLiteral(u"退出"), this);
+    quit->setObjectName(QStringLiteral("Command2"));
+    connect(ok, &QPushButton::clicked, this, &frmSplash::Command1_Click);
+    connect(quit, &QPushButton::clicked, this, &frmSplash::Command2_Click);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(quit);
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(frame);
+    outer->addLayout(buttons);
+    resize(460, 300);
+
+    // A click on the frame, the logo or any text, or a key, goes on like 确定.
+    for (QWidget* w : {static_cast<QWidget*>(frame), static_cast<QWidget*>(logo), static_cast<QWidget*>(product),
+                       static_cast<QWidget*>(version), static_cast<QWidget*>(hint), static_cast<QWidget*>(warning),
+                       static_cast<QWidget*>(ok), static_cast<QWidget*>(quit)})
+        w->installEventFilter(this);
+
+    if (const QScreen* screen = QApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void frmSplash::Command1_Click()
+{
+    if (leaving_)
+        return;
+    leaving_ = true;
+    close();
+    WindowRegistry::instance().window<frmdl>()->show();
+}
+
+void frmSplash::Command2_Click()
+{
+    if (leaving_)
+        return;
+    leaving_ = true;
+    close();  // with no other window open, the program ends
+}
+
+bool frmSplash::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        // The buttons keep the keys that press them; any other key goes on.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool pressesButton = key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+        if (!(qobject_cast<QPushButton*>(watched) && pressesButton)) {
+            Command1_Click();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::MouseButtonPress && !qobject_cast<QPushButton*>(watched)) {
+        Command1_Click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmSplash::mousePressEvent(QMouseEvent*)
+{
+    Command1_Click();
+}
+
+void frmSplash::keyPressEvent(QKeyEvent*)
+{
+    Command1_Click();
+}
