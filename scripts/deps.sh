@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build, the program and the tests need.
+# Run as root on a fresh machine; safe to run again.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config python3
+  qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libsodium-dev
+  fonts-noto-cjk xvfb
+)
+case "${1:-run}" in
+  run) ;;
+  test) packages+=(clang-14 libclang-rt-14-dev libbenchmark-dev libreoffice-writer-nogui abiword imagemagick) ;;
+  *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the normal build, the AddressSanitizer +
+# UndefinedBehaviorSanitizer build, and the RTF reader's fuzzer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh test
+export QT_QPA_PLATFORM=offscreen
+
+for preset in default sanitize; do
+  echo "=== build: $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+  echo "=== tests: $preset"
+  ctest --preset "$preset" -j2
+done
+
+if [ -x fuzz/run.sh ]; then
+  echo "=== fuzzing the RTF reader"
+  fuzz/run.sh 60
+fi
