@@ -1,1 +1,105 @@
 #include "store/BankSchema.h"
+
+#include "store/BankConnection.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+const std::vector<std::pair<QString, QStringList>>& bankTableColumns()
+{
+    static const std::vector<std::pair<QString, QStringList>> tables = {
+        {u"数学题库"_s,
+         {u"题目编号"_s, u"题型"_s, u"知识点一"_s, u"知识点二"_s, u"知识点三"_s, u"难度"_s, u"内容"_s, u"答案"_s,
+          u"是否中考题"_s, u"录入人"_s, u"录入时间"_s}},
+        {u"知识点表"_s, {u"编号"_s, u"第一知识点"_s, u"第二知识点"_s, u"第三知识点"_s}},
+        {u"题型表"_s, {u"编号"_s, u"题型"_s}},
+        {u"登录表"_s, {u"姓名"_s, u"口令"_s, u"人员类型"_s}},
+    };
+    return tables;
+}
+
+namespace {
+
+// Every text column compares Latin letters without case, as the Jet engine did.
+// 口令 holds a password hash, compared in code, so it keeps the binary collation.
+const char16_t* const kSchema[] = {
+    uR"(CREATE TABLE "数学题库" (
+        "题目编号" TEXT COLLATE NOCASE,
+        "题型" TEXT COLLATE NOCASE,
+        "知识点一" TEXT COLLATE NOCASE,
+        "知识点二" TEXT COLLATE NOCASE,
+        "知识点三" TEXT COLLATE NOCASE,
+        "难度" TEXT COLLATE NOCASE,
+        "内容" TEXT COLLATE NOCASE,
+        "答案" TEXT COLLATE NOCASE,
+        "是否中考题" TEXT COLLATE NOCASE,
+        "录入人" TEXT COLLATE NOCASE,
+        "录入时间" TEXT COLLATE NOCASE))",
+    // The searches filter on these columns; the questions' bodies make a full
+    // scan of a large bank slow.
+    uR"(CREATE INDEX "数学题库_题型" ON "数学题库" ("题型"))",
+    uR"(CREATE INDEX "数学题库_知识点一" ON "数学题库" ("知识点一"))",
+    uR"(CREATE INDEX "数学题库_知识点二" ON "数学题库" ("知识点二"))",
+    uR"(CREATE INDEX "数学题库_知识点三" ON "数学题库" ("知识点三"))",
+    uR"(CREATE INDEX "数学题库_难度" ON "数学题库" ("难度"))",
+    uR"(CREATE TABLE "知识点表" (
+        "编号" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "第一知识点" TEXT COLLATE NOCASE,
+        "第二知识点" TEXT COLLATE NOCASE,
+        "第三知识点" TEXT COLLATE NOCASE))",
+    uR"(CREATE TABLE "题型表" (
+        "编号" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "题型" TEXT COLLATE NOCASE))",
+    uR"(CREATE TABLE "登录表" (
+        "姓名" TEXT COLLATE NOCASE,
+        "口令" TEXT,
+        "人员类型" TEXT COLLATE NOCASE))",
+};
+
+} // namespace
+
+void createBankFile(const QString& path)
+{
+    bool created = false;
+    try {
+        BankConnection c(path, BankConnection::Mode::Create);
+        created = true;
+        c.exec(u"PRAGMA application_id = %1"_s.arg(kBankApplicationId));
+        c.begin();
+        try {
+            for (const char16_t* statement : kSchema)
+                c.exec(QString::fromUtf16(statement));
+            c.commit();
+        } catch (...) {
+            c.rollback();
+            throw;
+        }
+    } catch (...) {
+        // A half-made bank is worse than none: the next attempt would refuse it.
+        if (created)
+            QFile::remove(path);
+        throw;
+    }
+}
+
+bool isBankFile(const QString& path, QString* why)
+{
+    QString reason;
+    if (!QFileInfo(path).isFile()) {
+        reason = u"文件不存在"_s;
+    } else {
+        try {
+            BankConnection c(path, BankConnection::Mode::ReadOnly);
+            reason = c.bankMismatch();
+        } catch (const StoreError& e) {
+            reason = e.number == StoreErrorNumber::NotABank ? u"不是数据库文件"_s : e.text;
+        } catch (...) {
+            reason = u"无法读取该文件"_s;
+        }
+    }
+    if (why)
+        *why = reason;
+    return reason.isEmpty();
+}

@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -25,7 +26,13 @@ namespace StoreErrorNumber {
 constexpr int CannotOpen = 14;   // the file is missing or cannot be opened (SQLITE_CANTOPEN)
 constexpr int NotABank = 26;     // the file is not a bank file (SQLITE_NOTADB)
 constexpr int NoCurrentRow = 3021;  // no current record (beginning or end of file, or deleted)
+constexpr int NoSuchField = 3265;   // a column name or position that the table does not have
+constexpr int TypeMismatch = 13;    // a value that does not convert (a question number that is not a number)
 } // namespace StoreErrorNumber
+
+// How long a statement waits for another connection's lock before it fails
+// with a store error (default 5000 ms). Applies to connections opened later.
+void setBankBusyTimeout(int ms);
 
 // Column values of one row to write, by column name, in the order given.
 using FieldValues = std::vector<std::pair<QString, QVariant>>;
@@ -76,6 +83,9 @@ public:
     // Moves to the row `n` rows after the first one (0 is the first row); a
     // position outside the rows gives BOF or EOF.
     void moveFromFirst(int n);
+    // moveNext at EOF stays at EOF and movePrevious at BOF stays at BOF. A row
+    // deleted through this result leaves the result at the next move (a row
+    // deleted through another connection stays, and reads as deleted).
 
     QStringList columnNames() const;
     // The current row's value by column name or by position. Throws StoreError
@@ -125,11 +135,16 @@ public:
     QStringList distinctValues(const TableQuery& query, const QString& column);
     // Number of matching rows.
     int count(const TableQuery& query);
+    // The value of one column in the last matching row in stored order, or
+    // nullopt when no row matches. Reads that one row only.
+    std::optional<QVariant> lastValue(const TableQuery& query, const QString& column);
 
     // Appends one row.
     void append(const QString& table, const FieldValues& values);
     // Deletes every matching row and returns how many were deleted.
     int deleteWhere(const TableQuery& query);
+    // Writes the given columns into every matching row and returns how many rows matched.
+    int updateWhere(const TableQuery& query, const FieldValues& values);
 
     // The question count of the bank (rows of 数学题库).
     int questionCount();

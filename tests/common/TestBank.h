@@ -1,7 +1,30 @@
 #pragma once
 
+#include "store/BankStore.h"
+
 #include <QString>
 #include <QTemporaryDir>
+
+// One question row for TestBank::addQuestion. Every field has a plausible
+// default, so a test names only what it is about:
+//     bank.addQuestion({.number = u"1"_s, .type = u"填空题"_s});
+struct TestQuestion
+{
+    QString number = {}; // empty: the number nextQuestionNumber proposes
+    QString type = QStringLiteral(u"选择题");
+    QString knowledge1 = QStringLiteral(u"数与代数");
+    QString knowledge2 = QStringLiteral(u"有理数");
+    QString knowledge3 = QStringLiteral(u"有理数的加法与减法");
+    QString difficulty = QStringLiteral(u"A");
+    QString content = QStringLiteral(u"{\\rtf1\\ansi\\ansicpg936 question\\par}");
+    QString answer = QStringLiteral(u"{\\rtf1\\ansi\\ansicpg936 answer\\par}");
+    QString entranceExam = QStringLiteral(u"否");
+    QString enteredBy = QStringLiteral(u"张老师");
+    QString enteredAt = QStringLiteral(u"2026-09-01");
+
+    // The eleven columns of 数学题库 by name, in table order.
+    FieldValues fields() const;
+};
 
 // A program directory with a fresh, empty bank in a temporary folder; the
 // program directory points at it for as long as the object lives.
@@ -10,9 +33,22 @@ class TestBank
 public:
     TestBank();
     ~TestBank();
+    TestBank(const TestBank&) = delete;
+    TestBank& operator=(const TestBank&) = delete;
 
     QString programDir() const { return dir_.path(); }
     QString bankPath() const;
+
+    // A new connection to the bank, as the program's actions open one.
+    BankStore store() const;
+
+    // Appends rows the way the program's windows do. The password is stored
+    // as a (fast) Argon2id hash, so verifyPassword() accepts it.
+    void addUser(const QString& name, const QString& password, const QString& role = QStringLiteral(u"一般人员"));
+    // Returns the question number stored.
+    QString addQuestion(const TestQuestion& question = {});
+    void addKnowledgePath(const QString& level1, const QString& level2, const QString& level3);
+    void addQuestionType(const QString& name);
 
 private:
     QTemporaryDir dir_;

@@ -1,0 +1,208 @@
+#include "store/BankConnection.h"
+
+#include "store/BankSchema.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <atomic>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+std::atomic<int> busyTimeoutMs{5000};
+std::atomic<quint64> connectionCounter{0};
+
+// SQLite's primary result codes that get a text of their own.
+constexpr int kSqliteBusy = 5;
+constexpr int kSqliteLocked = 6;
+constexpr int kSqliteReadOnly = 8;
+constexpr int kSqliteIoErr = 10;
+constexpr int kSqliteCorrupt = 11;
+constexpr int kSqliteFull = 13;
+constexpr int kSqliteCantOpen = 14;
+constexpr int kSqliteNotADb = 26;
+
+// SQLite's URI form, so that mode=rw/ro can forbid creating the file. The path
+// is absolute; '%', '?' and '#' would otherwise be read as URI syntax.
+QString sqliteUri(const QString& path, const char* mode)
+{
+    QString p = QDir::fromNativeSeparators(QFileInfo(path).absoluteFilePath());
+    p.replace(u'%', u"%25"_s).replace(u'?', u"%3f"_s).replace(u'#', u"%23"_s);
+    if (!p.startsWith(u'/'))
+        p.prepend(u'/'); // C:/x -> file:///C:/x
+    return u"file://"_s + p + u"?mode="_s + QString::fromLatin1(mode);
+}
+
+QString describe(int code, const QString& path)
+{
+    const QString file = QDir::toNativeSeparators(path);
+    switch (code) {
+    case kSqliteBusy:
+    case kSqliteLocked:
+        return u"题库文件“%1”正被另一个连接或程序使用（已锁定），请稍后再试。"_s.arg(file);
+    case kSqliteReadOnly:
+        return u"题库文件“%1”是只读的，不能写入。"_s.arg(file);
+    case kSqliteIoErr:
+        return u"读写题库文件“%1”时发生输入输出错误。"_s.arg(file);
+    case kSqliteCorrupt:
+        return u"题库文件“%1”已损坏。"_s.arg(file);
+    case kSqliteFull:
+        return u"磁盘已满，不能写入题库文件“%1”。"_s.arg(file);
+    case kSqliteCantOpen:
+        return u"无法打开题库文件“%1”。"_s.arg(file);
+    case kSqliteNotADb:
+        return u"文件“%1”不是题库文件（不是数据库文件）。"_s.arg(file);
+    default:
+        return u"访问题库文件“%1”时出错。"_s.arg(file);
+    }
+}
+
+} // namespace
+
+int bankBusyTimeoutMs()
+{
+    return busyTimeoutMs.load();
+}
+
+void setBankBusyTimeout(int ms)
+{
+    busyTimeoutMs.store(ms < 0 ? 0 : ms);
+}
+
+QString quotedName(const QString& name)
+{
+    QString n = name;
+    n.replace(u'"', u"\"\""_s);
+    return u'"' + n + u'"';
+}
+
+QString whereClause(const QString& where)
+{
+    return where.trimmed().isEmpty() ? QString() : u" WHERE "_s + where;
+}
+
+BankConnection::BankConnection(const QString& path, Mode mode)
+    : path_(path), name_(u"tiku-bank-%1"_s.arg(++connectionCounter))
+{
+    const QFileInfo info(path);
+    if (mode == Mode::Create ? info.exists() : !info.isFile()) {
+        const QString file = QDir::toNativeSeparators(path);
+        if (mode == Mode::Create)
+            throw StoreError(StoreErrorNumber::CannotOpen, u"文件“%1”已经存在，不能在那里新建题库。"_s.arg(file));
+        throw StoreError(StoreErrorNumber::CannotOpen, u"找不到题库文件“%1”。"_s.arg(file));
+    }
+
+    db_ = QSqlDatabase::addDatabase(u"QSQLITE"_s, name_);
+    const char* uriMode = mode == Mode::ReadOnly ? "ro" : mode == Mode::ReadWrite ? "rw" : "rwc";
+    db_.setDatabaseName(sqliteUri(path, uriMode));
+    QString options = u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1"_s.arg(bankBusyTimeoutMs());
+    if (mode == Mode::ReadOnly)
+        options += u";QSQLITE_OPEN_READONLY"_s;
+    db_.setConnectOptions(options);
+    if (!db_.open()) {
+        const StoreError e = error(db_.lastError());
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name_);
+        throw e;
+    }
+}
+
+BankConnection::~BankConnection()
+{
+    db_.close();
+    db_ = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name_);
+}
+
+StoreError BankConnection::error(const QSqlError& e) const
+{
+    bool ok = false;
+    int code = e.nativeErrorCode().toInt(&ok);
+    if (!ok)
+        code = 1; // SQLITE_ERROR: a generic failure without a code
+    code &= 0xff; // the primary code of an extended one
+    QString text = describe(code, path_);
+    const QString driver = e.databaseText().isEmpty() ? e.driverText() : e.databaseText();
+    if (!driver.isEmpty())
+        text += u"\n（数据库引擎：%1）"_s.arg(driver);
+    return StoreError(code, text);
+}
+
+QSqlQuery BankConnection::prepare(const QString& sql)
+{
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        throw error(q.lastError());
+    return q;
+}
+
+void BankConnection::run(QSqlQuery& query, const QVariantList& params)
+{
+    for (qsizetype i = 0; i < params.size(); ++i)
+        query.bindValue(int(i), params.at(i));
+    if (!query.exec()) {
+        const StoreError e = error(query.lastError());
+        query.finish();
+        throw e;
+    }
+}
+
+QSqlQuery BankConnection::exec(const QString& sql, const QVariantList& params)
+{
+    QSqlQuery q = prepare(sql);
+    run(q, params);
+    return q;
+}
+
+int BankConnection::applicationId()
+{
+    QSqlQuery q = exec(u"PRAGMA application_id"_s);
+    return q.next() ? q.value(0).toInt() : 0;
+}
+
+const QStringList& BankConnection::columns(const QString& table)
+{
+    auto it = columns_.find(table);
+    if (it == columns_.end()) {
+        QSqlQuery q = exec(u"SELECT name FROM pragma_table_info(?) ORDER BY cid"_s, {table});
+        QStringList names;
+        while (q.next())
+            names << q.value(0).toString();
+        it = columns_.insert(table, names);
+    }
+    return *it;
+}
+
+QString BankConnection::bankMismatch()
+{
+    if (applicationId() != kBankApplicationId)
+        return u"缺少题库文件的标记"_s;
+    for (const auto& [table, expected] : bankTableColumns()) {
+        const QStringList& actual = columns(table);
+        if (actual.isEmpty())
+            return u"缺少表“%1”"_s.arg(table);
+        if (actual != expected)
+            return u"表“%1”的列应为“%2”，实为“%3”"_s.arg(table, expected.join(u'、'), actual.join(u'、'));
+    }
+    return {};
+}
+
+void BankConnection::begin()
+{
+    if (!db_.transaction())
+        throw error(db_.lastError());
+}
+
+void BankConnection::commit()
+{
+    if (!db_.commit())
+        throw error(db_.lastError());
+}
+
+void BankConnection::rollback()
+{
+    db_.rollback();
+}

@@ -1,0 +1,293 @@
+// Creating bank files, telling them from other files, and the errors met when
+// a bank cannot be opened or written.
+#include "common/TestBank.h"
+#include "store/BankSchema.h"
+#include "store/BankStore.h"
+#include "store/ProgramDirectory.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Runs statements on a file through a plain SQLite connection, the way
+// another program would.
+class RawConnection
+{
+public:
+    explicit RawConnection(const QString& path)
+    {
+        static int counter = 0;
+        name_ = u"raw-%1"_s.arg(++counter);
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name_);
+        db.setDatabaseName(path);
+        if (!db.open())
+            qFatal("cannot open %s", qPrintable(path));
+    }
+    ~RawConnection()
+    {
+        QSqlDatabase::database(name_).close();
+        QSqlDatabase::removeDatabase(name_);
+    }
+    void exec(const QString& sql)
+    {
+        QSqlQuery q(QSqlDatabase::database(name_));
+        if (!q.exec(sql))
+            qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    }
+
+private:
+    QString name_;
+};
+
+void rawExec(const QString& path, const QStringList& statements)
+{
+    RawConnection c(path);
+    for (const QString& s : statements)
+        c.exec(s);
+}
+
+QByteArray fingerprint(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+StoreError openError(const QString& path)
+{
+    try {
+        BankStore::openExternalBank(path);
+    } catch (const StoreError& e) {
+        return e;
+    }
+    return StoreError(0, QString());
+}
+
+} // namespace
+
+class BankFileTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { setBankBusyTimeout(5000); }
+
+    void createdBankIsRecognised();
+    void createRefusesExistingFileAndMissingFolder();
+    void otherFilesAreNotBanks_data();
+    void otherFilesAreNotBanks();
+    void missingBankIsNotCreated();
+    void lockedBankFailsWithStoreError();
+    void readOnlyBankFailsToWrite();
+};
+
+void BankFileTest::createdBankIsRecognised()
+{
+    TestBank bank;
+    QString why = u"unset"_s;
+    QVERIFY(isBankFile(bank.bankPath(), &why));
+    QVERIFY(why.isEmpty());
+    QCOMPARE(bank.store().questionCount(), 0);
+    QCOMPARE(BankStore::openBank().path(), bankFilePath());
+
+    // The tables and columns are exactly the bank's, in order.
+    BankStore store = bank.store();
+    for (const auto& [table, columns] : bankTableColumns())
+        QCOMPARE(store.openTable(table).columnNames(), columns);
+    QCOMPARE(bankTableColumns().size(), size_t(4));
+    QCOMPARE(bankTableColumns()[0].second.size(), 11);
+
+    // A bank holding data is still one (the check reads only the schema).
+    bank.addQuestion();
+    bank.addUser(u"admin"_s, u"admin123"_s, u"超级管理"_s);
+    QVERIFY(isBankFile(bank.bankPath()));
+}
+
+void BankFileTest::createRefusesExistingFileAndMissingFolder()
+{
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(u"有内容.mdb"_s);
+    writeFile(existing, "keep me");
+    try {
+        createBankFile(existing);
+        QFAIL("an existing file must not be replaced");
+    } catch (const StoreError& e) {
+        QVERIFY2(e.text.contains(QDir::toNativeSeparators(existing)), qPrintable(e.text));
+    }
+    QFile f(existing);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("keep me"));
+
+    // An existing bank is not replaced either.
+    TestBank bank;
+    bank.addQuestion();
+    QVERIFY_THROWS_EXCEPTION(StoreError, createBankFile(bank.bankPath()));
+    QCOMPARE(bank.store().questionCount(), 1);
+
+    const QString inMissingFolder = dir.filePath(u"没有/TiKu.mdb"_s);
+    QVERIFY_THROWS_EXCEPTION(StoreError, createBankFile(inMissingFolder));
+    QVERIFY(!QFileInfo::exists(dir.filePath(u"没有"_s)));
+}
+
+void BankFileTest::otherFilesAreNotBanks_data()
+{
+    QTest::addColumn<std::function<void(const QString&)>>("make");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("empty file") << std::function([](const QString& p) { writeFile(p, {}); }) << u"标记"_s;
+    QTest::newRow("text file") << std::function([](const QString& p) {
+        writeFile(p, QByteArray("姓名,口令\nadmin,admin123\n").repeated(200));
+    }) << u"不是数据库"_s;
+    QTest::newRow("another program's database") << std::function([](const QString& p) {
+        rawExec(p, {u"CREATE TABLE notes (id INTEGER PRIMARY KEY, text TEXT)"_s,
+                    u"INSERT INTO notes (text) VALUES ('hello')"_s});
+    }) << u"标记"_s;
+    QTest::newRow("bank tables without the mark") << std::function([](const QString& p) {
+        createBankFile(p);
+        rawExec(p, {u"PRAGMA application_id = 0"_s});
+    }) << u"标记"_s;
+    QTest::newRow("missing table") << std::function([](const QString& p) {
+        createBankFile(p);
+        rawExec(p, {u"DROP TABLE 登录表"_s});
+    }) << u"登录表"_s;
+    QTest::newRow("missing column") << std::function([](const QString& p) {
+        createBankFile(p);
+        rawExec(p, {u"ALTER TABLE 数学题库 DROP COLUMN 录入时间"_s});
+    }) << u"数学题库"_s;
+    QTest::newRow("extra column") << std::function([](const QString& p) {
+        createBankFile(p);
+        rawExec(p, {u"ALTER TABLE 登录表 ADD COLUMN 备注 TEXT"_s});
+    }) << u"登录表"_s;
+    QTest::newRow("columns in another order") << std::function([](const QString& p) {
+        createBankFile(p);
+        rawExec(p, {u"DROP TABLE 题型表"_s, u"CREATE TABLE 题型表 (题型 TEXT, 编号 INTEGER)"_s});
+    }) << u"题型表"_s;
+}
+
+void BankFileTest::otherFilesAreNotBanks()
+{
+    QFETCH(std::function<void(const QString&)>, make);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"其他 文件.mdb"_s);
+    make(path);
+    const QByteArray before = fingerprint(path);
+
+    QString why;
+    QVERIFY(!isBankFile(path, &why));
+    QVERIFY2(why.contains(reason), qPrintable(why));
+
+    const StoreError e = openError(path);
+    QCOMPARE(e.number, StoreErrorNumber::NotABank);
+    QVERIFY2(e.text.contains(QDir::toNativeSeparators(path)), qPrintable(e.text));
+    QVERIFY2(e.text.contains(u"不是题库文件"_s), qPrintable(e.text));
+
+    // Neither the check nor the failed opening changed the file.
+    QCOMPARE(fingerprint(path), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"其他 文件.mdb"_s});
+}
+
+void BankFileTest::missingBankIsNotCreated()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"DATA/TiKu.mdb"_s);
+    QDir(dir.path()).mkpath(u"DATA"_s);
+
+    QString why;
+    QVERIFY(!isBankFile(path, &why));
+    QVERIFY(why.contains(u"不存在"_s));
+
+    setProgramDirectory(dir.path());
+    try {
+        BankStore::openBank();
+        QFAIL("a missing bank must not open");
+    } catch (const StoreError& e) {
+        QCOMPARE(e.number, StoreErrorNumber::CannotOpen);
+        QVERIFY2(e.text.contains(QDir::toNativeSeparators(path)), qPrintable(e.text));
+    }
+    setProgramDirectory(QString());
+    QVERIFY(!QFileInfo::exists(path));
+    QVERIFY_THROWS_EXCEPTION(StoreError, BankStore::openExternalBank(dir.path())); // a folder
+}
+
+void BankFileTest::lockedBankFailsWithStoreError()
+{
+    TestBank bank;
+    bank.addQuestion();
+    setBankBusyTimeout(50);
+
+    {
+        // Another program in the middle of a write: reading still works,
+        // writing fails once the wait is over.
+        RawConnection other(bank.bankPath());
+        other.exec(u"BEGIN IMMEDIATE"_s);
+        BankStore store = bank.store();
+        QCOMPARE(store.questionCount(), 1);
+        try {
+            bank.addQuestion();
+            QFAIL("a write must fail while another connection writes");
+        } catch (const StoreError& e) {
+            QCOMPARE(e.number, 5);
+            QVERIFY2(e.text.contains(u"锁定"_s), qPrintable(e.text));
+            QVERIFY2(e.text.contains(QDir::toNativeSeparators(bank.bankPath())), qPrintable(e.text));
+        }
+        other.exec(u"ROLLBACK"_s);
+    }
+    {
+        // Another program holding the file exclusively: opening fails too.
+        RawConnection other(bank.bankPath());
+        other.exec(u"BEGIN EXCLUSIVE"_s);
+        QCOMPARE(openError(bank.bankPath()).number, 5);
+        other.exec(u"ROLLBACK"_s);
+    }
+    // Once the other program lets go, everything works again.
+    bank.addQuestion();
+    QCOMPARE(bank.store().questionCount(), 2);
+}
+
+void BankFileTest::readOnlyBankFailsToWrite()
+{
+    TestBank bank;
+    bank.addQuestion();
+    QFile file(bank.bankPath());
+    QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    QFile probe(bank.bankPath());
+    const bool stillWritable = probe.open(QIODevice::ReadWrite);
+    probe.close();
+    if (stillWritable) {
+        file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
+        QSKIP("this account writes read-only files (administrator)");
+    }
+
+    BankStore store = bank.store();
+    QCOMPARE(store.questionCount(), 1); // reading works
+    try {
+        store.append(u"题型表"_s, {{u"题型"_s, u"选择题"_s}});
+        QFAIL("writing a read-only bank must fail");
+    } catch (const StoreError& e) {
+        QCOMPARE(e.number, 8);
+        QVERIFY2(e.text.contains(u"只读"_s), qPrintable(e.text));
+    }
+    file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
+}
+
+QTEST_GUILESS_MAIN(BankFileTest)
+#include "BankFileTest.moc"

@@ -1,0 +1,500 @@
+// The bank store: keyset results, stored order, bound values, the small
+// queries, and the next question number.
+#include "common/TestBank.h"
+#include "store/BankStore.h"
+
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kQuestions = u"数学题库"_s;
+
+QStringList numbersOf(Recordset& r)
+{
+    QStringList numbers;
+    for (r.moveFirst(); !r.eof(); r.moveNext())
+        numbers << r.text(u"题目编号"_s);
+    return numbers;
+}
+
+} // namespace
+
+class BankStoreTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cursorMovesAndEnds();
+    void emptyResultIsBothBofAndEof();
+    void moveFromFirstIsDirect();
+    void fieldsByNameAndPosition();
+    void rowChangedOrDeletedThroughAnotherConnection();
+    void updateAndDeleteCurrentRow();
+    void storedOrderIsAppendOrder();
+    void quotesAndSqlTextRoundTrip_data();
+    void quotesAndSqlTextRoundTrip();
+    void conditionsCountDistinctAndDelete();
+    void textComparesLatinLettersWithoutCase();
+    void resultOutlivesItsStore();
+    void nextQuestionNumberFollowsLastAppended();
+    void nextQuestionNumberRejectsNonNumbers();
+    void displayTextQuotesValues();
+};
+
+void BankStoreTest::cursorMovesAndEnds()
+{
+    TestBank bank;
+    for (int i = 0; i < 4; ++i)
+        bank.addQuestion();
+    BankStore store = bank.store();
+    Recordset r = store.openTable(kQuestions);
+
+    QCOMPARE(r.recordCount(), 4);
+    QVERIFY(!r.bof());
+    QVERIFY(!r.eof());
+    QCOMPARE(r.position(), 0);
+    QCOMPARE(r.text(0), u"1"_s);
+
+    r.moveLast();
+    QCOMPARE(r.text(0), u"4"_s);
+    r.moveNext();
+    QVERIFY(r.eof());
+    QVERIFY(!r.bof());
+    QCOMPARE(r.position(), 4);
+    QVERIFY_THROWS_EXCEPTION(StoreError, r.field(0));
+    r.moveNext(); // stays at EOF
+    QVERIFY(r.eof());
+    r.movePrevious(); // back on the last row, as the browsing windows rely on
+    QCOMPARE(r.text(0), u"4"_s);
+
+    r.moveFirst();
+    r.movePrevious();
+    QVERIFY(r.bof());
+    QVERIFY(!r.eof());
+    QCOMPARE(r.position(), -1);
+    try {
+        r.field(u"题目编号"_s);
+        QFAIL("reading at BOF must fail");
+    } catch (const StoreError& e) {
+        QCOMPARE(e.number, StoreErrorNumber::NoCurrentRow);
+    }
+    r.movePrevious(); // stays at BOF
+    QVERIFY(r.bof());
+    r.moveNext();
+    QCOMPARE(r.text(0), u"1"_s);
+
+    QCOMPARE(numbersOf(r), (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s}));
+
+    r.close();
+    QVERIFY(!r.isOpen());
+    QVERIFY(r.bof() && r.eof());
+    QCOMPARE(r.recordCount(), 0);
+}
+
+void BankStoreTest::emptyResultIsBothBofAndEof()
+{
+    TestBank bank;
+    bank.addQuestion({.type = u"填空题"_s});
+    BankStore store = bank.store();
+    Recordset r = store.open({kQuestions, u"题型 = ?"_s, {u"选择题"_s}});
+    QCOMPARE(r.recordCount(), 0);
+    QVERIFY(r.bof());
+    QVERIFY(r.eof());
+    r.moveFirst();
+    r.moveLast();
+    r.moveNext();
+    r.moveFromFirst(3);
+    QVERIFY(r.bof() && r.eof());
+    QVERIFY(!r.isDeleted());
+    QVERIFY_THROWS_EXCEPTION(StoreError, r.field(0));
+    QVERIFY_THROWS_EXCEPTION(StoreError, r.update({{u"题型"_s, u"x"_s}}));
+    QVERIFY_THROWS_EXCEPTION(StoreError, r.deleteCurrent());
+}
+
+void BankStoreTest::moveFromFirstIsDirect()
+{
+    TestBank bank;
+    for (int i = 0; i < 6; ++i)
+        bank.addQuestion();
+    BankStore store = bank.store();
+    Recordset r = store.openTable(kQuestions);
+
+    r.moveFromFirst(0);
+    QCOMPARE(r.text(0), u"1"_s);
+    r.moveFromFirst(3);
+    QCOMPARE(r.position(), 3);
+    QCOMPARE(r.text(0), u"4"_s);
+    r.moveFromFirst(5);
+    QCOMPARE(r.text(0), u"6"_s);
+    r.moveFromFirst(6);
+    QVERIFY(r.eof());
+    r.moveFromFirst(100);
+    QVERIFY(r.eof());
+    r.moveFromFirst(-1);
+    QVERIFY(r.bof());
+    r.moveFromFirst(2);
+    r.moveNext();
+    QCOMPARE(r.text(0), u"4"_s);
+}
+
+void BankStoreTest::fieldsByNameAndPosition()
+{
+    TestBank bank;
+    const TestQuestion q{.number = u"7"_s,
+                         .type = u"解答题"_s,
+                         .knowledge1 = u"图形与几何"_s,
+                         .knowledge2 = u"三角形"_s,
+                         .knowledge3 = u"全等三角形的判定"_s,
+                         .difficulty = u"C"_s,
+                         .content = u"{\\rtf1 c}"_s,
+                         .answer = u"{\\rtf1 a}"_s,
+                         .entranceExam = u"是"_s,
+                         .enteredBy = u"李老师"_s,
+                         .enteredAt = u"2026年9月1日"_s};
+    bank.addQuestion(q);
+    bank.addKnowledgePath(u"数与代数"_s, u"整式"_s, u"单项式"_s);
+    bank.addQuestionType(u"选择题"_s);
+
+    BankStore store = bank.store();
+    Recordset r = store.openTable(kQuestions);
+    const FieldValues fields = q.fields();
+    QCOMPARE(r.columnNames().size(), 11);
+    for (int i = 0; i < 11; ++i) {
+        QCOMPARE(r.columnNames().at(i), fields[size_t(i)].first);
+        QCOMPARE(r.text(i), fields[size_t(i)].second.toString());
+        QCOMPARE(r.text(fields[size_t(i)].first), fields[size_t(i)].second.toString());
+    }
+    try {
+        r.field(u"不存在的列"_s);
+        QFAIL("an unknown column must fail");
+    } catch (const StoreError& e) {
+        QCOMPARE(e.number, StoreErrorNumber::NoSuchField);
+        QVERIFY(e.text.contains(u"不存在的列"_s));
+    }
+    QVERIFY_THROWS_EXCEPTION(StoreError, r.field(11));
+    QVERIFY_THROWS_EXCEPTION(StoreError, r.field(-1));
+
+    // The identifier comes first in the two classification tables.
+    Recordset k = store.openTable(u"知识点表"_s);
+    QCOMPARE(k.columnNames(), (QStringList{u"编号"_s, u"第一知识点"_s, u"第二知识点"_s, u"第三知识点"_s}));
+    QCOMPARE(k.field(0).toInt(), 1);
+    QCOMPARE(k.text(3), u"单项式"_s);
+    Recordset t = store.openTable(u"题型表"_s);
+    QCOMPARE(t.columnNames(), (QStringList{u"编号"_s, u"题型"_s}));
+    QCOMPARE(t.text(1), u"选择题"_s);
+
+    QVERIFY_THROWS_EXCEPTION(StoreError, store.openTable(u"没有这张表"_s));
+}
+
+void BankStoreTest::rowChangedOrDeletedThroughAnotherConnection()
+{
+    TestBank bank;
+    for (int i = 0; i < 3; ++i)
+        bank.addQuestion();
+    BankStore kept = bank.store();
+    Recordset r = kept.openTable(kQuestions);
+    QCOMPARE(r.text(u"题型"_s), u"选择题"_s); // row 1 now cached
+
+    {
+        BankStore other = bank.store();
+        QCOMPARE(other.updateWhere({kQuestions, u"题目编号 = ?"_s, {u"1"_s}}, {{u"题型"_s, u"填空题"_s}}), 1);
+        QCOMPARE(other.deleteWhere({kQuestions, u"题目编号 = ?"_s, {u"2"_s}}), 1);
+        other.append(kQuestions, TestQuestion{.number = u"4"_s}.fields());
+    }
+
+    // The keyset was taken at opening: the new row is not in it, the deleted
+    // one still is, and every row is read anew once the position moves.
+    QCOMPARE(r.recordCount(), 3);
+    r.moveFirst();
+    QCOMPARE(r.text(u"题型"_s), u"填空题"_s);
+    QVERIFY(!r.isDeleted());
+    r.moveNext();
+    QVERIFY(r.isDeleted());
+    QVERIFY(!r.eof());
+    try {
+        r.field(0);
+        QFAIL("a deleted row must not read");
+    } catch (const StoreError& e) {
+        QCOMPARE(e.number, StoreErrorNumber::NoCurrentRow);
+    }
+    QVERIFY_THROWS_EXCEPTION(StoreError, r.update({{u"题型"_s, u"x"_s}}));
+    QVERIFY_THROWS_EXCEPTION(StoreError, r.deleteCurrent());
+    r.moveNext();
+    QCOMPARE(r.text(0), u"3"_s);
+    r.moveNext();
+    QVERIFY(r.eof());
+
+    // A new result sees the table as it is now.
+    Recordset fresh = kept.openTable(kQuestions);
+    QCOMPARE(numbersOf(fresh), (QStringList{u"1"_s, u"3"_s, u"4"_s}));
+}
+
+void BankStoreTest::updateAndDeleteCurrentRow()
+{
+    TestBank bank;
+    for (int i = 0; i < 4; ++i)
+        bank.addQuestion();
+    BankStore store = bank.store();
+    Recordset r = store.openTable(kQuestions);
+
+    r.moveFromFirst(1);
+    QCOMPARE(r.text(u"难度"_s), u"A"_s);
+    r.update({{u"难度"_s, u"F"_s}, {u"题型"_s, u"判断题"_s}});
+    QCOMPARE(r.text(u"难度"_s), u"F"_s); // read again after the update
+    QCOMPARE(store.count({kQuestions, u"难度 = ? AND 题目编号 = ?"_s, {u"F"_s, u"2"_s}}), 1);
+    QCOMPARE(store.count({kQuestions, u"难度 = ?"_s, {u"F"_s}}), 1);
+
+    // Deleting keeps the position on the deleted row; the next move goes on
+    // to its neighbour and the row leaves the result.
+    r.moveFromFirst(2);
+    r.deleteCurrent();
+    QVERIFY(r.isDeleted());
+    QVERIFY(!r.eof() && !r.bof());
+    QVERIFY_THROWS_EXCEPTION(StoreError, r.field(0));
+    QVERIFY_THROWS_EXCEPTION(StoreError, r.deleteCurrent());
+    QCOMPARE(r.recordCount(), 3);
+    r.moveNext();
+    QCOMPARE(r.text(0), u"4"_s);
+    r.movePrevious();
+    QCOMPARE(r.text(0), u"2"_s);
+    QCOMPARE(store.questionCount(), 3);
+
+    // Deleting the last row, then moving back.
+    r.moveLast();
+    r.deleteCurrent();
+    r.movePrevious();
+    QCOMPARE(r.text(0), u"2"_s);
+    // Deleting the last row, then moving on.
+    r.moveLast();
+    r.deleteCurrent();
+    r.moveNext();
+    QVERIFY(r.eof());
+    QCOMPARE(numbersOf(r), QStringList{u"1"_s});
+    // Deleting the first row, then moving back.
+    r.moveFirst();
+    r.deleteCurrent();
+    r.movePrevious();
+    QVERIFY(r.bof() && r.eof());
+    QCOMPARE(store.questionCount(), 0);
+}
+
+void BankStoreTest::storedOrderIsAppendOrder()
+{
+    TestBank bank;
+    const QStringList numbers{u"5"_s, u"2"_s, u"9"_s, u"1"_s, u"2"_s, u"30"_s, u"10"_s};
+    for (const QString& n : numbers)
+        bank.addQuestion({.number = n});
+    for (const QString& type : {u"解答题"_s, u"选择题"_s, u"填空题"_s})
+        bank.addQuestionType(type);
+    BankStore store = bank.store();
+
+    Recordset r = store.openTable(kQuestions);
+    QCOMPARE(numbersOf(r), numbers);
+    const auto rows = store.readAll({kQuestions, {}, {}});
+    QCOMPARE(int(rows.size()), numbers.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        QCOMPARE(rows[i].at(0).toString(), numbers.at(qsizetype(i)));
+    // A condition answered through an index still comes back in stored order.
+    Recordset filtered = store.open({kQuestions, u"题型 = ?"_s, {u"选择题"_s}});
+    QCOMPARE(numbersOf(filtered), numbers);
+    QCOMPARE(store.distinctValues({u"题型表"_s, {}, {}}, u"题型"_s),
+             (QStringList{u"解答题"_s, u"选择题"_s, u"填空题"_s}));
+
+    // Deleting and appending again puts the new row last.
+    store.deleteWhere({kQuestions, u"题目编号 = ?"_s, {u"5"_s}});
+    bank.addQuestion({.number = u"5"_s});
+    Recordset again = store.openTable(kQuestions);
+    QCOMPARE(numbersOf(again), (QStringList{u"2"_s, u"9"_s, u"1"_s, u"2"_s, u"30"_s, u"10"_s, u"5"_s}));
+}
+
+void BankStoreTest::quotesAndSqlTextRoundTrip_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("single quote") << u"O'Brien's"_s;
+    QTest::newRow("statement") << u"'; drop table 登录表; --"_s;
+    QTest::newRow("condition") << u"x' or '1'='1"_s;
+    QTest::newRow("placeholder") << u"? ?"_s;
+    QTest::newRow("double quote") << u"\"题型\""_s;
+    QTest::newRow("backslash and percent") << u"\\'%_*"_s;
+    QTest::newRow("blanks kept") << u"  两边有空格  "_s;
+}
+
+void BankStoreTest::quotesAndSqlTextRoundTrip()
+{
+    QFETCH(QString, value);
+    TestBank bank;
+    bank.addUser(value, value, value);
+    bank.addQuestionType(value);
+    bank.addKnowledgePath(value, value, value);
+    TestQuestion q{.number = u"1"_s};
+    FieldValues fields = q.fields();
+    for (auto& field : fields) {
+        if (field.first != u"题目编号")
+            field.second = value;
+    }
+    BankStore store = bank.store();
+    store.append(kQuestions, fields);
+
+    const auto users = store.readAll({u"登录表"_s, u"姓名 = ?"_s, {value}});
+    QCOMPARE(int(users.size()), 1);
+    QCOMPARE(users[0].at(0).toString(), value);
+    QCOMPARE(users[0].at(2).toString(), value);
+
+    Recordset r = store.open({kQuestions, u"题型 = ? AND 内容 = ? AND 录入时间 = ?"_s, {value, value, value}});
+    QCOMPARE(r.recordCount(), 1);
+    for (int i = 1; i < 11; ++i)
+        QCOMPARE(r.text(i), value);
+    r.update({{u"答案"_s, value + value}});
+    QCOMPARE(r.text(u"答案"_s), value + value);
+
+    QCOMPARE(store.distinctValues({u"知识点表"_s, u"第一知识点 = ?"_s, {value}}, u"第二知识点"_s),
+             QStringList{value});
+    QCOMPARE(store.count({u"题型表"_s, u"题型 = ?"_s, {value}}), 1);
+    QCOMPARE(store.deleteWhere({u"题型表"_s, u"题型 = ?"_s, {value}}), 1);
+    // Nothing else was touched.
+    QCOMPARE(store.count({u"登录表"_s, {}, {}}), 1);
+    QCOMPARE(store.count({u"知识点表"_s, {}, {}}), 1);
+    QCOMPARE(store.questionCount(), 1);
+}
+
+void BankStoreTest::conditionsCountDistinctAndDelete()
+{
+    TestBank bank;
+    bank.addKnowledgePath(u"数与代数"_s, u"整式"_s, u"单项式"_s);
+    bank.addKnowledgePath(u"数与代数"_s, u"方程"_s, u"一元一次方程"_s);
+    bank.addKnowledgePath(u"图形与几何"_s, u"三角形"_s, u"全等三角形"_s);
+    bank.addKnowledgePath(u"数与代数"_s, u"整式"_s, u"多项式"_s);
+    bank.addKnowledgePath(u"数与代数"_s, u"整式"_s, u"单项式"_s); // duplicate rows are allowed
+    // A level-2 name under two level-1 names.
+    bank.addKnowledgePath(u"综合与实践"_s, u"整式"_s, u"整式的应用"_s);
+    BankStore store = bank.store();
+    const QString table = u"知识点表"_s;
+
+    QCOMPARE(store.distinctValues({table, {}, {}}, u"第一知识点"_s),
+             (QStringList{u"数与代数"_s, u"图形与几何"_s, u"综合与实践"_s}));
+    QCOMPARE(store.distinctValues({table, u"第一知识点 = ?"_s, {u"数与代数"_s}}, u"第二知识点"_s),
+             (QStringList{u"整式"_s, u"方程"_s}));
+    QCOMPARE(store.distinctValues({table, u"第二知识点 = ?"_s, {u"整式"_s}}, u"第三知识点"_s),
+             (QStringList{u"单项式"_s, u"多项式"_s, u"整式的应用"_s}));
+    QCOMPARE(store.count({table, {}, {}}), 6);
+    QCOMPARE(store.count({table, u"第二知识点 = ?"_s, {u"整式"_s}}), 4);
+    QCOMPARE(store.count({table, u"第二知识点 = ?"_s, {u"没有"_s}}), 0);
+    QCOMPARE(store.lastValue({table, u"第一知识点 = ?"_s, {u"数与代数"_s}}, u"第三知识点"_s),
+             std::optional<QVariant>(u"单项式"_s));
+    QVERIFY(!store.lastValue({table, u"第一知识点 = ?"_s, {u"没有"_s}}, u"第三知识点"_s).has_value());
+
+    QCOMPARE(store.deleteWhere({table, u"第一知识点 = ? AND 第二知识点 = ? AND 第三知识点 = ?"_s,
+                                {u"数与代数"_s, u"整式"_s, u"单项式"_s}}),
+             2);
+    QCOMPARE(store.deleteWhere({table, u"第一知识点 = ?"_s, {u"没有"_s}}), 0);
+    QCOMPARE(store.count({table, {}, {}}), 4);
+    QCOMPARE(store.updateWhere({table, u"第二知识点 = ?"_s, {u"整式"_s}}, {{u"第二知识点"_s, u"整式的加减"_s}}), 2);
+    QCOMPARE(store.count({table, u"第二知识点 = ?"_s, {u"整式的加减"_s}}), 2);
+
+    // The identifier is assigned by the store and keeps growing.
+    Recordset r = store.openTable(table);
+    r.moveLast();
+    QCOMPARE(r.field(u"编号"_s).toInt(), 6);
+
+    QVERIFY_THROWS_EXCEPTION(StoreError, store.count({table, u"没有的列 = ?"_s, {1}}));
+    QVERIFY_THROWS_EXCEPTION(StoreError, store.append(table, {{u"没有的列"_s, 1}}));
+}
+
+void BankStoreTest::textComparesLatinLettersWithoutCase()
+{
+    TestBank bank;
+    bank.addUser(u"Admin"_s, u"x"_s, u"超级管理"_s);
+    bank.addQuestion({.difficulty = u"b"_s});
+    BankStore store = bank.store();
+    QCOMPARE(store.readAll({u"登录表"_s, u"姓名 = ?"_s, {u"aDMIN"_s}}).size(), size_t(1));
+    QCOMPARE(store.count({kQuestions, u"难度 = ?"_s, {u"B"_s}}), 1);
+    // Chinese text and blanks still count.
+    QCOMPARE(store.readAll({u"登录表"_s, u"姓名 = ?"_s, {u" Admin"_s}}).size(), size_t(0));
+}
+
+void BankStoreTest::resultOutlivesItsStore()
+{
+    TestBank bank;
+    bank.addQuestion();
+    bank.addQuestion();
+    Recordset r;
+    {
+        BankStore store = bank.store();
+        r = store.openTable(kQuestions);
+    }
+    // The result keeps its own connection, as the browsing windows need.
+    r.moveLast();
+    QCOMPARE(r.text(0), u"2"_s);
+    r.deleteCurrent();
+    QCOMPARE(bank.store().questionCount(), 1);
+
+    // Moving a result hands its connection over.
+    Recordset moved = std::move(r);
+    moved.moveFirst();
+    QCOMPARE(moved.text(0), u"1"_s);
+}
+
+void BankStoreTest::nextQuestionNumberFollowsLastAppended()
+{
+    TestBank bank;
+    BankStore store = bank.store();
+    QCOMPARE(nextQuestionNumber(store), 1);
+
+    for (const QString& n : {u"1"_s, u"2"_s, u"3"_s})
+        bank.addQuestion({.number = n});
+    QCOMPARE(nextQuestionNumber(store), 4);
+    bank.addQuestion({.number = u"10"_s});
+    QCOMPARE(nextQuestionNumber(store), 11);
+
+    // Deleting the last row brings back the one before it.
+    store.deleteWhere({kQuestions, u"题目编号 = ?"_s, {u"10"_s}});
+    QCOMPARE(nextQuestionNumber(store), 4);
+
+    // The last appended, not the largest.
+    bank.addQuestion({.number = u"100"_s});
+    bank.addQuestion({.number = u"41"_s});
+    QCOMPARE(nextQuestionNumber(store), 42);
+
+    // A number that is already taken is stored without complaint.
+    bank.addQuestion({.number = u"2"_s});
+    QCOMPARE(store.count({kQuestions, u"题目编号 = ?"_s, {u"2"_s}}), 2);
+    QCOMPARE(nextQuestionNumber(store), 3);
+
+    bank.addQuestion({.number = u" 12 "_s});
+    QCOMPARE(nextQuestionNumber(store), 13);
+
+    store.deleteWhere({kQuestions, {}, {}});
+    QCOMPARE(nextQuestionNumber(store), 1);
+}
+
+void BankStoreTest::nextQuestionNumberRejectsNonNumbers()
+{
+    for (const QString& bad : {u"abc"_s, u"12a"_s, u"1.5"_s, u""_s, u"一"_s, u"9223372036854775807"_s}) {
+        TestBank bank;
+        bank.addQuestion({.number = u"5"_s});
+        BankStore store = bank.store();
+        store.append(kQuestions, TestQuestion{.number = bad}.fields());
+        try {
+            nextQuestionNumber(store);
+            QFAIL(qPrintable(u"no error for "_s + bad));
+        } catch (const StoreError& e) {
+            QCOMPARE(e.number, StoreErrorNumber::TypeMismatch);
+            QVERIFY2(e.text.contains(u"“"_s + bad + u"”"_s), qPrintable(e.text));
+        }
+    }
+}
+
+void BankStoreTest::displayTextQuotesValues()
+{
+    const TableQuery q{u"登录表"_s, u"姓名=? and 口令=?"_s, {u"张三"_s, u"a'b"_s}};
+    QCOMPARE(q.displayText(), u"select * from 登录表 where 姓名='张三' and 口令='a'b'"_s);
+    QCOMPARE((TableQuery{u"题型表"_s, {}, {}}.displayText()), u"select * from 题型表"_s);
+    // A value holding "?" is not taken for the next placeholder.
+    const TableQuery two{u"数学题库"_s, u"题型 = ? and 难度 = ?"_s, {u"?"_s, u"A"_s}};
+    QCOMPARE(two.displayText(), u"select * from 数学题库 where 题型 = '?' and 难度 = 'A'"_s);
+}
+
+QTEST_GUILESS_MAIN(BankStoreTest)
+#include "BankStoreTest.moc"
