@@ -1,0 +1,285 @@
+// The main window: its menu tree, the gating by role, the question count, help,
+// child windows and the editing context menu.
+#include "app/CurrentUser.h"
+#include "app/HelpWindow.h"
+#include "app/MDIForm1.h"
+#include "common/TestBank.h"
+#include "ui/Clipboard.h"
+#include "ui/EditTargets.h"
+#include "ui/RichTextBox.h"
+#include "ui/ScriptedDialogs.h"
+#include "ui/WindowRegistry.h"
+
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTextCursor>
+
+using namespace Qt::StringLiterals;
+using Shown = ScriptedDialogs::Shown;
+
+namespace {
+
+struct Entry
+{
+    QString name;
+    QString caption;
+};
+
+QList<Entry> entries(const QList<QAction*>& actions)
+{
+    QList<Entry> out;
+    for (QAction* a : actions)
+        out.append({a->objectName(), a->isSeparator() ? u"-"_s : a->text()});
+    return out;
+}
+
+QString describe(const QList<Entry>& list)
+{
+    QStringList parts;
+    for (const Entry& e : list)
+        parts << e.name + u'=' + e.caption;
+    return parts.join(u", ");
+}
+
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestBank> bank;
+    std::unique_ptr<ScriptedDialogs> dialogs;
+
+    MDIForm1* openAs(const QString& role)
+    {
+        CurrentUser() = CurrentUserState{};
+        CurrentUser().userName = u"tester"_s;
+        CurrentUser().setRole(role);
+        auto* w = WindowRegistry::instance().window<MDIForm1>();
+        w->show();
+        return w;
+    }
+
+private slots:
+    void init()
+    {
+        bank = std::make_unique<TestBank>();
+        dialogs = std::make_unique<ScriptedDialogs>();
+        EditTargets::unmarkAll();
+    }
+
+    void cleanup()
+    {
+        QVERIFY2(dialogs->allAnswered(), qPrintable(dialogs->unexpected().join(u'|')));
+        WindowRegistry::instance().discardAll();
+        dialogs.reset();
+        bank.reset();
+    }
+
+    void menuTree()
+    {
+        MDIForm1* w = openAs(u"超级管理"_s);
+        QCOMPARE(w->windowTitle(), u"“青桐”之<题库管理及组卷系统>"_s);
+        const QString bar = describe(entries(w->menuBar()->actions()));
+        QCOMPARE(bar, u"TKGL=题库管理, zujuan=生成试卷, RYUGL=人员管理, ZHshd=知识点管理, TXgl=题型管理, "
+                      u"SYBZ=使用帮助, quit=退出系统"_s);
+        auto menu = [w](const char* name) { return w->findChild<QMenu*>(QString::fromLatin1(name)); };
+        QCOMPARE(describe(entries(menu("TKGL")->actions())),
+                 u"addstu=添加题目, searstu=浏览题目, editstu=修改题目, m=-, HBTK=合并题库, BFTK=备份题库, "
+                 u"HFTK=恢复题库, n=-, TKGK=题库概况"_s);
+        QCOMPARE(describe(entries(menu("TKGK")->actions())), u"TMZSH=题目总数"_s);
+        QCOMPARE(describe(entries(menu("zujuan")->actions())), u"zdzj=自动组卷, shgzj=手工组卷"_s);
+        QCOMPARE(describe(entries(menu("RYUGL")->actions())), u"TIANJIA=添加, XIUGAI=修改, SHANCHU=删除"_s);
+        QCOMPARE(describe(entries(menu("ZHshd")->actions())), u"BianJiZHSHD=编辑知识点, DaoCHuZHSHD=导出知识点"_s);
+        QCOMPARE(describe(entries(menu("TXgl")->actions())), u"BianJiTX=编辑题型, DaoCHuTX=导出题型"_s);
+        QCOMPARE(describe(entries(w->BJCD()->actions())),
+                 u"JianQ=剪切, FuZH=复制, ZHanT=粘贴, o=-, SHanCH=删除, QuanX=全选, p=-, QuanBSHCH=全部删除"_s);
+        QCOMPARE(w->BJCD()->title(), u"编辑"_s);
+        // No access keys and no shortcuts anywhere.
+        for (QAction* a : w->findChildren<QAction*>()) {
+            QVERIFY2(!a->text().contains(u'&'), qPrintable(a->text()));
+            QVERIFY(a->shortcut().isEmpty());
+        }
+    }
+
+    void gatingByRole_data()
+    {
+        QTest::addColumn<QString>("role");
+        QTest::addColumn<QStringList>("enabled");
+        QTest::addColumn<QStringList>("disabled");
+        const QStringList always{u"searstu"_s, u"TMZSH"_s, u"zdzj"_s, u"shgzj"_s, u"XIUGAI"_s, u"SYBZ"_s, u"quit"_s};
+        const QStringList superOnly{u"HBTK"_s, u"BFTK"_s, u"HFTK"_s, u"TIANJIA"_s, u"SHANCHU"_s, u"ZHshd"_s, u"TXgl"_s};
+        const QStringList editing{u"addstu"_s, u"editstu"_s};
+        QTest::newRow("超级管理") << u"超级管理"_s << always + superOnly + editing << QStringList();
+        QTest::newRow("管理人员") << u"管理人员"_s << always + editing << superOnly;
+        QTest::newRow("一般人员") << u"一般人员"_s << always << superOnly + editing;
+        QTest::newRow("unknown role") << u"临时"_s << always << superOnly + editing;
+    }
+
+    void gatingByRole()
+    {
+        QFETCH(QString, role);
+        QFETCH(QStringList, enabled);
+        QFETCH(QStringList, disabled);
+        MDIForm1* w = openAs(role);
+        for (const QString& name : enabled) {
+            QVERIFY2(w->command(name), qPrintable(name));
+            QVERIFY2(w->command(name)->isEnabled(), qPrintable(name + u" should be enabled"_s));
+        }
+        for (const QString& name : disabled)
+            QVERIFY2(!w->command(name)->isEnabled(), qPrintable(name + u" should be disabled"_s));
+    }
+
+    void questionCount()
+    {
+        MDIForm1* w = openAs(u"一般人员"_s);
+        w->command(u"TMZSH"_s)->trigger();
+        bank->addQuestion();
+        bank->addQuestion();
+        bank->addQuestion();
+        w->command(u"TMZSH"_s)->trigger();
+        QCOMPARE(dialogs->shown(), (QList<Shown>{ScriptedDialogs::info(u"提示"_s, u"没有查到任何记录，没骗你啦！"_s),
+                                                 ScriptedDialogs::info(u"结果"_s, u"题目的总数是：  3"_s)}));
+    }
+
+    void questionCountOnAMissingBankReportsTheError()
+    {
+        MDIForm1* w = openAs(u"一般人员"_s);
+        QVERIFY(QFile::remove(bank->bankPath()));
+        w->command(u"TMZSH"_s)->trigger();
+        QCOMPARE(dialogs->shown().size(), 1);
+        QVERIFY(dialogs->shown().first().text.startsWith(u"错误号："_s));
+        QVERIFY(w->isVisible());
+    }
+
+    void childWindowsExistOnce()
+    {
+        MDIForm1* w = openAs(u"超级管理"_s);
+        w->command(u"searstu"_s)->trigger();
+        QCOMPARE(w->mdiArea()->subWindowList().size(), 1);
+        QWidget* search = w->mdiArea()->subWindowList().first()->widget();
+        QCOMPARE(search->windowTitle(), u"查询、浏览"_s);
+        QCOMPARE(search->objectName(), u"frmseastu"_s);
+
+        // Hidden, then asked for again: the same window comes back.
+        search->parentWidget()->hide();
+        w->command(u"searstu"_s)->trigger();
+        QCOMPARE(w->mdiArea()->subWindowList().size(), 1);
+        QCOMPARE(w->mdiArea()->subWindowList().first()->widget(), search);
+        QVERIFY(search->isVisible());
+
+        // Discarded by its close box: the next command makes a new one.
+        QPointer<QWidget> old = search;
+        w->mdiArea()->subWindowList().first()->close();
+        QTRY_VERIFY(old.isNull());
+        w->command(u"searstu"_s)->trigger();
+        QCOMPARE(w->mdiArea()->subWindowList().size(), 1);
+
+        // Backup and restore windows have no close box.
+        w->command(u"BFTK"_s)->trigger();
+        QMdiSubWindow* backup = w->mdiArea()->activeSubWindow();
+        QCOMPARE(backup->widget()->windowTitle(), u"备份题库"_s);
+        QVERIFY(!(backup->windowFlags() & Qt::WindowCloseButtonHint));
+        QVERIFY(!(backup->windowFlags() & Qt::WindowMaximizeButtonHint));
+    }
+
+    void helpShowsThePageOfTheProgramDirectory()
+    {
+        MDIForm1* w = openAs(u"一般人员"_s);
+        w->command(u"SYBZ"_s)->trigger();  // no page yet
+        QCOMPARE(dialogs->shown().size(), 1);
+        QVERIFY(dialogs->shown().first().text.contains(u"帮助.html"_s));
+        QVERIFY(!WindowRegistry::instance().existing<HelpWindow>());
+
+        QFile page(HelpWindow::helpFilePath());
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write(u"<html><body><h1>登录</h1><p>输入用户名和密码。</p></body></html>"_s.toUtf8());
+        page.close();
+        w->command(u"SYBZ"_s)->trigger();
+        auto* help = WindowRegistry::instance().existing<HelpWindow>();
+        QVERIFY(help && help->isVisible());
+        QVERIFY(help->browser()->toPlainText().contains(u"输入用户名和密码。"_s));
+    }
+
+    // The editing menu acts on every marked box in target order and unmarks it.
+    void editMenuWalksTheMarkedBoxes()
+    {
+        MDIForm1* w = openAs(u"超级管理"_s);
+        RichTextBox addContent, editAnswer;
+        addContent.setText(u"甲乙丙"_s);
+        editAnswer.setText(u"答案是 42"_s);
+        EditTargets::registerBox(EditTarget::AddContent, &addContent);
+        EditTargets::registerBox(EditTarget::EditAnswer, &editAnswer);
+
+        // A menu raised over the entry window's content box and dismissed, then
+        // raised over the modification window's answer box: 复制 takes both,
+        // and the clipboard keeps the later box's selection.
+        addContent.setSelStart(0);
+        addContent.setSelLength(2);
+        editAnswer.setSelStart(4);
+        editAnswer.setSelLength(2);
+        EditTargets::raise(EditTarget::AddContent, EditTarget::AddAnswer, &addContent, QPoint(10, 10));
+        w->BJCD()->hide();
+        EditTargets::raise(EditTarget::EditAnswer, EditTarget::EditContent, &editAnswer, QPoint(10, 10));
+        w->BJCD()->hide();
+        w->command(u"FuZH"_s)->trigger();
+        QVERIFY(!EditTargets::isMarked(EditTarget::AddContent));
+        QVERIFY(!EditTargets::isMarked(EditTarget::EditAnswer));
+        QVERIFY(!Clipboard::GetText().isEmpty());
+        RichTextBox probe;
+        probe.setSelRTF(Clipboard::GetText());
+        QCOMPARE(probe.Text(), u"42"_s);
+
+        // 粘贴 into the content box replaces its selection.
+        EditTargets::setMarked(EditTarget::AddContent, true);
+        w->command(u"ZHanT"_s)->trigger();
+        QCOMPARE(addContent.Text(), u"42丙"_s);
+
+        // Without RTF on the clipboard, paste only removes the selection.
+        Clipboard::Clear();
+        addContent.setSelStart(0);
+        addContent.setSelLength(1);
+        EditTargets::setMarked(EditTarget::AddContent, true);
+        w->command(u"ZHanT"_s)->trigger();
+        QCOMPARE(addContent.Text(), u"2丙"_s);
+
+        // 剪切 puts the selection on the clipboard and removes it.
+        addContent.setSelStart(1);
+        addContent.setSelLength(1);
+        EditTargets::setMarked(EditTarget::AddContent, true);
+        w->command(u"JianQ"_s)->trigger();
+        QCOMPARE(addContent.Text(), u"2"_s);
+        RichTextBox probe2;
+        probe2.setSelRTF(Clipboard::GetText());
+        QCOMPARE(probe2.Text(), u"丙"_s);
+
+        // 全选 on an empty box selects nothing; 全部删除 empties a box.
+        EditTargets::setMarked(EditTarget::EditAnswer, true);
+        w->command(u"QuanBSHCH"_s)->trigger();
+        QCOMPARE(editAnswer.Text(), QString());
+        EditTargets::setMarked(EditTarget::EditAnswer, true);
+        w->command(u"QuanX"_s)->trigger();
+        QCOMPARE(editAnswer.SelLength(), 0);
+        EditTargets::setMarked(EditTarget::AddContent, true);
+        addContent.setText(u"全部文字"_s);
+        w->command(u"QuanX"_s)->trigger();
+        QCOMPARE(addContent.SelStart(), 0);
+        QCOMPARE(addContent.SelLength(), 4);
+        EditTargets::setMarked(EditTarget::AddContent, true);
+        w->command(u"SHanCH"_s)->trigger();
+        QCOMPARE(addContent.Text(), QString());
+
+        // With nothing marked, copy only clears the clipboard.
+        Clipboard::SetText("{\\rtf1 x}");
+        w->command(u"FuZH"_s)->trigger();
+        QCOMPARE(Clipboard::GetText(), QByteArray());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
