@@ -1,8 +1,12 @@
 #include "ui/Clipboard.h"
 
+#include "ui/RichTextBox.h"
+#include "ui/rtf/RtfReader.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+#include <QTextDocument>
 
 namespace Clipboard {
 
@@ -13,8 +17,15 @@ void Clear()
 
 void SetText(const QByteArray& rtf)
 {
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    QString plain = doc.toPlainText();
+    plain.remove(QChar::ObjectReplacementCharacter);
+
+    // RTF first: a receiver that takes the first format it knows takes RTF.
     auto* mime = new QMimeData;
-    mime->setData(QStringLiteral("text/rtf"), rtf);
+    mime->setData(RichTextBox::rtfMimeTypes().first(), rtf);
+    mime->setText(plain);
     QApplication::clipboard()->setMimeData(mime);
 }
 
@@ -23,10 +34,9 @@ QByteArray GetText()
     const QMimeData* mime = QApplication::clipboard()->mimeData();
     if (!mime)
         return {};
-    for (const char* type : {"text/rtf", "application/rtf", "text/richtext"}) {
-        const QString t = QString::fromLatin1(type);
-        if (mime->hasFormat(t))
-            return mime->data(t);
+    for (const QString& type : RichTextBox::rtfMimeTypes()) {
+        if (mime->hasFormat(type))
+            return mime->data(type);
     }
     return {};
 }

@@ -3,13 +3,116 @@
 #include "ui/rtf/RtfReader.h"
 #include "ui/rtf/RtfWriter.h"
 
+#include <QDir>
+#include <QImage>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
+#include <QUuid>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+// Groups the document changes of one operation so that Change is raised once
+// at its end: QTextEdit::textChanged may fire several times for one operation
+// (replacing a document fires it for the clearing and again for the filling)
+// or not at all (replacing nothing by nothing).
+class RichTextBox::ChangeBatch
+{
+public:
+    enum Mode { Always, IfChanged };
+    ChangeBatch(RichTextBox& box, Mode mode) : box_(box), mode_(mode)
+    {
+        if (box_.batchDepth_++ == 0)
+            box_.batchChanged_ = false;
+    }
+    ~ChangeBatch()
+    {
+        if (--box_.batchDepth_ == 0 && (mode_ == Always || box_.batchChanged_))
+            emit box_.Change();
+    }
+    ChangeBatch(const ChangeBatch&) = delete;
+    ChangeBatch& operator=(const ChangeBatch&) = delete;
+
+private:
+    RichTextBox& box_;
+    Mode mode_;
+};
+
+namespace {
+
+// Text handed to the box may come with Windows line ends; each of "\r\n",
+// "\r" and "\n" is one paragraph break.
+QString normalizedLineEnds(QString text)
+{
+    text.replace(u"\r\n"_s, u"\n"_s);
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+// Plain text for other programs: no picture placeholders.
+QString plainTextOf(const QTextDocumentFragment& fragment)
+{
+    QString text = fragment.toPlainText();
+    text.remove(QChar::ObjectReplacementCharacter);
+    return text;
+}
+
+void insertPicture(QTextCursor& cursor, const QImage& image)
+{
+    const QString name = u"picture-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    cursor.document()->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    QTextImageFormat format;
+    format.setName(name);
+    format.setWidth(image.width());
+    format.setHeight(image.height());
+    cursor.insertImage(format);
+}
+
+} // namespace
 
 RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent)
 {
-    connect(this, &QTextEdit::textChanged, this, &RichTextBox::Change);
+    // 宋体 on Chinese Windows; elsewhere a serif CJK face that has the same
+    // look, so questions show as they will print.
+    QFont f = font();
+    f.setFamilies({u"宋体"_s, u"SimSun"_s, u"Noto Serif CJK SC"_s, u"Noto Sans CJK SC"_s});
+    f.setPointSizeF(10.5);
+    setFont(f);
+    // The windows raise their own menu on MouseUp(2); Qt's standard menu
+    // would open on top of it.
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    connect(this, &QTextEdit::textChanged, this, &RichTextBox::onTextChanged);
+}
+
+const QStringList& RichTextBox::rtfMimeTypes()
+{
+    static const QStringList types{u"text/rtf"_s, u"application/rtf"_s, u"text/richtext"_s};
+    return types;
+}
+
+void RichTextBox::onTextChanged()
+{
+    if (batchDepth_ > 0)
+        batchChanged_ = true;
+    else
+        emit Change();
+}
+
+template <typename Fill>
+void RichTextBox::replaceDocument(Fill fill)
+{
+    ChangeBatch batch(*this, ChangeBatch::Always);
+    QTextDocument* doc = document();
+    // Disabling undo drops the old history; the filling records no steps, so
+    // Ctrl+Z can never take the box to a half-built document.
+    doc->setUndoRedoEnabled(false);
+    fill(doc);
+    doc->setUndoRedoEnabled(true);
+    setTextCursor(QTextCursor(doc));
 }
 
 QByteArray RichTextBox::TextRTF() const
@@ -19,17 +122,25 @@ QByteArray RichTextBox::TextRTF() const
 
 void RichTextBox::setTextRTF(const QByteArray& rtf)
 {
-    RtfReader::read(rtf, document());
+    replaceDocument([&rtf](QTextDocument* doc) {
+        if (rtf.isEmpty())
+            doc->clear();
+        else
+            RtfReader::read(rtf, doc);
+    });
 }
 
 QString RichTextBox::Text() const
 {
-    return toPlainText();
+    // One character per document position: paragraph and cell boundaries are
+    // "\n", pictures U+FFFC.
+    return document()->toPlainText();
 }
 
 void RichTextBox::setText(const QString& text)
 {
-    setPlainText(text);
+    const QString plain = normalizedLineEnds(text);
+    replaceDocument([&plain](QTextDocument* doc) { doc->setPlainText(plain); });
 }
 
 int RichTextBox::SelStart() const
@@ -39,8 +150,9 @@ int RichTextBox::SelStart() const
 
 void RichTextBox::setSelStart(int pos)
 {
+    const int end = document()->characterCount() - 1;
     QTextCursor c = textCursor();
-    c.setPosition(pos);
+    c.setPosition(std::clamp(pos, 0, end));
     setTextCursor(c);
 }
 
@@ -52,21 +164,27 @@ int RichTextBox::SelLength() const
 
 void RichTextBox::setSelLength(int length)
 {
+    const int end = document()->characterCount() - 1;
     QTextCursor c = textCursor();
     const int start = c.selectionStart();
     c.setPosition(start);
-    c.setPosition(start + length, QTextCursor::KeepAnchor);
+    c.setPosition(std::clamp(start + std::max(length, 0), start, end), QTextCursor::KeepAnchor);
     setTextCursor(c);
 }
 
 QString RichTextBox::SelText() const
 {
-    return textCursor().selectedText();
+    return Text().mid(SelStart(), SelLength());
 }
 
 void RichTextBox::setSelText(const QString& text)
 {
-    textCursor().insertText(text);
+    ChangeBatch batch(*this, ChangeBatch::Always);
+    QTextCursor c = textCursor();
+    c.beginEditBlock();
+    c.insertText(normalizedLineEnds(text));
+    c.endEditBlock();
+    setTextCursor(c);
 }
 
 QByteArray RichTextBox::SelRTF() const
@@ -76,8 +194,15 @@ QByteArray RichTextBox::SelRTF() const
 
 void RichTextBox::setSelRTF(const QByteArray& rtf)
 {
+    ChangeBatch batch(*this, ChangeBatch::Always);
     QTextCursor c = textCursor();
-    RtfReader::insert(rtf, c);
+    c.beginEditBlock();
+    if (rtf.isEmpty())
+        c.removeSelectedText();
+    else
+        RtfReader::insert(rtf, c);
+    c.endEditBlock();
+    setTextCursor(c);
 }
 
 void RichTextBox::SetFocus()
@@ -88,10 +213,99 @@ void RichTextBox::SetFocus()
 bool RichTextBox::SaveFile(const QString& fileName, QString* error) const
 {
     QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly) || f.write(TextRTF()) < 0 || !f.commit()) {
-        if (error)
-            *error = f.errorString();
+    const QByteArray rtf = TextRTF();
+    const bool ok = f.open(QIODevice::WriteOnly) && f.write(rtf) == rtf.size() && f.commit();
+    if (!ok && error)
+        *error = u"无法保存文件“%1”：%2"_s.arg(QDir::toNativeSeparators(fileName), f.errorString());
+    return ok;
+}
+
+QMimeData* RichTextBox::createMimeDataFromSelection() const
+{
+    const QTextDocumentFragment fragment = textCursor().selection();
+    auto* mime = new QMimeData;
+    mime->setData(rtfMimeTypes().first(), SelRTF());
+    mime->setHtml(fragment.toHtml());
+    mime->setText(plainTextOf(fragment));
+    return mime;
+}
+
+bool RichTextBox::canInsertFromMimeData(const QMimeData* source) const
+{
+    if (!source)
         return false;
+    if (acceptRichText()) {
+        for (const QString& type : rtfMimeTypes()) {
+            if (source->hasFormat(type))
+                return true;
+        }
+        if (source->hasImage())
+            return true;
     }
-    return true;
+    return QTextEdit::canInsertFromMimeData(source);
+}
+
+void RichTextBox::insertFromMimeData(const QMimeData* source)
+{
+    if (!source || isReadOnly())
+        return;
+    ChangeBatch batch(*this, ChangeBatch::IfChanged);
+    QTextCursor c = textCursor();
+    c.beginEditBlock();
+    bool done = false;
+    if (acceptRichText()) {
+        for (const QString& type : rtfMimeTypes()) {
+            if (source->hasFormat(type)) {
+                RtfReader::insert(source->data(type), c);
+                done = true;
+                break;
+            }
+        }
+        if (!done && source->hasHtml()) {
+            c.insertFragment(QTextDocumentFragment::fromHtml(source->html(), document()));
+            done = true;
+        }
+        if (!done && source->hasImage()) {
+            const QImage image = qvariant_cast<QImage>(source->imageData());
+            if (!image.isNull()) {
+                insertPicture(c, image);
+                done = true;
+            }
+        }
+    }
+    if (!done && source->hasText())
+        c.insertText(normalizedLineEnds(source->text()));
+    c.endEditBlock();
+    setTextCursor(c);
+    ensureCursorVisible();
+}
+
+void RichTextBox::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QTextEdit::mouseDoubleClickEvent(event);
+    emit DblClick();
+}
+
+void RichTextBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTextEdit::mouseReleaseEvent(event);
+    switch (event->button()) {
+    case Qt::LeftButton:
+        emit MouseUp(1);
+        break;
+    case Qt::RightButton:
+        emit MouseUp(2);
+        break;
+    case Qt::MiddleButton:
+        emit MouseUp(4);
+        break;
+    default:
+        break;
+    }
+}
+
+void RichTextBox::focusInEvent(QFocusEvent* event)
+{
+    QTextEdit::focusInEvent(event);
+    emit GotFocus();
 }

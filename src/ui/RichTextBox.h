@@ -2,8 +2,23 @@
 
 #include <QTextEdit>
 
+class QMimeData;
+
 // The rich-text box: a QTextEdit with the operations and events the windows
 // use. The document travels as whole RTF documents (TextRTF, SelRTF).
+//
+// Positions (SelStart, SelLength) count characters of Text(): every paragraph
+// or table-cell boundary counts one, a picture counts one (U+FFFC), so
+// "SelStart 0, SelLength Text().length()" selects everything.
+//
+// Change is raised exactly once by each content setter (TextRTF, Text,
+// SelText, SelRTF) and once for each edit the user makes (typing, cut, paste,
+// undo). Setting the whole content (TextRTF, Text) starts a new undo history,
+// as loading a document does; SelText and SelRTF are one undo step each.
+//
+// Cut, copy and drag put the selection on the clipboard as RTF (text/rtf)
+// besides HTML and plain text; paste and drop take RTF first, then HTML, then
+// a picture, then plain text.
 class RichTextBox : public QTextEdit
 {
     Q_OBJECT
@@ -15,8 +30,10 @@ public:
     QString Text() const;
     void setText(const QString& text);
     int SelStart() const;
+    // Moves the caret to `pos` (clamped to the text) and empties the selection.
     void setSelStart(int pos);
     int SelLength() const;
+    // Selects `length` characters from SelStart (clamped to the text).
     void setSelLength(int length);
     QString SelText() const;
     void setSelText(const QString& text);
@@ -24,12 +41,36 @@ public:
     void setSelRTF(const QByteArray& rtf);
     void SetFocus();
     // Writes the whole document as RTF under exactly `fileName`; false (with
-    // the reason in `error`) when the file cannot be written.
+    // the reason in `error`) when the file cannot be written. An existing file
+    // is replaced only by a complete new one.
     bool SaveFile(const QString& fileName, QString* error = nullptr) const;
+
+    // The RTF MIME types a paste accepts, in order of preference.
+    static const QStringList& rtfMimeTypes();
 
 signals:
     void Change();
     void DblClick();
     void GotFocus();
+    // `button` as the windows number it: 1 left, 2 right, 4 middle.
     void MouseUp(int button);
+
+protected:
+    QMimeData* createMimeDataFromSelection() const override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    class ChangeBatch;
+    void onTextChanged();
+    // Replaces the document without recording undo steps, then starts a new
+    // undo history with the caret at the start.
+    template <typename Fill>
+    void replaceDocument(Fill fill);
+
+    int batchDepth_ = 0;       // > 0 while an operation groups its changes
+    bool batchChanged_ = false; // the document changed inside the batch
 };
