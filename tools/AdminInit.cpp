@@ -1,6 +1,184 @@
+// tiku-admin init PATH: creates the default bank, with one super administrator,
+// the question types, the knowledge classification and the sample questions.
 #include "AdminCommands.h"
+#include "SampleQuestions.h"
 
-int runInit(const QStringList&)
+#include "store/BankSchema.h"
+#include "store/BankStore.h"
+#include "store/Password.h"
+#include "ui/rtf/RtfWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct KnowledgePath
 {
+    QString level1, level2, level3;
+};
+
+void fail(const QString& message)
+{
+    std::fputs(qPrintable(u"tiku-admin init: "_s + message + u'\n'), stderr);
+}
+
+// The classification compiled into the tool: one path a line, levels
+// separated by " / ", '#' starts a comment line.
+std::vector<KnowledgePath> readClassification(QString* error)
+{
+    QFile file(u":/classification/knowledge.txt"_s);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        *error = u"the knowledge classification is missing from the tool"_s;
+        return {};
+    }
+    std::vector<KnowledgePath> paths;
+    int lineNumber = 0;
+    for (const QString& raw : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        ++lineNumber;
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        const QStringList levels = line.split(u" / "_s);
+        if (levels.size() != 3 || levels.contains(QString())) {
+            *error = u"knowledge.txt line %1 is not \"level 1 / level 2 / level 3\": %2"_s.arg(lineNumber).arg(line);
+            return {};
+        }
+        paths.push_back({levels[0].trimmed(), levels[1].trimmed(), levels[2].trimmed()});
+    }
+    return paths;
+}
+
+// Appends `text` to the cursor, turning "^{...}", "_{...}" and "**...**" into
+// superscript, subscript and bold runs.
+void insertMarkedUp(QTextCursor& cursor, const QString& text)
+{
+    QTextCharFormat plain = cursor.charFormat();
+    QTextCharFormat current = plain;
+    bool bold = false;
+    QString run;
+    const auto flush = [&] {
+        if (!run.isEmpty())
+            cursor.insertText(run, current);
+        run.clear();
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if ((c == u'^' || c == u'_') && i + 1 < text.size() && text.at(i + 1) == u'{') {
+            const qsizetype close = text.indexOf(u'}', i + 2);
+            if (close > 0) {
+                flush();
+                QTextCharFormat f = current;
+                f.setVerticalAlignment(c == u'^' ? QTextCharFormat::AlignSuperScript
+                                                 : QTextCharFormat::AlignSubScript);
+                cursor.insertText(text.mid(i + 2, close - i - 2), f);
+                i = close;
+                continue;
+            }
+        }
+        if (c == u'*' && i + 1 < text.size() && text.at(i + 1) == u'*') {
+            flush();
+            bold = !bold;
+            current.setFontWeight(bold ? QFont::Bold : plain.fontWeight());
+            ++i;
+            continue;
+        }
+        if (c == u'\n') {
+            flush();
+            cursor.insertBlock();
+            continue;
+        }
+        run += c;
+    }
+    flush();
+}
+
+// A question body as the program stores it: one whole RTF document.
+QString richText(const QString& markedUp)
+{
+    QTextDocument doc;
+    doc.setDefaultFont(QFont(u"宋体"_s, 12));
+    QTextCursor cursor(&doc);
+    insertMarkedUp(cursor, markedUp);
+    // RTF is ASCII with \'xx escapes for everything else.
+    return QString::fromLatin1(RtfWriter::write(doc));
+}
+
+void fillBank(BankStore& store, const std::vector<KnowledgePath>& paths)
+{
+    store.append(u"登录表"_s,
+                 {{u"姓名"_s, u"admin"_s}, {u"口令"_s, hashPassword(u"admin123"_s)}, {u"人员类型"_s, u"超级管理"_s}});
+    for (const QString& type : defaultQuestionTypes())
+        store.append(u"题型表"_s, {{u"题型"_s, type}});
+    for (const KnowledgePath& p : paths) {
+        store.append(u"知识点表"_s,
+                     {{u"第一知识点"_s, p.level1}, {u"第二知识点"_s, p.level2}, {u"第三知识点"_s, p.level3}});
+    }
+    int number = 0;
+    for (const SampleQuestion& q : sampleQuestions()) {
+        store.append(u"数学题库"_s, {
+                                        {u"题目编号"_s, QString::number(++number)},
+                                        {u"题型"_s, q.type},
+                                        {u"知识点一"_s, q.knowledge1},
+                                        {u"知识点二"_s, q.knowledge2},
+                                        {u"知识点三"_s, q.knowledge3},
+                                        {u"难度"_s, q.difficulty},
+                                        {u"内容"_s, richText(q.content)},
+                                        {u"答案"_s, richText(q.answer)},
+                                        {u"是否中考题"_s, q.entranceExam},
+                                        {u"录入人"_s, q.enteredBy},
+                                        {u"录入时间"_s, q.enteredAt},
+                                    });
+    }
+}
+
+} // namespace
+
+int runInit(const QStringList& args)
+{
+    if (args.size() != 1) {
+        std::fputs("usage: tiku-admin init PATH\n", stderr);
+        return 2;
+    }
+    const QString path = QFileInfo(args.first()).absoluteFilePath();
+    if (QFileInfo::exists(path)) {
+        fail(u"%1 already exists; it is left as it is"_s.arg(QDir::toNativeSeparators(path)));
+        return 1;
+    }
+    QString error;
+    const std::vector<KnowledgePath> paths = readClassification(&error);
+    if (!error.isEmpty()) {
+        fail(error);
+        return 1;
+    }
+    if (!QFileInfo(path).dir().mkpath(u"."_s)) {
+        fail(u"cannot create the folder of %1"_s.arg(QDir::toNativeSeparators(path)));
+        return 1;
+    }
+
+    try {
+        createBankFile(path);
+    } catch (const StoreError& e) {
+        fail(e.text);
+        return 1;
+    }
+    try {
+        BankStore store = BankStore::openExternalBank(path);
+        store.inTransaction([&] { fillBank(store, paths); });
+    } catch (const StoreError& e) {
+        fail(e.text);
+        QFile::remove(path); // a half-filled default bank is worse than none
+        return 1;
+    }
+    std::fprintf(stdout, "%s: %zu knowledge paths, %lld question types, %zu questions, user admin\n",
+                 qPrintable(QDir::toNativeSeparators(path)), paths.size(),
+                 static_cast<long long>(defaultQuestionTypes().size()), sampleQuestions().size());
     return 0;
 }

@@ -451,6 +451,18 @@ int BankStore::questionCount()
     return count(TableQuery{kQuestionTable, {}, {}});
 }
 
+void BankStore::inTransaction(const std::function<void()>& work)
+{
+    c_->begin();
+    try {
+        work();
+        c_->commit();
+    } catch (...) {
+        c_->rollback();
+        throw;
+    }
+}
+
 // ---------------------------------------------------------------------------
 
 qint64 nextQuestionNumber(BankStore& store)
