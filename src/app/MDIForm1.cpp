@@ -155,7 +155,7 @@ QMdiSubWindow* MDIForm1::showChild(QWidget* child, bool created, bool closeBox)
     if (created) {
         Qt::WindowFlags flags = Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
         if (closeBox)
-            flags |= Qt::WindowCloseButtonHint;
+            flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
         child->setAttribute(Qt::WA_DeleteOnClose);
         sub = mdiArea_->addSubWindow(child, flags);
         sub->setAttribute(Qt::WA_DeleteOnClose);
@@ -164,9 +164,15 @@ QMdiSubWindow* MDIForm1::showChild(QWidget* child, bool created, bool closeBox)
     } else {
         sub = qobject_cast<QMdiSubWindow*>(child->parentWidget());
     }
+    const QSize wanted = child->size();
     child->show();
     if (sub) {
         sub->show();
+        if (created) {
+            // A child keeps the size it gave itself; the frame goes around it.
+            const QSize frame = sub->size() - child->size();
+            sub->resize(sub->size().expandedTo(wanted + frame));
+        }
         sub->raise();
         mdiArea_->setActiveSubWindow(sub);
     }

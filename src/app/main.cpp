@@ -1,7 +1,9 @@
+#include "app/CoverArt.h"
 #include "app/CoverFrm.h"
 #include "ui/WindowRegistry.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv)
 {
@@ -10,6 +12,7 @@ int main(int argc, char** argv)
     QFont font = QApplication::font();
     font.setFamilies({QStringLiteral(u"SimSun"), QStringLiteral(u"Noto Sans CJK SC"), font.family()});
     QApplication::setFont(font);
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(drawLogo())));
 
     // The windows decide when the program ends (the about window's 退出, the
     // login's 退出, the main window's 退出系统).
