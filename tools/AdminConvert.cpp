@@ -1,6 +1,155 @@
+// tiku-admin convert FILE --to text|html|rtf: reads an RTF document the way
+// the program does and prints what it made of it.
 #include "AdminCommands.h"
 
-int runConvert(const QStringList&)
+#include "ui/rtf/RtfReader.h"
+#include "ui/rtf/RtfWriter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+#include <cstdio>
+
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void fail(const QString& message)
 {
+    std::fputs(("tiku-admin convert: "_L1 + message + u'\n').toUtf8().constData(), stderr);
+}
+
+int usage()
+{
+    fail(u"usage: tiku-admin convert FILE --to text|html|rtf"_s);
     return 2;
+}
+
+// The text a reader sees: one line per paragraph, the cells of a table row
+// separated by tabs, pictures left out.
+void appendVisibleText(const QTextFrame* frame, QStringList& lines)
+{
+    for (auto it = frame->begin(); !it.atEnd(); ++it) {
+        if (const QTextFrame* child = it.currentFrame()) {
+            const auto* table = qobject_cast<const QTextTable*>(child);
+            if (!table) {
+                appendVisibleText(child, lines);
+                continue;
+            }
+            for (int r = 0; r < table->rows(); ++r) {
+                QStringList cells;
+                for (int c = 0; c < table->columns(); ++c) {
+                    const QTextTableCell cell = table->cellAt(r, c);
+                    if (cell.row() != r || cell.column() != c)
+                        continue; // covered by a merged cell
+                    QStringList paragraphs;
+                    for (auto ci = cell.begin(); !ci.atEnd(); ++ci) {
+                        if (ci.currentBlock().isValid())
+                            paragraphs << ci.currentBlock().text().remove(QChar::ObjectReplacementCharacter);
+                    }
+                    cells << paragraphs.join(u' ');
+                }
+                lines << cells.join(u'\t');
+            }
+        } else if (it.currentBlock().isValid()) {
+            QString text = it.currentBlock().text();
+            text.remove(QChar::ObjectReplacementCharacter);
+            text.replace(QChar::LineSeparator, u'\n');
+            lines << text;
+        }
+    }
+}
+
+QByteArray visibleText(const QTextDocument& doc)
+{
+    QStringList lines;
+    appendVisibleText(doc.rootFrame(), lines);
+    QString text;
+    for (const QString& line : std::as_const(lines))
+        text += line + u'\n';
+    return text.toUtf8();
+}
+
+// Standard output takes the bytes as they are: no line-end translation.
+bool writeStdout(const QByteArray& bytes)
+{
+#ifdef Q_OS_WIN
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size()) &&
+           std::fflush(stdout) == 0;
+}
+
+} // namespace
+
+int runConvert(const QStringList& args)
+{
+    QString fileName;
+    QString format;
+    bool haveFormat = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg == u"--to") {
+            if (haveFormat || i + 1 >= args.size())
+                return usage();
+            format = args.at(++i);
+            haveFormat = true;
+        } else if (arg.startsWith(u"--to=")) {
+            if (haveFormat)
+                return usage();
+            format = arg.mid(5);
+            haveFormat = true;
+        } else if (arg.startsWith(u'-')) {
+            return usage();
+        } else if (fileName.isEmpty()) {
+            fileName = arg;
+        } else {
+            return usage();
+        }
+    }
+    if (fileName.isEmpty() || !haveFormat)
+        return usage();
+    if (format != u"text" && format != u"html" && format != u"rtf") {
+        fail(u"unknown output format \"%1\" (use text, html or rtf)"_s.arg(format));
+        return 1;
+    }
+
+    QFile file(fileName);
+    if (!QFileInfo::exists(fileName)) {
+        fail(u"%1: no such file"_s.arg(fileName));
+        return 1;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        fail(u"cannot read %1: %2"_s.arg(fileName, file.errorString()));
+        return 1;
+    }
+    const QByteArray rtf = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        fail(u"cannot read %1: %2"_s.arg(fileName, file.errorString()));
+        return 1;
+    }
+
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    QByteArray out;
+    if (format == u"text")
+        out = visibleText(doc);
+    else if (format == u"html")
+        out = doc.toHtml().toUtf8();
+    else
+        out = RtfWriter::write(doc);
+    if (!writeStdout(out)) {
+        fail(u"cannot write to standard output"_s);
+        return 1;
+    }
+    return 0;
 }
