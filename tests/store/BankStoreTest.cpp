@@ -284,8 +284,9 @@ void BankStoreTest::storedOrderIsAppendOrder()
 {
     TestBank bank;
     const QStringList numbers{u"5"_s, u"2"_s, u"9"_s, u"1"_s, u"2"_s, u"30"_s, u"10"_s};
-    for (const QString& n : numbers)
-        bank.addQuestion({.number = n});
+    const QStringList difficulties{u"C"_s, u"B"_s, u"A"_s, u"C"_s, u"A"_s, u"B"_s, u"A"_s};
+    for (qsizetype i = 0; i < numbers.size(); ++i)
+        bank.addQuestion({.number = numbers[i], .difficulty = difficulties[i]});
     for (const QString& type : {u"解答题"_s, u"选择题"_s, u"填空题"_s})
         bank.addQuestionType(type);
     BankStore store = bank.store();
@@ -297,8 +298,15 @@ void BankStoreTest::storedOrderIsAppendOrder()
     for (size_t i = 0; i < rows.size(); ++i)
         QCOMPARE(rows[i].at(0).toString(), numbers.at(qsizetype(i)));
     // A condition answered through an index still comes back in stored order.
-    Recordset filtered = store.open({kQuestions, u"题型 = ?"_s, {u"选择题"_s}});
+    Recordset filtered = store.open({kQuestions, u"难度 IN (?, ?, ?)"_s, {u"C"_s, u"B"_s, u"A"_s}});
     QCOMPARE(numbersOf(filtered), numbers);
+    const auto filteredRows = store.readAll({kQuestions, u"难度 >= ?"_s, {u"A"_s}});
+    QCOMPARE(int(filteredRows.size()), numbers.size());
+    for (size_t i = 0; i < filteredRows.size(); ++i)
+        QCOMPARE(filteredRows[i].at(0).toString(), numbers.at(qsizetype(i)));
+    QCOMPARE(store.distinctValues({kQuestions, u"难度 >= ?"_s, {u"A"_s}}, u"难度"_s),
+             (QStringList{u"C"_s, u"B"_s, u"A"_s}));
+    QCOMPARE(store.lastValue({kQuestions, u"难度 = ?"_s, {u"C"_s}}, u"题目编号"_s), std::optional<QVariant>(u"1"_s));
     QCOMPARE(store.distinctValues({u"题型表"_s, {}, {}}, u"题型"_s),
              (QStringList{u"解答题"_s, u"选择题"_s, u"填空题"_s}));
 
