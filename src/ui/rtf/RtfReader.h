@@ -13,6 +13,8 @@ class RtfReader
 public:
     // Replaces the content of `doc` with the document in `rtf`.
     static void read(const QByteArray& rtf, QTextDocument* doc);
-    // Inserts the document in `rtf` at `cursor`, in place of its selection.
+    // Inserts the document in `rtf` at `cursor`, in place of its selection,
+    // as one undo step. A document of one paragraph goes into the cursor's
+    // block without adding a paragraph break.
     static void insert(const QByteArray& rtf, QTextCursor& cursor);
 };

@@ -1,14 +1,607 @@
 #include "ui/rtf/RtfWriter.h"
 
+#include "ui/rtf/RtfCodePages.h"
+#include "ui/rtf/RtfPictures.h"
+
+#include <QBuffer>
+#include <QHash>
+#include <QImage>
+#include <QPixmap>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextFrame>
+#include <QTextTable>
+#include <QUrl>
 
-QByteArray RtfWriter::write(const QTextDocument&)
+#include <cmath>
+#include <vector>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+const QString kDefaultFont = u"宋体"_s;
+// Width given to a table column without a fixed width: the text width of an
+// A4 page with Word's default margins, shared among the columns.
+constexpr int kTextWidthTwips = 8306;
+constexpr char kHex[] = "0123456789abcdef";
+
+int twips(double pixels)
 {
-    return QByteArrayLiteral("{\\rtf1\\ansi\\ansicpg936}");
+    return int(std::lround(pixels * 15.0));
 }
 
-QByteArray RtfWriter::write(const QTextDocumentFragment&)
+class Writer
 {
-    return QByteArrayLiteral("{\\rtf1\\ansi\\ansicpg936}");
+public:
+    explicit Writer(const QTextDocument& doc) : doc_(doc), gbk_(rtf::GbkTable::instance())
+    {
+        const QFont font = doc.defaultFont();
+        defaultHalfPoints_ = font.pointSizeF() > 0 ? int(std::lround(font.pointSizeF() * 2)) : 24;
+        fonts_.append(kDefaultFont);
+        fontIndex_.insert(kDefaultFont, 0);
+    }
+
+    QByteArray run();
+
+private:
+    void writeFrame(const QTextFrame* frame, int level);
+    void writeItems(const std::vector<QTextFrame::iterator>& items, int level, bool cell);
+    void writeBlock(const QTextBlock& block, int level, const char* end);
+    void writeTable(const QTextTable* table, int level);
+    void writeRowDef(const QTextTable* table, int row, const std::vector<int>& bounds, bool borders);
+    void writeCell(const QTextTableCell& cell, int level);
+    void writeCharFormat(const QTextCharFormat& f);
+    const QByteArray& charControls(const QTextFragment& fragment);
+    void writeText(const QString& text);
+    void writeImage(const QTextImageFormat& f);
+    void writeParaFormat(const QTextBlockFormat& f);
+    void writeHex(const QByteArray& data);
+    int fontIndex(const QString& family);
+    int colorIndex(const QColor& color);
+    void writeNumber(const char* word, qint64 value);
+
+    const QTextDocument& doc_;
+    const rtf::GbkTable& gbk_;
+    QByteArray out_;
+    int defaultHalfPoints_ = 24;
+    QStringList fonts_;
+    QHash<QString, int> fontIndex_;
+    QList<QRgb> colors_;
+    QHash<QRgb, int> colorIndex_;
+    QHash<int, QByteArray> controlsByFormat_;
+};
+
+void Writer::writeNumber(const char* word, qint64 value)
+{
+    out_.append(word);
+    out_.append(QByteArray::number(value));
+}
+
+int Writer::fontIndex(const QString& family)
+{
+    if (family.isEmpty())
+        return 0;
+    const auto it = fontIndex_.constFind(family);
+    if (it != fontIndex_.constEnd())
+        return *it;
+    const int index = int(fonts_.size());
+    fonts_.append(family);
+    fontIndex_.insert(family, index);
+    return index;
+}
+
+int Writer::colorIndex(const QColor& color)
+{
+    const QRgb rgb = color.rgb() | 0xFF000000u;
+    const auto it = colorIndex_.constFind(rgb);
+    if (it != colorIndex_.constEnd())
+        return *it;
+    colors_.append(rgb);
+    const int index = int(colors_.size()); // index 0 is "automatic"
+    colorIndex_.insert(rgb, index);
+    return index;
+}
+
+QByteArray Writer::run()
+{
+    out_.reserve(qsizetype(doc_.characterCount()) * 6 + 1024);
+    writeFrame(doc_.rootFrame(), 0);
+    QByteArray body;
+    body.swap(out_);
+
+    out_.append("{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052\\uc1{\\fonttbl");
+    for (int i = 0; i < fonts_.size(); ++i) {
+        writeNumber("{\\f", i);
+        out_.append("\\fnil\\fcharset134 ");
+        writeText(fonts_[i]);
+        out_.append(";}");
+    }
+    out_.append("}\n");
+    if (!colors_.isEmpty()) {
+        out_.append("{\\colortbl ;");
+        for (const QRgb rgb : std::as_const(colors_)) {
+            writeNumber("\\red", qRed(rgb));
+            writeNumber("\\green", qGreen(rgb));
+            writeNumber("\\blue", qBlue(rgb));
+            out_.append(';');
+        }
+        out_.append("}\n");
+    }
+    out_.append("\\viewkind4\n");
+    out_.append(body);
+    out_.append("}\n");
+    return out_;
+}
+
+// The items of a frame: blocks and child frames. An empty block that only
+// precedes a table at the start of a frame is left out, and so is an empty
+// last block after a table in the document: Qt always puts a block there and
+// the reader makes it again, so writing them would add a paragraph each time.
+std::vector<QTextFrame::iterator> itemsOf(const QTextFrame* frame, bool root)
+{
+    std::vector<QTextFrame::iterator> items;
+    for (QTextFrame::iterator it = frame->begin(); !it.atEnd(); ++it)
+        items.push_back(it);
+    const auto emptyBlock = [](const QTextFrame::iterator& it) {
+        return !it.currentFrame() && it.currentBlock().length() <= 1;
+    };
+    if (items.size() >= 2 && emptyBlock(items[0]) && items[1].currentFrame())
+        items.erase(items.begin());
+    if (root && items.size() >= 2 && emptyBlock(items.back()) && items[items.size() - 2].currentFrame())
+        items.pop_back();
+    return items;
+}
+
+void Writer::writeFrame(const QTextFrame* frame, int level)
+{
+    writeItems(itemsOf(frame, level == 0), level, false);
+}
+
+void Writer::writeItems(const std::vector<QTextFrame::iterator>& items, int level, bool cell)
+{
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const QTextFrame::iterator& it = items[i];
+        if (const QTextFrame* child = it.currentFrame()) {
+            if (const auto* table = qobject_cast<const QTextTable*>(child))
+                writeTable(table, level + 1);
+            else
+                writeItems(itemsOf(child, false), level, false);
+            continue;
+        }
+        const bool last = cell && i + 1 == items.size();
+        writeBlock(it.currentBlock(), level, !last ? "\\par\n" : level <= 1 ? "\\cell\n" : "\\nestcell\n");
+    }
+}
+
+void Writer::writeParaFormat(const QTextBlockFormat& f)
+{
+    const Qt::Alignment align = f.alignment() & Qt::AlignHorizontal_Mask;
+    if (align & Qt::AlignHCenter)
+        out_.append("\\qc");
+    else if (align & Qt::AlignRight)
+        out_.append("\\qr");
+    else if (align & Qt::AlignJustify)
+        out_.append("\\qj");
+    if (const int v = twips(f.leftMargin()))
+        writeNumber("\\li", v);
+    if (const int v = twips(f.rightMargin()))
+        writeNumber("\\ri", v);
+    if (const int v = twips(f.textIndent()))
+        writeNumber("\\fi", v);
+    if (const int v = twips(f.topMargin()))
+        writeNumber("\\sb", v);
+    if (const int v = twips(f.bottomMargin()))
+        writeNumber("\\sa", v);
+    if (f.hasProperty(QTextFormat::LineHeight)) {
+        const double h = f.lineHeight();
+        switch (f.lineHeightType()) {
+        case QTextBlockFormat::ProportionalHeight:
+            if (h > 0 && std::lround(h * 2.4) != 240) {
+                writeNumber("\\sl", std::lround(h * 2.4));
+                out_.append("\\slmult1");
+            }
+            break;
+        case QTextBlockFormat::MinimumHeight:
+            if (h > 0)
+                writeNumber("\\sl", twips(h));
+            break;
+        case QTextBlockFormat::FixedHeight:
+            if (h > 0)
+                writeNumber("\\sl", -twips(h));
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void Writer::writeBlock(const QTextBlock& block, int level, const char* end)
+{
+    out_.append("\\pard\\plain");
+    if (level > 0) {
+        out_.append("\\intbl");
+        if (level > 1)
+            writeNumber("\\itap", level);
+    }
+    writeParaFormat(block.blockFormat());
+    if (block.length() <= 1) {
+        // An empty paragraph keeps the format of its mark, e.g. its height.
+        writeCharFormat(block.charFormat());
+    }
+    out_.append(' ');
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (!fragment.isValid())
+            continue;
+        const QTextCharFormat format = fragment.charFormat();
+        const QString text = fragment.text();
+        if (format.isImageFormat()) {
+            const QTextImageFormat image = format.toImageFormat();
+            for (const QChar c : text)
+                if (c == QChar::ObjectReplacementCharacter)
+                    writeImage(image);
+            continue;
+        }
+        const QString href = format.isAnchor() ? format.anchorHref() : QString();
+        if (!href.isEmpty()) {
+            out_.append("{\\field{\\*\\fldinst HYPERLINK \"");
+            QString escaped = href;
+            escaped.replace(u'\\', u"\\\\"_s);
+            escaped.remove(u'"');
+            writeText(escaped);
+            out_.append("\"}{\\fldrslt ");
+        }
+        out_.append('{');
+        out_.append(charControls(fragment));
+        out_.append(' ');
+        writeText(text);
+        out_.append('}');
+        if (!href.isEmpty())
+            out_.append("}}");
+    }
+    out_.append(end);
+}
+
+const QByteArray& Writer::charControls(const QTextFragment& fragment)
+{
+    const int index = fragment.charFormatIndex();
+    auto it = controlsByFormat_.find(index);
+    if (it == controlsByFormat_.end()) {
+        QByteArray saved;
+        saved.swap(out_);
+        writeCharFormat(fragment.charFormat());
+        it = controlsByFormat_.insert(index, out_);
+        out_.swap(saved);
+    }
+    return *it;
+}
+
+void Writer::writeCharFormat(const QTextCharFormat& f)
+{
+    QString family;
+    const QVariant families = f.property(QTextFormat::FontFamilies);
+    if (families.isValid()) {
+        const QStringList list = families.toStringList();
+        if (!list.isEmpty())
+            family = list.first();
+    }
+    writeNumber("\\f", fontIndex(family));
+    const double points = f.fontPointSize();
+    writeNumber("\\fs", points > 0 ? std::lround(points * 2) : defaultHalfPoints_);
+    if (f.fontWeight() >= QFont::DemiBold)
+        out_.append("\\b");
+    if (f.fontItalic())
+        out_.append("\\i");
+    switch (f.underlineStyle()) {
+    case QTextCharFormat::SingleUnderline:
+        out_.append("\\ul");
+        break;
+    case QTextCharFormat::DashUnderline:
+        out_.append("\\uldash");
+        break;
+    case QTextCharFormat::DotLine:
+        out_.append("\\uld");
+        break;
+    case QTextCharFormat::DashDotLine:
+        out_.append("\\uldashd");
+        break;
+    case QTextCharFormat::DashDotDotLine:
+        out_.append("\\uldashdd");
+        break;
+    case QTextCharFormat::WaveUnderline:
+        out_.append("\\ulwave");
+        break;
+    default:
+        if (f.fontUnderline())
+            out_.append("\\ul");
+        break;
+    }
+    if (f.fontStrikeOut())
+        out_.append("\\strike");
+    if (f.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+        out_.append("\\super");
+    else if (f.verticalAlignment() == QTextCharFormat::AlignSubScript)
+        out_.append("\\sub");
+    if (f.hasProperty(QTextFormat::FontCapitalization)) {
+        if (f.fontCapitalization() == QFont::AllUppercase)
+            out_.append("\\caps");
+        else if (f.fontCapitalization() == QFont::SmallCaps)
+            out_.append("\\scaps");
+    }
+    if (f.hasProperty(QTextFormat::ForegroundBrush) && f.foreground().style() != Qt::NoBrush)
+        writeNumber("\\cf", colorIndex(f.foreground().color()));
+    if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
+        writeNumber("\\highlight", colorIndex(f.background().color()));
+}
+
+void Writer::writeText(const QString& text)
+{
+    const QChar* p = text.constData();
+    const QChar* const end = p + text.size();
+    for (; p != end; ++p) {
+        const char16_t u = p->unicode();
+        if (u < 0x80) {
+            switch (u) {
+            case u'\\':
+                out_.append("\\\\", 2);
+                break;
+            case u'{':
+                out_.append("\\{", 2);
+                break;
+            case u'}':
+                out_.append("\\}", 2);
+                break;
+            case u'\t':
+                out_.append("\\tab ", 5);
+                break;
+            default:
+                if (u >= 0x20)
+                    out_.append(char(u));
+                break;
+            }
+            continue;
+        }
+        if (const std::uint16_t code = gbk_.code(u)) {
+            const char pair[8] = {'\\', '\'', kHex[code >> 12], kHex[(code >> 8) & 0xF],
+                                  '\\', '\'', kHex[(code >> 4) & 0xF], kHex[code & 0xF]};
+            out_.append(pair, 8);
+            continue;
+        }
+        switch (u) {
+        case QChar::LineSeparator:
+            out_.append("\\line ", 6);
+            continue;
+        case QChar::ParagraphSeparator:
+            out_.append("\\par ", 5);
+            continue;
+        case QChar::Nbsp:
+            out_.append("\\~", 2);
+            continue;
+        case QChar::SoftHyphen:
+            out_.append("\\-", 2);
+            continue;
+        case 0x2011:
+            out_.append("\\_", 2);
+            continue;
+        case QChar::ObjectReplacementCharacter:
+            continue;
+        default:
+            break;
+        }
+        // RTF takes a signed 16-bit number; a surrogate pair is two of them.
+        writeNumber("\\u", u > 32767 ? int(u) - 65536 : int(u));
+        out_.append('?');
+    }
+}
+
+void Writer::writeHex(const QByteArray& data)
+{
+    const qsizetype n = data.size();
+    out_.reserve(out_.size() + n * 2 + n / 64 + 2);
+    const uchar* p = reinterpret_cast<const uchar*>(data.constData());
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i % 64 == 0)
+            out_.append('\n');
+        const char pair[2] = {kHex[p[i] >> 4], kHex[p[i] & 0xF]};
+        out_.append(pair, 2);
+    }
+}
+
+QByteArray withoutSizeControls(const QByteArray& controls)
+{
+    // Drops \picwgoal, \pichgoal, \picscalex and \picscaley with their numbers.
+    QByteArray out;
+    qsizetype i = 0;
+    while (i < controls.size()) {
+        qsizetype next = controls.indexOf('\\', i + 1);
+        if (next < 0)
+            next = controls.size();
+        const QByteArray word = controls.mid(i, next - i);
+        if (!word.startsWith("\\picwgoal") && !word.startsWith("\\pichgoal") && !word.startsWith("\\picscalex")
+            && !word.startsWith("\\picscaley"))
+            out.append(word);
+        i = next;
+    }
+    return out;
+}
+
+void Writer::writeImage(const QTextImageFormat& f)
+{
+    const QByteArray data = f.property(rtf::PictureData).toByteArray();
+    const QByteArray controls = f.property(rtf::PictureControls).toByteArray();
+    if (!data.isEmpty() && !controls.isEmpty()) {
+        out_.append("{\\pict");
+        const QSizeF readSize = f.property(rtf::PictureReadSize).toSizeF();
+        const bool resized = f.width() > 0 && f.height() > 0
+                             && (twips(f.width()) != twips(readSize.width())
+                                 || twips(f.height()) != twips(readSize.height()));
+        if (resized) {
+            out_.append(withoutSizeControls(controls));
+            writeNumber("\\picwgoal", twips(f.width()));
+            writeNumber("\\pichgoal", twips(f.height()));
+        } else {
+            out_.append(controls);
+        }
+        writeHex(data);
+        out_.append("}");
+        return;
+    }
+
+    // A picture from elsewhere: its bytes come from the document's resources.
+    const QVariant resource = doc_.resource(QTextDocument::ImageResource, QUrl(f.name()));
+    QByteArray bytes;
+    QImage image;
+    const char* blip = "\\pngblip";
+    if (resource.typeId() == QMetaType::QByteArray) {
+        bytes = resource.toByteArray();
+        if (bytes.startsWith("\xFF\xD8\xFF"))
+            blip = "\\jpegblip";
+        else if (!bytes.startsWith("\x89PNG"))
+            bytes.clear();
+        image = QImage::fromData(resource.toByteArray());
+    } else if (resource.typeId() == QMetaType::QImage) {
+        image = resource.value<QImage>();
+    } else if (resource.typeId() == QMetaType::QPixmap) {
+        image = resource.value<QPixmap>().toImage();
+    }
+    if (image.isNull() && !f.name().startsWith(u"rtfpict:"))
+        image = QImage(f.name());
+    if (image.isNull())
+        return;
+    if (bytes.isEmpty()) {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+    }
+    const double w = f.width() > 0 ? f.width() : image.width();
+    const double h = f.height() > 0 ? f.height() : image.height();
+    out_.append("{\\pict");
+    writeNumber("\\picw", image.width());
+    writeNumber("\\pich", image.height());
+    writeNumber("\\picwgoal", twips(w));
+    writeNumber("\\pichgoal", twips(h));
+    out_.append(blip);
+    writeHex(bytes);
+    out_.append("}");
+}
+
+void Writer::writeRowDef(const QTextTable* table, int row, const std::vector<int>& bounds, bool borders)
+{
+    out_.append("\\trowd\\trgaph108");
+    for (int c = 0; c < table->columns();) {
+        const QTextTableCell cell = table->cellAt(row, c);
+        const int span = std::max(1, cell.columnSpan() - (c - cell.column()));
+        if (cell.row() < row)
+            out_.append("\\clvmrg");
+        else if (cell.rowSpan() > 1)
+            out_.append("\\clvmgf");
+        if (borders)
+            out_.append("\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10");
+        writeNumber("\\cellx", bounds[std::size_t(std::min(c + span, table->columns()))]);
+        c += span;
+    }
+}
+
+void Writer::writeCell(const QTextTableCell& cell, int level)
+{
+    std::vector<QTextFrame::iterator> items;
+    for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it)
+        items.push_back(it);
+    if (items.size() >= 2 && !items[0].currentFrame() && items[0].currentBlock().length() <= 1
+        && items[1].currentFrame())
+        items.erase(items.begin());
+    writeItems(items, level, true);
+}
+
+void Writer::writeTable(const QTextTable* table, int level)
+{
+    const QTextTableFormat format = table->format();
+    const QList<QTextLength> widths = format.columnWidthConstraints();
+    const int columns = table->columns();
+    std::vector<int> bounds(std::size_t(columns) + 1, 0);
+    for (int c = 0; c < columns; ++c) {
+        int w = kTextWidthTwips / std::max(1, columns);
+        if (c < widths.size()) {
+            const QTextLength& l = widths[c];
+            if (l.type() == QTextLength::FixedLength && l.rawValue() > 0)
+                w = twips(l.rawValue());
+            else if (l.type() == QTextLength::PercentageLength && l.rawValue() > 0)
+                w = int(std::lround(kTextWidthTwips * l.rawValue() / 100.0));
+        }
+        bounds[std::size_t(c) + 1] = bounds[std::size_t(c)] + std::max(1, w);
+    }
+    const bool borders = format.border() > 0;
+
+    for (int r = 0; r < table->rows(); ++r) {
+        if (level <= 1) {
+            writeRowDef(table, r, bounds, borders);
+            out_.append('\n');
+        }
+        for (int c = 0; c < columns;) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            const int span = std::max(1, cell.columnSpan() - (c - cell.column()));
+            if (cell.row() < r) {
+                // Covered by the cell above: an empty cell continues the merge.
+                out_.append("\\pard\\plain\\intbl");
+                if (level > 1)
+                    writeNumber("\\itap", level);
+                out_.append(level <= 1 ? " \\cell\n" : " \\nestcell\n");
+            } else {
+                writeCell(cell, level);
+            }
+            c += span;
+        }
+        if (level <= 1) {
+            out_.append("\\row\n");
+        } else {
+            out_.append("{\\*\\nesttableprops");
+            writeRowDef(table, r, bounds, borders);
+            out_.append("\\nestrow}{\\nonesttables\\par}\n");
+        }
+    }
+}
+
+} // namespace
+
+QByteArray RtfWriter::write(const QTextDocument& doc)
+{
+    Writer writer(doc);
+    return writer.run();
+}
+
+QByteArray RtfWriter::write(const QTextDocumentFragment& fragment)
+{
+    QTextDocument doc;
+    doc.setUndoRedoEnabled(false);
+    QTextCursor cursor(&doc);
+    cursor.insertFragment(fragment);
+    return write(doc);
+}
+
+QByteArray RtfWriter::write(const QTextCursor& selection)
+{
+    const QTextDocument* source = selection.document();
+    if (!source)
+        return write(QTextDocument());
+    QTextDocument doc;
+    doc.setUndoRedoEnabled(false);
+    doc.setDefaultFont(source->defaultFont());
+    QTextCursor cursor(&doc);
+    cursor.insertFragment(selection.selection());
+    // The fragment does not carry the pictures themselves.
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (!f.isImageFormat())
+                continue;
+            const QUrl url(f.toImageFormat().name());
+            const QVariant picture = source->resource(QTextDocument::ImageResource, url);
+            if (picture.isValid())
+                doc.addResource(QTextDocument::ImageResource, url, picture);
+        }
+    }
+    return write(doc);
 }

@@ -1,0 +1,343 @@
+#include "ui/rtf/RtfBuilder.h"
+
+#include "ui/rtf/RtfPictures.h"
+
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextTable>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace rtf {
+
+namespace {
+
+// A table whose rows disagree on their cell boundaries gets one grid column
+// per distinct boundary; past this many the cells are simply laid in order.
+constexpr std::size_t kMaxGridColumns = 64;
+
+QTextCharFormat::UnderlineStyle underlineStyle(Underline u)
+{
+    switch (u) {
+    case Underline::None: return QTextCharFormat::NoUnderline;
+    case Underline::Single: return QTextCharFormat::SingleUnderline;
+    case Underline::Dotted: return QTextCharFormat::DotLine;
+    case Underline::Dashed: return QTextCharFormat::DashUnderline;
+    case Underline::DashDot: return QTextCharFormat::DashDotLine;
+    case Underline::DashDotDot: return QTextCharFormat::DashDotDotLine;
+    case Underline::Wave: return QTextCharFormat::WaveUnderline;
+    }
+    return QTextCharFormat::NoUnderline;
+}
+
+QColor colorAt(const Content& c, int index)
+{
+    if (index <= 0 || index >= int(c.colors.size()))
+        return {};
+    return c.colors[std::size_t(index)];
+}
+
+} // namespace
+
+QTextCharFormat toCharFormat(const CharProps& p, const Content& c)
+{
+    QTextCharFormat f;
+    const int fontNumber = p.font >= 0 ? p.font : c.defaultFont;
+    const auto font = c.fonts.find(fontNumber);
+    if (font != c.fonts.end() && !font->second.name.isEmpty())
+        f.setFontFamilies(QStringList{font->second.name});
+    f.setFontPointSize(p.halfPoints / 2.0);
+    if (p.bold)
+        f.setFontWeight(QFont::Bold);
+    if (p.italic)
+        f.setFontItalic(true);
+    if (p.underline != Underline::None)
+        f.setUnderlineStyle(underlineStyle(p.underline));
+    if (p.strike)
+        f.setFontStrikeOut(true);
+    if (p.vertical == VerticalAlign::Super)
+        f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    else if (p.vertical == VerticalAlign::Sub)
+        f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    if (p.caps)
+        f.setFontCapitalization(QFont::AllUppercase);
+    else if (p.smallCaps)
+        f.setFontCapitalization(QFont::SmallCaps);
+    if (const QColor fg = colorAt(c, p.foreground); fg.isValid())
+        f.setForeground(fg);
+    if (const QColor bg = colorAt(c, p.background); bg.isValid())
+        f.setBackground(bg);
+    if (p.link >= 0 && p.link < int(c.links.size())) {
+        f.setAnchor(true);
+        f.setAnchorHref(c.links[std::size_t(p.link)]);
+    }
+    return f;
+}
+
+QTextBlockFormat toBlockFormat(const ParaProps& p)
+{
+    QTextBlockFormat f;
+    switch (p.align) {
+    case Align::Left:
+        break;
+    case Align::Center:
+        f.setAlignment(Qt::AlignHCenter);
+        break;
+    case Align::Right:
+        f.setAlignment(Qt::AlignRight);
+        break;
+    case Align::Justify:
+        f.setAlignment(Qt::AlignJustify);
+        break;
+    }
+    // Twips to pixels at 96 dpi.
+    if (p.leftIndent)
+        f.setLeftMargin(p.leftIndent / 15.0);
+    if (p.rightIndent)
+        f.setRightMargin(p.rightIndent / 15.0);
+    if (p.firstIndent)
+        f.setTextIndent(p.firstIndent / 15.0);
+    if (p.spaceBefore)
+        f.setTopMargin(p.spaceBefore / 15.0);
+    if (p.spaceAfter)
+        f.setBottomMargin(p.spaceAfter / 15.0);
+    if (p.lineSpacing > 0 && p.lineMultiple)
+        f.setLineHeight(p.lineSpacing * 100.0 / 240.0, QTextBlockFormat::ProportionalHeight);
+    else if (p.lineSpacing > 0)
+        f.setLineHeight(p.lineSpacing / 15.0, QTextBlockFormat::MinimumHeight);
+    else if (p.lineSpacing < 0)
+        f.setLineHeight(-p.lineSpacing / 15.0, QTextBlockFormat::FixedHeight);
+    return f;
+}
+
+Builder::Builder(const Content& content, QTextDocument* document)
+    : c_(content)
+    , doc_(document)
+    , charFormats_(content.charFormats.size())
+    , charMade_(content.charFormats.size(), false)
+    , blockFormats_(content.paraFormats.size())
+    , blockMade_(content.paraFormats.size(), false)
+    , pictureNames_(content.pictures.size())
+{
+}
+
+const QTextCharFormat& Builder::charFormat(int index)
+{
+    static const QTextCharFormat none;
+    if (index < 0 || index >= int(charFormats_.size()))
+        return none;
+    if (!charMade_[std::size_t(index)]) {
+        charFormats_[std::size_t(index)] = toCharFormat(c_.charFormats[std::size_t(index)], c_);
+        charMade_[std::size_t(index)] = true;
+    }
+    return charFormats_[std::size_t(index)];
+}
+
+const QTextBlockFormat& Builder::blockFormat(int index)
+{
+    static const QTextBlockFormat none;
+    if (index < 0 || index >= int(blockFormats_.size()))
+        return none;
+    if (!blockMade_[std::size_t(index)]) {
+        blockFormats_[std::size_t(index)] = toBlockFormat(c_.paraFormats[std::size_t(index)]);
+        blockMade_[std::size_t(index)] = true;
+    }
+    return blockFormats_[std::size_t(index)];
+}
+
+QTextImageFormat Builder::imageFormat(int picture, int charFormatIndex)
+{
+    const Picture& pict = c_.pictures[std::size_t(picture)];
+    QString& name = pictureNames_[std::size_t(picture)];
+    QImage image;
+    if (name.isEmpty()) {
+        name = pictureResourceName(pict.data);
+        const QUrl url(name);
+        if (!doc_->resource(QTextDocument::ImageResource, url).isValid()) {
+            image = decodePicture(pict);
+            doc_->addResource(QTextDocument::ImageResource, url, image);
+        }
+    }
+    double w = pict.width;
+    double h = pict.height;
+    if (w <= 0 || h <= 0) {
+        if (image.isNull())
+            image = doc_->resource(QTextDocument::ImageResource, QUrl(name)).value<QImage>();
+        if (w <= 0 && h > 0 && image.height() > 0)
+            w = h * image.width() / image.height();
+        else if (h <= 0 && w > 0 && image.width() > 0)
+            h = w * image.height() / image.width();
+        else if (w <= 0 && h <= 0) {
+            w = image.width();
+            h = image.height();
+        }
+    }
+    QTextCharFormat base = charFormat(charFormatIndex);
+    base.setObjectType(QTextFormat::ImageObject);
+    QTextImageFormat f = base.toImageFormat();
+    f.setName(name);
+    f.setWidth(w);
+    f.setHeight(h);
+    f.setProperty(PictureData, pict.data);
+    f.setProperty(PictureControls, pict.controls);
+    f.setProperty(PictureReadSize, QSizeF(w, h));
+    return f;
+}
+
+void Builder::buildDocument(QTextCursor& cursor)
+{
+    emitBlocks(cursor, c_.body, true);
+}
+
+void Builder::insert(QTextCursor& cursor)
+{
+    if (c_.body.size() == 1 && !c_.body.front().table) {
+        emitRuns(cursor, c_.paragraphs[std::size_t(c_.body.front().index)]);
+        return;
+    }
+    emitBlocks(cursor, c_.body, true);
+}
+
+void Builder::emitBlocks(QTextCursor& cursor, const std::vector<BlockRef>& blocks, bool fresh)
+{
+    for (const BlockRef& b : blocks) {
+        if (b.table)
+            emitTable(cursor, c_.tables[std::size_t(b.index)], fresh);
+        else
+            emitParagraph(cursor, c_.paragraphs[std::size_t(b.index)], fresh);
+    }
+}
+
+void Builder::emitParagraph(QTextCursor& cursor, const Paragraph& p, bool& fresh)
+{
+    if (fresh) {
+        cursor.setBlockFormat(blockFormat(p.format));
+        cursor.setBlockCharFormat(charFormat(p.endFormat));
+        fresh = false;
+    } else {
+        cursor.insertBlock(blockFormat(p.format), charFormat(p.endFormat));
+    }
+    emitRuns(cursor, p);
+}
+
+void Builder::emitRuns(QTextCursor& cursor, const Paragraph& p)
+{
+    for (const Run& r : p.runs) {
+        if (r.picture >= 0)
+            cursor.insertImage(imageFormat(r.picture, r.format));
+        else if (r.length > 0)
+            cursor.insertText(p.text.mid(r.start, r.length), charFormat(r.format));
+    }
+}
+
+void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
+{
+    // Grid columns: one per distinct right cell boundary of all rows.
+    std::vector<int> bounds;
+    std::size_t maxCells = 0;
+    for (const Row& row : table.rows) {
+        maxCells = std::max(maxCells, row.cells.size());
+        for (const Cell& cell : row.cells)
+            bounds.push_back(cell.def.right);
+    }
+    std::sort(bounds.begin(), bounds.end());
+    bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+    const bool byBounds = bounds.size() <= kMaxGridColumns;
+    const int columns = int(byBounds ? bounds.size() : maxCells);
+    const int rows = int(table.rows.size());
+    if (columns <= 0 || rows <= 0)
+        return;
+
+    struct Place {
+        int column = 0;
+        int span = 1;
+        int rowSpan = 1;
+        bool covered = false;
+    };
+    std::vector<std::vector<Place>> places(table.rows.size());
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        const Row& row = table.rows[r];
+        places[r].resize(row.cells.size());
+        int next = 0;
+        for (std::size_t k = 0; k < row.cells.size(); ++k) {
+            Place& pl = places[r][k];
+            pl.column = std::min(next, columns - 1);
+            int last = pl.column;
+            if (byBounds) {
+                last = int(std::lower_bound(bounds.begin(), bounds.end(), row.cells[k].def.right) - bounds.begin());
+                last = std::clamp(last, pl.column, columns - 1);
+            }
+            pl.span = last - pl.column + 1;
+            next = last + 1;
+            if (next > columns)
+                pl.covered = true; // more cells than grid columns
+        }
+    }
+    // Vertical merges: a first cell absorbs the continuing cells below it.
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        for (std::size_t k = 0; k < table.rows[r].cells.size(); ++k) {
+            if (table.rows[r].cells[k].def.vertical != Merge::First || places[r][k].covered)
+                continue;
+            for (std::size_t below = r + 1; below < table.rows.size(); ++below) {
+                bool continued = false;
+                for (std::size_t j = 0; j < table.rows[below].cells.size(); ++j) {
+                    Place& pl = places[below][j];
+                    if (pl.column == places[r][k].column && !pl.covered
+                        && table.rows[below].cells[j].def.vertical == Merge::Continue) {
+                        pl.covered = true;
+                        continued = true;
+                        break;
+                    }
+                }
+                if (!continued)
+                    break;
+                ++places[r][k].rowSpan;
+            }
+        }
+    }
+
+    QTextTableFormat format;
+    bool borders = false;
+    for (const Row& row : table.rows)
+        for (const Cell& cell : row.cells)
+            borders = borders || cell.def.borders;
+    format.setBorder(borders ? 1 : 0);
+    format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+    format.setBorderCollapse(true);
+    format.setCellSpacing(0);
+    format.setCellPadding(4);
+    if (byBounds) {
+        QList<QTextLength> widths;
+        int left = std::min(0, bounds.front());
+        for (const int b : bounds) {
+            widths.append(QTextLength(QTextLength::FixedLength, (b - left) / 15.0));
+            left = b;
+        }
+        format.setColumnWidthConstraints(widths);
+    }
+
+    QTextTable* t = cursor.insertTable(rows, columns, format);
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        for (std::size_t k = 0; k < table.rows[r].cells.size(); ++k) {
+            const Place& pl = places[r][k];
+            if (pl.covered)
+                continue;
+            if (pl.span > 1 || pl.rowSpan > 1)
+                t->mergeCells(int(r), pl.column, pl.rowSpan, pl.span);
+        }
+    }
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        for (std::size_t k = 0; k < table.rows[r].cells.size(); ++k) {
+            const Place& pl = places[r][k];
+            if (pl.covered)
+                continue;
+            QTextCursor cellCursor = t->cellAt(int(r), pl.column).firstCursorPosition();
+            emitBlocks(cellCursor, table.rows[r].cells[k].blocks, true);
+        }
+    }
+    cursor.setPosition(t->lastPosition() + 1);
+    fresh = true;
+}
+
+} // namespace rtf

@@ -1,0 +1,253 @@
+#include "ui/rtf/RtfCodePages.h"
+
+#include <QByteArray>
+
+namespace rtf {
+
+int codePageForCharset(int charset, int fallback)
+{
+    switch (charset) {
+    case 0: return 1252;   // ANSI
+    case 2: return kSymbolCodePage;
+    case 77: return 10000; // Macintosh Roman
+    case 78: return 10001; // Mac Japanese
+    case 79: return 10003; // Mac Korean
+    case 80: return 10008; // Mac simplified Chinese
+    case 81: return 10002; // Mac traditional Chinese
+    case 128: return 932;  // Shift-JIS
+    case 129: return 949;  // Korean (Wansung)
+    case 130: return 1361; // Johab
+    case 134: return 936;  // GB2312 / GBK
+    case 136: return 950;  // Big5
+    case 161: return 1253; // Greek
+    case 162: return 1254; // Turkish
+    case 163: return 1258; // Vietnamese
+    case 177: return 1255; // Hebrew
+    case 178: return 1256; // Arabic
+    case 186: return 1257; // Baltic
+    case 204: return 1251; // Cyrillic
+    case 222: return 874;  // Thai
+    case 238: return 1250; // Eastern European
+    case 254: return 437;  // PC 437
+    case 255: return 850;  // OEM
+    default: return fallback; // 1 (default), 3 (invariant) and unknown sets
+    }
+}
+
+char16_t symbolToUnicode(char16_t c)
+{
+    // Word writes Symbol characters either as bytes or as U+F020..U+F0FF.
+    if (c >= 0xF020 && c <= 0xF0FF)
+        c = char16_t(c - 0xF000);
+    if (c < 0x20 || c > 0xFF)
+        return c;
+    static constexpr char16_t upper[26] = {
+        0x0391, 0x0392, 0x03A7, 0x0394, 0x0395, 0x03A6, 0x0393, 0x0397, 0x0399,
+        0x03D1, 0x039A, 0x039B, 0x039C, 0x039D, 0x039F, 0x03A0, 0x0398, 0x03A1,
+        0x03A3, 0x03A4, 0x03A5, 0x03C2, 0x03A9, 0x039E, 0x03A8, 0x0396};
+    static constexpr char16_t lower[26] = {
+        0x03B1, 0x03B2, 0x03C7, 0x03B4, 0x03B5, 0x03C6, 0x03B3, 0x03B7, 0x03B9,
+        0x03D5, 0x03BA, 0x03BB, 0x03BC, 0x03BD, 0x03BF, 0x03C0, 0x03B8, 0x03C1,
+        0x03C3, 0x03C4, 0x03C5, 0x03D6, 0x03C9, 0x03BE, 0x03C8, 0x03B6};
+    if (c >= 'A' && c <= 'Z')
+        return upper[c - 'A'];
+    if (c >= 'a' && c <= 'z')
+        return lower[c - 'a'];
+    switch (c) {
+    case 0x22: return 0x2200; // for all
+    case 0x24: return 0x2203; // there exists
+    case 0x27: return 0x220B;
+    case 0x2A: return 0x2217;
+    case 0x2D: return 0x2212; // minus
+    case 0x40: return 0x2245;
+    case 0x5C: return 0x2234; // therefore
+    case 0x5E: return 0x22A5; // perpendicular
+    case 0x7E: return 0x223C;
+    case 0xA1: return 0x03D2;
+    case 0xA2: return 0x2032;
+    case 0xA3: return 0x2264; // less or equal
+    case 0xA4: return 0x2044;
+    case 0xA5: return 0x221E; // infinity
+    case 0xA6: return 0x0192;
+    case 0xA7: return 0x2663;
+    case 0xA8: return 0x2666;
+    case 0xA9: return 0x2665;
+    case 0xAA: return 0x2660;
+    case 0xAB: return 0x2194;
+    case 0xAC: return 0x2190;
+    case 0xAD: return 0x2191;
+    case 0xAE: return 0x2192;
+    case 0xAF: return 0x2193;
+    case 0xB0: return 0x00B0;
+    case 0xB1: return 0x00B1;
+    case 0xB2: return 0x2033;
+    case 0xB3: return 0x2265; // greater or equal
+    case 0xB4: return 0x00D7; // times
+    case 0xB5: return 0x221D;
+    case 0xB6: return 0x2202;
+    case 0xB7: return 0x2022;
+    case 0xB8: return 0x00F7; // divide
+    case 0xB9: return 0x2260; // not equal
+    case 0xBA: return 0x2261;
+    case 0xBB: return 0x2248;
+    case 0xBC: return 0x2026;
+    case 0xC0: return 0x2135;
+    case 0xC4: return 0x2297;
+    case 0xC5: return 0x2295;
+    case 0xC6: return 0x2205;
+    case 0xC7: return 0x2229;
+    case 0xC8: return 0x222A;
+    case 0xC9: return 0x2283;
+    case 0xCA: return 0x2287;
+    case 0xCB: return 0x2284;
+    case 0xCC: return 0x2282;
+    case 0xCD: return 0x2286;
+    case 0xCE: return 0x2208;
+    case 0xCF: return 0x2209;
+    case 0xD0: return 0x2220; // angle
+    case 0xD1: return 0x2207;
+    case 0xD2: return 0x00AE;
+    case 0xD3: return 0x00A9;
+    case 0xD4: return 0x2122;
+    case 0xD5: return 0x220F;
+    case 0xD6: return 0x221A; // square root
+    case 0xD7: return 0x22C5;
+    case 0xD8: return 0x00AC;
+    case 0xD9: return 0x2227;
+    case 0xDA: return 0x2228;
+    case 0xDB: return 0x21D4;
+    case 0xDC: return 0x21D0;
+    case 0xDD: return 0x21D1;
+    case 0xDE: return 0x21D2;
+    case 0xDF: return 0x21D3;
+    case 0xE0: return 0x25CA;
+    case 0xE1: return 0x2329;
+    case 0xE5: return 0x2211;
+    case 0xF1: return 0x232A;
+    case 0xF2: return 0x222B; // integral
+    default: return c;
+    }
+}
+
+namespace {
+
+const char* decoderName(int codePage)
+{
+    switch (codePage) {
+    case 936: return "GBK";
+    case 54936:
+    case 20936: return "GB18030";
+    case 950: return "windows-950";
+    case 932: return "windows-932";
+    case 949: return "windows-949";
+    case 874: return "windows-874";
+    case 1250: return "windows-1250";
+    case 1251: return "windows-1251";
+    case 1252: return "windows-1252";
+    case 1253: return "windows-1253";
+    case 1254: return "windows-1254";
+    case 1255: return "windows-1255";
+    case 1256: return "windows-1256";
+    case 1257: return "windows-1257";
+    case 1258: return "windows-1258";
+    case 10000: return "macintosh";
+    case 437: return "cp437";
+    case 850: return "cp850";
+    case 65001: return "UTF-8";
+    default: return nullptr;
+    }
+}
+
+} // namespace
+
+ByteDecoder::ByteDecoder() = default;
+ByteDecoder::~ByteDecoder() = default;
+
+QStringDecoder* ByteDecoder::decoderFor(int codePage)
+{
+    for (int i = 0; i < used_; ++i)
+        if (cache_[i].codePage == codePage)
+            return cache_[i].decoder.get();
+
+    std::unique_ptr<QStringDecoder> decoder;
+    if (const char* name = decoderName(codePage))
+        decoder = std::make_unique<QStringDecoder>(name);
+    if (!decoder || !decoder->isValid()) {
+        const QByteArray name = "windows-" + QByteArray::number(codePage);
+        decoder = std::make_unique<QStringDecoder>(name.constData());
+    }
+    if (!decoder->isValid())
+        decoder = std::make_unique<QStringDecoder>("windows-1252");
+
+    if (used_ == int(cache_.size())) {
+        // A pathological document using many code pages: reuse the last slot.
+        cache_[used_ - 1] = Entry{codePage, std::move(decoder)};
+        return cache_[used_ - 1].decoder.get();
+    }
+    cache_[used_] = Entry{codePage, std::move(decoder)};
+    return cache_[used_++].decoder.get();
+}
+
+void ByteDecoder::append(int codePage, std::string_view bytes, QString& out)
+{
+    if (bytes.empty())
+        return;
+    if (codePage == kSymbolCodePage) {
+        const qsizetype at = out.size();
+        out.resize(at + qsizetype(bytes.size()));
+        QChar* p = out.data() + at;
+        for (const char b : bytes)
+            *p++ = QChar(symbolToUnicode(char16_t(std::uint8_t(b))));
+        return;
+    }
+    QStringDecoder* decoder = decoderFor(codePage);
+    const qsizetype at = out.size();
+    out.resize(at + decoder->requiredSpace(qsizetype(bytes.size())));
+    QChar* begin = out.data() + at;
+    QChar* end = decoder->appendToBuffer(begin, QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    out.resize(at + (end - begin));
+    decoder->resetState();
+}
+
+GbkTable::GbkTable()
+{
+    // Decode every double-byte code once, each followed by a newline so that an
+    // invalid pair cannot shift the codes after it.
+    QByteArray all;
+    all.reserve(126 * 191 * 3);
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F)
+                continue;
+            all.append(char(lead));
+            all.append(char(trail));
+            all.append('\n');
+        }
+    }
+    QStringDecoder decoder("GBK");
+    const QString text = decoder(all);
+    qsizetype pos = 0;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F)
+                continue;
+            const qsizetype nl = text.indexOf(QLatin1Char('\n'), pos);
+            if (nl < 0)
+                return;
+            if (nl - pos == 1) {
+                const char16_t c = text.at(pos).unicode();
+                if (c >= 0x80 && c != 0xFFFD && !QChar::isSurrogate(c) && codes_[c] == 0)
+                    codes_[c] = std::uint16_t(lead << 8 | trail);
+            }
+            pos = nl + 1;
+        }
+    }
+}
+
+const GbkTable& GbkTable::instance()
+{
+    static const GbkTable table;
+    return table;
+}
+
+} // namespace rtf

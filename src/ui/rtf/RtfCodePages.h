@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+#include <QStringDecoder>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace rtf {
+
+// Pseudo code page for fonts of the Symbol character set (\fcharset2): their
+// bytes are symbol positions, not characters of any code page.
+constexpr int kSymbolCodePage = 42;
+
+// The Windows code page of an RTF font character set (\fcharsetN), or
+// `fallback` for the ANSI-default and unknown sets.
+int codePageForCharset(int charset, int fallback);
+
+// The Unicode character shown for a byte, or a private-use character, of a Symbol font.
+char16_t symbolToUnicode(char16_t symbolChar);
+
+// Decodes byte runs of any code page. One decoder per code page is kept, so a
+// document switching between fonts does not reopen converters.
+class ByteDecoder
+{
+public:
+    ByteDecoder();
+    ~ByteDecoder();
+    ByteDecoder(const ByteDecoder&) = delete;
+    ByteDecoder& operator=(const ByteDecoder&) = delete;
+
+    // Appends the decoded bytes to `out`. A lead byte left without its trail
+    // byte at the end of the run is dropped.
+    void append(int codePage, std::string_view bytes, QString& out);
+
+private:
+    QStringDecoder* decoderFor(int codePage);
+
+    struct Entry {
+        int codePage;
+        std::unique_ptr<QStringDecoder> decoder;
+    };
+    std::array<Entry, 16> cache_;
+    int used_ = 0;
+};
+
+// The GBK (code page 936) double-byte code of each BMP character that has one.
+class GbkTable
+{
+public:
+    static const GbkTable& instance();
+    // The two bytes (lead << 8 | trail), or 0 when GBK has no double-byte code.
+    std::uint16_t code(char16_t c) const { return codes_[c]; }
+
+private:
+    GbkTable();
+    std::array<std::uint16_t, 65536> codes_{};
+};
+
+} // namespace rtf

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+// What the RTF parser makes of a document before it becomes a QTextDocument:
+// paragraphs with runs of one format each, tables of cells, pictures. Building
+// the QTextDocument only once the whole structure is known keeps the parser
+// free of QTextCursor juggling (RTF gives a row's cell widths after its text,
+// and a paragraph's properties at its end).
+namespace rtf {
+
+enum class VerticalAlign : std::uint8_t { Normal, Super, Sub };
+enum class Underline : std::uint8_t { None, Single, Dotted, Dashed, DashDot, DashDotDot, Wave };
+
+struct CharProps {
+    std::int32_t font = -1;      // font number (\fN); -1: the default font
+    std::int16_t halfPoints = 24;
+    std::int16_t foreground = 0; // colour table index; 0: automatic
+    std::int16_t background = 0; // colour table index; 0: none
+    std::int16_t link = -1;      // index into Content::links
+    Underline underline = Underline::None;
+    VerticalAlign vertical = VerticalAlign::Normal;
+    bool bold = false;
+    bool italic = false;
+    bool strike = false;
+    bool caps = false;
+    bool smallCaps = false;
+    bool hidden = false;
+
+    bool operator==(const CharProps&) const = default;
+};
+
+enum class Align : std::uint8_t { Left, Center, Right, Justify };
+
+struct ParaProps {
+    std::int32_t leftIndent = 0;  // twips
+    std::int32_t rightIndent = 0;
+    std::int32_t firstIndent = 0;
+    std::int32_t spaceBefore = 0;
+    std::int32_t spaceAfter = 0;
+    std::int32_t lineSpacing = 0; // \slN; 0: single
+    bool lineMultiple = false;    // \slmult1
+    Align align = Align::Left;
+    bool inTable = false;
+    std::int16_t nesting = 0;     // \itapN
+
+    bool operator==(const ParaProps&) const = default;
+    // The table nesting level of the paragraph: 0 outside tables.
+    int tableLevel() const { return nesting > 0 ? nesting : (inTable ? 1 : 0); }
+};
+
+enum class PictureKind : std::uint8_t { Png, Jpeg, Emf, Wmf, Dib, Ddb, Other };
+
+struct Picture {
+    QByteArray data;     // the picture bytes as they were in the RTF
+    QByteArray controls; // the picture's control words as they were, e.g. "\picw10\pich10\pngblip"
+    PictureKind kind = PictureKind::Other;
+    double width = 0;    // shown size in pixels (twips / 15)
+    double height = 0;
+};
+
+struct Run {
+    std::int32_t format = 0;   // index into Content::charFormats
+    std::int32_t start = 0;    // into Paragraph::text
+    std::int32_t length = 0;
+    std::int32_t picture = -1; // index into Content::pictures: the run is that picture
+};
+
+struct Paragraph {
+    QString text;
+    std::vector<Run> runs;
+    std::int32_t format = 0;   // index into Content::paraFormats
+    std::int32_t endFormat = -1; // char format of the paragraph mark, for empty paragraphs
+};
+
+struct BlockRef {
+    bool table = false;
+    std::int32_t index = 0; // into Content::paragraphs or Content::tables
+};
+
+enum class Merge : std::uint8_t { None, First, Continue };
+
+struct CellDef {
+    std::int32_t right = 0; // right boundary in twips (\cellxN)
+    Merge horizontal = Merge::None;
+    Merge vertical = Merge::None;
+    bool borders = false;
+};
+
+struct Cell {
+    std::vector<BlockRef> blocks;
+    CellDef def;
+};
+
+struct Row {
+    std::vector<Cell> cells;
+};
+
+struct Table {
+    std::vector<Row> rows;
+};
+
+struct Font {
+    QString name;
+    int codePage = 0;
+};
+
+struct Content {
+    std::vector<BlockRef> body;
+    std::vector<Paragraph> paragraphs;
+    std::vector<Table> tables;
+    std::vector<Picture> pictures;
+    std::vector<CharProps> charFormats;
+    std::vector<ParaProps> paraFormats;
+    std::vector<QString> links;
+    std::map<int, Font> fonts;
+    std::vector<QColor> colors; // invalid: automatic
+    int defaultFont = -1;
+};
+
+} // namespace rtf

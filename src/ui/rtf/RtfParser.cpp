@@ -1,0 +1,1540 @@
+#include "ui/rtf/RtfParser.h"
+
+#include "ui/rtf/RtfCodePages.h"
+#include "ui/rtf/RtfKeywords.h"
+#include "ui/rtf/RtfTokenizer.h"
+
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace rtf {
+
+namespace {
+
+enum class Dest : std::uint8_t {
+    Normal,     // document text
+    Skip,       // ignored with all its subgroups
+    FontTable,
+    ColorTable,
+    StyleSheet,
+    StyleEntry,
+    Pict,
+    Object,     // an OLE object: only its \result is shown
+    FieldInst,  // a field instruction, read for HYPERLINK
+    Upr,        // \upr: only its \ud part is read
+    UprChild,   // a group inside \upr: skipped unless it is the \ud
+};
+
+struct GroupState {
+    CharProps chr;
+    ParaProps para;
+    Dest dest = Dest::Normal;
+    Dest uprParent = Dest::Normal;
+    std::int16_t fieldLink = -1;
+    std::uint8_t uc = 1;
+    bool star = false;
+};
+
+struct CharPropsHash {
+    std::size_t operator()(const CharProps& c) const noexcept
+    {
+        std::size_t h = std::size_t(c.font) * 1000003u;
+        h ^= std::size_t(c.halfPoints) << 1;
+        h ^= std::size_t(c.foreground) << 12;
+        h ^= std::size_t(c.background) << 20;
+        h ^= std::size_t(c.link + 1) << 28;
+        h ^= std::size_t(c.underline) << 40 | std::size_t(c.vertical) << 44;
+        h ^= std::size_t(c.bold) << 48 | std::size_t(c.italic) << 49 | std::size_t(c.strike) << 50
+             | std::size_t(c.caps) << 51 | std::size_t(c.smallCaps) << 52 | std::size_t(c.hidden) << 53;
+        return h;
+    }
+};
+
+struct ParaPropsHash {
+    std::size_t operator()(const ParaProps& p) const noexcept
+    {
+        std::size_t h = std::size_t(p.leftIndent) * 31u + std::size_t(p.rightIndent);
+        h = h * 31u + std::size_t(p.firstIndent);
+        h = h * 31u + std::size_t(p.spaceBefore);
+        h = h * 31u + std::size_t(p.spaceAfter);
+        h = h * 31u + std::size_t(p.lineSpacing);
+        h = h * 31u + std::size_t(p.align) + (p.lineMultiple ? 7u : 0u);
+        h = h * 31u + std::size_t(p.nesting) + (p.inTable ? 101u : 0u);
+        return h;
+    }
+};
+
+struct Style {
+    CharProps chr;
+    ParaProps para;
+};
+
+struct RowDef {
+    std::vector<CellDef> cells;
+    CellDef pending;
+};
+
+struct OpenTable {
+    Table table;
+    Row row;
+    Cell cell;
+};
+
+struct PictState {
+    Picture pict;
+    CharProps chr;
+    int depth = 0;
+    int picw = 0, pich = 0, goalw = 0, goalh = 0, scalex = 100, scaley = 100;
+    int nibble = -1;
+};
+
+int clampInt(std::int32_t v, int lo, int hi)
+{
+    return v < lo ? lo : (v > hi ? hi : v);
+}
+
+std::int16_t clamp16(std::int32_t v, int lo, int hi)
+{
+    return std::int16_t(clampInt(v, lo, hi));
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+class Parser
+{
+public:
+    Content run(QByteArrayView data);
+
+private:
+    GroupState& st() { return stack_.back(); }
+    int depth() const { return int(stack_.size()) - 1; }
+
+    void groupStart();
+    void groupEnd();
+    void controlWord(const Token& t);
+    void controlSymbol(std::uint8_t c);
+    void text(std::string_view bytes);
+    void hexByte(std::uint8_t b);
+    void binary(std::string_view bytes);
+
+    // Document text.
+    int codePage();
+    void appendBytes(std::string_view bytes);
+    void appendUnit(char16_t c);
+    void appendSpecial(char16_t c);
+    void beginText();
+    void flushBytes();
+    void flushHighSurrogate();
+    void closeRun();
+    int internChar(const CharProps& c);
+    int internPara(const ParaProps& p);
+
+    // Paragraphs and tables.
+    void endParagraph(int level);
+    std::vector<BlockRef>& container(int level);
+    void setTableDepth(int level);
+    void closeTable();
+    void finishRow(int level);
+    void endCell(int level);
+    void endRow(int level);
+    RowDef& rowDefFor(int level);
+
+    // Destinations.
+    void destinationWord(Kw kw, const Token& t);
+    void fontText(std::string_view bytes);
+    void commitFont();
+    int fontEntryCodePage() const;
+    void decodeFontBytes();
+    void colorText(std::string_view bytes);
+    void pictWord(Kw kw, const Token& t);
+    void pictText(std::string_view bytes);
+    void finishPicture();
+    void finishFieldInstruction();
+    void finishStyle();
+
+    Content c_;
+    std::vector<GroupState> stack_;
+    int overflow_ = 0;
+    int docCodePage_ = 1252;
+    int skip_ = 0;
+    char16_t pendingHigh_ = 0;
+
+    // The open paragraph and its open run.
+    Paragraph cur_;
+    CharProps runProps_;
+    bool runOpen_ = false;
+    qsizetype runStart_ = 0;
+    std::string pendingBytes_;
+    int pendingCp_ = 0;
+    int cachedFont_ = -2;
+    int cachedCp_ = 1252;
+    ByteDecoder decoder_;
+
+    std::unordered_map<CharProps, int, CharPropsHash> charIndex_;
+    std::unordered_map<ParaProps, int, ParaPropsHash> paraIndex_;
+
+    std::vector<OpenTable> open_;
+    std::vector<RowDef> rowDefs_ = std::vector<RowDef>(kMaxTableNesting + 1);
+    int nestPropsDepth_ = -1;
+
+    // Font table entry being read.
+    int fontNumber_ = -1;
+    int fontCharset_ = -1;
+    int fontCodePage_ = 0;
+    std::string fontBytes_;
+    QString fontName_;
+    bool fontCommitted_ = true;
+
+    // Colour table entry being read.
+    int red_ = 0, green_ = 0, blue_ = 0;
+    bool colorSet_ = false;
+
+    // Style sheet entry being read.
+    std::unordered_map<int, Style> styles_;
+    int styleNumber_ = -1;
+    bool styleIsChar_ = false;
+
+    std::unique_ptr<PictState> pict_;
+    std::string fieldInst_;
+    int fieldInstDepth_ = -1;
+    int footnoteNumber_ = 0;
+};
+
+Content Parser::run(QByteArrayView data)
+{
+    stack_.reserve(64);
+    stack_.push_back(GroupState{}); // the state outside every group
+    Tokenizer tokenizer(std::string_view(data.data(), std::size_t(data.size())));
+    for (;;) {
+        const Token t = tokenizer.next();
+        switch (t.type) {
+        case TokenType::End:
+            goto done;
+        case TokenType::GroupStart:
+            skip_ = 0;
+            groupStart();
+            break;
+        case TokenType::GroupEnd:
+            skip_ = 0;
+            groupEnd();
+            break;
+        case TokenType::ControlWord:
+            skip_ = 0;
+            controlWord(t);
+            break;
+        case TokenType::ControlSymbol:
+            controlSymbol(t.byte);
+            break;
+        case TokenType::HexByte:
+            if (skip_ > 0) {
+                --skip_;
+                break;
+            }
+            hexByte(t.byte);
+            break;
+        case TokenType::Text:
+            if (skip_ > 0) {
+                const std::size_t n = std::min<std::size_t>(std::size_t(skip_), t.text.size());
+                skip_ -= int(n);
+                if (n < t.text.size())
+                    text(t.text.substr(n));
+                break;
+            }
+            text(t.text);
+            break;
+        case TokenType::Binary:
+            if (skip_ > 0) {
+                --skip_;
+                break;
+            }
+            binary(t.text);
+            break;
+        }
+    }
+done:
+    // Close what a truncated document left open.
+    while (depth() > 0)
+        groupEnd();
+    flushBytes();
+    flushHighSurrogate();
+    closeRun();
+    if (!cur_.text.isEmpty() || !cur_.runs.empty())
+        endParagraph(st().para.tableLevel());
+    setTableDepth(0);
+    return std::move(c_);
+}
+
+// ---------------------------------------------------------------------------
+// Groups
+
+void Parser::groupStart()
+{
+    if (depth() >= kMaxGroupDepth) {
+        ++overflow_;
+        return;
+    }
+    GroupState next = st();
+    next.star = false;
+    switch (next.dest) {
+    case Dest::StyleSheet:
+        next.dest = Dest::StyleEntry;
+        next.chr = CharProps{};
+        next.para = ParaProps{};
+        styleNumber_ = 0;
+        styleIsChar_ = false;
+        break;
+    case Dest::Pict:
+        next.dest = Dest::Skip;
+        break;
+    case Dest::Upr:
+        next.dest = Dest::UprChild;
+        break;
+    case Dest::UprChild:
+        next.dest = Dest::Skip;
+        break;
+    default:
+        break;
+    }
+    stack_.push_back(next);
+}
+
+void Parser::groupEnd()
+{
+    if (overflow_ > 0) {
+        --overflow_;
+        return;
+    }
+    if (depth() == 0)
+        return; // an extra closing brace
+    const GroupState& s = st();
+    if (pict_ && pict_->depth == depth())
+        finishPicture();
+    if (fieldInstDepth_ == depth())
+        finishFieldInstruction();
+    if (nestPropsDepth_ == depth())
+        nestPropsDepth_ = -1;
+    if (s.dest == Dest::FontTable)
+        commitFont();
+    if (s.dest == Dest::StyleEntry)
+        finishStyle();
+    stack_.pop_back();
+}
+
+// ---------------------------------------------------------------------------
+// Control words
+
+void Parser::controlWord(const Token& t)
+{
+    const Kw kw = keyword(t.text);
+    GroupState& s = st();
+
+    if (s.dest == Dest::Skip)
+        return;
+    if (s.dest == Dest::UprChild) {
+        // Only the Unicode alternative is read, in the destination around \upr.
+        s.dest = kw == Kw::ud ? stack_[stack_.size() - 2].uprParent : Dest::Skip;
+        s.star = false;
+        return;
+    }
+    if (s.star) {
+        s.star = false;
+        switch (kw) {
+        case Kw::shppict:
+        case Kw::fldinst:
+        case Kw::ud:
+        case Kw::nesttableprops:
+        case Kw::moMath:
+        case Kw::moMathPara:
+            break;
+        case Kw::cs:
+        case Kw::ds:
+        case Kw::ts:
+            if (s.dest == Dest::StyleEntry)
+                break;
+            s.dest = Dest::Skip;
+            return;
+        default:
+            s.dest = Dest::Skip;
+            return;
+        }
+    }
+    if (s.dest == Dest::Pict) {
+        pictWord(kw, t);
+        return;
+    }
+
+    const std::int32_t p = t.param;
+    const bool on = !t.hasParam || p != 0;
+    CharProps& chr = s.chr;
+    ParaProps& para = s.para;
+    switch (kw) {
+    case Kw::Unknown:
+    case Kw::rtf:
+        return;
+
+    // Document code page.
+    case Kw::ansi:
+        docCodePage_ = 1252;
+        cachedFont_ = -2;
+        return;
+    case Kw::mac:
+        docCodePage_ = 10000;
+        cachedFont_ = -2;
+        return;
+    case Kw::pc:
+        docCodePage_ = 437;
+        cachedFont_ = -2;
+        return;
+    case Kw::pca:
+        docCodePage_ = 850;
+        cachedFont_ = -2;
+        return;
+    case Kw::ansicpg:
+        if (t.hasParam && p > 0 && p < 100000) {
+            docCodePage_ = p;
+            cachedFont_ = -2;
+        }
+        return;
+    case Kw::deff:
+        c_.defaultFont = p;
+        cachedFont_ = -2;
+        return;
+    case Kw::uc:
+        s.uc = std::uint8_t(clampInt(p, 0, 16));
+        return;
+    case Kw::u: {
+        int v = p;
+        if (v < 0)
+            v += 65536;
+        if (v > 0xFFFF && v <= 0x10FFFF) {
+            appendUnit(QChar::highSurrogate(char32_t(v)));
+            appendUnit(QChar::lowSurrogate(char32_t(v)));
+        } else {
+            char16_t c = char16_t(v & 0xFFFF);
+            if (codePage() == kSymbolCodePage)
+                c = symbolToUnicode(c);
+            appendUnit(c);
+        }
+        skip_ = s.uc;
+        return;
+    }
+
+    // Character formatting.
+    case Kw::plain:
+        chr = CharProps{};
+        return;
+    case Kw::b:
+        chr.bold = on;
+        return;
+    case Kw::i:
+        chr.italic = on;
+        return;
+    case Kw::ul:
+        chr.underline = on ? Underline::Single : Underline::None;
+        return;
+    case Kw::ulnone:
+        chr.underline = Underline::None;
+        return;
+    case Kw::uld:
+        chr.underline = on ? Underline::Dotted : Underline::None;
+        return;
+    case Kw::uldash:
+    case Kw::ulldash:
+    case Kw::ulthdash:
+    case Kw::ulthldash:
+        chr.underline = on ? Underline::Dashed : Underline::None;
+        return;
+    case Kw::uldashd:
+    case Kw::ulthdashd:
+        chr.underline = on ? Underline::DashDot : Underline::None;
+        return;
+    case Kw::uldashdd:
+    case Kw::ulthdashdd:
+        chr.underline = on ? Underline::DashDotDot : Underline::None;
+        return;
+    case Kw::ulwave:
+    case Kw::ulhwave:
+    case Kw::ululdbwave:
+        chr.underline = on ? Underline::Wave : Underline::None;
+        return;
+    case Kw::uldb:
+    case Kw::ulth:
+    case Kw::ulw:
+    case Kw::ulthd:
+        chr.underline = on ? Underline::Single : Underline::None;
+        return;
+    case Kw::strike:
+    case Kw::striked:
+        chr.strike = on;
+        return;
+    case Kw::super:
+        chr.vertical = on ? VerticalAlign::Super : VerticalAlign::Normal;
+        return;
+    case Kw::sub:
+        chr.vertical = on ? VerticalAlign::Sub : VerticalAlign::Normal;
+        return;
+    case Kw::nosupersub:
+        chr.vertical = VerticalAlign::Normal;
+        return;
+    case Kw::up:
+        chr.vertical = t.hasParam && p == 0 ? VerticalAlign::Normal : VerticalAlign::Super;
+        return;
+    case Kw::dn:
+        chr.vertical = t.hasParam && p == 0 ? VerticalAlign::Normal : VerticalAlign::Sub;
+        return;
+    case Kw::f:
+        if (s.dest == Dest::FontTable) {
+            commitFont();
+            fontNumber_ = p;
+            fontCharset_ = -1;
+            fontCodePage_ = 0;
+            fontBytes_.clear();
+            fontName_.clear();
+            fontCommitted_ = false;
+            return;
+        }
+        chr.font = t.hasParam ? p : -1;
+        return;
+    case Kw::fs:
+        chr.halfPoints = t.hasParam && p > 0 ? clamp16(p, 1, 3276) : 24;
+        return;
+    case Kw::cf:
+        chr.foreground = clamp16(p, 0, 32767);
+        return;
+    case Kw::cb:
+    case Kw::highlight:
+    case Kw::chcbpat:
+        chr.background = clamp16(p, 0, 32767);
+        return;
+    case Kw::caps:
+        chr.caps = on;
+        return;
+    case Kw::scaps:
+        chr.smallCaps = on;
+        return;
+    case Kw::v:
+        chr.hidden = on;
+        return;
+
+    // Font and colour tables.
+    case Kw::fcharset:
+        if (s.dest == Dest::FontTable)
+            fontCharset_ = p;
+        return;
+    case Kw::cpg:
+        if (s.dest == Dest::FontTable && p > 0)
+            fontCodePage_ = p;
+        return;
+    case Kw::red:
+        red_ = clampInt(p, 0, 255);
+        colorSet_ = true;
+        return;
+    case Kw::green:
+        green_ = clampInt(p, 0, 255);
+        colorSet_ = true;
+        return;
+    case Kw::blue:
+        blue_ = clampInt(p, 0, 255);
+        colorSet_ = true;
+        return;
+
+    // Styles.
+    case Kw::s:
+    case Kw::cs:
+    case Kw::ds:
+    case Kw::ts:
+        if (s.dest == Dest::StyleEntry) {
+            styleNumber_ = kw == Kw::s || kw == Kw::cs ? p : -1;
+            styleIsChar_ = kw == Kw::cs;
+            return;
+        }
+        if (kw == Kw::s || kw == Kw::cs) {
+            const auto it = styles_.find(p + (kw == Kw::cs ? 1 << 20 : 0));
+            if (it == styles_.end())
+                return;
+            // Only what the style changes from the defaults is applied, so
+            // formatting given before the style reference survives.
+            const CharProps def;
+            const CharProps& sc = it->second.chr;
+            if (sc.font != def.font) chr.font = sc.font;
+            if (sc.halfPoints != def.halfPoints) chr.halfPoints = sc.halfPoints;
+            if (sc.foreground != def.foreground) chr.foreground = sc.foreground;
+            if (sc.background != def.background) chr.background = sc.background;
+            if (sc.underline != def.underline) chr.underline = sc.underline;
+            if (sc.vertical != def.vertical) chr.vertical = sc.vertical;
+            if (sc.bold) chr.bold = true;
+            if (sc.italic) chr.italic = true;
+            if (sc.strike) chr.strike = true;
+            if (sc.caps) chr.caps = true;
+            if (sc.smallCaps) chr.smallCaps = true;
+            if (kw == Kw::s) {
+                ParaProps sp = it->second.para;
+                sp.inTable = para.inTable;
+                sp.nesting = para.nesting;
+                para = sp;
+            }
+        }
+        return;
+
+    // Paragraph formatting.
+    case Kw::pard:
+        para = ParaProps{};
+        return;
+    case Kw::ql:
+        para.align = Align::Left;
+        return;
+    case Kw::qc:
+        para.align = Align::Center;
+        return;
+    case Kw::qr:
+        para.align = Align::Right;
+        return;
+    case Kw::qj:
+    case Kw::qd:
+        para.align = Align::Justify;
+        return;
+    case Kw::li:
+    case Kw::lin:
+        para.leftIndent = clampInt(p, -31680, 31680);
+        return;
+    case Kw::ri:
+    case Kw::rin:
+        para.rightIndent = clampInt(p, -31680, 31680);
+        return;
+    case Kw::fi:
+        para.firstIndent = clampInt(p, -31680, 31680);
+        return;
+    case Kw::sb:
+        para.spaceBefore = clampInt(p, 0, 31680);
+        return;
+    case Kw::sa:
+        para.spaceAfter = clampInt(p, 0, 31680);
+        return;
+    case Kw::sl:
+        para.lineSpacing = clampInt(p, -31680, 31680);
+        return;
+    case Kw::slmult:
+        para.lineMultiple = on;
+        return;
+    case Kw::intbl:
+        para.inTable = on;
+        return;
+    case Kw::itap:
+        para.nesting = clamp16(p, 0, kMaxTableNesting);
+        return;
+
+    // Tables.
+    case Kw::trowd: {
+        RowDef& def = rowDefFor(nestPropsDepth_ >= 0 ? std::max(2, para.tableLevel()) : 1);
+        def = RowDef{};
+        return;
+    }
+    case Kw::cellx: {
+        RowDef& def = rowDefFor(nestPropsDepth_ >= 0 ? std::max(2, para.tableLevel()) : 1);
+        CellDef cell = def.pending;
+        cell.right = clampInt(p, -31680, 169920);
+        if (def.cells.size() < std::size_t(kMaxCellsPerRow))
+            def.cells.push_back(cell);
+        def.pending = CellDef{};
+        return;
+    }
+    case Kw::clmgf:
+    case Kw::clmrg:
+    case Kw::clvmgf:
+    case Kw::clvmrg: {
+        RowDef& def = rowDefFor(nestPropsDepth_ >= 0 ? std::max(2, para.tableLevel()) : 1);
+        if (kw == Kw::clmgf)
+            def.pending.horizontal = Merge::First;
+        else if (kw == Kw::clmrg)
+            def.pending.horizontal = Merge::Continue;
+        else if (kw == Kw::clvmgf)
+            def.pending.vertical = Merge::First;
+        else
+            def.pending.vertical = Merge::Continue;
+        return;
+    }
+    case Kw::brdrs:
+    case Kw::brdrth:
+    case Kw::brdrsh:
+    case Kw::brdrdb:
+    case Kw::brdrdot:
+    case Kw::brdrdash:
+    case Kw::brdrhair:
+    case Kw::brdrtriple:
+    case Kw::brdrinset:
+    case Kw::brdroutset:
+        rowDefFor(nestPropsDepth_ >= 0 ? std::max(2, para.tableLevel()) : 1).pending.borders = true;
+        return;
+    case Kw::brdrw:
+        return;
+    case Kw::cell:
+        if (s.dest != Dest::Normal)
+            return;
+        endCell(std::max(1, para.tableLevel()));
+        return;
+    case Kw::nestcell:
+        if (s.dest != Dest::Normal)
+            return;
+        endCell(std::max(2, para.tableLevel()));
+        return;
+    case Kw::row:
+        if (s.dest != Dest::Normal)
+            return;
+        endRow(1);
+        return;
+    case Kw::nestrow:
+        if (s.dest != Dest::Normal)
+            return;
+        endRow(std::max(2, para.tableLevel()));
+        return;
+
+    // Paragraph and special characters.
+    case Kw::par:
+        if (s.dest == Dest::Normal)
+            endParagraph(para.tableLevel());
+        return;
+    case Kw::sect:
+        if (s.dest == Dest::Normal && (!cur_.text.isEmpty() || !cur_.runs.empty() || !pendingBytes_.empty()))
+            endParagraph(para.tableLevel());
+        return;
+    case Kw::page:
+        return;
+    case Kw::line:
+        appendSpecial(QChar::LineSeparator);
+        return;
+    case Kw::tab:
+        appendSpecial(u'\t');
+        return;
+    case Kw::emdash:
+        appendSpecial(u'\u2014');
+        return;
+    case Kw::endash:
+        appendSpecial(u'\u2013');
+        return;
+    case Kw::emspace:
+        appendSpecial(u'\u2003');
+        return;
+    case Kw::enspace:
+        appendSpecial(u'\u2002');
+        return;
+    case Kw::qmspace:
+        appendSpecial(u'\u2005');
+        return;
+    case Kw::bullet:
+        appendSpecial(u'\u2022');
+        return;
+    case Kw::lquote:
+        appendSpecial(u'\u2018');
+        return;
+    case Kw::rquote:
+        appendSpecial(u'\u2019');
+        return;
+    case Kw::ldblquote:
+        appendSpecial(u'\u201C');
+        return;
+    case Kw::rdblquote:
+        appendSpecial(u'\u201D');
+        return;
+    case Kw::zwj:
+        appendSpecial(u'\u200D');
+        return;
+    case Kw::zwnj:
+        appendSpecial(u'\u200C');
+        return;
+    case Kw::ltrmark:
+        appendSpecial(u'\u200E');
+        return;
+    case Kw::rtlmark:
+        appendSpecial(u'\u200F');
+        return;
+    case Kw::chftn:
+        if (s.dest == Dest::Normal) {
+            const QString number = QString::number(++footnoteNumber_);
+            for (const QChar ch : number)
+                appendSpecial(ch.unicode());
+        }
+        return;
+
+    default:
+        destinationWord(kw, t);
+        return;
+    }
+}
+
+void Parser::destinationWord(Kw kw, const Token& t)
+{
+    GroupState& s = st();
+    switch (kw) {
+    case Kw::fonttbl:
+        s.dest = Dest::FontTable;
+        return;
+    case Kw::colortbl:
+        s.dest = Dest::ColorTable;
+        red_ = green_ = blue_ = 0;
+        colorSet_ = false;
+        return;
+    case Kw::stylesheet:
+        s.dest = Dest::StyleSheet;
+        return;
+    case Kw::pict:
+        if (s.dest != Dest::Normal || pict_) {
+            s.dest = Dest::Skip;
+            return;
+        }
+        pict_ = std::make_unique<PictState>();
+        pict_->depth = depth();
+        pict_->chr = s.chr;
+        s.dest = Dest::Pict;
+        return;
+    case Kw::shppict:
+    case Kw::mmath:
+    case Kw::moMath:
+    case Kw::moMathPara:
+        return; // their content is read as it comes
+    case Kw::nonshppict:
+    case Kw::nonesttables:
+        s.dest = Dest::Skip;
+        return;
+    case Kw::object:
+        if (s.dest == Dest::Normal)
+            s.dest = Dest::Object;
+        return;
+    case Kw::result:
+        if (s.dest == Dest::Object)
+            s.dest = Dest::Normal;
+        return;
+    case Kw::field:
+        s.fieldLink = -1;
+        return;
+    case Kw::fldinst:
+        if (s.dest != Dest::Normal) {
+            s.dest = Dest::Skip;
+            return;
+        }
+        s.dest = Dest::FieldInst;
+        fieldInst_.clear();
+        fieldInstDepth_ = depth();
+        return;
+    case Kw::fldrslt:
+        if (s.fieldLink >= 0)
+            s.chr.link = s.fieldLink;
+        return;
+    case Kw::nesttableprops:
+        nestPropsDepth_ = depth();
+        return;
+    case Kw::upr:
+        s.uprParent = s.dest;
+        s.dest = Dest::Upr;
+        return;
+    case Kw::ud:
+        return;
+    case Kw::footnote:
+    case Kw::info:
+    case Kw::header:
+    case Kw::headerl:
+    case Kw::headerr:
+    case Kw::headerf:
+    case Kw::footer:
+    case Kw::footerl:
+    case Kw::footerr:
+    case Kw::footerf:
+    case Kw::annotation:
+    case Kw::pn:
+    case Kw::listtable:
+    case Kw::listoverridetable:
+    case Kw::revtbl:
+    case Kw::rsidtbl:
+    case Kw::xmlnstbl:
+    case Kw::filetbl:
+    case Kw::generator:
+    case Kw::themedata:
+    case Kw::colorschememapping:
+    case Kw::latentstyles:
+    case Kw::datastore:
+    case Kw::objdata:
+    case Kw::objclass:
+    case Kw::template_:
+    case Kw::docvar:
+    case Kw::pgdsctbl:
+    case Kw::xe:
+    case Kw::tc:
+    case Kw::txe:
+    case Kw::bkmkstart:
+    case Kw::bkmkend:
+    case Kw::sp:
+    case Kw::shpinst:
+    case Kw::do_:
+    case Kw::userprops:
+    case Kw::private_:
+    case Kw::pnseclvl:
+    case Kw::ftnsep:
+    case Kw::ftnsepc:
+    case Kw::ftncn:
+    case Kw::aftnsep:
+    case Kw::aftnsepc:
+    case Kw::aftncn:
+    case Kw::mmathPr:
+    case Kw::falt:
+    case Kw::panose:
+    case Kw::picprop:
+    case Kw::blipuid:
+    case Kw::atnid:
+    case Kw::atnauthor:
+    case Kw::atrfstart:
+    case Kw::atrfend:
+    case Kw::background:
+    case Kw::listpicture:
+    case Kw::fchars:
+    case Kw::lchars:
+    case Kw::pgptbl:
+    case Kw::protusertbl:
+    case Kw::keywords:
+    case Kw::author:
+    case Kw::operator_:
+    case Kw::title:
+    case Kw::subject:
+    case Kw::comment:
+    case Kw::company:
+    case Kw::doccomm:
+    case Kw::hlinkbase:
+        s.dest = Dest::Skip;
+        return;
+    default:
+        (void)t;
+        return;
+    }
+}
+
+void Parser::controlSymbol(std::uint8_t c)
+{
+    GroupState& s = st();
+    if (c == '*') {
+        s.star = true;
+        return;
+    }
+    char16_t ch = 0;
+    switch (c) {
+    case '\\':
+    case '{':
+    case '}': {
+        if (skip_ > 0) {
+            --skip_;
+            return;
+        }
+        // Escaped ASCII is a byte of the current code page: it may be the trail
+        // byte of a double-byte character.
+        const char b = char(c);
+        text(std::string_view(&b, 1));
+        return;
+    }
+    case '~':
+        ch = u'\u00A0';
+        break;
+    case '-':
+        ch = u'\u00AD';
+        break;
+    case '_':
+        ch = u'\u2011';
+        break;
+    case '\n':
+        skip_ = 0;
+        if (s.dest == Dest::Normal)
+            endParagraph(s.para.tableLevel());
+        return;
+    case '\t':
+        ch = u'\t';
+        break;
+    default:
+        return; // \| \: and unknown symbols
+    }
+    if (skip_ > 0) {
+        --skip_;
+        return;
+    }
+    appendSpecial(ch);
+}
+
+// ---------------------------------------------------------------------------
+// Text
+
+void Parser::text(std::string_view bytes)
+{
+    switch (st().dest) {
+    case Dest::Normal:
+        appendBytes(bytes);
+        return;
+    case Dest::FontTable:
+        fontText(bytes);
+        return;
+    case Dest::ColorTable:
+        colorText(bytes);
+        return;
+    case Dest::Pict:
+        pictText(bytes);
+        return;
+    case Dest::FieldInst:
+        if (fieldInst_.size() + bytes.size() < 4096)
+            fieldInst_.append(bytes);
+        return;
+    case Dest::StyleEntry:
+        if (bytes.find(';') != std::string_view::npos)
+            finishStyle();
+        return;
+    default:
+        return;
+    }
+}
+
+void Parser::hexByte(std::uint8_t b)
+{
+    const char c = char(b);
+    const Dest d = st().dest;
+    if (d == Dest::Pict || d == Dest::ColorTable || d == Dest::StyleEntry)
+        return; // an escaped byte is never picture data nor a separator
+    text(std::string_view(&c, 1));
+}
+
+void Parser::binary(std::string_view bytes)
+{
+    if (st().dest == Dest::Pict) {
+        pict_->pict.data.append(bytes.data(), qsizetype(bytes.size()));
+        pict_->nibble = -1;
+    }
+}
+
+int Parser::codePage()
+{
+    const int font = st().chr.font >= 0 ? st().chr.font : c_.defaultFont;
+    if (font != cachedFont_) {
+        cachedFont_ = font;
+        cachedCp_ = docCodePage_;
+        const auto it = c_.fonts.find(font);
+        if (it != c_.fonts.end() && it->second.codePage > 0)
+            cachedCp_ = it->second.codePage;
+    }
+    return cachedCp_;
+}
+
+void Parser::beginText()
+{
+    if (!runOpen_ || !(runProps_ == st().chr)) {
+        flushBytes();
+        flushHighSurrogate();
+        closeRun();
+        runProps_ = st().chr;
+        runOpen_ = true;
+        runStart_ = cur_.text.size();
+    }
+}
+
+void Parser::appendBytes(std::string_view bytes)
+{
+    if (st().chr.hidden)
+        return;
+    const int cp = codePage();
+    beginText();
+    if (!pendingBytes_.empty() && pendingCp_ != cp)
+        flushBytes();
+    if (pendingHigh_)
+        flushHighSurrogate();
+    pendingCp_ = cp;
+    pendingBytes_.append(bytes);
+}
+
+void Parser::flushBytes()
+{
+    if (pendingBytes_.empty())
+        return;
+    const qsizetype from = cur_.text.size();
+    decoder_.append(pendingCp_, pendingBytes_, cur_.text);
+    pendingBytes_.clear();
+    // Control characters have no place in the text; a decoded line or paragraph
+    // separator would split the paragraph when inserted.
+    QChar* p = cur_.text.data() + from;
+    QChar* const end = cur_.text.data() + cur_.text.size();
+    QChar* out = p;
+    for (; p != end; ++p) {
+        const char16_t u = p->unicode();
+        if (u < 0x20 && u != u'\t')
+            continue;
+        *out++ = u == 0x2029 ? QChar(QChar::LineSeparator) : *p;
+    }
+    cur_.text.truncate(out - cur_.text.data());
+}
+
+void Parser::flushHighSurrogate()
+{
+    if (pendingHigh_) {
+        pendingHigh_ = 0;
+        cur_.text.append(QChar(QChar::ReplacementCharacter));
+    }
+}
+
+void Parser::appendUnit(char16_t c)
+{
+    const Dest d = st().dest;
+    if (d == Dest::FontTable) {
+        if (!fontCommitted_ && fontName_.size() < 256) {
+            decodeFontBytes();
+            fontName_.append(QChar(c));
+        }
+        return;
+    }
+    if (d != Dest::Normal || st().chr.hidden)
+        return;
+    beginText();
+    flushBytes();
+    if (QChar::isHighSurrogate(c)) {
+        flushHighSurrogate();
+        pendingHigh_ = c;
+        return;
+    }
+    if (QChar::isLowSurrogate(c)) {
+        if (!pendingHigh_) {
+            cur_.text.append(QChar(QChar::ReplacementCharacter));
+            return;
+        }
+        cur_.text.append(QChar(pendingHigh_));
+        pendingHigh_ = 0;
+        cur_.text.append(QChar(c));
+        return;
+    }
+    flushHighSurrogate();
+    if (c < 0x20 && c != u'\t')
+        return;
+    cur_.text.append(QChar(c == 0x2029 ? char16_t(QChar::LineSeparator) : c));
+}
+
+void Parser::appendSpecial(char16_t c)
+{
+    if (st().dest != Dest::Normal || st().chr.hidden)
+        return;
+    beginText();
+    flushBytes();
+    flushHighSurrogate();
+    cur_.text.append(QChar(c));
+}
+
+void Parser::closeRun()
+{
+    if (runOpen_ && cur_.text.size() > runStart_) {
+        cur_.runs.push_back(Run{internChar(runProps_), std::int32_t(runStart_),
+                                std::int32_t(cur_.text.size() - runStart_), -1});
+    }
+    runOpen_ = false;
+}
+
+int Parser::internChar(const CharProps& c)
+{
+    const auto [it, inserted] = charIndex_.try_emplace(c, int(c_.charFormats.size()));
+    if (inserted)
+        c_.charFormats.push_back(c);
+    return it->second;
+}
+
+int Parser::internPara(const ParaProps& p)
+{
+    const auto [it, inserted] = paraIndex_.try_emplace(p, int(c_.paraFormats.size()));
+    if (inserted)
+        c_.paraFormats.push_back(p);
+    return it->second;
+}
+
+// ---------------------------------------------------------------------------
+// Paragraphs and tables
+
+void Parser::endParagraph(int level)
+{
+    flushBytes();
+    flushHighSurrogate();
+    closeRun();
+    cur_.format = internPara(st().para);
+    cur_.endFormat = internChar(st().chr);
+    setTableDepth(level);
+    const int index = int(c_.paragraphs.size());
+    c_.paragraphs.push_back(std::move(cur_));
+    cur_ = Paragraph{};
+    container(level).push_back(BlockRef{false, index});
+}
+
+std::vector<BlockRef>& Parser::container(int level)
+{
+    if (level <= 0 || open_.empty())
+        return c_.body;
+    return open_[std::size_t(std::min<int>(level, int(open_.size()))) - 1].cell.blocks;
+}
+
+void Parser::setTableDepth(int level)
+{
+    level = std::clamp(level, 0, kMaxTableNesting);
+    while (int(open_.size()) > level)
+        closeTable();
+    while (int(open_.size()) < level)
+        open_.emplace_back();
+}
+
+RowDef& Parser::rowDefFor(int level)
+{
+    return rowDefs_[std::size_t(std::clamp(level, 1, kMaxTableNesting))];
+}
+
+void Parser::finishRow(int level)
+{
+    OpenTable& t = open_.back();
+    if (!t.cell.blocks.empty()) {
+        t.row.cells.push_back(std::move(t.cell));
+        t.cell = Cell{};
+    }
+    if (t.row.cells.empty())
+        return;
+    const std::vector<CellDef>& defs = rowDefFor(level).cells;
+    Row row;
+    int lastRight = 0;
+    const std::size_t count = std::max(t.row.cells.size(), defs.size());
+    for (std::size_t i = 0; i < count && i < std::size_t(kMaxCellsPerRow); ++i) {
+        Cell cell = i < t.row.cells.size() ? std::move(t.row.cells[i]) : Cell{};
+        if (i < defs.size()) {
+            cell.def = defs[i];
+        } else {
+            // More cells than definitions: give each missing one a default width.
+            cell.def = CellDef{};
+            cell.def.right = lastRight + 1440;
+        }
+        // Boundaries must grow from left to right.
+        if (i > 0 && cell.def.right <= lastRight)
+            cell.def.right = lastRight + 100;
+        lastRight = cell.def.right;
+        if (cell.def.horizontal == Merge::Continue && !row.cells.empty()) {
+            Cell& first = row.cells.back();
+            first.def.right = cell.def.right;
+            for (BlockRef& b : cell.blocks) {
+                const bool empty = !b.table && c_.paragraphs[std::size_t(b.index)].text.isEmpty();
+                if (!empty)
+                    first.blocks.push_back(b);
+            }
+            continue;
+        }
+        row.cells.push_back(std::move(cell));
+    }
+    t.table.rows.push_back(std::move(row));
+    t.row = Row{};
+}
+
+void Parser::closeTable()
+{
+    const int level = int(open_.size());
+    finishRow(level);
+    OpenTable t = std::move(open_.back());
+    open_.pop_back();
+    if (t.table.rows.empty())
+        return;
+    const int index = int(c_.tables.size());
+    c_.tables.push_back(std::move(t.table));
+    container(level - 1).push_back(BlockRef{true, index});
+}
+
+void Parser::endCell(int level)
+{
+    endParagraph(level);
+    OpenTable& t = open_[std::size_t(std::min<int>(level, int(open_.size()))) - 1];
+    if (t.row.cells.size() < std::size_t(kMaxCellsPerRow)) {
+        t.row.cells.push_back(std::move(t.cell));
+    } else {
+        // Too many cells: the rest joins the last one.
+        Cell& last = t.row.cells.back();
+        last.blocks.insert(last.blocks.end(), t.cell.blocks.begin(), t.cell.blocks.end());
+    }
+    t.cell = Cell{};
+}
+
+void Parser::endRow(int level)
+{
+    flushBytes();
+    flushHighSurrogate();
+    closeRun();
+    if (!cur_.text.isEmpty() || !cur_.runs.empty())
+        endCell(level); // text between the last \cell and \row
+    setTableDepth(level);
+    finishRow(level);
+}
+
+// ---------------------------------------------------------------------------
+// Font, colour and style tables
+
+void Parser::fontText(std::string_view bytes)
+{
+    for (const char ch : bytes) {
+        if (ch == ';') {
+            commitFont();
+            continue;
+        }
+        if (!fontCommitted_ && fontBytes_.size() < 256)
+            fontBytes_.push_back(ch);
+    }
+}
+
+int Parser::fontEntryCodePage() const
+{
+    if (fontCodePage_ > 0)
+        return fontCodePage_;
+    return fontCharset_ >= 0 ? codePageForCharset(fontCharset_, docCodePage_) : 0;
+}
+
+void Parser::decodeFontBytes()
+{
+    // The name is in the font's own code page.
+    const int cp = fontEntryCodePage();
+    decoder_.append(cp > 0 && cp != kSymbolCodePage ? cp : docCodePage_, fontBytes_, fontName_);
+    fontBytes_.clear();
+}
+
+void Parser::commitFont()
+{
+    if (fontCommitted_)
+        return;
+    fontCommitted_ = true;
+    decodeFontBytes();
+    Font font;
+    font.codePage = fontEntryCodePage();
+    font.name = fontName_.trimmed();
+    c_.fonts[fontNumber_] = font;
+    cachedFont_ = -2;
+}
+
+void Parser::colorText(std::string_view bytes)
+{
+    for (const char ch : bytes) {
+        if (ch != ';')
+            continue;
+        c_.colors.push_back(colorSet_ ? QColor(red_, green_, blue_) : QColor());
+        red_ = green_ = blue_ = 0;
+        colorSet_ = false;
+        if (c_.colors.size() > 32767)
+            c_.colors.pop_back();
+    }
+}
+
+void Parser::finishStyle()
+{
+    if (styleNumber_ >= 0 && styles_.size() < 10000)
+        styles_[styleNumber_ + (styleIsChar_ ? 1 << 20 : 0)] = Style{st().chr, st().para};
+    styleNumber_ = -1;
+}
+
+// ---------------------------------------------------------------------------
+// Pictures and fields
+
+void Parser::pictWord(Kw kw, const Token& t)
+{
+    PictState& ps = *pict_;
+    const std::int32_t p = t.param;
+    switch (kw) {
+    case Kw::pngblip:
+        ps.pict.kind = PictureKind::Png;
+        break;
+    case Kw::jpegblip:
+        ps.pict.kind = PictureKind::Jpeg;
+        break;
+    case Kw::emfblip:
+        ps.pict.kind = PictureKind::Emf;
+        break;
+    case Kw::wmetafile:
+        ps.pict.kind = PictureKind::Wmf;
+        break;
+    case Kw::dibitmap:
+        ps.pict.kind = PictureKind::Dib;
+        break;
+    case Kw::wbitmap:
+        ps.pict.kind = PictureKind::Ddb;
+        break;
+    case Kw::picw:
+        ps.picw = clampInt(p, 0, 1000000);
+        break;
+    case Kw::pich:
+        ps.pich = clampInt(p, 0, 1000000);
+        break;
+    case Kw::picwgoal:
+        ps.goalw = clampInt(p, 0, 1000000);
+        break;
+    case Kw::pichgoal:
+        ps.goalh = clampInt(p, 0, 1000000);
+        break;
+    case Kw::picscalex:
+        ps.scalex = clampInt(p, 1, 10000);
+        break;
+    case Kw::picscaley:
+        ps.scaley = clampInt(p, 1, 10000);
+        break;
+    default:
+        break;
+    }
+    if (ps.pict.controls.size() < 4096) {
+        ps.pict.controls.append('\\');
+        ps.pict.controls.append(t.text.data(), qsizetype(t.text.size()));
+        if (t.hasParam)
+            ps.pict.controls.append(QByteArray::number(p));
+    }
+}
+
+void Parser::pictText(std::string_view bytes)
+{
+    PictState& ps = *pict_;
+    QByteArray& data = ps.pict.data;
+    if (data.capacity() < data.size() + qsizetype(bytes.size() / 2 + 1))
+        data.reserve(std::max<qsizetype>(data.capacity() * 2, data.size() + qsizetype(bytes.size() / 2 + 1)));
+    for (const char ch : bytes) {
+        const int v = hexDigit(ch);
+        if (v < 0)
+            continue;
+        if (ps.nibble < 0) {
+            ps.nibble = v;
+        } else {
+            data.append(char(ps.nibble << 4 | v));
+            ps.nibble = -1;
+        }
+    }
+}
+
+void Parser::finishPicture()
+{
+    std::unique_ptr<PictState> ps = std::move(pict_);
+    Picture& pict = ps->pict;
+    if (pict.data.isEmpty())
+        return;
+    const double sx = ps->scalex / 100.0;
+    const double sy = ps->scaley / 100.0;
+    // Metafiles give \picw and \pich in hundredths of a millimetre, bitmaps in pixels.
+    const bool metafile = pict.kind == PictureKind::Wmf || pict.kind == PictureKind::Emf;
+    const double unit = metafile ? 96.0 / 2540.0 : 1.0;
+    pict.width = ps->goalw > 0 ? ps->goalw / 15.0 * sx : ps->picw * unit * sx;
+    pict.height = ps->goalh > 0 ? ps->goalh / 15.0 * sy : ps->pich * unit * sy;
+
+    // The picture belongs to the text of the group that holds it.
+    GroupState& s = stack_[stack_.size() - 2];
+    if (s.dest != Dest::Normal || s.chr.hidden)
+        return;
+    pict.data.squeeze();
+    const int index = int(c_.pictures.size());
+    c_.pictures.push_back(std::move(pict));
+    flushBytes();
+    flushHighSurrogate();
+    closeRun();
+    cur_.runs.push_back(Run{internChar(ps->chr), std::int32_t(cur_.text.size()), 0, index});
+}
+
+void Parser::finishFieldInstruction()
+{
+    fieldInstDepth_ = -1;
+    // HYPERLINK "target" [\l "bookmark"] [\o "tip"] ...
+    std::string_view s(fieldInst_);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    if (s.substr(0, 9) != "HYPERLINK")
+        return;
+    s.remove_prefix(9);
+    QString url;
+    bool bookmark = false;
+    while (!s.empty()) {
+        if (s.front() == ' ' || s.front() == '\t') {
+            s.remove_prefix(1);
+            continue;
+        }
+        if (s.front() == '\\') {
+            // A switch; \l marks the target as a bookmark.
+            bookmark = bookmark || s.substr(0, 2) == "\\l";
+            s.remove_prefix(std::min<std::size_t>(2, s.size()));
+            continue;
+        }
+        std::string_view token;
+        if (s.front() == '"') {
+            const std::size_t close = s.find('"', 1);
+            token = s.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
+            s.remove_prefix(close == std::string_view::npos ? s.size() : close + 1);
+        } else {
+            const std::size_t space = s.find(' ');
+            token = s.substr(0, space);
+            s.remove_prefix(space == std::string_view::npos ? s.size() : space);
+        }
+        if (url.isEmpty()) {
+            decoder_.append(docCodePage_, token, url);
+            url.replace(QLatin1String("\\\\"), QLatin1String("\\"));
+            if (bookmark)
+                url.prepend(QLatin1Char('#'));
+        } else if (bookmark && !url.contains(QLatin1Char('#'))) {
+            QString mark;
+            decoder_.append(docCodePage_, token, mark);
+            url += QLatin1Char('#') + mark;
+        }
+        bookmark = false;
+    }
+    if (url.isEmpty() || c_.links.size() >= 32000 || stack_.size() < 2)
+        return;
+    stack_[stack_.size() - 2].fieldLink = std::int16_t(c_.links.size());
+    c_.links.push_back(url);
+}
+
+// ---------------------------------------------------------------------------
+
+bool looksLikeRtf(QByteArrayView data)
+{
+    qsizetype i = 0;
+    if (data.startsWith("\xEF\xBB\xBF"))
+        i = 3;
+    while (i < data.size() && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n'))
+        ++i;
+    return data.sliced(i).startsWith("{\\rtf");
+}
+
+Content plainText(QByteArrayView data)
+{
+    Content c;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(data);
+    if (utf8.hasError()) {
+        ByteDecoder decoder;
+        text.clear();
+        decoder.append(936, std::string_view(data.data(), std::size_t(data.size())), text);
+    }
+    if (text.startsWith(QChar(QChar::ByteOrderMark)))
+        text.remove(0, 1);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    c.charFormats.push_back(CharProps{});
+    c.paraFormats.push_back(ParaProps{});
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i == lines.size() - 1 && lines[i].isEmpty() && i > 0)
+            break;
+        Paragraph p;
+        for (const QChar ch : lines[i])
+            if (ch.unicode() >= 0x20 || ch == u'\t')
+                p.text.append(ch == QChar::ParagraphSeparator ? QChar(QChar::LineSeparator) : ch);
+        if (!p.text.isEmpty())
+            p.runs.push_back(Run{0, 0, std::int32_t(p.text.size()), -1});
+        c.body.push_back(BlockRef{false, int(c.paragraphs.size())});
+        c.paragraphs.push_back(std::move(p));
+    }
+    return c;
+}
+
+} // namespace
+
+Content parse(QByteArrayView rtf)
+{
+    if (!looksLikeRtf(rtf))
+        return plainText(rtf);
+    Parser parser;
+    return parser.run(rtf);
+}
+
+} // namespace rtf

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "ui/rtf/RtfModel.h"
+
+#include <QByteArrayView>
+
+namespace rtf {
+
+// Limits that keep malformed input bounded.
+inline constexpr int kMaxGroupDepth = 1000;   // deeper groups are counted, not kept
+inline constexpr int kMaxTableNesting = 32;   // \itap beyond this is clamped
+inline constexpr int kMaxCellsPerRow = 256;
+
+// Parses RTF into the intermediate model. Input that does not start with
+// "{\rtf" is taken as plain text (UTF-8 when valid, code page 936 otherwise).
+Content parse(QByteArrayView rtf);
+
+} // namespace rtf

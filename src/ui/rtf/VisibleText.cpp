@@ -1,0 +1,79 @@
+#include "ui/rtf/VisibleText.h"
+
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+namespace rtf {
+
+namespace {
+
+void appendBlockText(const QTextBlock& block, QString& out)
+{
+    const QString text = block.text();
+    out.reserve(out.size() + text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case QChar::ObjectReplacementCharacter:
+        case QChar::SoftHyphen:
+            break;
+        case QChar::LineSeparator:
+        case QChar::ParagraphSeparator:
+            out += QLatin1Char('\n');
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+void appendFrame(QTextFrame::iterator it, QString& out, bool& firstLine);
+
+void appendTable(const QTextTable* table, QString& out, bool& firstLine)
+{
+    for (int r = 0; r < table->rows(); ++r) {
+        if (!firstLine)
+            out += QLatin1Char('\n');
+        firstLine = false;
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c)
+                continue; // covered by a merged cell
+            if (c > 0)
+                out += QLatin1Char('\t');
+            bool firstInCell = true;
+            appendFrame(cell.begin(), out, firstInCell);
+        }
+    }
+}
+
+// Paragraphs of a frame (or cell), each on a new line except the first.
+void appendFrame(QTextFrame::iterator it, QString& out, bool& firstLine)
+{
+    for (; !it.atEnd(); ++it) {
+        if (const QTextFrame* frame = it.currentFrame()) {
+            if (const auto* table = qobject_cast<const QTextTable*>(frame)) {
+                appendTable(table, out, firstLine);
+            } else {
+                appendFrame(frame->begin(), out, firstLine);
+            }
+            continue;
+        }
+        if (!firstLine)
+            out += QLatin1Char('\n');
+        firstLine = false;
+        appendBlockText(it.currentBlock(), out);
+    }
+}
+
+} // namespace
+
+QString visibleText(const QTextDocument& doc)
+{
+    QString out;
+    bool firstLine = true;
+    appendFrame(doc.rootFrame()->begin(), out, firstLine);
+    return out;
+}
+
+} // namespace rtf
