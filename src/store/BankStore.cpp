@@ -16,9 +16,13 @@ namespace {
 const QString kQuestionTable = u"数学题库"_s;
 const QString kQuestionNumberColumn = u"题目编号"_s;
 
+// No ORDER BY: the keys are sorted after reading. Asking the engine for rowid
+// order would make it walk the table itself, whose rows carry the bodies of
+// the questions; without it the engine answers from the smallest fitting
+// index, several times faster on a large bank.
 QString selectRowids(const TableQuery& query)
 {
-    return u"SELECT rowid FROM "_s + quotedName(query.table) + whereClause(query.where) + u" ORDER BY rowid"_s;
+    return u"SELECT rowid FROM "_s + quotedName(query.table) + whereClause(query.where);
 }
 
 QString columnList(const QStringList& columns)
@@ -352,6 +356,7 @@ Recordset BankStore::open(const TableQuery& query)
         while (q.next())
             impl->keys.push_back(q.value(0).toLongLong());
     }
+    std::sort(impl->keys.begin(), impl->keys.end()); // stored order
     impl->pos = impl->keys.empty() ? -1 : 0;
 
     Recordset r;
