@@ -170,7 +170,7 @@ void BankFileTest::otherFilesAreNotBanks_data()
     }) << u"登录表"_s;
     QTest::newRow("missing column") << std::function([](const QString& p) {
         createBankFile(p);
-        rawExec(p, {u"ALTER TABLE 数学题库 DROP COLUMN 录入时间"_s});
+        rawExec(p, {u"ALTER TABLE 数学题库 DROP COLUMN 答案"_s});
     }) << u"数学题库"_s;
     QTest::newRow("extra column") << std::function([](const QString& p) {
         createBankFile(p);
