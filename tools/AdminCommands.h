@@ -7,3 +7,4 @@
 // 2 on a usage error.
 int runInit(const QStringList& args);
 int runConvert(const QStringList& args);
+int runGenerate(const QStringList& args);

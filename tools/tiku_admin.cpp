@@ -10,7 +10,8 @@ namespace {
 void usage()
 {
     std::fputs("usage: tiku-admin init PATH\n"
-               "       tiku-admin convert FILE --to text|html|rtf\n",
+               "       tiku-admin convert FILE --to text|html|rtf\n"
+               "       tiku-admin generate PATH [--questions N] [--paths K] [--seed S]\n",
                stderr);
 }
 
@@ -32,6 +33,8 @@ int main(int argc, char** argv)
         return runInit(args);
     if (command == u"convert")
         return runConvert(args);
+    if (command == u"generate")
+        return runGenerate(args);
     usage();
     return 2;
 }
