@@ -18,6 +18,16 @@ FieldValues TestQuestion::fields() const
     };
 }
 
+StoreError storeErrorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const StoreError& e) {
+        return e;
+    }
+    return StoreError(0, QString());
+}
+
 TestBank::TestBank()
 {
     QDir(dir_.path()).mkpath(u"DATA"_s);

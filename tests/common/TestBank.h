@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 
 // One question row for TestBank::addQuestion. Every field has a plausible
 // default, so a test names only what it is about:
@@ -25,6 +26,10 @@ struct TestQuestion
     // The eleven columns of 数学题库 by name, in table order.
     FieldValues fields() const;
 };
+
+// The store error that `action` throws; number 0 and an empty text when it
+// throws none, so that a test can compare both directly.
+StoreError storeErrorOf(const std::function<void()>& action);
 
 // A program directory with a fresh, empty bank in a temporary folder; the
 // program directory points at it for as long as the object lives.

@@ -73,12 +73,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
 
 StoreError openError(const QString& path)
 {
-    try {
-        BankStore::openExternalBank(path);
-    } catch (const StoreError& e) {
-        return e;
-    }
-    return StoreError(0, QString());
+    return storeErrorOf([&] { BankStore::openExternalBank(path); });
 }
 
 } // namespace
@@ -126,12 +121,8 @@ void BankFileTest::createRefusesExistingFileAndMissingFolder()
     QTemporaryDir dir;
     const QString existing = dir.filePath(u"有内容.mdb"_s);
     writeFile(existing, "keep me");
-    try {
-        createBankFile(existing);
-        QFAIL("an existing file must not be replaced");
-    } catch (const StoreError& e) {
-        QVERIFY2(e.text.contains(QDir::toNativeSeparators(existing)), qPrintable(e.text));
-    }
+    const StoreError refused = storeErrorOf([&] { createBankFile(existing); });
+    QVERIFY2(refused.text.contains(QDir::toNativeSeparators(existing)), qPrintable(refused.text));
     QFile f(existing);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("keep me"));
@@ -216,13 +207,9 @@ void BankFileTest::missingBankIsNotCreated()
     QVERIFY(why.contains(u"不存在"_s));
 
     setProgramDirectory(dir.path());
-    try {
-        BankStore::openBank();
-        QFAIL("a missing bank must not open");
-    } catch (const StoreError& e) {
-        QCOMPARE(e.number, StoreErrorNumber::CannotOpen);
-        QVERIFY2(e.text.contains(QDir::toNativeSeparators(path)), qPrintable(e.text));
-    }
+    const StoreError e = storeErrorOf([] { BankStore::openBank(); });
+    QCOMPARE(e.number, StoreErrorNumber::CannotOpen);
+    QVERIFY2(e.text.contains(QDir::toNativeSeparators(path)), qPrintable(e.text));
     setProgramDirectory(QString());
     QVERIFY(!QFileInfo::exists(path));
     QVERIFY_THROWS_EXCEPTION(StoreError, BankStore::openExternalBank(dir.path())); // a folder
@@ -241,14 +228,10 @@ void BankFileTest::lockedBankFailsWithStoreError()
         other.exec(u"BEGIN IMMEDIATE"_s);
         BankStore store = bank.store();
         QCOMPARE(store.questionCount(), 1);
-        try {
-            bank.addQuestion();
-            QFAIL("a write must fail while another connection writes");
-        } catch (const StoreError& e) {
-            QCOMPARE(e.number, 5);
-            QVERIFY2(e.text.contains(u"锁定"_s), qPrintable(e.text));
-            QVERIFY2(e.text.contains(QDir::toNativeSeparators(bank.bankPath())), qPrintable(e.text));
-        }
+        const StoreError e = storeErrorOf([&] { bank.addQuestion(); });
+        QCOMPARE(e.number, 5);
+        QVERIFY2(e.text.contains(u"锁定"_s), qPrintable(e.text));
+        QVERIFY2(e.text.contains(QDir::toNativeSeparators(bank.bankPath())), qPrintable(e.text));
         other.exec(u"ROLLBACK"_s);
     }
     {
@@ -279,13 +262,9 @@ void BankFileTest::readOnlyBankFailsToWrite()
 
     BankStore store = bank.store();
     QCOMPARE(store.questionCount(), 1); // reading works
-    try {
-        store.append(u"题型表"_s, {{u"题型"_s, u"选择题"_s}});
-        QFAIL("writing a read-only bank must fail");
-    } catch (const StoreError& e) {
-        QCOMPARE(e.number, 8);
-        QVERIFY2(e.text.contains(u"只读"_s), qPrintable(e.text));
-    }
+    const StoreError e = storeErrorOf([&] { store.append(u"题型表"_s, {{u"题型"_s, u"选择题"_s}}); });
+    QCOMPARE(e.number, 8);
+    QVERIFY2(e.text.contains(u"只读"_s), qPrintable(e.text));
     file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
 }
 
