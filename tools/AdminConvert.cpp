@@ -4,13 +4,11 @@
 
 #include "ui/rtf/RtfReader.h"
 #include "ui/rtf/RtfWriter.h"
+#include "ui/rtf/VisibleText.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTextBlock>
 #include <QTextDocument>
-#include <QTextFrame>
-#include <QTextTable>
 
 #include <cstdio>
 
@@ -32,51 +30,6 @@ int usage()
 {
     fail(u"usage: tiku-admin convert FILE --to text|html|rtf"_s);
     return 2;
-}
-
-// The text a reader sees: one line per paragraph, the cells of a table row
-// separated by tabs, pictures left out.
-void appendVisibleText(const QTextFrame* frame, QStringList& lines)
-{
-    for (auto it = frame->begin(); !it.atEnd(); ++it) {
-        if (const QTextFrame* child = it.currentFrame()) {
-            const auto* table = qobject_cast<const QTextTable*>(child);
-            if (!table) {
-                appendVisibleText(child, lines);
-                continue;
-            }
-            for (int r = 0; r < table->rows(); ++r) {
-                QStringList cells;
-                for (int c = 0; c < table->columns(); ++c) {
-                    const QTextTableCell cell = table->cellAt(r, c);
-                    if (cell.row() != r || cell.column() != c)
-                        continue; // covered by a merged cell
-                    QStringList paragraphs;
-                    for (auto ci = cell.begin(); !ci.atEnd(); ++ci) {
-                        if (ci.currentBlock().isValid())
-                            paragraphs << ci.currentBlock().text().remove(QChar::ObjectReplacementCharacter);
-                    }
-                    cells << paragraphs.join(u' ');
-                }
-                lines << cells.join(u'\t');
-            }
-        } else if (it.currentBlock().isValid()) {
-            QString text = it.currentBlock().text();
-            text.remove(QChar::ObjectReplacementCharacter);
-            text.replace(QChar::LineSeparator, u'\n');
-            lines << text;
-        }
-    }
-}
-
-QByteArray visibleText(const QTextDocument& doc)
-{
-    QStringList lines;
-    appendVisibleText(doc.rootFrame(), lines);
-    QString text;
-    for (const QString& line : std::as_const(lines))
-        text += line + u'\n';
-    return text.toUtf8();
 }
 
 // Standard output takes the bytes as they are: no line-end translation.
@@ -142,7 +95,7 @@ int runConvert(const QStringList& args)
     RtfReader::read(rtf, &doc);
     QByteArray out;
     if (format == u"text")
-        out = visibleText(doc);
+        out = (rtf::visibleText(doc) + u'\n').toUtf8(); // every line ends with a line end
     else if (format == u"html")
         out = doc.toHtml().toUtf8();
     else

@@ -189,7 +189,9 @@ void RichTextBox::setSelText(const QString& text)
 
 QByteArray RichTextBox::SelRTF() const
 {
-    return RtfWriter::write(textCursor().selection());
+    // Through the cursor, not a bare fragment: a fragment leaves the
+    // document's picture resources behind.
+    return RtfWriter::write(textCursor());
 }
 
 void RichTextBox::setSelRTF(const QByteArray& rtf)

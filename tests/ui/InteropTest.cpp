@@ -1,0 +1,210 @@
+// Documents written by our RTF writer, opened by LibreOffice: the text it sees
+// must be the text we meant. And LibreOffice's own RTF of the same documents,
+// read by our reader, must show that text too.
+#include "RichTextSamples.h"
+#include "ui/rtf/RtfReader.h"
+#include "ui/rtf/RtfWriter.h"
+#include "ui/rtf/VisibleText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextTable>
+
+#include <functional>
+#include <map>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Builder = std::function<void(QTextCursor&)>;
+
+struct Sample
+{
+    QString name;
+    Builder build;
+};
+
+QList<Sample> samplesToWrite()
+{
+    return {
+        {u"formats"_s,
+         [](QTextCursor& c) {
+             QTextBlockFormat centred;
+             centred.setAlignment(Qt::AlignHCenter);
+             c.setBlockFormat(centred);
+             QTextCharFormat title;
+             title.setFontWeight(QFont::Bold);
+             title.setFontPointSize(16);
+             c.insertText(u"初一数学期中试卷"_s, title);
+             c.insertBlock(QTextBlockFormat(), QTextCharFormat());
+             c.insertText(u"1. 计算："_s);
+             QTextCharFormat italic;
+             italic.setFontItalic(true);
+             c.insertText(u"x"_s, italic);
+             QTextCharFormat sup;
+             sup.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+             c.insertText(u"2"_s, sup);
+             c.insertText(u" + 2x + 1 = 0，求 x 的值。"_s, QTextCharFormat());
+             c.insertBlock();
+             QTextCharFormat red;
+             red.setForeground(QColor(200, 0, 0));
+             red.setFontUnderline(true);
+             c.insertText(u"注意：单位为厘米。"_s, red);
+         }},
+        {u"table"_s,
+         [](QTextCursor& c) {
+             c.insertText(u"下表是某班的成绩："_s);
+             QTextTable* table = c.insertTable(2, 3);
+             const QStringList cells{u"姓名"_s, u"语文"_s, u"数学"_s, u"张三"_s, u"90"_s, u"95½"_s};
+             for (int i = 0; i < cells.size(); ++i)
+                 table->cellAt(i / 3, i % 3).firstCursorPosition().insertText(cells.at(i));
+             c.movePosition(QTextCursor::End);
+             c.insertText(u"表后的段落。"_s);
+         }},
+        {u"picture"_s,
+         [](QTextCursor& c) {
+             c.insertText(u"如图所示，"_s);
+             samples::insertPicture(c, samples::picture(40, 30), u"figure.png"_s);
+             c.insertText(u"求阴影部分的面积。"_s);
+             c.insertBlock();
+             c.insertText(u"（图略）"_s);
+         }},
+        {u"outside-gbk"_s,
+         [](QTextCursor& c) {
+             c.insertText(u"Café résumé ñ"_s);
+             c.insertBlock();
+             c.insertText(u"表情 💩 与韩文 한글"_s);
+             c.insertBlock();
+             c.insertText(u"符号 √ ∠ △ ≌ ∵ ∴ π"_s);
+         }},
+    };
+}
+
+// Lines as LibreOffice's text export gives them: a table cell per line.
+QStringList normalizedLines(QString text)
+{
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    text.replace(u"\r\n"_s, u"\n"_s);
+    text.replace(u'\t', u'\n');
+    QStringList lines = text.split(u'\n');
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QString findSoffice()
+{
+    QString found = QStandardPaths::findExecutable(u"soffice"_s);
+    if (found.isEmpty()) {
+        found = QStandardPaths::findExecutable(u"soffice"_s, {u"C:/Program Files/LibreOffice/program"_s,
+                                                               u"/Applications/LibreOffice.app/Contents/MacOS"_s});
+    }
+    return found;
+}
+
+} // namespace
+
+class InteropTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void libreOfficeReadsOurRtf_data();
+    void libreOfficeReadsOurRtf();
+    void weReadLibreOfficeRtf_data();
+    void weReadLibreOfficeRtf();
+
+private:
+    // Converts every file in `files` with one LibreOffice run into `outDir`.
+    void convert(const QStringList& files, const QString& filter, const QString& outDir);
+    static void addRows();
+
+    QTemporaryDir dir_;
+    QString soffice_;
+    std::map<QString, QStringList> expected_; // sample name -> our visible lines
+};
+
+void InteropTest::initTestCase()
+{
+    soffice_ = findSoffice();
+    if (soffice_.isEmpty())
+        QFAIL("LibreOffice (soffice) is not installed; the interoperability test needs it");
+    QVERIFY(dir_.isValid());
+
+    QStringList files;
+    for (const Sample& s : samplesToWrite()) {
+        QTextDocument doc;
+        QTextCursor c(&doc);
+        s.build(c);
+        expected_[s.name] = normalizedLines(rtf::visibleText(doc));
+        const QString file = dir_.filePath(s.name + u".rtf"_s);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        const QByteArray rtf = RtfWriter::write(doc);
+        QCOMPARE(f.write(rtf), rtf.size());
+        files << file;
+    }
+    convert(files, u"txt:Text (encoded):UTF8"_s, dir_.filePath(u"txt"_s));
+    convert(files, u"rtf:Rich Text Format"_s, dir_.filePath(u"lo-rtf"_s));
+}
+
+void InteropTest::convert(const QStringList& files, const QString& filter, const QString& outDir)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    const QString profile = QUrl::fromLocalFile(dir_.filePath(u"profile"_s)).toString();
+    p.start(soffice_, QStringList{u"-env:UserInstallation="_s + profile, u"--headless"_s, u"--convert-to"_s, filter,
+                                  u"--outdir"_s, outDir} +
+                          files);
+    QVERIFY2(p.waitForFinished(300000), "LibreOffice did not finish within five minutes");
+    const QByteArray log = p.readAll();
+    QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, log.constData());
+}
+
+void InteropTest::addRows()
+{
+    QTest::addColumn<QString>("name");
+    for (const Sample& s : samplesToWrite())
+        QTest::newRow(qPrintable(s.name)) << s.name;
+}
+
+void InteropTest::libreOfficeReadsOurRtf_data()
+{
+    addRows();
+}
+
+void InteropTest::libreOfficeReadsOurRtf()
+{
+    QFETCH(QString, name);
+    QFile f(dir_.filePath(u"txt/"_s + name + u".txt"_s));
+    QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(f.fileName()));
+    const QStringList seen = normalizedLines(QString::fromUtf8(f.readAll()));
+    QVERIFY(!expected_.at(name).isEmpty());
+    QCOMPARE(seen, expected_.at(name));
+}
+
+void InteropTest::weReadLibreOfficeRtf_data()
+{
+    addRows();
+}
+
+void InteropTest::weReadLibreOfficeRtf()
+{
+    QFETCH(QString, name);
+    QFile f(dir_.filePath(u"lo-rtf/"_s + name + u".rtf"_s));
+    QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(f.fileName()));
+    QTextDocument doc;
+    RtfReader::read(f.readAll(), &doc);
+    QCOMPARE(normalizedLines(rtf::visibleText(doc)), expected_.at(name));
+}
+
+QTEST_MAIN(InteropTest)
+#include "InteropTest.moc"
