@@ -1,0 +1,113 @@
+// Benchmarks of the bank store on generated banks: opening a bank, proposing
+// the next question number, counting the questions, and the login.
+//
+// The banks come from bench/run: $TIKU_BENCH_DATA/banks/<name>/DATA/TiKu.mdb,
+// made by `tiku-admin generate` (name q10k: 10,000 questions; q100k: 100,000);
+// $TIKU_BENCH_BANKS, when set, names the banks to use (comma-separated).
+// Every figure is named <what>.<bank>, e.g. bank.count.q100k.
+#include "app/LoginCheck.h"
+#include "store/BankStore.h"
+#include "store/ProgramDirectory.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void openBank(benchmark::State& state, const QString& dir)
+{
+    setProgramDirectory(dir); // the store opens <dir>/DATA/TiKu.mdb
+    for (auto _ : state) {
+        BankStore store = BankStore::openBank(); // includes the bank-file check
+        benchmark::DoNotOptimize(&store);
+    }
+}
+
+void nextNumber(benchmark::State& state, const QString& dir)
+{
+    setProgramDirectory(dir); // the store opens <dir>/DATA/TiKu.mdb
+    BankStore store = BankStore::openBank();
+    qint64 n = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(n = nextQuestionNumber(store));
+    state.counters["next"] = double(n);
+}
+
+void countQuestions(benchmark::State& state, const QString& dir)
+{
+    setProgramDirectory(dir); // the store opens <dir>/DATA/TiKu.mdb
+    BankStore store = BankStore::openBank();
+    int n = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(n = store.questionCount());
+    state.counters["questions"] = double(n);
+}
+
+void login(benchmark::State& state, const QString& dir)
+{
+    setProgramDirectory(dir); // the store opens <dir>/DATA/TiKu.mdb
+    for (auto _ : state) {
+        const LoginOutcome outcome = checkLogin(u"admin"_s, u"admin123"_s);
+        if (outcome.kind != LoginOutcome::LoggedIn) {
+            state.SkipWithError("admin/admin123 did not log in");
+            break;
+        }
+    }
+}
+
+template <typename Fn>
+void add(const QString& name, Fn fn, const QString& dir)
+{
+    benchmark::RegisterBenchmark(name.toUtf8().constData(), [fn, dir](benchmark::State& s) {
+        try {
+            fn(s, dir);
+        } catch (const StoreError& e) {
+            s.SkipWithError(e.text.toUtf8().constData());
+        }
+    })->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString data = qEnvironmentVariable("TIKU_BENCH_DATA");
+    if (data.isEmpty()) {
+        std::fputs("bank_bench: set TIKU_BENCH_DATA to the folder bench/run prepares (it holds banks/<name>/DATA/TiKu.mdb)\n",
+                   stderr);
+        return 2;
+    }
+    const QDir banks(data + u"/banks"_s);
+    const QStringList only = qEnvironmentVariable("TIKU_BENCH_BANKS").split(u',', Qt::SkipEmptyParts);
+    int found = 0;
+    for (const QString& name : banks.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (!only.isEmpty() && !only.contains(name))
+            continue;
+        const QString dir = banks.filePath(name);
+        if (!QFileInfo(dir + u"/DATA/TiKu.mdb"_s).isFile())
+            continue;
+        ++found;
+        add(u"bank.open."_s + name, openBank, dir);
+        add(u"bank.nextnumber."_s + name, nextNumber, dir);
+        add(u"bank.count."_s + name, countQuestions, dir);
+        add(u"login."_s + name, login, dir);
+    }
+    if (found == 0) {
+        std::fprintf(stderr, "bank_bench: no bank under %s\n", qPrintable(banks.path()));
+        return 2;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 2;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
