@@ -1,19 +1,16 @@
 // tiku-admin init PATH: creates the default bank, with one super administrator,
 // the question types, the knowledge classification and the sample questions.
 #include "AdminCommands.h"
+#include "QuestionComposer.h"
 #include "SampleQuestions.h"
 
 #include "store/BankSchema.h"
 #include "store/BankStore.h"
 #include "store/Password.h"
-#include "ui/rtf/RtfWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QFont>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -56,59 +53,13 @@ std::vector<KnowledgePath> readClassification(QString* error)
     return paths;
 }
 
-// Appends `text` to the cursor, turning "^{...}", "_{...}" and "**...**" into
-// superscript, subscript and bold runs.
-void insertMarkedUp(QTextCursor& cursor, const QString& text)
-{
-    QTextCharFormat plain = cursor.charFormat();
-    QTextCharFormat current = plain;
-    bool bold = false;
-    QString run;
-    const auto flush = [&] {
-        if (!run.isEmpty())
-            cursor.insertText(run, current);
-        run.clear();
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if ((c == u'^' || c == u'_') && i + 1 < text.size() && text.at(i + 1) == u'{') {
-            const qsizetype close = text.indexOf(u'}', i + 2);
-            if (close > 0) {
-                flush();
-                QTextCharFormat f = current;
-                f.setVerticalAlignment(c == u'^' ? QTextCharFormat::AlignSuperScript
-                                                 : QTextCharFormat::AlignSubScript);
-                cursor.insertText(text.mid(i + 2, close - i - 2), f);
-                i = close;
-                continue;
-            }
-        }
-        if (c == u'*' && i + 1 < text.size() && text.at(i + 1) == u'*') {
-            flush();
-            bold = !bold;
-            current.setFontWeight(bold ? QFont::Bold : plain.fontWeight());
-            ++i;
-            continue;
-        }
-        if (c == u'\n') {
-            flush();
-            cursor.insertBlock();
-            continue;
-        }
-        run += c;
-    }
-    flush();
-}
-
 // A question body as the program stores it: one whole RTF document.
-QString richText(const QString& markedUp)
+QString richText(const QString& markup)
 {
-    QTextDocument doc;
-    doc.setDefaultFont(QFont(u"宋体"_s, 12));
-    QTextCursor cursor(&doc);
-    insertMarkedUp(cursor, markedUp);
-    // RTF is ASCII with \'xx escapes for everything else.
-    return QString::fromLatin1(RtfWriter::write(doc));
+    bankgen::BodyBuilder body;
+    body.add(markup);
+    // RTF is ASCII, with \'xx escapes for everything else.
+    return QString::fromLatin1(body.finish().rtf);
 }
 
 void fillBank(BankStore& store, const std::vector<KnowledgePath>& paths)

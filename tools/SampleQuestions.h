@@ -4,8 +4,8 @@
 #include <vector>
 
 // The sample questions of the default bank. Content and answer are written in
-// a small markup that tiku-admin turns into rich text: "\n" starts a new
-// paragraph, "^{...}" is superscript, "_{...}" subscript, "**...**" bold.
+// the markup of bankgen::BodyBuilder: "\n" starts a new paragraph, "^{...}" is
+// superscript, "_{...}" subscript, "*{...}" bold.
 struct SampleQuestion
 {
     QString type;

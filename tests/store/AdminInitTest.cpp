@@ -2,12 +2,15 @@
 #include "store/BankSchema.h"
 #include "store/BankStore.h"
 #include "store/Password.h"
+#include "ui/rtf/RtfReader.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -35,6 +38,20 @@ QByteArray fingerprint(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+// The plain text of a stored body, and whether any of it is set as superscript.
+QString bodyText(const QString& rtf, bool* superscript)
+{
+    QTextDocument doc;
+    RtfReader::read(rtf.toLatin1(), &doc);
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().verticalAlignment() == QTextCharFormat::AlignSuperScript)
+                *superscript = true;
+        }
+    }
+    return doc.toPlainText();
 }
 
 QStringList column(const std::vector<QVariantList>& rows, int position)
@@ -130,6 +147,8 @@ void AdminInitTest::sampleQuestionsFitTheClassification()
     QVERIFY(r.recordCount() >= 15);
     const QStringList types = column(store.readAll({u"题型表"_s, {}, {}}), 1);
     QSet<QString> difficulties, flags, usedTypes;
+    QStringList contents;
+    bool superscripts = false;
     int expectedNumber = 0;
     for (r.moveFirst(); !r.eof(); r.moveNext()) {
         const QString number = r.text(0);
@@ -141,14 +160,22 @@ void AdminInitTest::sampleQuestionsFitTheClassification()
                  qPrintable(number));
         difficulties.insert(r.text(u"难度"_s));
         flags.insert(r.text(u"是否中考题"_s));
-        QVERIFY(r.text(u"内容"_s).startsWith(u"{\\rtf1"_s));
-        QVERIFY(r.text(u"答案"_s).startsWith(u"{\\rtf1"_s));
+        // The bodies are RTF documents whose text carries no markup any more.
+        for (const QString& column : {u"内容"_s, u"答案"_s}) {
+            QVERIFY(r.text(column).startsWith(u"{\\rtf1"_s));
+            const QString text = bodyText(r.text(column), &superscripts);
+            QVERIFY2(text.size() > 1, qPrintable(number));
+            QVERIFY2(!text.contains(u"^{"_s) && !text.contains(u"*{"_s), qPrintable(text));
+            contents << text;
+        }
         for (int i = 0; i < 11; ++i)
             QVERIFY2(!r.text(i).isEmpty(), qPrintable(number));
     }
     QCOMPARE(difficulties, (QSet<QString>{u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s, u"F"_s}));
     QCOMPARE(flags, (QSet<QString>{u"是"_s, u"否"_s}));
     QVERIFY(usedTypes.size() >= 8);
+    QVERIFY(superscripts);
+    QVERIFY(contents.join(u'\n').contains(u"的绝对值是"_s));
     QCOMPARE(nextQuestionNumber(store), qint64(expectedNumber + 1));
 }
 
@@ -172,5 +199,5 @@ void AdminInitTest::refusesToOverwrite()
     QCOMPARE(runAdmin({u"init"_s}).exitCode, 2);
 }
 
-QTEST_GUILESS_MAIN(AdminInitTest)
+QTEST_MAIN(AdminInitTest)
 #include "AdminInitTest.moc"
