@@ -22,7 +22,10 @@ struct StoreError : std::exception
     const char* what() const noexcept override { return "bank store error"; }
 };
 
-// Error numbers that do not come from the engine.
+// Error numbers the store gives itself. Engine failures carry SQLite's primary
+// result code (5 locked, 8 read-only, ...); the first two below coincide with
+// it on purpose. 13 is the old "type mismatch" number the users know; SQLite
+// uses 13 for a full disk, and the text tells the two apart.
 namespace StoreErrorNumber {
 constexpr int CannotOpen = 14;   // the file is missing or cannot be opened (SQLITE_CANTOPEN)
 constexpr int NotABank = 26;     // the file is not a bank file (SQLITE_NOTADB)
