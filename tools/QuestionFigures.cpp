@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -121,7 +122,14 @@ void grid(QPainter& p, SeededRandom& r, int w, int h)
         p.drawLine(4, y, w - 4, y);
     p.setPen(QPen(Qt::black, 2));
     const auto corner = [&] { return QPoint(4 + cell * r.between(1, (w - 8) / cell - 1), 4 + cell * r.between(1, (h - 8) / cell - 1)); };
-    p.drawPolygon(QPolygon({corner(), corner(), corner()}));
+    // Three grid points that make a proper triangle, not a line.
+    QPoint a, b, c;
+    do {
+        a = corner();
+        b = corner();
+        c = corner();
+    } while (std::abs((b.x() - a.x()) * (c.y() - a.y()) - (b.y() - a.y()) * (c.x() - a.x())) < cell * cell * 4);
+    p.drawPolygon(QPolygon({a, b, c}));
 }
 
 void bars(QPainter& p, SeededRandom& r, int w, int h)

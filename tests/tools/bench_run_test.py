@@ -1,0 +1,96 @@
+"""bench/run's reading of Google Benchmark reports and its figure selection."""
+
+import importlib.machinery
+import importlib.util
+import os
+import sys
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SCRIPT = os.path.join(HERE, "..", "..", "bench", "run")
+
+
+def load_script():
+    loader = importlib.machinery.SourceFileLoader("bench_run", SCRIPT)
+    spec = importlib.util.spec_from_loader("bench_run", loader)
+    module = importlib.util.module_from_spec(spec)
+    loader.exec_module(module)
+    return module
+
+
+run = load_script()
+
+
+def aggregate(name, kind, real_time, unit="ms", **counters):
+    entry = {"name": f"{name}/real_time_{kind}", "run_name": f"{name}/real_time", "run_type": "aggregate",
+             "aggregate_name": kind, "real_time": real_time, "time_unit": unit}
+    entry.update(counters)
+    return entry
+
+
+class ParseTest(unittest.TestCase):
+    def test_takes_the_median_not_mean_or_spread(self):
+        report = {"benchmarks": [
+            aggregate("bank.count.q100k", "mean", 9.0),
+            aggregate("bank.count.q100k", "median", 4.1),
+            aggregate("bank.count.q100k", "stddev", 0.3),
+            aggregate("bank.count.q100k", "cv", 0.05, unit=""),
+        ]}
+        self.assertEqual(run.parse(report), {"bank.count.q100k": (4.1, "ms")})
+
+    def test_throughput_and_sizes_in_their_units(self):
+        report = {"benchmarks": [
+            aggregate("rtf.read.zh5mb", "median", 80.0, bytes_per_second=25_000_000.0),
+            aggregate("rtf.read.zh5mb.rss", "median", 1.0, MB=42.5),
+        ]}
+        figures = run.parse(report)
+        self.assertEqual(figures["rtf.read.zh5mb"], (25.0, "MB/s"))
+        self.assertEqual(figures["rtf.read.zh5mb.rss"], (42.5, "MB"))
+
+    def test_failed_benchmark_is_reported_with_its_message(self):
+        report = {"benchmarks": [
+            {"name": "login.q10k/real_time", "run_name": "login.q10k/real_time", "run_type": "iteration",
+             "error_occurred": True, "error_message": "admin/admin123 did not log in"},
+        ]}
+        self.assertEqual(run.parse(report), {"login.q10k": ("error", "admin/admin123 did not log in")})
+
+    def test_single_runs_without_aggregates_keep_the_first(self):
+        report = {"benchmarks": [
+            {"name": "bank.open.q10k", "run_name": "bank.open.q10k", "run_type": "iteration",
+             "real_time": 0.3, "time_unit": "ms"},
+            {"name": "bank.open.q10k", "run_name": "bank.open.q10k", "run_type": "iteration",
+             "real_time": 0.9, "time_unit": "ms"},
+        ]}
+        self.assertEqual(run.parse(report), {"bank.open.q10k": (0.3, "ms")})
+
+
+class SelectionTest(unittest.TestCase):
+    def test_prefixes_select_figures(self):
+        s = run.Selection(["bank.count", "login."])
+        self.assertTrue(s.wants("bank.count.q10k"))
+        self.assertTrue(s.wants("login.q100k"))
+        self.assertFalse(s.wants("bank.open.q10k"))
+        self.assertTrue(run.Selection([]).wants("anything"))
+
+    def test_inputs_are_prepared_for_wider_and_narrower_prefixes(self):
+        self.assertTrue(run.Selection(["rtf.read.zh5mb.vs.abiword"]).wants_any("rtf."))
+        self.assertTrue(run.Selection(["rt"]).wants_any("rtf."))
+        self.assertFalse(run.Selection(["bank."]).wants_any("rtf."))
+
+    def test_filter_matches_names_literally_from_the_start(self):
+        import re
+        regex = re.compile(run.filter_regex(["bank.open", "login.q1"]))
+        self.assertTrue(regex.search("bank.open.q10k/real_time"))
+        self.assertTrue(regex.search("login.q100k"))
+        self.assertFalse(regex.search("bankXopen.q10k"))
+        self.assertFalse(regex.search("x.bank.open"))
+        self.assertIsNone(run.filter_regex([]))
+
+
+class FormatTest(unittest.TestCase):
+    def test_three_significant_digits_or_whole_numbers(self):
+        self.assertEqual([run.fmt(v) for v in (0.012345, 4.1234, 61.44, 147.2)], ["0.0123", "4.12", "61.4", "147"])
+
+
+if __name__ == "__main__":
+    sys.exit(0 if unittest.main(exit=False).result.wasSuccessful() else 1)
