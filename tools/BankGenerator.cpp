@@ -139,26 +139,25 @@ QString pickType(SeededRandom& rng)
     return questionTypes().first();
 }
 
-// Body sizes in characters of text: most questions are short, some have
-// several parts, a few are long reading or exploration tasks.
-int contentLength(SeededRandom& rng)
+// Body sizes in characters of text: most bodies are short, some have several
+// parts, a few are long reading or exploration tasks. Each class is a share of
+// the bodies and a range, log-uniform within it.
+struct LengthClasses
 {
-    const double x = rng.unit();
-    if (x < 0.82)
-        return rng.logUniform(40, 380);
-    if (x < 0.98)
-        return rng.logUniform(380, 1200);
-    return rng.logUniform(1200, 11000);
-}
+    double shortShare, mediumShare;
+    int shortFrom, mediumFrom, longFrom, longTo;
+};
+constexpr LengthClasses kContentLengths{0.82, 0.16, 40, 380, 1200, 11000};
+constexpr LengthClasses kAnswerLengths{0.85, 0.135, 40, 300, 1200, 8000};
 
-int answerLength(SeededRandom& rng)
+int bodyLength(SeededRandom& rng, const LengthClasses& c)
 {
     const double x = rng.unit();
-    if (x < 0.85)
-        return rng.logUniform(40, 300);
-    if (x < 0.985)
-        return rng.logUniform(300, 1200);
-    return rng.logUniform(1200, 8000);
+    if (x < c.shortShare)
+        return rng.logUniform(c.shortFrom, c.mediumFrom);
+    if (x < c.shortShare + c.mediumShare)
+        return rng.logUniform(c.mediumFrom, c.longFrom);
+    return rng.logUniform(c.longFrom, c.longTo);
 }
 
 const QString kQuestionTable = u"数学题库"_s;
@@ -206,8 +205,8 @@ GeneratedQuestion generateQuestion(std::uint64_t seed, int index, int pathCount)
     const bool answerPicture = rng.chance(q.type == u"作图题" ? 0.5 : 0.04);
     const Figure* contentFigure = contentPicture ? &pooledFigure(seed, rng.below(kFigureCount)) : nullptr;
     const Figure* answerFigure = answerPicture ? &pooledFigure(seed, rng.below(kFigureCount)) : nullptr;
-    const int contentChars = contentLength(rng);
-    const int answerChars = answerLength(rng);
+    const int contentChars = bodyLength(rng, kContentLengths);
+    const int answerChars = bodyLength(rng, kAnswerLengths);
     q.content = composeContent(q.type, rng, contentChars, contentFigure);
     q.answer = composeAnswer(q.type, rng, answerChars, answerFigure);
     return q;
