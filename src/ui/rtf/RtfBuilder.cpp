@@ -169,8 +169,8 @@ QTextImageFormat Builder::imageFormat(int picture, int charFormatIndex)
         else if (h <= 0 && w > 0 && image.width() > 0)
             h = w * image.height() / image.width();
         else if (w <= 0 && h <= 0) {
-            w = image.width();
-            h = image.height();
+            w = image.width() * pict.scaleX;
+            h = image.height() * pict.scaleY;
         }
     }
     QTextCharFormat base = charFormat(charFormatIndex);
@@ -213,7 +213,9 @@ void Builder::emitParagraph(QTextCursor& cursor, const Paragraph& p, bool& fresh
 {
     if (fresh) {
         cursor.setBlockFormat(blockFormat(p.format));
-        cursor.setBlockCharFormat(charFormat(p.endFormat));
+        // Merged, not set: the first block of a table cell carries the cell's
+        // own format (its spans) in its char format.
+        cursor.mergeBlockCharFormat(charFormat(p.endFormat));
         fresh = false;
     } else {
         cursor.insertBlock(blockFormat(p.format), charFormat(p.endFormat));
@@ -308,13 +310,33 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
     format.setCellSpacing(0);
     format.setCellPadding(4);
     if (byBounds) {
+        // A column takes the width type of a cell that covers it alone:
+        // automatic and percentage widths stay so, others are fixed by \cellx.
         QList<QTextLength> widths;
+        bool allAuto = true;
         int left = std::min(0, bounds.front());
-        for (const int b : bounds) {
-            widths.append(QTextLength(QTextLength::FixedLength, (b - left) / 15.0));
-            left = b;
+        for (int column = 0; column < columns; ++column) {
+            QTextLength length(QTextLength::FixedLength, (bounds[std::size_t(column)] - left) / 15.0);
+            left = bounds[std::size_t(column)];
+            bool found = false;
+            for (std::size_t r = 0; r < table.rows.size() && !found; ++r) {
+                for (std::size_t k = 0; k < table.rows[r].cells.size(); ++k) {
+                    if (places[r][k].column != column || places[r][k].span != 1)
+                        continue;
+                    const CellDef& def = table.rows[r].cells[k].def;
+                    if (def.widthType == WidthType::Auto)
+                        length = QTextLength(QTextLength::VariableLength, 0);
+                    else if (def.widthType == WidthType::Percent && def.width > 0)
+                        length = QTextLength(QTextLength::PercentageLength, def.width / 50.0);
+                    found = true;
+                    break;
+                }
+            }
+            allAuto = allAuto && length.type() == QTextLength::VariableLength;
+            widths.append(length);
         }
-        format.setColumnWidthConstraints(widths);
+        if (!allAuto)
+            format.setColumnWidthConstraints(widths);
     }
 
     QTextTable* t = cursor.insertTable(rows, columns, format);

@@ -129,6 +129,36 @@ char16_t symbolToUnicode(char16_t c)
     }
 }
 
+char16_t wingdingsToUnicode(char16_t c)
+{
+    if (c >= 0xF020 && c <= 0xF0FF)
+        c = char16_t(c - 0xF000);
+    switch (c) {
+    case 0x4A: return 0x263A; // smiling face
+    case 0x6C: return 0x25CF; // black circle
+    case 0x6E: return 0x25A0; // black square
+    case 0x6F: return 0x25A1;
+    case 0x71: return 0x2751;
+    case 0x75: return 0x25C6; // black diamond
+    case 0x76: return 0x2756;
+    case 0x9F: return 0x2022; // bullet
+    case 0xA7: return 0x25AA; // small black square
+    case 0xA8: return 0x25FB;
+    case 0xD8: return 0x27A2; // arrowhead
+    case 0xE0: return 0x2192;
+    case 0xE8: return 0x2794;
+    case 0xFB: return 0x2717; // ballot x
+    case 0xFC: return 0x2713; // check mark
+    case 0xFE: return 0x2611;
+    default: return c >= 0x20 && c <= 0xFF ? char16_t(0xF000 + c) : c;
+    }
+}
+
+char16_t symbolFontChar(int codePage, char16_t c)
+{
+    return codePage == kWingdingsCodePage ? wingdingsToUnicode(c) : symbolToUnicode(c);
+}
+
 namespace {
 
 const char* decoderName(int codePage)
@@ -192,12 +222,12 @@ void ByteDecoder::append(int codePage, std::string_view bytes, QString& out)
 {
     if (bytes.empty())
         return;
-    if (codePage == kSymbolCodePage) {
+    if (codePage == kSymbolCodePage || codePage == kWingdingsCodePage) {
         const qsizetype at = out.size();
         out.resize(at + qsizetype(bytes.size()));
         QChar* p = out.data() + at;
         for (const char b : bytes)
-            *p++ = QChar(symbolToUnicode(char16_t(std::uint8_t(b))));
+            *p++ = QChar(symbolFontChar(codePage, char16_t(std::uint8_t(b))));
         return;
     }
     QStringDecoder* decoder = decoderFor(codePage);

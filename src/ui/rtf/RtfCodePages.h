@@ -13,6 +13,8 @@ namespace rtf {
 // Pseudo code page for fonts of the Symbol character set (\fcharset2): their
 // bytes are symbol positions, not characters of any code page.
 constexpr int kSymbolCodePage = 42;
+// The same for Wingdings, whose bullets are common in list labels.
+constexpr int kWingdingsCodePage = 43;
 
 // The Windows code page of an RTF font character set (\fcharsetN), or
 // `fallback` for the ANSI-default and unknown sets.
@@ -20,6 +22,10 @@ int codePageForCharset(int charset, int fallback);
 
 // The Unicode character shown for a byte, or a private-use character, of a Symbol font.
 char16_t symbolToUnicode(char16_t symbolChar);
+// The same for Wingdings: the usual bullets and marks, others as U+F0xx.
+char16_t wingdingsToUnicode(char16_t symbolChar);
+// Either of the two, by pseudo code page.
+char16_t symbolFontChar(int codePage, char16_t c);
 
 // Decodes byte runs of any code page. One decoder per code page is kept, so a
 // document switching between fonts does not reopen converters.

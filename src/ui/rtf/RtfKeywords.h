@@ -18,7 +18,7 @@ namespace rtf {
     X(pard) X(par) X(line) X(tab) X(ql) X(qc) X(qr) X(qj) X(qd) X(li) X(ri) X(fi) X(lin) X(rin)  \
     X(sb) X(sa) X(sl) X(slmult) X(intbl) X(itap) X(sect) X(page)                                 \
     X(cell) X(nestcell) X(row) X(nestrow) X(trowd) X(cellx) X(clmgf) X(clmrg) X(clvmgf)          \
-    X(clvmrg) X(nesttableprops) X(nonesttables) X(brdrs) X(brdrth) X(brdrsh) X(brdrdb)           \
+    X(clvmrg) X(clftsWidth) X(clwWidth) X(nesttableprops) X(nonesttables) X(brdrs) X(brdrth) X(brdrsh) X(brdrdb)           \
     X(brdrdot) X(brdrdash) X(brdrhair) X(brdrw) X(brdrtriple) X(brdrinset) X(brdroutset)         \
     X(emdash) X(endash) X(emspace) X(enspace) X(qmspace) X(bullet) X(lquote) X(rquote)           \
     X(ldblquote) X(rdblquote) X(zwj) X(zwnj) X(ltrmark) X(rtlmark) X(chftn)                      \

@@ -61,8 +61,10 @@ struct Picture {
     QByteArray data;     // the picture bytes as they were in the RTF
     QByteArray controls; // the picture's control words as they were, e.g. "\picw10\pich10\pngblip"
     PictureKind kind = PictureKind::Other;
-    double width = 0;    // shown size in pixels (twips / 15)
+    double width = 0;    // shown size in pixels (twips / 15); 0: the image's own
     double height = 0;
+    double scaleX = 1;   // \picscalex / 100, for the image's own size
+    double scaleY = 1;
 };
 
 struct Run {
@@ -86,8 +88,13 @@ struct BlockRef {
 
 enum class Merge : std::uint8_t { None, First, Continue };
 
+// How a cell gives its preferred width (\clftsWidthN with \clwWidthN).
+enum class WidthType : std::uint8_t { None, Auto, Percent, Twips };
+
 struct CellDef {
     std::int32_t right = 0; // right boundary in twips (\cellxN)
+    std::int32_t width = 0; // \clwWidthN: fiftieths of a percent for Percent
+    WidthType widthType = WidthType::None;
     Merge horizontal = Merge::None;
     Merge vertical = Merge::None;
     bool borders = false;

@@ -33,8 +33,10 @@ struct GroupState {
     Dest dest = Dest::Normal;
     Dest uprParent = Dest::Normal;
     std::int16_t fieldLink = -1;
+    char16_t fieldSymbol = 0; // the character of a SYMBOL field
     std::uint8_t uc = 1;
     bool star = false;
+    bool started = false; // the group has had a token: \* no longer marks it
 };
 
 struct CharPropsHash {
@@ -161,11 +163,13 @@ private:
     void pictText(std::string_view bytes);
     void finishPicture();
     void finishFieldInstruction();
+    void finishSymbolField(std::string_view args);
     void finishStyle();
 
     Content c_;
     std::vector<GroupState> stack_;
     int overflow_ = 0;
+    bool finished_ = false;
     int docCodePage_ = 1252;
     int skip_ = 0;
     char16_t pendingHigh_ = 0;
@@ -208,6 +212,10 @@ private:
     std::unique_ptr<PictState> pict_;
     std::string fieldInst_;
     int fieldInstDepth_ = -1;
+    // The field whose result is being read, and how much text the paragraph
+    // had when its result began: an empty result shows a SYMBOL field's character.
+    int fieldDepth_ = -1;
+    qsizetype fieldResultStart_ = -1;
     int footnoteNumber_ = 0;
 };
 
@@ -216,11 +224,14 @@ Content Parser::run(QByteArrayView data)
     stack_.reserve(64);
     stack_.push_back(GroupState{}); // the state outside every group
     Tokenizer tokenizer(std::string_view(data.data(), std::size_t(data.size())));
-    for (;;) {
+    while (!finished_) {
         const Token t = tokenizer.next();
+        if (t.type != TokenType::ControlSymbol || t.byte != '*')
+            st().started = true;
         switch (t.type) {
         case TokenType::End:
-            goto done;
+            finished_ = true;
+            break;
         case TokenType::GroupStart:
             skip_ = 0;
             groupStart();
@@ -262,7 +273,6 @@ Content Parser::run(QByteArrayView data)
             break;
         }
     }
-done:
     // Close what a truncated document left open.
     while (depth() > 0)
         groupEnd();
@@ -286,6 +296,7 @@ void Parser::groupStart()
     }
     GroupState next = st();
     next.star = false;
+    next.started = false;
     switch (next.dest) {
     case Dest::StyleSheet:
         next.dest = Dest::StyleEntry;
@@ -324,11 +335,27 @@ void Parser::groupEnd()
         finishFieldInstruction();
     if (nestPropsDepth_ == depth())
         nestPropsDepth_ = -1;
+    if (fieldDepth_ == depth()) {
+        fieldDepth_ = -1;
+        if (s.fieldSymbol && s.dest == Dest::Normal && fieldResultStart_ >= 0) {
+            flushBytes();
+            const bool empty = cur_.text.size() <= fieldResultStart_;
+            fieldResultStart_ = -1;
+            if (empty) {
+                // The symbol takes the format of the field's group.
+                appendSpecial(s.fieldSymbol);
+            }
+        }
+    }
     if (s.dest == Dest::FontTable)
         commitFont();
     if (s.dest == Dest::StyleEntry)
         finishStyle();
     stack_.pop_back();
+    // The document ends with its outermost group, as in Word: what follows
+    // (padding, or a second document pasted behind it) is not part of it.
+    if (depth() == 0)
+        finished_ = true;
 }
 
 // ---------------------------------------------------------------------------
@@ -417,13 +444,16 @@ void Parser::controlWord(const Token& t)
         int v = p;
         if (v < 0)
             v += 65536;
-        if (v > 0xFFFF && v <= 0x10FFFF) {
+        if (v > 0x10FFFF) {
+            appendUnit(QChar::ReplacementCharacter);
+        } else if (v > 0xFFFF) {
+            // Not RTF, but some writers give the code point itself.
             appendUnit(QChar::highSurrogate(char32_t(v)));
             appendUnit(QChar::lowSurrogate(char32_t(v)));
         } else {
             char16_t c = char16_t(v & 0xFFFF);
-            if (codePage() == kSymbolCodePage)
-                c = symbolToUnicode(c);
+            if (const int cp = codePage(); cp == kSymbolCodePage || cp == kWingdingsCodePage)
+                c = symbolFontChar(cp, c);
             appendUnit(c);
         }
         skip_ = s.uc;
@@ -664,6 +694,15 @@ void Parser::controlWord(const Token& t)
             def.pending.vertical = Merge::Continue;
         return;
     }
+    case Kw::clftsWidth: {
+        RowDef& def = rowDefFor(nestPropsDepth_ >= 0 ? std::max(2, para.tableLevel()) : 1);
+        def.pending.widthType = p == 1 ? WidthType::Auto : p == 2 ? WidthType::Percent : p == 3 ? WidthType::Twips
+                                                                                           : WidthType::None;
+        return;
+    }
+    case Kw::clwWidth:
+        rowDefFor(nestPropsDepth_ >= 0 ? std::max(2, para.tableLevel()) : 1).pending.width = clampInt(p, 0, 169920);
+        return;
     case Kw::brdrs:
     case Kw::brdrth:
     case Kw::brdrsh:
@@ -816,6 +855,11 @@ void Parser::destinationWord(Kw kw, const Token& t)
         return;
     case Kw::field:
         s.fieldLink = -1;
+        s.fieldSymbol = 0;
+        if (s.dest == Dest::Normal) {
+            fieldDepth_ = depth();
+            fieldResultStart_ = -1;
+        }
         return;
     case Kw::fldinst:
         if (s.dest != Dest::Normal) {
@@ -829,6 +873,10 @@ void Parser::destinationWord(Kw kw, const Token& t)
     case Kw::fldrslt:
         if (s.fieldLink >= 0)
             s.chr.link = s.fieldLink;
+        if (fieldDepth_ == depth() - 1) {
+            flushBytes();
+            fieldResultStart_ = cur_.text.size();
+        }
         return;
     case Kw::nesttableprops:
         nestPropsDepth_ = depth();
@@ -920,7 +968,8 @@ void Parser::controlSymbol(std::uint8_t c)
 {
     GroupState& s = st();
     if (c == '*') {
-        s.star = true;
+        // Only at the start of a group does \* mark an optional destination.
+        s.star = !s.started;
         return;
     }
     char16_t ch = 0;
@@ -970,6 +1019,8 @@ void Parser::controlSymbol(std::uint8_t c)
 
 void Parser::text(std::string_view bytes)
 {
+    if (depth() == 0)
+        return; // text outside the document group
     switch (st().dest) {
     case Dest::Normal:
         appendBytes(bytes);
@@ -1308,6 +1359,8 @@ void Parser::commitFont()
     Font font;
     font.codePage = fontEntryCodePage();
     font.name = fontName_.trimmed();
+    if (font.codePage == kSymbolCodePage && font.name.contains(QLatin1String("wingdings"), Qt::CaseInsensitive))
+        font.codePage = kWingdingsCodePage;
     c_.fonts[fontNumber_] = font;
     cachedFont_ = -2;
 }
@@ -1419,6 +1472,8 @@ void Parser::finishPicture()
     const double unit = metafile ? 96.0 / 2540.0 : 1.0;
     pict.width = ps->goalw > 0 ? ps->goalw / 15.0 * sx : ps->picw * unit * sx;
     pict.height = ps->goalh > 0 ? ps->goalh / 15.0 * sy : ps->pich * unit * sy;
+    pict.scaleX = sx;
+    pict.scaleY = sy;
 
     // The picture belongs to the text of the group that holds it.
     GroupState& s = stack_[stack_.size() - 2];
@@ -1440,6 +1495,10 @@ void Parser::finishFieldInstruction()
     std::string_view s(fieldInst_);
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
         s.remove_prefix(1);
+    if (s.substr(0, 6) == "SYMBOL") {
+        finishSymbolField(s.substr(6));
+        return;
+    }
     if (s.substr(0, 9) != "HYPERLINK")
         return;
     s.remove_prefix(9);
@@ -1482,6 +1541,40 @@ void Parser::finishFieldInstruction()
         return;
     stack_[stack_.size() - 2].fieldLink = std::int16_t(c_.links.size());
     c_.links.push_back(url);
+}
+
+// SYMBOL 74 \f "Wingdings" \s 12: the character number, in the named font.
+void Parser::finishSymbolField(std::string_view args)
+{
+    if (stack_.size() < 2)
+        return;
+    std::size_t i = 0;
+    while (i < args.size() && args[i] == ' ')
+        ++i;
+    int code = 0;
+    bool any = false;
+    const bool hex = args.substr(i, 2) == "0x" || args.substr(i, 2) == "0X";
+    if (hex)
+        i += 2;
+    for (; i < args.size(); ++i) {
+        const int digit = hex ? hexDigit(args[i]) : (args[i] >= '0' && args[i] <= '9' ? args[i] - '0' : -1);
+        if (digit < 0)
+            break;
+        code = std::min(code * (hex ? 16 : 10) + digit, 0xFFFF);
+        any = true;
+    }
+    if (!any || code < 0x20)
+        return;
+    char16_t c = char16_t(code);
+    const std::size_t font = args.find("\\f", i);
+    if (font != std::string_view::npos) {
+        const std::string_view name = args.substr(font);
+        if (name.find("Wingdings") != std::string_view::npos)
+            c = wingdingsToUnicode(c);
+        else if (name.find("Symbol") != std::string_view::npos)
+            c = symbolToUnicode(c);
+    }
+    stack_[stack_.size() - 2].fieldSymbol = c;
 }
 
 // ---------------------------------------------------------------------------

@@ -490,6 +490,7 @@ void Writer::writeImage(const QTextImageFormat& f)
 
 void Writer::writeRowDef(const QTextTable* table, int row, const std::vector<int>& bounds, bool borders)
 {
+    const QList<QTextLength> widths = table->format().columnWidthConstraints();
     out_.append("\\trowd\\trgaph108");
     for (int c = 0; c < table->columns();) {
         const QTextTableCell cell = table->cellAt(row, c);
@@ -498,6 +499,13 @@ void Writer::writeRowDef(const QTextTable* table, int row, const std::vector<int
             out_.append("\\clvmrg");
         else if (cell.rowSpan() > 1)
             out_.append("\\clvmgf");
+        // Widths that are not fixed are kept as Word's preferred cell widths.
+        const QTextLength::Type type = c < widths.size() ? widths[c].type() : QTextLength::VariableLength;
+        if (span == 1 && type == QTextLength::VariableLength) {
+            out_.append("\\clftsWidth1");
+        } else if (span == 1 && type == QTextLength::PercentageLength) {
+            writeNumber("\\clftsWidth2\\clwWidth", std::lround(widths[c].rawValue() * 50));
+        }
         if (borders)
             out_.append("\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10");
         writeNumber("\\cellx", bounds[std::size_t(std::min(c + span, table->columns()))]);

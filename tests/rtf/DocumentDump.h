@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QTextDocument;
+
+namespace rtftest {
+
+// A readable outline of a document's structure and formats, one line per
+// paragraph, run, table and cell, for golden files:
+//
+//   P align=center left=20
+//     "Hello" bold size=12 font=宋体
+//     [image 32x16 png]
+//   TABLE 2x3 border
+//     CELL 0,0 span=1x2
+//       P
+//         "A" size=12
+QString dumpDocument(const QTextDocument& doc);
+
+// Reads a file below tests/data; fails the calling test when it is missing.
+QByteArray readTestFile(const QString& relativePath);
+QString testDataPath(const QString& relativePath);
+
+// The words of a visible text: what is left between runs of white space
+// (spaces, tabs, line and paragraph ends). Comparing these compares the text
+// a reader sees, whatever the layout of paragraphs, table cells and list labels.
+QStringList normalisedWords(const QString& text);
+
+// Describes where two multi-line texts first differ.
+QString firstDifference(const QString& actual, const QString& expected);
+
+} // namespace rtftest
+
+// Compares two multi-line texts and reports the first differing line.
+#define RTF_COMPARE_LINES(actual, expected)                                                  \
+    do {                                                                                     \
+        const QString rtfActual_ = (actual);                                                 \
+        const QString rtfExpected_ = (expected);                                             \
+        if (rtfActual_ != rtfExpected_)                                                      \
+            QFAIL(qPrintable(rtftest::firstDifference(rtfActual_, rtfExpected_)));           \
+    } while (false)
+
+namespace rtftest {
+
+} // namespace rtftest

@@ -1,0 +1,306 @@
+#include "DocumentDump.h"
+
+#include "ui/rtf/RtfPictures.h"
+#include "ui/rtf/RtfReader.h"
+#include "ui/rtf/VisibleText.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextTable>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QList<QTextImageFormat> images(const QTextDocument& doc)
+{
+    QList<QTextImageFormat> out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (QTextBlock::iterator it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat())
+                for (int i = 0; i < it.fragment().length(); ++i)
+                    out << it.fragment().charFormat().toImageFormat();
+    return out;
+}
+
+QImage resourceImage(const QTextDocument& doc, const QTextImageFormat& f)
+{
+    return doc.resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>();
+}
+
+QString readText(const QByteArray& rtf)
+{
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    return rtf::visibleText(doc);
+}
+
+} // namespace
+
+class RtfReaderTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void goldenFiles_data();
+    void goldenFiles();
+
+    void insertOneParagraphAddsNoBlock();
+    void insertSeveralParagraphsSplitsTheBlock();
+    void insertReplacesSelectionAsOneUndoStep();
+    void insertKeepsFormatsAndPictures();
+    void readReplacesContentWithoutUndoHistory();
+
+    void picturesBecomeNamedResources();
+    void bitmapsInsideDibAndMetafileAreDecoded();
+    void unknownPicturesShowAsBoxOfTheirSize();
+    void preferredPictureAndObjectResultAreShown();
+
+    void deepNestingIsBounded();
+    void unicodeFallbackSkipping_data();
+    void unicodeFallbackSkipping();
+};
+
+// Each tests/data/rtf/<case>.rtf has the visible text it must give in
+// <case>.txt and, where the structure matters, an outline in <case>.dump.
+// TIKU_RTF_UPDATE_GOLDEN=1 rewrites them from the current reader (review the
+// diff before committing).
+void RtfReaderTest::goldenFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    const QDir dir(rtftest::testDataPath(u"rtf"_s));
+    const QStringList files = dir.entryList({u"*.rtf"_s}, QDir::Files, QDir::Name);
+    QVERIFY(files.size() >= 10);
+    for (const QString& f : files) {
+        const QString name = f.chopped(4);
+        QTest::newRow(qPrintable(name)) << name;
+    }
+}
+
+void RtfReaderTest::goldenFiles()
+{
+    QFETCH(QString, name);
+    const QByteArray rtf = rtftest::readTestFile(u"rtf/"_s + name + u".rtf"_s);
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    const QString text = rtf::visibleText(doc) + u'\n';
+    const QString dump = rtftest::dumpDocument(doc);
+
+    const QString base = rtftest::testDataPath(u"rtf/"_s + name);
+    if (qEnvironmentVariableIntValue("TIKU_RTF_UPDATE_GOLDEN")) {
+        QFile t(base + u".txt"_s);
+        QVERIFY(t.open(QIODevice::WriteOnly));
+        t.write(text.toUtf8());
+        QFile d(base + u".dump"_s);
+        QVERIFY(d.open(QIODevice::WriteOnly));
+        d.write(dump.toUtf8());
+        return;
+    }
+    RTF_COMPARE_LINES(text, QString::fromUtf8(rtftest::readTestFile(u"rtf/"_s + name + u".txt"_s)));
+    if (QFile::exists(base + u".dump"_s))
+        RTF_COMPARE_LINES(dump, QString::fromUtf8(rtftest::readTestFile(u"rtf/"_s + name + u".dump"_s)));
+}
+
+void RtfReaderTest::insertOneParagraphAddsNoBlock()
+{
+    QTextDocument doc;
+    doc.setPlainText(u"abcd"_s);
+    QTextCursor cursor(&doc);
+    cursor.setPosition(2);
+    RtfReader::insert("{\\rtf1\\ansi {\\b XY}\\par}", cursor);
+    QCOMPARE(doc.blockCount(), 1);
+    QCOMPARE(doc.toPlainText(), u"abXYcd"_s);
+    QCOMPARE(cursor.position(), 4);
+    QTextCursor probe(&doc);
+    probe.setPosition(3);
+    QVERIFY(probe.charFormat().fontWeight() >= QFont::Bold);
+    probe.setPosition(5);
+    QVERIFY(probe.charFormat().fontWeight() < QFont::Bold);
+}
+
+void RtfReaderTest::insertSeveralParagraphsSplitsTheBlock()
+{
+    QTextDocument doc;
+    doc.setPlainText(u"abcd"_s);
+    QTextCursor cursor(&doc);
+    cursor.setPosition(2);
+    RtfReader::insert("{\\rtf1\\ansi one\\par\\pard\\qc two\\par}", cursor);
+    QCOMPARE(doc.toPlainText(), u"abone\ntwocd"_s);
+    QVERIFY(doc.lastBlock().blockFormat().alignment() & Qt::AlignHCenter);
+
+    // A trailing empty paragraph is a real paragraph break.
+    QTextDocument doc2;
+    doc2.setPlainText(u"abcd"_s);
+    QTextCursor c2(&doc2);
+    c2.setPosition(2);
+    RtfReader::insert("{\\rtf1\\ansi one\\par\\par}", c2);
+    QCOMPARE(doc2.toPlainText(), u"abone\ncd"_s);
+}
+
+void RtfReaderTest::insertReplacesSelectionAsOneUndoStep()
+{
+    QTextDocument doc;
+    doc.setPlainText(u"abcd"_s);
+    QTextCursor cursor(&doc);
+    cursor.setPosition(1);
+    cursor.setPosition(3, QTextCursor::KeepAnchor);
+    RtfReader::insert("{\\rtf1\\ansi X\\par Y\\par Z}", cursor);
+    QCOMPARE(doc.toPlainText(), u"aX\nY\nZd"_s);
+    doc.undo();
+    QCOMPARE(doc.toPlainText(), u"abcd"_s);
+}
+
+void RtfReaderTest::insertKeepsFormatsAndPictures()
+{
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    RtfReader::insert(rtftest::readTestFile(u"rtf/pictures.rtf"_s), cursor);
+    const QList<QTextImageFormat> pics = images(doc);
+    QCOMPARE(pics.size(), 6);
+    for (const QTextImageFormat& f : pics)
+        QVERIFY2(!resourceImage(doc, f).isNull(), qPrintable(f.name()));
+}
+
+void RtfReaderTest::readReplacesContentWithoutUndoHistory()
+{
+    QTextDocument doc;
+    QTextCursor(&doc).insertText(u"old"_s);
+    QVERIFY(doc.isUndoAvailable());
+    RtfReader::read("{\\rtf1\\ansi new}", &doc);
+    QCOMPARE(doc.toPlainText(), u"new"_s);
+    QVERIFY(!doc.isUndoAvailable());
+    QVERIFY(doc.isUndoRedoEnabled());
+
+    RtfReader::read(QByteArray(), &doc);
+    QCOMPARE(doc.toPlainText(), QString());
+}
+
+void RtfReaderTest::picturesBecomeNamedResources()
+{
+    const QByteArray rtf = rtftest::readTestFile(u"rtf/pictures.rtf"_s);
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    const QList<QTextImageFormat> pics = images(doc);
+    QCOMPARE(pics.size(), 6);
+
+    // PNG at its goal size (600 x 450 twips), pixels intact.
+    const QTextImageFormat png = pics[0];
+    QCOMPARE(png.width(), 40.0);
+    QCOMPARE(png.height(), 30.0);
+    const QImage image = resourceImage(doc, png);
+    QCOMPARE(image.size(), QSize(4, 3));
+    QCOMPARE(image.pixel(0, 0), qRgb(0, 0, 255));
+    QCOMPARE(image.pixel(1, 0), qRgb(255, 0, 0));
+
+    // The name follows the bytes: the same picture, scaled, shares it.
+    const QByteArray bytes = png.property(rtf::PictureData).toByteArray();
+    QCOMPARE(bytes.left(4), QByteArray("\x89PNG"));
+    QCOMPARE(png.name(), u"rtfpict:"_s + QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex()));
+    QCOMPARE(pics[1].name(), png.name());
+    QCOMPARE(png.property(rtf::PictureControls).toByteArray(), QByteArray("\\pngblip\\picw4\\pich3\\picwgoal600\\pichgoal450"));
+
+    // Without a goal size: \picw/\pich scaled by \picscalex/y.
+    QCOMPARE(pics[1].width(), 2.0);
+    QCOMPARE(pics[1].height(), 6.0);
+    QCOMPARE(pics[2].width(), 8.0);
+    QVERIFY(!resourceImage(doc, pics[2]).isNull());
+}
+
+void RtfReaderTest::bitmapsInsideDibAndMetafileAreDecoded()
+{
+    QTextDocument doc;
+    RtfReader::read(rtftest::readTestFile(u"rtf/pictures.rtf"_s), &doc);
+    const QList<QTextImageFormat> pics = images(doc);
+    const QImage dib = resourceImage(doc, pics[3]);
+    QCOMPARE(dib.size(), QSize(2, 2));
+    QCOMPARE(dib.pixel(0, 0), qRgb(0, 0, 255));
+    QCOMPARE(pics[3].width(), 20.0);
+
+    const QImage wmf = resourceImage(doc, pics[4]);
+    QCOMPARE(wmf.size(), QSize(2, 2));
+    QCOMPARE(wmf.pixel(1, 1), qRgb(0, 0, 255));
+    QCOMPARE(pics[4].width(), 100.0);
+    QCOMPARE(pics[4].height(), 50.0);
+}
+
+void RtfReaderTest::unknownPicturesShowAsBoxOfTheirSize()
+{
+    QTextDocument doc;
+    RtfReader::read(rtftest::readTestFile(u"rtf/pictures.rtf"_s), &doc);
+    const QTextImageFormat f = images(doc)[5];
+    // 1000 x 1000 hundredths of a millimetre at 96 dpi.
+    QCOMPARE(qRound(f.width()), 38);
+    QCOMPARE(qRound(f.height()), 38);
+    const QImage box = resourceImage(doc, f);
+    QCOMPARE(box.size(), QSize(38, 38));
+    QVERIFY(f.property(rtf::PictureControls).toByteArray().contains("\\wmetafile8"));
+}
+
+void RtfReaderTest::preferredPictureAndObjectResultAreShown()
+{
+    QTextDocument doc;
+    RtfReader::read(rtftest::readTestFile(u"rtf/picture_sources.rtf"_s), &doc);
+    const QList<QTextImageFormat> pics = images(doc);
+    QCOMPARE(pics.size(), 3);
+    QVERIFY(pics[0].property(rtf::PictureControls).toByteArray().contains("pngblip"));
+    QVERIFY(pics[1].property(rtf::PictureControls).toByteArray().contains("jpegblip"));
+    // \bin data is taken raw.
+    QCOMPARE(resourceImage(doc, pics[2]).pixel(0, 0), qRgb(0, 0, 255));
+    QCOMPARE(rtf::visibleText(doc), u"xy"_s);
+}
+
+void RtfReaderTest::deepNestingIsBounded()
+{
+    QByteArray rtf = "{\\rtf1\\ansi ";
+    rtf += QByteArray(200000, '{');
+    rtf += "deep\\b bold";
+    QCOMPARE(readText(rtf), u"deepbold"_s);
+
+    rtf = "{\\rtf1\\ansi ";
+    for (int i = 0; i < 3000; ++i)
+        rtf += "{\\b\\i\\fs30 x";
+    rtf += QByteArray(3000, '}');
+    rtf += " end}";
+    QCOMPARE(readText(rtf), QString(3000, u'x') + u" end"_s);
+
+    rtf = "{\\rtf1\\ansi ";
+    for (int i = 1; i < 100; ++i)
+        rtf += "\\pard\\intbl\\itap" + QByteArray::number(i) + " level\\nestcell{\\*\\nesttableprops\\trowd\\cellx100\\nestrow}";
+    rtf += "}";
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    QCOMPARE(doc.toPlainText().count(u"level"_s), 99);
+}
+
+void RtfReaderTest::unicodeFallbackSkipping_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("uc1 skips one") << QByteArray("a\\u24180?b") << u"a年b"_s;
+    QTest::newRow("digit fallback") << QByteArray("2018\\u24180?9\\u26376?12\\u26085?") << u"2018年9月12日"_s;
+    QTest::newRow("hex counts as one") << QByteArray("\\uc2\\u24180\\'c4\\'ea!") << u"年!"_s;
+    QTest::newRow("uc0 skips nothing") << QByteArray("\\uc0\\u24180 ?") << u"年?"_s;
+    QTest::newRow("group end stops") << QByteArray("{\\uc5\\u24180 ab}cd") << u"年cd"_s;
+    QTest::newRow("control word stops") << QByteArray("\\uc5\\u24180\\b cd") << u"年cd"_s;
+    QTest::newRow("escaped brace counts") << QByteArray("\\u24180\\{x") << u"年x"_s;
+    QTest::newRow("uc scoped to group") << QByteArray("{\\uc2\\u24180 ab}\\u24180 ab") << u"年年b"_s;
+    QTest::newRow("negative") << QByteArray("\\u-3913?") << QString(QChar(0xF0B7));
+    QTest::newRow("surrogate pair") << QByteArray("\\u-10179?\\u-9047?") << u"💩"_s;
+    QTest::newRow("lonely high surrogate") << QByteArray("\\u-10179?x") << u"\uFFFDx"_s;
+}
+
+void RtfReaderTest::unicodeFallbackSkipping()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QCOMPARE(readText("{\\rtf1\\ansi " + rtf + "}"), text);
+}
+
+QTEST_MAIN(RtfReaderTest)
+#include "RtfReaderTest.moc"
