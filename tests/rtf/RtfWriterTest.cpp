@@ -123,6 +123,9 @@ private slots:
     void richDocumentRoundTrip();
     void goldenFilesRoundTrip_data();
     void goldenFilesRoundTrip();
+    void fuzzFindingsRoundTrip_data();
+    void fuzzFindingsRoundTrip();
+    void fontNamesAsTheyReadBack();
     void picturesKeepTheirBytes();
     void resizedPictureGetsNewGoalSize();
     void resourcePictureWrittenAsPng();
@@ -226,6 +229,45 @@ void RtfWriterTest::goldenFilesRoundTrip()
     RTF_COMPARE_LINES(rtf::visibleText(back), rtf::visibleText(original));
     RTF_COMPARE_LINES(dumpWithoutDefaultFont(back), dumpWithoutDefaultFont(original));
     QCOMPARE(RtfWriter::write(back), first);
+}
+
+// Inputs the fuzzer found to break a round trip (tests/data/rtf/fuzz).
+void RtfWriterTest::fuzzFindingsRoundTrip_data()
+{
+    QTest::addColumn<QString>("name");
+    const QDir dir(rtftest::testDataPath(u"rtf/fuzz"_s));
+    for (const QString& f : dir.entryList({u"*.rtf"_s}, QDir::Files, QDir::Name))
+        QTest::newRow(qPrintable(f)) << f;
+}
+
+void RtfWriterTest::fuzzFindingsRoundTrip()
+{
+    QFETCH(QString, name);
+    QTextDocument original;
+    RtfReader::read(rtftest::readTestFile(u"rtf/fuzz/"_s + name), &original);
+    const QByteArray first = RtfWriter::write(original);
+    QTextDocument back;
+    RtfReader::read(first, &back);
+    RTF_COMPARE_LINES(rtf::visibleText(back), rtf::visibleText(original));
+    RTF_COMPARE_LINES(QString::fromLatin1(RtfWriter::write(back)), QString::fromLatin1(first));
+}
+
+void RtfWriterTest::fontNamesAsTheyReadBack()
+{
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    c.insertText(u"a"_s, fmt(u" Odd;Name\u00A0 "_s, 12));
+    c.insertText(u"b"_s, fmt(u"OddName\u00A0"_s, 12));
+    c.insertText(u"c"_s, fmt(u" ; "_s, 12));
+    const QByteArray rtf = RtfWriter::write(doc);
+    QVERIFY(rtf.contains("{\\f1\\fnil\\fcharset134 OddName;}}")); // no-break space is trimmed too
+    QVERIFY(rtf.contains("{\\f1\\fs24 ab}{\\f0\\fs24 c}")); // one run: the same font once written
+    QTextDocument back;
+    RtfReader::read(rtf, &back);
+    QTextCursor at(&back);
+    at.setPosition(1);
+    QCOMPARE(at.charFormat().fontFamilies().toStringList(), QStringList{u"OddName"_s});
+    QCOMPARE(RtfWriter::write(back), rtf);
 }
 
 void RtfWriterTest::picturesKeepTheirBytes()

@@ -673,7 +673,7 @@ void Parser::controlWord(const Token& t)
     case Kw::cellx: {
         RowDef& def = rowDefFor(nestPropsDepth_ >= 0 ? std::max(2, para.tableLevel()) : 1);
         CellDef cell = def.pending;
-        cell.right = clampInt(p, -31680, 169920);
+        cell.right = clampInt(p, -kMaxCellBoundary, kMaxCellBoundary);
         if (def.cells.size() < std::size_t(kMaxCellsPerRow))
             def.cells.push_back(cell);
         def.pending = CellDef{};
@@ -1169,6 +1169,10 @@ void Parser::appendUnit(char16_t c)
 
 void Parser::appendSpecial(char16_t c)
 {
+    if (st().dest == Dest::FontTable) {
+        appendUnit(c);
+        return;
+    }
     if (st().dest != Dest::Normal || st().chr.hidden)
         return;
     beginText();
@@ -1262,13 +1266,20 @@ void Parser::finishRow(int level)
             cell.def = CellDef{};
             cell.def.right = lastRight + 1440;
         }
-        // Boundaries must grow from left to right.
+        // Boundaries must grow from left to right, and stay within what is
+        // read back: a cell that would pass the limit joins the one before.
         if (i > 0 && cell.def.right <= lastRight)
             cell.def.right = lastRight + 100;
+        const bool pastLimit = cell.def.right > kMaxCellBoundary;
+        if (pastLimit && row.cells.empty())
+            cell.def.right = kMaxCellBoundary;
+        else if (pastLimit)
+            cell.def.horizontal = Merge::Continue;
         lastRight = cell.def.right;
         if (cell.def.horizontal == Merge::Continue && !row.cells.empty()) {
             Cell& first = row.cells.back();
-            first.def.right = cell.def.right;
+            if (!pastLimit)
+                first.def.right = cell.def.right;
             for (BlockRef& b : cell.blocks) {
                 const bool empty = !b.table && c_.paragraphs[std::size_t(b.index)].text.isEmpty();
                 if (!empty)

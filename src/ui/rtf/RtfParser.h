@@ -10,6 +10,7 @@ namespace rtf {
 inline constexpr int kMaxGroupDepth = 1000;   // deeper groups are counted, not kept
 inline constexpr int kMaxTableNesting = 32;   // \itap beyond this is clamped
 inline constexpr int kMaxCellsPerRow = 256;
+inline constexpr int kMaxCellBoundary = 1000000; // twips; \cellx is clamped to +-this
 
 // Parses RTF into the intermediate model. Input that does not start with
 // "{\rtf" is taken as plain text (UTF-8 when valid, code page 936 otherwise).

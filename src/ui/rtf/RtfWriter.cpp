@@ -80,8 +80,16 @@ void Writer::writeNumber(const char* word, qint64 value)
     out_.append(QByteArray::number(value));
 }
 
-int Writer::fontIndex(const QString& family)
+int Writer::fontIndex(const QString& name)
 {
+    // A font name as the reader gives it back: a semicolon would end the
+    // font table entry, and surrounding blanks are not kept.
+    QString family;
+    family.reserve(name.size());
+    for (const QChar c : name)
+        if (c != u';' && c.unicode() >= 0x20)
+            family += c;
+    family = family.trimmed();
     if (family.isEmpty())
         return 0;
     const auto it = fontIndex_.constFind(family);
@@ -232,6 +240,20 @@ void Writer::writeBlock(const QTextBlock& block, int level, const char* end)
         writeCharFormat(block.charFormat());
     }
     out_.append(' ');
+    // Fragments that differ only in properties RTF does not keep are written
+    // as one run, so that the document read back writes the same bytes.
+    bool open = false;
+    QByteArray openControls;
+    QString openHref;
+    const auto closeRun = [&] {
+        if (!open)
+            return;
+        out_.append('}');
+        if (!openHref.isEmpty())
+            out_.append("}}");
+        open = false;
+        openHref.clear();
+    };
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         if (!fragment.isValid())
@@ -239,13 +261,20 @@ void Writer::writeBlock(const QTextBlock& block, int level, const char* end)
         const QTextCharFormat format = fragment.charFormat();
         const QString text = fragment.text();
         if (format.isImageFormat()) {
+            closeRun();
             const QTextImageFormat image = format.toImageFormat();
             for (const QChar c : text)
                 if (c == QChar::ObjectReplacementCharacter)
                     writeImage(image);
             continue;
         }
+        const QByteArray controls = charControls(fragment);
         const QString href = format.isAnchor() ? format.anchorHref() : QString();
+        if (open && openControls == controls && openHref == href) {
+            writeText(text);
+            continue;
+        }
+        closeRun();
         if (!href.isEmpty()) {
             out_.append("{\\field{\\*\\fldinst HYPERLINK \"");
             QString escaped = href;
@@ -255,13 +284,14 @@ void Writer::writeBlock(const QTextBlock& block, int level, const char* end)
             out_.append("\"}{\\fldrslt ");
         }
         out_.append('{');
-        out_.append(charControls(fragment));
+        out_.append(controls);
         out_.append(' ');
         writeText(text);
-        out_.append('}');
-        if (!href.isEmpty())
-            out_.append("}}");
+        open = true;
+        openControls = controls;
+        openHref = href;
     }
+    closeRun();
     out_.append(end);
 }
 
