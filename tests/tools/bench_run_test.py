@@ -1,6 +1,10 @@
 """bench/run's reading of Google Benchmark reports and its figure selection."""
 
+import contextlib
 import importlib.machinery
+import io
+import tempfile
+from unittest import mock
 import importlib.util
 import os
 import sys
@@ -85,6 +89,34 @@ class SelectionTest(unittest.TestCase):
         self.assertFalse(regex.search("bankXopen.q10k"))
         self.assertFalse(regex.search("x.bank.open"))
         self.assertIsNone(run.filter_regex([]))
+
+
+class PeerTest(unittest.TestCase):
+    def compare(self, which, ours, prefixes=()):
+        out = io.StringIO()
+        with mock.patch.object(run.shutil, "which", which), contextlib.redirect_stdout(out), \
+                mock.patch.object(run, "time_peer", lambda cmd_for, runs, warmup: (2.0, None)), \
+                tempfile.NamedTemporaryFile() as source:
+            source.write(b"x" * 1_000_000)
+            source.flush()
+            run.compare_with_peers(ours, run.Selection(list(prefixes)), True, source.name)
+        return out.getvalue().splitlines()
+
+    def test_missing_programs_give_a_line_instead_of_a_failure(self):
+        lines = self.compare(lambda program: None, {"rtf.read.zh5mb": (50.0, "MB/s")})
+        self.assertEqual(len(lines), 2)
+        self.assertTrue(lines[0].startswith("rtf.read.zh5mb.vs.abiword: skipped (abiword is not installed"))
+        self.assertTrue(lines[1].startswith("rtf.read.zh5mb.vs.libreoffice: skipped (soffice is not installed"))
+
+    def test_ratio_is_our_speed_over_theirs(self):
+        # 1 MB in 2 s is 0.5 MB/s; 50 MB/s is a hundred times that.
+        lines = self.compare(lambda program: "/usr/bin/" + program, {"rtf.read.zh5mb": (50.0, "MB/s")},
+                             ["rtf.read.zh5mb.vs.abiword"])
+        self.assertEqual(lines, ["peer.abiword.read.zh5mb: 0.5 MB/s", "rtf.read.zh5mb.vs.abiword: 100 x"])
+
+    def test_no_ratio_without_our_figure(self):
+        lines = self.compare(lambda program: "/usr/bin/" + program, {}, ["rtf.read.zh5mb.vs.libreoffice"])
+        self.assertEqual(lines[-1], "rtf.read.zh5mb.vs.libreoffice: not measured (no rtf.read.zh5mb figure in this run)")
 
 
 class FormatTest(unittest.TestCase):
