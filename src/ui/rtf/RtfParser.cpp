@@ -92,6 +92,9 @@ struct PictState {
     int nibble = -1;
 };
 
+// Longer font names are cut (counting bytes not yet decoded as characters).
+constexpr qsizetype kMaxFontName = 512;
+
 int clampInt(std::int32_t v, int lo, int hi)
 {
     return v < lo ? lo : (v > hi ? hi : v);
@@ -163,7 +166,8 @@ private:
     void pictText(std::string_view bytes);
     void finishPicture();
     void finishFieldInstruction();
-    void finishSymbolField(std::string_view args);
+    void finishSymbolField(QStringView args);
+    void decodeFieldBytes();
     void finishStyle();
 
     Content c_;
@@ -210,7 +214,8 @@ private:
     bool styleIsChar_ = false;
 
     std::unique_ptr<PictState> pict_;
-    std::string fieldInst_;
+    std::string fieldInstBytes_;
+    QString fieldInst_;
     int fieldInstDepth_ = -1;
     // The field whose result is being read, and how much text the paragraph
     // had when its result began: an empty result shows a SYMBOL field's character.
@@ -868,6 +873,7 @@ void Parser::destinationWord(Kw kw, const Token& t)
         }
         s.dest = Dest::FieldInst;
         fieldInst_.clear();
+        fieldInstBytes_.clear();
         fieldInstDepth_ = depth();
         return;
     case Kw::fldrslt:
@@ -1035,8 +1041,8 @@ void Parser::text(std::string_view bytes)
         pictText(bytes);
         return;
     case Dest::FieldInst:
-        if (fieldInst_.size() + bytes.size() < 4096)
-            fieldInst_.append(bytes);
+        if (fieldInstBytes_.size() + bytes.size() < 4096)
+            fieldInstBytes_.append(bytes);
         return;
     case Dest::StyleEntry:
         if (bytes.find(';') != std::string_view::npos)
@@ -1136,9 +1142,16 @@ void Parser::appendUnit(char16_t c)
 {
     const Dest d = st().dest;
     if (d == Dest::FontTable) {
-        if (!fontCommitted_ && fontName_.size() < 256) {
+        if (!fontCommitted_ && fontName_.size() + qsizetype(fontBytes_.size()) < kMaxFontName) {
             decodeFontBytes();
             fontName_.append(QChar(c));
+        }
+        return;
+    }
+    if (d == Dest::FieldInst) {
+        if (fieldInst_.size() < 4096) {
+            decodeFieldBytes();
+            fieldInst_.append(QChar(c));
         }
         return;
     }
@@ -1341,7 +1354,7 @@ void Parser::fontText(std::string_view bytes)
             commitFont();
             continue;
         }
-        if (!fontCommitted_ && fontBytes_.size() < 256)
+        if (!fontCommitted_ && fontName_.size() + qsizetype(fontBytes_.size()) < kMaxFontName)
             fontBytes_.push_back(ch);
     }
 }
@@ -1502,50 +1515,47 @@ void Parser::finishPicture()
 void Parser::finishFieldInstruction()
 {
     fieldInstDepth_ = -1;
+    decodeFieldBytes();
     // HYPERLINK "target" [\l "bookmark"] [\o "tip"] ...
-    std::string_view s(fieldInst_);
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    if (s.substr(0, 6) == "SYMBOL") {
-        finishSymbolField(s.substr(6));
+    QStringView s = QStringView(fieldInst_).trimmed();
+    if (s.startsWith(u"SYMBOL")) {
+        finishSymbolField(s.mid(6));
         return;
     }
-    if (s.substr(0, 9) != "HYPERLINK")
+    if (!s.startsWith(u"HYPERLINK"))
         return;
-    s.remove_prefix(9);
+    s = s.mid(9);
     QString url;
     bool bookmark = false;
-    while (!s.empty()) {
-        if (s.front() == ' ' || s.front() == '\t') {
-            s.remove_prefix(1);
+    while (!s.isEmpty()) {
+        if (s.front().isSpace()) {
+            s = s.mid(1);
             continue;
         }
-        if (s.front() == '\\') {
+        if (s.front() == u'\\') {
             // A switch; \l marks the target as a bookmark.
-            bookmark = bookmark || s.substr(0, 2) == "\\l";
-            s.remove_prefix(std::min<std::size_t>(2, s.size()));
+            bookmark = bookmark || s.startsWith(u"\\l");
+            s = s.mid(std::min<qsizetype>(2, s.size()));
             continue;
         }
-        std::string_view token;
-        if (s.front() == '"') {
-            const std::size_t close = s.find('"', 1);
-            token = s.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
-            s.remove_prefix(close == std::string_view::npos ? s.size() : close + 1);
+        QStringView token;
+        if (s.front() == u'"') {
+            const qsizetype close = s.indexOf(u'"', 1);
+            token = close < 0 ? s.mid(1) : s.mid(1, close - 1);
+            s = close < 0 ? QStringView() : s.mid(close + 1);
         } else {
-            const std::size_t space = s.find(' ');
-            token = s.substr(0, space);
-            s.remove_prefix(space == std::string_view::npos ? s.size() : space);
+            qsizetype space = 0;
+            while (space < s.size() && !s[space].isSpace())
+                ++space;
+            token = s.left(space);
+            s = s.mid(space);
         }
-        if (url.isEmpty()) {
-            decoder_.append(docCodePage_, token, url);
-            url.replace(QLatin1String("\\\\"), QLatin1String("\\"));
-            if (bookmark)
-                url.prepend(QLatin1Char('#'));
-        } else if (bookmark && !url.contains(QLatin1Char('#'))) {
-            QString mark;
-            decoder_.append(docCodePage_, token, mark);
-            url += QLatin1Char('#') + mark;
-        }
+        QString value = token.toString();
+        value.replace(QLatin1String("\\\\"), QLatin1String("\\"));
+        if (url.isEmpty())
+            url = bookmark ? QLatin1Char('#') + value : value;
+        else if (bookmark && !url.contains(QLatin1Char('#')))
+            url += QLatin1Char('#') + value;
         bookmark = false;
     }
     if (url.isEmpty() || c_.links.size() >= 32000 || stack_.size() < 2)
@@ -1554,35 +1564,39 @@ void Parser::finishFieldInstruction()
     c_.links.push_back(url);
 }
 
+void Parser::decodeFieldBytes()
+{
+    decoder_.append(codePage(), fieldInstBytes_, fieldInst_);
+    fieldInstBytes_.clear();
+}
+
 // SYMBOL 74 \f "Wingdings" \s 12: the character number, in the named font.
-void Parser::finishSymbolField(std::string_view args)
+void Parser::finishSymbolField(QStringView args)
 {
     if (stack_.size() < 2)
         return;
-    std::size_t i = 0;
-    while (i < args.size() && args[i] == ' ')
-        ++i;
-    int code = 0;
-    bool any = false;
-    const bool hex = args.substr(i, 2) == "0x" || args.substr(i, 2) == "0X";
+    args = args.trimmed();
+    const bool hex = args.startsWith(u"0x", Qt::CaseInsensitive);
     if (hex)
-        i += 2;
+        args = args.mid(2);
+    qsizetype i = 0;
+    int code = 0;
     for (; i < args.size(); ++i) {
-        const int digit = hex ? hexDigit(args[i]) : (args[i] >= '0' && args[i] <= '9' ? args[i] - '0' : -1);
+        const int digit = hex ? hexDigit(char(args[i].unicode() < 0x80 ? args[i].unicode() : 0))
+                              : (args[i] >= u'0' && args[i] <= u'9' ? args[i].unicode() - u'0' : -1);
         if (digit < 0)
             break;
         code = std::min(code * (hex ? 16 : 10) + digit, 0xFFFF);
-        any = true;
     }
-    if (!any || code < 0x20)
+    if (i == 0 || code < 0x20)
         return;
     char16_t c = char16_t(code);
-    const std::size_t font = args.find("\\f", i);
-    if (font != std::string_view::npos) {
-        const std::string_view name = args.substr(font);
-        if (name.find("Wingdings") != std::string_view::npos)
+    const qsizetype font = args.indexOf(u"\\f", i);
+    if (font >= 0) {
+        const QStringView name = args.mid(font);
+        if (name.contains(u"Wingdings"))
             c = wingdingsToUnicode(c);
-        else if (name.find("Symbol") != std::string_view::npos)
+        else if (name.contains(u"Symbol"))
             c = symbolToUnicode(c);
     }
     stack_[stack_.size() - 2].fieldSymbol = c;

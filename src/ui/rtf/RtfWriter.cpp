@@ -89,7 +89,8 @@ int Writer::fontIndex(const QString& name)
     for (const QChar c : name)
         if (c != u';' && c.unicode() >= 0x20)
             family += c;
-    family = family.trimmed();
+    // Well below what the reader keeps of a name.
+    family = family.left(100).trimmed();
     if (family.isEmpty())
         return 0;
     const auto it = fontIndex_.constFind(family);
