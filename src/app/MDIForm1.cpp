@@ -172,6 +172,12 @@ QMdiSubWindow* MDIForm1::showChild(QWidget* child, bool created, bool closeBox)
             // A child keeps the size it gave itself; the frame goes around it.
             const QSize frame = sub->size() - child->size();
             sub->resize(sub->size().expandedTo(wanted + frame));
+            // Keep a new child inside the client area where it fits.
+            const QRect area = mdiArea_->viewport()->rect();
+            QPoint pos = sub->pos();
+            pos.setX(std::max(0, std::min(pos.x(), area.width() - sub->width())));
+            pos.setY(std::max(0, std::min(pos.y(), area.height() - sub->height())));
+            sub->move(pos);
         }
         sub->raise();
         mdiArea_->setActiveSubWindow(sub);
