@@ -9,7 +9,8 @@ namespace bankgen {
 
 // The generator's only source of chance. The standard distributions are free to
 // differ between standard libraries, so the few draws needed are made here
-// from the engine's raw output: the same seed gives the same draws everywhere.
+// from the engine's raw output: the same seed gives the same whole-number draws
+// everywhere (logUniform goes through the C library's exp and log).
 class SeededRandom
 {
 public:
