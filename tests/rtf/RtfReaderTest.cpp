@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
 #include <QTextTable>
 #include <QUrl>
 
@@ -63,6 +64,7 @@ private slots:
     void preferredPictureAndObjectResultAreShown();
 
     void deepNestingIsBounded();
+    void hugeTableGridIsBounded();
     void unicodeFallbackSkipping_data();
     void unicodeFallbackSkipping();
 };
@@ -276,6 +278,31 @@ void RtfReaderTest::deepNestingIsBounded()
     QTextDocument doc;
     RtfReader::read(rtf, &doc);
     QCOMPARE(doc.toPlainText().count(u"level"_s), 99);
+}
+
+void RtfReaderTest::hugeTableGridIsBounded()
+{
+    // 2000 one-cell rows and one row of 256 cells: the grid is capped, no
+    // cell's text is lost.
+    QByteArray rtf = "{\\rtf1\\ansi ";
+    for (int i = 0; i < 2000; ++i)
+        rtf += "\\trowd\\cellx1000\\pard\\intbl r\\cell\\row\n";
+    rtf += "\\trowd";
+    for (int i = 1; i <= 256; ++i)
+        rtf += "\\cellx" + QByteArray::number(i * 10);
+    for (int i = 0; i < 256; ++i)
+        rtf += "\\pard\\intbl c" + QByteArray::number(i) + "\\cell";
+    rtf += "\\row}";
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    auto* table = qobject_cast<QTextTable*>(doc.rootFrame()->childFrames().value(0));
+    QVERIFY(table);
+    QCOMPARE(table->rows(), 2001);
+    QVERIFY(qint64(table->rows()) * table->columns() <= 100000);
+    const QString text = doc.toPlainText();
+    QCOMPARE(text.count(u'r'), 2000);
+    for (int i = 0; i < 256; ++i)
+        QVERIFY2(text.contains(u"c%1\n"_s.arg(i)) || text.endsWith(u"c%1"_s.arg(i)), qPrintable(QString::number(i)));
 }
 
 void RtfReaderTest::unicodeFallbackSkipping_data()

@@ -10,7 +10,7 @@ using rtf::TokenType;
 namespace {
 
 // The tokens of `input`, one per line: "{", "}", "\word", "\wordN",
-// "sym:x", "hex:hh", "text:...", "bin:<n bytes>".
+// "sym:x", "hex:hh hh ...", "text:...", "bin:<n bytes>".
 QStringList tokens(std::string_view input)
 {
     QStringList out;
@@ -24,7 +24,9 @@ QStringList tokens(std::string_view input)
             out << QStringLiteral("\\") + text + (tok.hasParam ? QString::number(tok.param) : QString());
             break;
         case TokenType::ControlSymbol: out << QStringLiteral("sym:") + QChar(char16_t(tok.byte)); break;
-        case TokenType::HexByte: out << QStringLiteral("hex:%1").arg(tok.byte, 2, 16, QLatin1Char('0')); break;
+        case TokenType::HexBytes:
+            out << QStringLiteral("hex:") + QString::fromLatin1(QByteArray(tok.text.data(), qsizetype(tok.text.size())).toHex(' '));
+            break;
         case TokenType::Text: out << QStringLiteral("text:") + text; break;
         case TokenType::Binary: out << QStringLiteral("bin:%1").arg(tok.text.size()); break;
         case TokenType::End: break;
@@ -66,7 +68,9 @@ private slots:
     void symbolsAndHexEscapes()
     {
         QCOMPARE(tokens("\\{\\}\\\\\\~\\*\\'b2\\'E2"),
-                 list({"sym:{", "sym:}", "sym:\\", "sym:~", "sym:*", "hex:b2", "hex:e2"}));
+                 list({"sym:{", "sym:}", "sym:\\", "sym:~", "sym:*", "hex:b2 e2"}));
+        // A run of escapes is one token, also over line ends.
+        QCOMPARE(tokens("\\'b2\\'e2\r\n\\'ca\\'d4x\\'41"), list({"hex:b2 e2 ca d4", "text:x", "hex:41"}));
         // Broken escapes: one digit is a value, none gives nothing.
         QCOMPARE(tokens("\\'zz\\'4 x\\'"), list({"text:zz", "hex:04", "text: x"}));
     }

@@ -16,6 +16,10 @@ namespace {
 // A table whose rows disagree on their cell boundaries gets one grid column
 // per distinct boundary; past this many the cells are simply laid in order.
 constexpr std::size_t kMaxGridColumns = 64;
+// Qt makes every grid position a cell; a few long rows among many short ones
+// must not make a small file a huge table. Cells past the limit go into the
+// last column.
+constexpr std::size_t kMaxGridCells = 100000;
 
 QTextCharFormat::UnderlineStyle underlineStyle(Underline u)
 {
@@ -245,9 +249,15 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
     }
     std::sort(bounds.begin(), bounds.end());
     bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
-    const bool byBounds = bounds.size() <= kMaxGridColumns;
-    const int columns = int(byBounds ? bounds.size() : maxCells);
-    const int rows = int(table.rows.size());
+    const std::size_t rowCount = table.rows.size();
+    bool byBounds = bounds.size() <= kMaxGridColumns;
+    std::size_t columnCount = byBounds ? bounds.size() : maxCells;
+    if (rowCount * columnCount > kMaxGridCells) {
+        byBounds = false;
+        columnCount = std::max<std::size_t>(1, std::min(maxCells, kMaxGridCells / std::max<std::size_t>(1, rowCount)));
+    }
+    const int columns = int(columnCount);
+    const int rows = int(rowCount);
     if (columns <= 0 || rows <= 0)
         return;
 
@@ -255,7 +265,8 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
         int column = 0;
         int span = 1;
         int rowSpan = 1;
-        bool covered = false;
+        bool covered = false;  // under a vertically merged cell
+        bool overflow = false; // past the last column: its content joins that column
     };
     std::vector<std::vector<Place>> places(table.rows.size());
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
@@ -271,21 +282,20 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
                 last = std::clamp(last, pl.column, columns - 1);
             }
             pl.span = last - pl.column + 1;
+            pl.overflow = next >= columns;
             next = last + 1;
-            if (next > columns)
-                pl.covered = true; // more cells than grid columns
         }
     }
     // Vertical merges: a first cell absorbs the continuing cells below it.
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
         for (std::size_t k = 0; k < table.rows[r].cells.size(); ++k) {
-            if (table.rows[r].cells[k].def.vertical != Merge::First || places[r][k].covered)
+            if (table.rows[r].cells[k].def.vertical != Merge::First || places[r][k].covered || places[r][k].overflow)
                 continue;
             for (std::size_t below = r + 1; below < table.rows.size(); ++below) {
                 bool continued = false;
                 for (std::size_t j = 0; j < table.rows[below].cells.size(); ++j) {
                     Place& pl = places[below][j];
-                    if (pl.column == places[r][k].column && !pl.covered
+                    if (pl.column == places[r][k].column && !pl.covered && !pl.overflow
                         && table.rows[below].cells[j].def.vertical == Merge::Continue) {
                         pl.covered = true;
                         continued = true;
@@ -343,7 +353,7 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
         for (std::size_t k = 0; k < table.rows[r].cells.size(); ++k) {
             const Place& pl = places[r][k];
-            if (pl.covered)
+            if (pl.covered || pl.overflow)
                 continue;
             if (pl.span > 1 || pl.rowSpan > 1)
                 t->mergeCells(int(r), pl.column, pl.rowSpan, pl.span);
@@ -354,8 +364,9 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
             const Place& pl = places[r][k];
             if (pl.covered)
                 continue;
-            QTextCursor cellCursor = t->cellAt(int(r), pl.column).firstCursorPosition();
-            emitBlocks(cellCursor, table.rows[r].cells[k].blocks, true);
+            const QTextTableCell cell = t->cellAt(int(r), pl.column);
+            QTextCursor cellCursor = pl.overflow ? cell.lastCursorPosition() : cell.firstCursorPosition();
+            emitBlocks(cellCursor, table.rows[r].cells[k].blocks, !pl.overflow);
         }
     }
     cursor.setPosition(t->lastPosition() + 1);

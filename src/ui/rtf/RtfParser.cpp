@@ -130,7 +130,7 @@ private:
     void controlWord(const Token& t);
     void controlSymbol(std::uint8_t c);
     void text(std::string_view bytes);
-    void hexByte(std::uint8_t b);
+    void hexBytes(std::string_view bytes);
     void binary(std::string_view bytes);
 
     // Document text.
@@ -252,12 +252,16 @@ Content Parser::run(QByteArrayView data)
         case TokenType::ControlSymbol:
             controlSymbol(t.byte);
             break;
-        case TokenType::HexByte:
+        case TokenType::HexBytes:
+            // Each escaped byte counts as one character of a \u fallback.
             if (skip_ > 0) {
-                --skip_;
+                const std::size_t n = std::min<std::size_t>(std::size_t(skip_), t.text.size());
+                skip_ -= int(n);
+                if (n < t.text.size())
+                    hexBytes(t.text.substr(n));
                 break;
             }
-            hexByte(t.byte);
+            hexBytes(t.text);
             break;
         case TokenType::Text:
             if (skip_ > 0) {
@@ -1053,13 +1057,12 @@ void Parser::text(std::string_view bytes)
     }
 }
 
-void Parser::hexByte(std::uint8_t b)
+void Parser::hexBytes(std::string_view bytes)
 {
-    const char c = char(b);
     const Dest d = st().dest;
     if (d == Dest::Pict || d == Dest::ColorTable || d == Dest::StyleEntry)
-        return; // an escaped byte is never picture data nor a separator
-    text(std::string_view(&c, 1));
+        return; // escaped bytes are never picture data nor separators
+    text(bytes);
 }
 
 void Parser::binary(std::string_view bytes)

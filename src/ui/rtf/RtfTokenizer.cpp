@@ -1,5 +1,6 @@
 #include "ui/rtf/RtfTokenizer.h"
 
+#include <array>
 #include <limits>
 
 namespace rtf {
@@ -16,15 +17,22 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+constexpr std::array<std::int8_t, 256> kHexValues = [] {
+    std::array<std::int8_t, 256> t{};
+    for (int i = 0; i < 256; ++i)
+        t[std::size_t(i)] = -1;
+    for (int i = 0; i < 10; ++i)
+        t[std::size_t('0' + i)] = std::int8_t(i);
+    for (int i = 0; i < 6; ++i) {
+        t[std::size_t('a' + i)] = std::int8_t(10 + i);
+        t[std::size_t('A' + i)] = std::int8_t(10 + i);
+    }
+    return t;
+}();
+
 int hexValue(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return kHexValues[std::uint8_t(c)];
 }
 
 // The longest control word RTF allows; longer runs of letters are still
@@ -33,33 +41,58 @@ constexpr std::size_t kMaxWordLength = 32;
 
 } // namespace
 
+// Reads one \'hh at p_ (known to start with \'). A broken escape takes one
+// digit as the value, or gives nothing without digits.
+bool Tokenizer::hexEscape(std::uint8_t& value)
+{
+    const int hi = p_ + 2 < end_ ? hexValue(p_[2]) : -1;
+    const int lo = p_ + 3 < end_ ? hexValue(p_[3]) : -1;
+    if (hi >= 0 && lo >= 0) {
+        p_ += 4;
+        value = std::uint8_t(hi * 16 + lo);
+        return true;
+    }
+    p_ += 2;
+    if (hi >= 0) {
+        ++p_;
+        value = std::uint8_t(hi);
+        return true;
+    }
+    return false;
+}
+
 Token Tokenizer::next()
 {
     Token t;
+    hex_.clear();
     for (;;) {
         // CR, LF and NUL between tokens carry no meaning.
         while (p_ < end_ && (*p_ == '\r' || *p_ == '\n' || *p_ == '\0'))
             ++p_;
+        // The common case first: whole escapes back to back, as in Chinese text.
+        while (end_ - p_ >= 4 && p_[0] == '\\' && p_[1] == '\'') {
+            const int hi = kHexValues[std::uint8_t(p_[2])];
+            const int lo = kHexValues[std::uint8_t(p_[3])];
+            if ((hi | lo) < 0)
+                break;
+            hex_.push_back(char(hi << 4 | lo));
+            p_ += 4;
+        }
         if (p_ + 1 < end_ && p_[0] == '\\' && p_[1] == '\'') {
-            const int hi = p_ + 2 < end_ ? hexValue(p_[2]) : -1;
-            const int lo = p_ + 3 < end_ ? hexValue(p_[3]) : -1;
-            if (hi >= 0 && lo >= 0) {
-                p_ += 4;
-                t.type = TokenType::HexByte;
-                t.byte = std::uint8_t(hi * 16 + lo);
-                return t;
-            }
-            // A broken escape: one digit is taken as the value, none gives nothing.
-            p_ += 2;
-            if (hi >= 0) {
-                ++p_;
-                t.type = TokenType::HexByte;
-                t.byte = std::uint8_t(hi);
-                return t;
-            }
+            std::uint8_t value = 0;
+            if (hexEscape(value))
+                hex_.push_back(char(value));
             continue;
         }
+        // A line break inside a run of escapes does not end it.
+        if (!hex_.empty() && p_ < end_ && (*p_ == '\r' || *p_ == '\n' || *p_ == '\0'))
+            continue;
         break;
+    }
+    if (!hex_.empty()) {
+        t.type = TokenType::HexBytes;
+        t.text = hex_;
+        return t;
     }
     if (p_ >= end_)
         return t;
