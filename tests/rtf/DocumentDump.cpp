@@ -1,6 +1,9 @@
 #include "DocumentDump.h"
 
 #include "ui/rtf/RtfPictures.h"
+#include "ui/rtf/RtfReader.h"
+#include "ui/rtf/RtfWriter.h"
+#include "ui/rtf/VisibleText.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -205,6 +208,27 @@ QStringList normalisedWords(const QString& text)
 {
     static const QRegularExpression space(u"\\s+"_s, QRegularExpression::UseUnicodePropertiesOption);
     return text.split(space, Qt::SkipEmptyParts);
+}
+
+QString roundTripProblem(const QByteArray& rtf, bool structure)
+{
+    QTextDocument original;
+    RtfReader::read(rtf, &original);
+    const QByteArray first = RtfWriter::write(original);
+    QTextDocument back;
+    RtfReader::read(first, &back);
+    if (rtf::visibleText(back) != rtf::visibleText(original))
+        return u"text: "_s + firstDifference(rtf::visibleText(back), rtf::visibleText(original));
+    if (structure) {
+        const QString a = dumpDocument(back).remove(u" font=宋体"_s);
+        const QString b = dumpDocument(original).remove(u" font=宋体"_s);
+        if (a != b)
+            return u"structure: "_s + firstDifference(a, b);
+    }
+    const QByteArray second = RtfWriter::write(back);
+    if (second != first)
+        return u"bytes: "_s + firstDifference(QString::fromLatin1(second), QString::fromLatin1(first));
+    return {};
 }
 
 QString firstDifference(const QString& actual, const QString& expected)

@@ -28,6 +28,12 @@ QString testDataPath(const QString& relativePath);
 // a reader sees, whatever the layout of paragraphs, table cells and list labels.
 QStringList normalisedWords(const QString& text);
 
+// Reads `rtf`, writes the document, reads that and writes it again. Gives what
+// broke, or nothing: the text (and with `structure`, the outline apart from
+// the default font the writer names) must survive, and the second writing must
+// give the bytes of the first.
+QString roundTripProblem(const QByteArray& rtf, bool structure);
+
 // Describes where two multi-line texts first differ.
 QString firstDifference(const QString& actual, const QString& expected);
 

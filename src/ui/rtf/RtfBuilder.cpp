@@ -106,8 +106,10 @@ QTextBlockFormat toBlockFormat(const ParaProps& p)
         f.setTopMargin(p.spaceBefore / 15.0);
     if (p.spaceAfter)
         f.setBottomMargin(p.spaceAfter / 15.0);
-    if (p.lineSpacing > 0 && p.lineMultiple)
-        f.setLineHeight(p.lineSpacing * 100.0 / 240.0, QTextBlockFormat::ProportionalHeight);
+    if (p.lineSpacing > 0 && p.lineMultiple) {
+        if (p.lineSpacing != 240) // 240 is single spacing
+            f.setLineHeight(p.lineSpacing * 100.0 / 240.0, QTextBlockFormat::ProportionalHeight);
+    }
     else if (p.lineSpacing > 0)
         f.setLineHeight(p.lineSpacing / 15.0, QTextBlockFormat::MinimumHeight);
     else if (p.lineSpacing < 0)
@@ -326,7 +328,8 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
         bool allAuto = true;
         int left = std::min(0, bounds.front());
         for (int column = 0; column < columns; ++column) {
-            QTextLength length(QTextLength::FixedLength, (bounds[std::size_t(column)] - left) / 15.0);
+            // At least a twip: a zero width would read as "no width given".
+            QTextLength length(QTextLength::FixedLength, std::max(1, bounds[std::size_t(column)] - left) / 15.0);
             left = bounds[std::size_t(column)];
             bool found = false;
             for (std::size_t r = 0; r < table.rows.size() && !found; ++r) {

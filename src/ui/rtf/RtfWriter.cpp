@@ -155,7 +155,8 @@ std::vector<QTextFrame::iterator> itemsOf(const QTextFrame* frame, bool root)
     for (QTextFrame::iterator it = frame->begin(); !it.atEnd(); ++it)
         items.push_back(it);
     const auto emptyBlock = [](const QTextFrame::iterator& it) {
-        return !it.currentFrame() && it.currentBlock().length() <= 1;
+        return !it.currentFrame() && it.currentBlock().length() <= 1
+               && it.currentBlock().blockFormat().properties().isEmpty();
     };
     if (items.size() >= 2 && emptyBlock(items[0]) && items[1].currentFrame())
         items.erase(items.begin());
@@ -550,7 +551,7 @@ void Writer::writeCell(const QTextTableCell& cell, int level)
     for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it)
         items.push_back(it);
     if (items.size() >= 2 && !items[0].currentFrame() && items[0].currentBlock().length() <= 1
-        && items[1].currentFrame())
+        && items[0].currentBlock().blockFormat().properties().isEmpty() && items[1].currentFrame())
         items.erase(items.begin());
     writeItems(items, level, true);
 }
