@@ -17,7 +17,10 @@ namespace rtftest {
 //     CELL 0,0 span=1x2
 //       P
 //         "A" size=12
-QString dumpDocument(const QTextDocument& doc);
+//
+// Without `defaultFont`, the writer's default font 宋体 is not named, so that
+// a run without a font and one in the default font read the same.
+QString dumpDocument(const QTextDocument& doc, bool defaultFont = true);
 
 // Reads a file below tests/data; fails the calling test when it is missing.
 QByteArray readTestFile(const QString& relativePath);

@@ -1385,7 +1385,7 @@ void Parser::commitFont()
     decodeFontBytes();
     Font font;
     font.codePage = fontEntryCodePage();
-    font.name = fontName_.trimmed();
+    font.name = fontFamilyName(fontName_);
     if (font.codePage == kSymbolCodePage && font.name.contains(QLatin1String("wingdings"), Qt::CaseInsensitive))
         font.codePage = kWingdingsCodePage;
     c_.fonts[fontNumber_] = font;
@@ -1649,6 +1649,18 @@ Content plainText(QByteArrayView data)
 }
 
 } // namespace
+
+// Control characters are dropped, blanks around the name too, and an
+// overlong name (only a broken font table gives one) is cut.
+QString fontFamilyName(const QString& name)
+{
+    QString family;
+    family.reserve(name.size());
+    for (const QChar c : name)
+        if (c.unicode() >= 0x20)
+            family += c;
+    return family.trimmed().left(kMaxFontFamily).trimmed();
+}
 
 Content parse(QByteArrayView rtf)
 {

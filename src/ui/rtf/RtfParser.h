@@ -3,6 +3,7 @@
 #include "ui/rtf/RtfModel.h"
 
 #include <QByteArrayView>
+#include <QString>
 
 namespace rtf {
 
@@ -11,6 +12,12 @@ inline constexpr int kMaxGroupDepth = 1000;   // deeper groups are counted, not 
 inline constexpr int kMaxTableNesting = 32;   // \itap beyond this is clamped
 inline constexpr int kMaxCellsPerRow = 256;
 inline constexpr int kMaxCellBoundary = 1000000; // twips; \cellx is clamped to +-this
+
+// The longest font family name kept.
+inline constexpr int kMaxFontFamily = 100;
+
+// A font name as the reader keeps it, and the writer writes it.
+QString fontFamilyName(const QString& name);
 
 // Parses RTF into the intermediate model. Input that does not start with
 // "{\rtf" is taken as plain text (UTF-8 when valid, code page 936 otherwise).

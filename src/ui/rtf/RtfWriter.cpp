@@ -1,6 +1,7 @@
 #include "ui/rtf/RtfWriter.h"
 
 #include "ui/rtf/RtfCodePages.h"
+#include "ui/rtf/RtfParser.h"
 #include "ui/rtf/RtfPictures.h"
 
 #include <QBuffer>
@@ -82,15 +83,11 @@ void Writer::writeNumber(const char* word, qint64 value)
 
 int Writer::fontIndex(const QString& name)
 {
-    // A font name as the reader gives it back: a semicolon would end the
-    // font table entry, and surrounding blanks are not kept.
-    QString family;
-    family.reserve(name.size());
-    for (const QChar c : name)
-        if (c != u';' && c.unicode() >= 0x20)
-            family += c;
-    // Well below what the reader keeps of a name.
-    family = family.left(100).trimmed();
+    // A font name as the reader gives it back; a semicolon would end the
+    // font table entry.
+    QString family = name;
+    family.remove(u';');
+    family = rtf::fontFamilyName(family);
     if (family.isEmpty())
         return 0;
     const auto it = fontIndex_.constFind(family);
@@ -464,7 +461,7 @@ void Writer::writeImage(const QTextImageFormat& f)
 {
     const QByteArray data = f.property(rtf::PictureData).toByteArray();
     const QByteArray controls = f.property(rtf::PictureControls).toByteArray();
-    if (!data.isEmpty() && !controls.isEmpty()) {
+    if (!data.isEmpty()) {
         out_.append("{\\pict");
         const QSizeF readSize = f.property(rtf::PictureReadSize).toSizeF();
         const bool resized = f.width() > 0 && f.height() > 0
