@@ -241,66 +241,79 @@ void Builder::emitRuns(QTextCursor& cursor, const Paragraph& p)
 
 void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
 {
-    // Grid columns: one per distinct right cell boundary of all rows.
-    std::vector<int> bounds;
-    std::size_t maxCells = 0;
-    for (const Row& row : table.rows) {
-        maxCells = std::max(maxCells, row.cells.size());
-        for (const Cell& cell : row.cells)
-            bounds.push_back(cell.def.right);
-    }
-    std::sort(bounds.begin(), bounds.end());
-    bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
-    const std::size_t rowCount = table.rows.size();
-    bool byBounds = bounds.size() <= kMaxGridColumns;
-    std::size_t columnCount = byBounds ? bounds.size() : maxCells;
-    if (rowCount * columnCount > kMaxGridCells) {
-        byBounds = false;
-        columnCount = std::max<std::size_t>(1, std::min(maxCells, kMaxGridCells / std::max<std::size_t>(1, rowCount)));
-    }
-    const int columns = int(columnCount);
-    const int rows = int(rowCount);
-    if (columns <= 0 || rows <= 0)
-        return;
-
     struct Place {
+        int right = 0;         // the cell's right boundary (a covered cell takes its covering cell's)
         int column = 0;
         int span = 1;
         int rowSpan = 1;
         bool covered = false;  // under a vertically merged cell
         bool overflow = false; // past the last column: its content joins that column
     };
-    std::vector<std::vector<Place>> places(table.rows.size());
-    for (std::size_t r = 0; r < table.rows.size(); ++r) {
-        const Row& row = table.rows[r];
-        places[r].resize(row.cells.size());
-        int next = 0;
-        for (std::size_t k = 0; k < row.cells.size(); ++k) {
-            Place& pl = places[r][k];
-            pl.column = std::min(next, columns - 1);
-            int last = pl.column;
-            if (byBounds) {
-                last = int(std::lower_bound(bounds.begin(), bounds.end(), row.cells[k].def.right) - bounds.begin());
-                last = std::clamp(last, pl.column, columns - 1);
-            }
-            pl.span = last - pl.column + 1;
-            pl.overflow = next >= columns;
-            next = last + 1;
-        }
+    const std::size_t rowCount = table.rows.size();
+    std::vector<std::vector<Place>> places(rowCount);
+    std::size_t maxCells = 0;
+    for (std::size_t r = 0; r < rowCount; ++r) {
+        maxCells = std::max(maxCells, table.rows[r].cells.size());
+        places[r].resize(table.rows[r].cells.size());
+        for (std::size_t k = 0; k < table.rows[r].cells.size(); ++k)
+            places[r][k].right = table.rows[r].cells[k].def.right;
     }
+
+    // Grid columns: one per distinct right cell boundary; cells are placed
+    // from left to right up to their boundary.
+    std::vector<int> bounds;
+    bool byBounds = true;
+    int columns = 0;
+    const auto placeCells = [&] {
+        bounds.clear();
+        for (const auto& row : places)
+            for (const Place& pl : row)
+                bounds.push_back(pl.right);
+        std::sort(bounds.begin(), bounds.end());
+        bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+        byBounds = bounds.size() <= kMaxGridColumns;
+        std::size_t columnCount = byBounds ? bounds.size() : maxCells;
+        if (rowCount * columnCount > kMaxGridCells) {
+            byBounds = false;
+            columnCount = std::max<std::size_t>(1, std::min(maxCells, kMaxGridCells / std::max<std::size_t>(1, rowCount)));
+        }
+        columns = int(columnCount);
+        for (auto& row : places) {
+            int next = 0;
+            for (Place& pl : row) {
+                pl.column = std::min(next, columns - 1);
+                int last = pl.column;
+                if (byBounds) {
+                    last = int(std::lower_bound(bounds.begin(), bounds.end(), pl.right) - bounds.begin());
+                    last = std::clamp(last, pl.column, columns - 1);
+                }
+                pl.span = last - pl.column + 1;
+                pl.overflow = next >= columns;
+                next = last + 1;
+            }
+        }
+    };
+    placeCells();
+    const int rows = int(rowCount);
+    if (columns <= 0 || rows <= 0)
+        return;
+
     // Vertical merges: a first cell absorbs the continuing cells below it.
-    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+    bool anyCovered = false;
+    for (std::size_t r = 0; r < rowCount; ++r) {
         for (std::size_t k = 0; k < table.rows[r].cells.size(); ++k) {
             if (table.rows[r].cells[k].def.vertical != Merge::First || places[r][k].covered || places[r][k].overflow)
                 continue;
-            for (std::size_t below = r + 1; below < table.rows.size(); ++below) {
+            for (std::size_t below = r + 1; below < rowCount; ++below) {
                 bool continued = false;
                 for (std::size_t j = 0; j < table.rows[below].cells.size(); ++j) {
                     Place& pl = places[below][j];
                     if (pl.column == places[r][k].column && !pl.covered && !pl.overflow
                         && table.rows[below].cells[j].def.vertical == Merge::Continue) {
                         pl.covered = true;
+                        pl.right = places[r][k].right;
                         continued = true;
+                        anyCovered = true;
                         break;
                     }
                 }
@@ -310,6 +323,10 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
             }
         }
     }
+    // A covered cell's own boundary is not kept (Qt's merged cell has the
+    // first cell's width): place the cells again without it.
+    if (anyCovered)
+        placeCells();
 
     QTextTableFormat format;
     bool borders = false;

@@ -1561,6 +1561,7 @@ void Parser::finishFieldInstruction()
             url += QLatin1Char('#') + value;
         bookmark = false;
     }
+    url = linkTarget(url);
     if (url.isEmpty() || c_.links.size() >= 32000 || stack_.size() < 2)
         return;
     stack_[stack_.size() - 2].fieldLink = std::int16_t(c_.links.size());
@@ -1660,6 +1661,16 @@ QString fontFamilyName(const QString& name)
         if (c.unicode() >= 0x20)
             family += c;
     return family.trimmed().left(kMaxFontFamily).trimmed();
+}
+
+QString linkTarget(const QString& url)
+{
+    QString target;
+    target.reserve(url.size());
+    for (const QChar c : url)
+        if (c.unicode() >= 0x20 && c != u'"')
+            target += c;
+    return target;
 }
 
 Content parse(QByteArrayView rtf)

@@ -19,6 +19,10 @@ inline constexpr int kMaxFontFamily = 100;
 // A font name as the reader keeps it, and the writer writes it.
 QString fontFamilyName(const QString& name);
 
+// A hyperlink target as the reader keeps it, and the writer writes it: the
+// field instruction quotes it, so quotes and control characters are dropped.
+QString linkTarget(const QString& url);
+
 // Parses RTF into the intermediate model. Input that does not start with
 // "{\rtf" is taken as plain text (UTF-8 when valid, code page 936 otherwise).
 Content parse(QByteArrayView rtf);

@@ -268,7 +268,7 @@ void Writer::writeBlock(const QTextBlock& block, int level, const char* end)
             continue;
         }
         const QByteArray controls = charControls(fragment);
-        const QString href = format.isAnchor() ? format.anchorHref() : QString();
+        const QString href = format.isAnchor() ? rtf::linkTarget(format.anchorHref()) : QString();
         if (open && openControls == controls && openHref == href) {
             writeText(text);
             continue;
@@ -278,7 +278,6 @@ void Writer::writeBlock(const QTextBlock& block, int level, const char* end)
             out_.append("{\\field{\\*\\fldinst HYPERLINK \"");
             QString escaped = href;
             escaped.replace(u'\\', u"\\\\"_s);
-            escaped.remove(u'"');
             writeText(escaped);
             out_.append("\"}{\\fldrslt ");
         }
