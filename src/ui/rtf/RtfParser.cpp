@@ -1119,14 +1119,15 @@ void Parser::flushBytes()
     const qsizetype from = cur_.text.size();
     decoder_.append(pendingCp_, pendingBytes_, cur_.text);
     pendingBytes_.clear();
-    // Control characters have no place in the text; a decoded line or paragraph
-    // separator would split the paragraph when inserted.
+    // Control characters have no place in the text, nor has the object
+    // character that stands for pictures; a decoded paragraph separator would
+    // split the paragraph when inserted.
     QChar* p = cur_.text.data() + from;
     QChar* const end = cur_.text.data() + cur_.text.size();
     QChar* out = p;
     for (; p != end; ++p) {
         const char16_t u = p->unicode();
-        if (u < 0x20 && u != u'\t')
+        if ((u < 0x20 && u != u'\t') || u == QChar::ObjectReplacementCharacter)
             continue;
         *out++ = u == 0x2029 ? QChar(QChar::LineSeparator) : *p;
     }
@@ -1178,7 +1179,7 @@ void Parser::appendUnit(char16_t c)
         return;
     }
     flushHighSurrogate();
-    if (c < 0x20 && c != u'\t')
+    if ((c < 0x20 && c != u'\t') || c == QChar::ObjectReplacementCharacter)
         return;
     cur_.text.append(QChar(c == 0x2029 ? char16_t(QChar::LineSeparator) : c));
 }
@@ -1639,7 +1640,7 @@ Content plainText(QByteArrayView data)
             break;
         Paragraph p;
         for (const QChar ch : lines[i])
-            if (ch.unicode() >= 0x20 || ch == u'\t')
+            if ((ch.unicode() >= 0x20 || ch == u'\t') && ch != QChar::ObjectReplacementCharacter)
                 p.text.append(ch == QChar::ParagraphSeparator ? QChar(QChar::LineSeparator) : ch);
         if (!p.text.isEmpty())
             p.runs.push_back(Run{0, 0, std::int32_t(p.text.size()), -1});
