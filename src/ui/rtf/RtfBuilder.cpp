@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <limits>
 
 namespace rtf {
 
@@ -266,9 +267,17 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
     int columns = 0;
     const auto placeCells = [&] {
         bounds.clear();
-        for (const auto& row : places)
-            for (const Place& pl : row)
+        for (auto& row : places) {
+            // Boundaries grow from left to right (a covered cell's borrowed
+            // boundary may pass those of the cells after it).
+            int previous = std::numeric_limits<int>::min();
+            for (Place& pl : row) {
+                if (pl.right <= previous)
+                    pl.right = previous + 1;
+                previous = pl.right;
                 bounds.push_back(pl.right);
+            }
+        }
         std::sort(bounds.begin(), bounds.end());
         bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
         byBounds = bounds.size() <= kMaxGridColumns;
