@@ -16,8 +16,7 @@ SCRIPT = os.path.join(HERE, "..", "..", "bench", "run")
 
 def load_script():
     loader = importlib.machinery.SourceFileLoader("bench_run", SCRIPT)
-    spec = importlib.util.spec_from_loader("bench_run", loader)
-    module = importlib.util.module_from_spec(spec)
+    module = importlib.util.module_from_spec(importlib.util.spec_from_loader("bench_run", loader))
     loader.exec_module(module)
     return module
 
