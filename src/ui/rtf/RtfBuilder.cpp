@@ -8,7 +8,6 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <limits>
 
 namespace rtf {
 
@@ -243,7 +242,7 @@ void Builder::emitRuns(QTextCursor& cursor, const Paragraph& p)
 void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
 {
     struct Place {
-        int right = 0;         // the cell's right boundary (a covered cell takes its covering cell's)
+        int right = 0;         // the cell's right boundary
         int column = 0;
         int span = 1;
         int rowSpan = 1;
@@ -267,17 +266,9 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
     int columns = 0;
     const auto placeCells = [&] {
         bounds.clear();
-        for (auto& row : places) {
-            // Boundaries grow from left to right (a covered cell's borrowed
-            // boundary may pass those of the cells after it).
-            int previous = std::numeric_limits<int>::min();
-            for (Place& pl : row) {
-                if (pl.right <= previous)
-                    pl.right = previous + 1;
-                previous = pl.right;
+        for (const auto& row : places)
+            for (const Place& pl : row)
                 bounds.push_back(pl.right);
-            }
-        }
         std::sort(bounds.begin(), bounds.end());
         bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
         byBounds = bounds.size() <= kMaxGridColumns;
@@ -307,8 +298,9 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
     if (columns <= 0 || rows <= 0)
         return;
 
-    // Vertical merges: a first cell absorbs the continuing cells below it.
-    bool anyCovered = false;
+    // Vertical merges: a first cell absorbs the continuing cells below it that
+    // cover the same columns (Word writes them so); a continuing cell of
+    // other columns stays a cell of its own.
     for (std::size_t r = 0; r < rowCount; ++r) {
         for (std::size_t k = 0; k < table.rows[r].cells.size(); ++k) {
             if (table.rows[r].cells[k].def.vertical != Merge::First || places[r][k].covered || places[r][k].overflow)
@@ -317,12 +309,10 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
                 bool continued = false;
                 for (std::size_t j = 0; j < table.rows[below].cells.size(); ++j) {
                     Place& pl = places[below][j];
-                    if (pl.column == places[r][k].column && !pl.covered && !pl.overflow
-                        && table.rows[below].cells[j].def.vertical == Merge::Continue) {
+                    if (pl.column == places[r][k].column && pl.span == places[r][k].span && !pl.covered
+                        && !pl.overflow && table.rows[below].cells[j].def.vertical == Merge::Continue) {
                         pl.covered = true;
-                        pl.right = places[r][k].right;
                         continued = true;
-                        anyCovered = true;
                         break;
                     }
                 }
@@ -332,11 +322,6 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
             }
         }
     }
-    // A covered cell's own boundary is not kept (Qt's merged cell has the
-    // first cell's width): place the cells again without it.
-    if (anyCovered)
-        placeCells();
-
     QTextTableFormat format;
     bool borders = false;
     for (const Row& row : table.rows)
