@@ -1186,7 +1186,7 @@ void Parser::appendUnit(char16_t c)
 
 void Parser::appendSpecial(char16_t c)
 {
-    if (st().dest == Dest::FontTable) {
+    if (st().dest == Dest::FontTable || st().dest == Dest::FieldInst) {
         appendUnit(c);
         return;
     }
@@ -1652,26 +1652,35 @@ Content plainText(QByteArrayView data)
 
 } // namespace
 
-// Control characters are dropped, blanks around the name too, and an
-// overlong name (only a broken font table gives one) is cut.
+namespace {
+
+// What a name in a font table or a field instruction can hold: no control
+// characters, no paragraph separator (\par ends nothing there, it is lost),
+// no object character (it stands for pictures).
+QString withoutControls(const QString& text, char16_t alsoDropped)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x20 && u != QChar::ParagraphSeparator && u != QChar::ObjectReplacementCharacter && u != alsoDropped)
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+// Blanks around the name go too, and an overlong name (only a broken font
+// table gives one) is cut.
 QString fontFamilyName(const QString& name)
 {
-    QString family;
-    family.reserve(name.size());
-    for (const QChar c : name)
-        if (c.unicode() >= 0x20)
-            family += c;
-    return family.trimmed().left(kMaxFontFamily).trimmed();
+    return withoutControls(name, u';').trimmed().left(kMaxFontFamily).trimmed();
 }
 
 QString linkTarget(const QString& url)
 {
-    QString target;
-    target.reserve(url.size());
-    for (const QChar c : url)
-        if (c.unicode() >= 0x20 && c != u'"')
-            target += c;
-    return target;
+    return withoutControls(url, u'"');
 }
 
 Content parse(QByteArrayView rtf)

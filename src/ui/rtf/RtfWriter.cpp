@@ -85,9 +85,7 @@ int Writer::fontIndex(const QString& name)
 {
     // A font name as the reader gives it back; a semicolon would end the
     // font table entry.
-    QString family = name;
-    family.remove(u';');
-    family = rtf::fontFamilyName(family);
+    const QString family = rtf::fontFamilyName(name);
     if (family.isEmpty())
         return 0;
     const auto it = fontIndex_.constFind(family);
