@@ -39,7 +39,8 @@ constexpr qsizetype kIdeographs = 356142;
 
 QByteArray readInput(const char* name)
 {
-    const QString path = qEnvironmentVariable("TIKU_BENCH_DATA") + QStringLiteral("/rtf/") + QLatin1String(name);
+    const QString path =
+        qEnvironmentVariable("TIKU_BENCH_DATA") + QStringLiteral("/rtf/") + QLatin1String(name);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -125,11 +126,13 @@ QByteArray question5k()
     buffer.open(QIODevice::WriteOnly);
     figure.save(&buffer, "PNG");
 
-    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 " + zh(QStringLiteral(u"宋体"))
-                     + ";}}\n\\pard\\plain\\f0\\fs21 ";
-    const QString sentence = QStringLiteral(u"如图，在三角形ABC中，点D是边BC的中点，连接AD并延长到点E，使DE等于AD，求证：AB平行于CE。");
+    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 " +
+                     zh(QStringLiteral(u"宋体")) + ";}}\n\\pard\\plain\\f0\\fs21 ";
+    const QString sentence = QStringLiteral(
+        u"如图，在三角形ABC中，点D是边BC的中点，连接AD并延长到点E，使DE等于AD，求证：AB平行于CE。");
     while (rtf.size() < 5000 - png.size() * 2 - 200)
-        rtf += "{\\b " + zh(QStringLiteral(u"已知")) + "}" + zh(sentence) + "{\\i x}{\\super 2}\\par\n\\pard ";
+        rtf +=
+            "{\\b " + zh(QStringLiteral(u"已知")) + "}" + zh(sentence) + "{\\i x}{\\super 2}\\par\n\\pard ";
     rtf += "{\\pict\\pngblip\\picw120\\pich80\\picwgoal1800\\pichgoal1200\n" + png.toHex() + "}\\par\n}";
     return rtf;
 }
@@ -185,14 +188,24 @@ void readRss(benchmark::State& state)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication app(argc, argv);
     benchmark::RegisterBenchmark("rtf.read.zh5mb", readZh5mb)->Unit(benchmark::kMillisecond)->UseRealTime();
-    benchmark::RegisterBenchmark("rtf.read.zh5mb_pics", readZh5mbPics)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("rtf.read.zh5mb_pics", readZh5mbPics)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     benchmark::RegisterBenchmark("rtf.write.zh5mb", writeZh5mb)->Unit(benchmark::kMillisecond)->UseRealTime();
-    benchmark::RegisterBenchmark("rtf.show.question5k", showQuestion)->Unit(benchmark::kMillisecond)->UseRealTime();
-    benchmark::RegisterBenchmark("rtf.show.question5k.layout", showQuestionLayout)->Unit(benchmark::kMillisecond)->UseRealTime();
-    benchmark::RegisterBenchmark("rtf.read.zh5mb.rss", readRss)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+    benchmark::RegisterBenchmark("rtf.show.question5k", showQuestion)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("rtf.show.question5k.layout", showQuestionLayout)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("rtf.read.zh5mb.rss", readRss)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(1);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

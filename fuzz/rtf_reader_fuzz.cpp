@@ -29,7 +29,6 @@ void ensureApplication()
     (void)app;
 }
 
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

@@ -97,8 +97,8 @@ QString escaped(const QString& text)
             out += u"\\n"_s;
         else if (c == u'"' || c == u'\\')
             out += u'\\' + QString(c);
-        else if (c.unicode() < 0x20 || (c.unicode() >= 0xE000 && c.unicode() < 0xF900) || c == QChar::Nbsp
-                 || c == QChar::SoftHyphen || c.unicode() == 0x2011)
+        else if (c.unicode() < 0x20 || (c.unicode() >= 0xE000 && c.unicode() < 0xF900) || c == QChar::Nbsp ||
+                 c == QChar::SoftHyphen || c.unicode() == 0x2011)
             out += u"\\u%1"_s.arg(c.unicode(), 4, 16, QLatin1Char('0'));
         else
             out += c;
@@ -123,7 +123,9 @@ void dumpBlock(const QTextBlock& block, int indent, QStringList& lines, bool def
     QString runFormat;
     const auto flush = [&] {
         if (!runText.isEmpty())
-            line(lines, indent + 1, u"\""_s + escaped(runText) + u"\""_s + (runFormat.isEmpty() ? QString() : u" "_s + runFormat));
+            line(lines, indent + 1,
+                 u"\""_s + escaped(runText) + u"\""_s +
+                     (runFormat.isEmpty() ? QString() : u" "_s + runFormat));
         runText.clear();
     };
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {

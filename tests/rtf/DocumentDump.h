@@ -43,12 +43,12 @@ QString firstDifference(const QString& actual, const QString& expected);
 } // namespace rtftest
 
 // Compares two multi-line texts and reports the first differing line.
-#define RTF_COMPARE_LINES(actual, expected)                                                  \
-    do {                                                                                     \
-        const QString rtfActual_ = (actual);                                                 \
-        const QString rtfExpected_ = (expected);                                             \
-        if (rtfActual_ != rtfExpected_)                                                      \
-            QFAIL(qPrintable(rtftest::firstDifference(rtfActual_, rtfExpected_)));           \
+#define RTF_COMPARE_LINES(actual, expected)                                                                  \
+    do {                                                                                                     \
+        const QString rtfActual_ = (actual);                                                                 \
+        const QString rtfExpected_ = (expected);                                                             \
+        if (rtfActual_ != rtfExpected_)                                                                      \
+            QFAIL(qPrintable(rtftest::firstDifference(rtfActual_, rtfExpected_)));                           \
     } while (false)
 
 namespace rtftest {

@@ -56,7 +56,8 @@ void RtfCorpusTest::visibleText()
     const QStringList actual = rtftest::normalisedWords(rtf::visibleText(doc));
     const QString expectedPath = u"rtf-corpus-expected/"_s + file + u".txt"_s;
     QVERIFY2(QFile::exists(rtftest::testDataPath(expectedPath)), qPrintable(expectedPath));
-    const QStringList expected = rtftest::normalisedWords(QString::fromUtf8(rtftest::readTestFile(expectedPath)));
+    const QStringList expected =
+        rtftest::normalisedWords(QString::fromUtf8(rtftest::readTestFile(expectedPath)));
     const qsizetype common = std::min(actual.size(), expected.size());
     for (qsizetype i = 0; i <= common; ++i) {
         if (i < common ? actual[i] == expected[i] : actual.size() == expected.size())
@@ -92,7 +93,8 @@ void RtfCorpusTest::probes_data()
     QTest::newRow("Japanese Word") << u"tika/testRTFJapanese.rtf"_s << u"ゾルゲの処刑記録"_s;
     QTest::newRow("cp932 document") << u"rtfjs/japanese-single-double-byte/source.rtf"_s << u"全角ひらがな"_s;
     QTest::newRow("cp932 pairs") << u"rtfparserkit/testMultiByteHex.rtf"_s << u"お元気ですか"_s;
-    QTest::newRow("uc2 without doubling") << u"tika/testRTFUnicodeUCNControlWordCharacterDoubling.rtf"_s << u"年 abc 念"_s;
+    QTest::newRow("uc2 without doubling")
+        << u"tika/testRTFUnicodeUCNControlWordCharacterDoubling.rtf"_s << u"年 abc 念"_s;
 }
 
 void RtfCorpusTest::probes()

@@ -203,9 +203,12 @@ void RtfReaderTest::picturesBecomeNamedResources()
     // The name follows the bytes: the same picture, scaled, shares it.
     const QByteArray bytes = png.property(rtf::PictureData).toByteArray();
     QCOMPARE(bytes.left(4), QByteArray("\x89PNG"));
-    QCOMPARE(png.name(), u"rtfpict:"_s + QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex()));
+    QCOMPARE(png.name(),
+             u"rtfpict:"_s +
+                 QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex()));
     QCOMPARE(pics[1].name(), png.name());
-    QCOMPARE(png.property(rtf::PictureControls).toByteArray(), QByteArray("\\pngblip\\picw4\\pich3\\picwgoal600\\pichgoal450"));
+    QCOMPARE(png.property(rtf::PictureControls).toByteArray(),
+             QByteArray("\\pngblip\\picw4\\pich3\\picwgoal600\\pichgoal450"));
 
     // Without a goal size: \picw/\pich scaled by \picscalex/y.
     QCOMPARE(pics[1].width(), 2.0);
@@ -273,7 +276,8 @@ void RtfReaderTest::deepNestingIsBounded()
 
     rtf = "{\\rtf1\\ansi ";
     for (int i = 1; i < 100; ++i)
-        rtf += "\\pard\\intbl\\itap" + QByteArray::number(i) + " level\\nestcell{\\*\\nesttableprops\\trowd\\cellx100\\nestrow}";
+        rtf += "\\pard\\intbl\\itap" + QByteArray::number(i) +
+               " level\\nestcell{\\*\\nesttableprops\\trowd\\cellx100\\nestrow}";
     rtf += "}";
     QTextDocument doc;
     RtfReader::read(rtf, &doc);
@@ -302,7 +306,8 @@ void RtfReaderTest::hugeTableGridIsBounded()
     const QString text = doc.toPlainText();
     QCOMPARE(text.count(u'r'), 2000);
     for (int i = 0; i < 256; ++i)
-        QVERIFY2(text.contains(u"c%1\n"_s.arg(i)) || text.endsWith(u"c%1"_s.arg(i)), qPrintable(QString::number(i)));
+        QVERIFY2(text.contains(u"c%1\n"_s.arg(i)) || text.endsWith(u"c%1"_s.arg(i)),
+                 qPrintable(QString::number(i)));
 }
 
 void RtfReaderTest::unicodeFallbackSkipping_data()

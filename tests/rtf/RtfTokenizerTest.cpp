@@ -18,18 +18,31 @@ QStringList tokens(std::string_view input)
     for (Token tok = t.next(); tok.type != TokenType::End; tok = t.next()) {
         const QString text = QString::fromLatin1(tok.text.data(), qsizetype(tok.text.size()));
         switch (tok.type) {
-        case TokenType::GroupStart: out << QStringLiteral("{"); break;
-        case TokenType::GroupEnd: out << QStringLiteral("}"); break;
+        case TokenType::GroupStart:
+            out << QStringLiteral("{");
+            break;
+        case TokenType::GroupEnd:
+            out << QStringLiteral("}");
+            break;
         case TokenType::ControlWord:
             out << QStringLiteral("\\") + text + (tok.hasParam ? QString::number(tok.param) : QString());
             break;
-        case TokenType::ControlSymbol: out << QStringLiteral("sym:") + QChar(char16_t(tok.byte)); break;
-        case TokenType::HexBytes:
-            out << QStringLiteral("hex:") + QString::fromLatin1(QByteArray(tok.text.data(), qsizetype(tok.text.size())).toHex(' '));
+        case TokenType::ControlSymbol:
+            out << QStringLiteral("sym:") + QChar(char16_t(tok.byte));
             break;
-        case TokenType::Text: out << QStringLiteral("text:") + text; break;
-        case TokenType::Binary: out << QStringLiteral("bin:%1").arg(tok.text.size()); break;
-        case TokenType::End: break;
+        case TokenType::HexBytes:
+            out << QStringLiteral("hex:") +
+                       QString::fromLatin1(
+                           QByteArray(tok.text.data(), qsizetype(tok.text.size())).toHex(' '));
+            break;
+        case TokenType::Text:
+            out << QStringLiteral("text:") + text;
+            break;
+        case TokenType::Binary:
+            out << QStringLiteral("bin:%1").arg(tok.text.size());
+            break;
+        case TokenType::End:
+            break;
         }
     }
     return out;

@@ -83,7 +83,8 @@ void buildRichDocument(QTextDocument& doc)
     c.insertBlock(right, f);
     QTextTableFormat tf;
     tf.setBorder(1);
-    tf.setColumnWidthConstraints({QTextLength(QTextLength::FixedLength, 100), QTextLength(QTextLength::FixedLength, 60),
+    tf.setColumnWidthConstraints({QTextLength(QTextLength::FixedLength, 100),
+                                  QTextLength(QTextLength::FixedLength, 60),
                                   QTextLength(QTextLength::FixedLength, 80)});
     QTextTable* t = c.insertTable(3, 3, tf);
     t->mergeCells(0, 0, 1, 2);
@@ -146,7 +147,8 @@ void RtfWriterTest::gbkEscapesAndUnicodeFallback()
     QTextDocument doc;
     QTextCursor(&doc).insertText(u"中a㐀💩€é"_s, fmt(u"宋体"_s, 12));
     const QByteArray b = body(RtfWriter::write(doc));
-    QCOMPARE(b, QByteArray("\\pard\\plain {\\f0\\fs24 \\'d6\\'d0a\\u13312?\\u-10179?\\u-9047?\\u8364?\\'a8\\'a6}\\par\n}\n"));
+    QCOMPARE(b, QByteArray("\\pard\\plain {\\f0\\fs24 "
+                           "\\'d6\\'d0a\\u13312?\\u-10179?\\u-9047?\\u8364?\\'a8\\'a6}\\par\n}\n"));
 }
 
 void RtfWriterTest::controlCharactersAndSpecials()
@@ -245,7 +247,7 @@ void RtfWriterTest::fontNamesAsTheyReadBack()
     c.insertText(u"c"_s, fmt(u" ; "_s, 12));
     const QByteArray rtf = RtfWriter::write(doc);
     QVERIFY(rtf.contains("{\\f1\\fnil\\fcharset134 OddName;}}")); // no-break space is trimmed too
-    QVERIFY(rtf.contains("{\\f1\\fs24 ab}{\\f0\\fs24 c}")); // one run: the same font once written
+    QVERIFY(rtf.contains("{\\f1\\fs24 ab}{\\f0\\fs24 c}"));       // one run: the same font once written
     QTextDocument back;
     RtfReader::read(rtf, &back);
     QTextCursor at(&back);

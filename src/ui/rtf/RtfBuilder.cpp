@@ -24,13 +24,20 @@ constexpr std::size_t kMaxGridCells = 100000;
 QTextCharFormat::UnderlineStyle underlineStyle(Underline u)
 {
     switch (u) {
-    case Underline::None: return QTextCharFormat::NoUnderline;
-    case Underline::Single: return QTextCharFormat::SingleUnderline;
-    case Underline::Dotted: return QTextCharFormat::DotLine;
-    case Underline::Dashed: return QTextCharFormat::DashUnderline;
-    case Underline::DashDot: return QTextCharFormat::DashDotLine;
-    case Underline::DashDotDot: return QTextCharFormat::DashDotDotLine;
-    case Underline::Wave: return QTextCharFormat::WaveUnderline;
+    case Underline::None:
+        return QTextCharFormat::NoUnderline;
+    case Underline::Single:
+        return QTextCharFormat::SingleUnderline;
+    case Underline::Dotted:
+        return QTextCharFormat::DotLine;
+    case Underline::Dashed:
+        return QTextCharFormat::DashUnderline;
+    case Underline::DashDot:
+        return QTextCharFormat::DashDotLine;
+    case Underline::DashDotDot:
+        return QTextCharFormat::DashDotDotLine;
+    case Underline::Wave:
+        return QTextCharFormat::WaveUnderline;
     }
     return QTextCharFormat::NoUnderline;
 }
@@ -109,8 +116,7 @@ QTextBlockFormat toBlockFormat(const ParaProps& p)
     if (p.lineSpacing > 0 && p.lineMultiple) {
         if (p.lineSpacing != 240) // 240 is single spacing
             f.setLineHeight(p.lineSpacing * 100.0 / 240.0, QTextBlockFormat::ProportionalHeight);
-    }
-    else if (p.lineSpacing > 0)
+    } else if (p.lineSpacing > 0)
         f.setLineHeight(p.lineSpacing / 15.0, QTextBlockFormat::MinimumHeight);
     else if (p.lineSpacing < 0)
         f.setLineHeight(-p.lineSpacing / 15.0, QTextBlockFormat::FixedHeight);
@@ -118,13 +124,9 @@ QTextBlockFormat toBlockFormat(const ParaProps& p)
 }
 
 Builder::Builder(const Content& content, QTextDocument* document)
-    : c_(content)
-    , doc_(document)
-    , charFormats_(content.charFormats.size())
-    , charMade_(content.charFormats.size(), false)
-    , blockFormats_(content.paraFormats.size())
-    , blockMade_(content.paraFormats.size(), false)
-    , pictureNames_(content.pictures.size())
+    : c_(content), doc_(document), charFormats_(content.charFormats.size()),
+      charMade_(content.charFormats.size(), false), blockFormats_(content.paraFormats.size()),
+      blockMade_(content.paraFormats.size(), false), pictureNames_(content.pictures.size())
 {
 }
 
@@ -241,8 +243,9 @@ void Builder::emitRuns(QTextCursor& cursor, const Paragraph& p)
 
 void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
 {
-    struct Place {
-        int right = 0;         // the cell's right boundary
+    struct Place
+    {
+        int right = 0; // the cell's right boundary
         int column = 0;
         int span = 1;
         int rowSpan = 1;
@@ -275,7 +278,8 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
         std::size_t columnCount = byBounds ? bounds.size() : maxCells;
         if (rowCount * columnCount > kMaxGridCells) {
             byBounds = false;
-            columnCount = std::max<std::size_t>(1, std::min(maxCells, kMaxGridCells / std::max<std::size_t>(1, rowCount)));
+            columnCount = std::max<std::size_t>(
+                1, std::min(maxCells, kMaxGridCells / std::max<std::size_t>(1, rowCount)));
         }
         columns = int(columnCount);
         for (auto& row : places) {
@@ -303,14 +307,15 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
     // other columns stays a cell of its own.
     for (std::size_t r = 0; r < rowCount; ++r) {
         for (std::size_t k = 0; k < table.rows[r].cells.size(); ++k) {
-            if (table.rows[r].cells[k].def.vertical != Merge::First || places[r][k].covered || places[r][k].overflow)
+            if (table.rows[r].cells[k].def.vertical != Merge::First || places[r][k].covered ||
+                places[r][k].overflow)
                 continue;
             for (std::size_t below = r + 1; below < rowCount; ++below) {
                 bool continued = false;
                 for (std::size_t j = 0; j < table.rows[below].cells.size(); ++j) {
                     Place& pl = places[below][j];
-                    if (pl.column == places[r][k].column && pl.span == places[r][k].span && !pl.covered
-                        && !pl.overflow && table.rows[below].cells[j].def.vertical == Merge::Continue) {
+                    if (pl.column == places[r][k].column && pl.span == places[r][k].span && !pl.covered &&
+                        !pl.overflow && table.rows[below].cells[j].def.vertical == Merge::Continue) {
                         pl.covered = true;
                         continued = true;
                         break;
@@ -340,7 +345,8 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
         int left = std::min(0, bounds.front());
         for (int column = 0; column < columns; ++column) {
             // At least a twip: a zero width would read as "no width given".
-            QTextLength length(QTextLength::FixedLength, std::max(1, bounds[std::size_t(column)] - left) / 15.0);
+            QTextLength length(QTextLength::FixedLength,
+                               std::max(1, bounds[std::size_t(column)] - left) / 15.0);
             left = bounds[std::size_t(column)];
             bool found = false;
             for (std::size_t r = 0; r < table.rows.size() && !found; ++r) {

@@ -4,6 +4,7 @@
 
 namespace rtf {
 
+// clang-format off
 int codePageForCharset(int charset, int fallback)
 {
     switch (charset) {
@@ -33,6 +34,7 @@ int codePageForCharset(int charset, int fallback)
     default: return fallback; // 1 (default), 3 (invariant) and unknown sets
     }
 }
+// clang-format on
 
 char16_t symbolToUnicode(char16_t c)
 {
@@ -41,18 +43,19 @@ char16_t symbolToUnicode(char16_t c)
         c = char16_t(c - 0xF000);
     if (c < 0x20 || c > 0xFF)
         return c;
-    static constexpr char16_t upper[26] = {
-        0x0391, 0x0392, 0x03A7, 0x0394, 0x0395, 0x03A6, 0x0393, 0x0397, 0x0399,
-        0x03D1, 0x039A, 0x039B, 0x039C, 0x039D, 0x039F, 0x03A0, 0x0398, 0x03A1,
-        0x03A3, 0x03A4, 0x03A5, 0x03C2, 0x03A9, 0x039E, 0x03A8, 0x0396};
-    static constexpr char16_t lower[26] = {
-        0x03B1, 0x03B2, 0x03C7, 0x03B4, 0x03B5, 0x03C6, 0x03B3, 0x03B7, 0x03B9,
-        0x03D5, 0x03BA, 0x03BB, 0x03BC, 0x03BD, 0x03BF, 0x03C0, 0x03B8, 0x03C1,
-        0x03C3, 0x03C4, 0x03C5, 0x03D6, 0x03C9, 0x03BE, 0x03C8, 0x03B6};
+    static constexpr char16_t upper[26] = {0x0391, 0x0392, 0x03A7, 0x0394, 0x0395, 0x03A6, 0x0393,
+                                           0x0397, 0x0399, 0x03D1, 0x039A, 0x039B, 0x039C, 0x039D,
+                                           0x039F, 0x03A0, 0x0398, 0x03A1, 0x03A3, 0x03A4, 0x03A5,
+                                           0x03C2, 0x03A9, 0x039E, 0x03A8, 0x0396};
+    static constexpr char16_t lower[26] = {0x03B1, 0x03B2, 0x03C7, 0x03B4, 0x03B5, 0x03C6, 0x03B3,
+                                           0x03B7, 0x03B9, 0x03D5, 0x03BA, 0x03BB, 0x03BC, 0x03BD,
+                                           0x03BF, 0x03C0, 0x03B8, 0x03C1, 0x03C3, 0x03C4, 0x03C5,
+                                           0x03D6, 0x03C9, 0x03BE, 0x03C8, 0x03B6};
     if (c >= 'A' && c <= 'Z')
         return upper[c - 'A'];
     if (c >= 'a' && c <= 'z')
         return lower[c - 'a'];
+    // clang-format off
     switch (c) {
     case 0x22: return 0x2200; // for all
     case 0x24: return 0x2203; // there exists
@@ -127,12 +130,14 @@ char16_t symbolToUnicode(char16_t c)
     case 0xF2: return 0x222B; // integral
     default: return c;
     }
+    // clang-format on
 }
 
 char16_t wingdingsToUnicode(char16_t c)
 {
     if (c >= 0xF020 && c <= 0xF0FF)
         c = char16_t(c - 0xF000);
+    // clang-format off
     switch (c) {
     case 0x4A: return 0x263A; // smiling face
     case 0x6C: return 0x25CF; // black circle
@@ -152,6 +157,7 @@ char16_t wingdingsToUnicode(char16_t c)
     case 0xFE: return 0x2611;
     default: return c >= 0x20 && c <= 0xFF ? char16_t(0xF000 + c) : c;
     }
+    // clang-format on
 }
 
 char16_t symbolFontChar(int codePage, char16_t c)
@@ -161,6 +167,7 @@ char16_t symbolFontChar(int codePage, char16_t c)
 
 namespace {
 
+// clang-format off
 const char* decoderName(int codePage)
 {
     switch (codePage) {
@@ -187,6 +194,7 @@ const char* decoderName(int codePage)
     default: return nullptr;
     }
 }
+// clang-format on
 
 } // namespace
 

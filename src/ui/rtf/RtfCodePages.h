@@ -44,7 +44,8 @@ public:
 private:
     QStringDecoder* decoderFor(int codePage);
 
-    struct Entry {
+    struct Entry
+    {
         int codePage;
         std::unique_ptr<QStringDecoder> decoder;
     };

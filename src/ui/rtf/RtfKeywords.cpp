@@ -13,7 +13,8 @@ constexpr std::string_view rtfWord(std::string_view enumName)
     return enumName.back() == '_' ? enumName.substr(0, enumName.size() - 1) : enumName;
 }
 
-struct Entry {
+struct Entry
+{
     std::string_view word;
     Kw kw = Kw::Unknown;
 };

@@ -7,6 +7,7 @@ namespace rtf {
 
 // The control words the reader acts on. Everything else is ignored (or, after
 // \*, skipped with its group).
+// clang-format off
 #define TIKU_RTF_KEYWORDS(X)                                                                     \
     X(rtf) X(ansi) X(mac) X(pc) X(pca) X(ansicpg) X(deff) X(uc) X(u) X(upr) X(ud)                \
     X(fonttbl) X(f) X(fcharset) X(cpg) X(colortbl) X(red) X(green) X(blue)                       \
@@ -35,6 +36,7 @@ namespace rtf {
     X(falt) X(panose) X(picprop) X(blipuid) X(atnid) X(atnauthor) X(atrfstart) X(atrfend)       \
     X(background) X(listpicture) X(fchars) X(lchars) X(pgptbl) X(protusertbl) X(keywords)       \
     X(author) X(operator_) X(title) X(subject) X(comment) X(company) X(doccomm) X(hlinkbase)
+// clang-format on
 
 enum class Kw : std::uint16_t {
     Unknown,

@@ -18,8 +18,9 @@ namespace rtf {
 enum class VerticalAlign : std::uint8_t { Normal, Super, Sub };
 enum class Underline : std::uint8_t { None, Single, Dotted, Dashed, DashDot, DashDotDot, Wave };
 
-struct CharProps {
-    std::int32_t font = -1;      // font number (\fN); -1: the default font
+struct CharProps
+{
+    std::int32_t font = -1; // font number (\fN); -1: the default font
     std::int16_t halfPoints = 24;
     std::int16_t foreground = 0; // colour table index; 0: automatic
     std::int16_t background = 0; // colour table index; 0: none
@@ -38,8 +39,9 @@ struct CharProps {
 
 enum class Align : std::uint8_t { Left, Center, Right, Justify };
 
-struct ParaProps {
-    std::int32_t leftIndent = 0;  // twips
+struct ParaProps
+{
+    std::int32_t leftIndent = 0; // twips
     std::int32_t rightIndent = 0;
     std::int32_t firstIndent = 0;
     std::int32_t spaceBefore = 0;
@@ -48,7 +50,7 @@ struct ParaProps {
     bool lineMultiple = false;    // \slmult1
     Align align = Align::Left;
     bool inTable = false;
-    std::int16_t nesting = 0;     // \itapN
+    std::int16_t nesting = 0; // \itapN
 
     bool operator==(const ParaProps&) const = default;
     // The table nesting level of the paragraph: 0 outside tables.
@@ -57,31 +59,35 @@ struct ParaProps {
 
 enum class PictureKind : std::uint8_t { Png, Jpeg, Emf, Wmf, Dib, Ddb, Other };
 
-struct Picture {
+struct Picture
+{
     QByteArray data;     // the picture bytes as they were in the RTF
     QByteArray controls; // the picture's control words as they were, e.g. "\picw10\pich10\pngblip"
     PictureKind kind = PictureKind::Other;
-    double width = 0;    // shown size in pixels (twips / 15); 0: the image's own
+    double width = 0; // shown size in pixels (twips / 15); 0: the image's own
     double height = 0;
-    double scaleX = 1;   // \picscalex / 100, for the image's own size
+    double scaleX = 1; // \picscalex / 100, for the image's own size
     double scaleY = 1;
 };
 
-struct Run {
-    std::int32_t format = 0;   // index into Content::charFormats
-    std::int32_t start = 0;    // into Paragraph::text
+struct Run
+{
+    std::int32_t format = 0; // index into Content::charFormats
+    std::int32_t start = 0;  // into Paragraph::text
     std::int32_t length = 0;
     std::int32_t picture = -1; // index into Content::pictures: the run is that picture
 };
 
-struct Paragraph {
+struct Paragraph
+{
     QString text;
     std::vector<Run> runs;
-    std::int32_t format = 0;   // index into Content::paraFormats
+    std::int32_t format = 0;     // index into Content::paraFormats
     std::int32_t endFormat = -1; // char format of the paragraph mark, for empty paragraphs
 };
 
-struct BlockRef {
+struct BlockRef
+{
     bool table = false;
     std::int32_t index = 0; // into Content::paragraphs or Content::tables
 };
@@ -91,7 +97,8 @@ enum class Merge : std::uint8_t { None, First, Continue };
 // How a cell gives its preferred width (\clftsWidthN with \clwWidthN).
 enum class WidthType : std::uint8_t { None, Auto, Percent, Twips };
 
-struct CellDef {
+struct CellDef
+{
     std::int32_t right = 0; // right boundary in twips (\cellxN)
     std::int32_t width = 0; // \clwWidthN: fiftieths of a percent for Percent
     WidthType widthType = WidthType::None;
@@ -100,25 +107,30 @@ struct CellDef {
     bool borders = false;
 };
 
-struct Cell {
+struct Cell
+{
     std::vector<BlockRef> blocks;
     CellDef def;
 };
 
-struct Row {
+struct Row
+{
     std::vector<Cell> cells;
 };
 
-struct Table {
+struct Table
+{
     std::vector<Row> rows;
 };
 
-struct Font {
+struct Font
+{
     QString name;
     int codePage = 0;
 };
 
-struct Content {
+struct Content
+{
     std::vector<BlockRef> body;
     std::vector<Paragraph> paragraphs;
     std::vector<Table> tables;

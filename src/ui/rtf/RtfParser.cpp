@@ -14,20 +14,21 @@ namespace rtf {
 namespace {
 
 enum class Dest : std::uint8_t {
-    Normal,     // document text
-    Skip,       // ignored with all its subgroups
+    Normal, // document text
+    Skip,   // ignored with all its subgroups
     FontTable,
     ColorTable,
     StyleSheet,
     StyleEntry,
     Pict,
-    Object,     // an OLE object: only its \result is shown
-    FieldInst,  // a field instruction, read for HYPERLINK
-    Upr,        // \upr: only its \ud part is read
-    UprChild,   // a group inside \upr: skipped unless it is the \ud
+    Object,    // an OLE object: only its \result is shown
+    FieldInst, // a field instruction, read for HYPERLINK
+    Upr,       // \upr: only its \ud part is read
+    UprChild,  // a group inside \upr: skipped unless it is the \ud
 };
 
-struct GroupState {
+struct GroupState
+{
     CharProps chr;
     ParaProps para;
     Dest dest = Dest::Normal;
@@ -39,7 +40,8 @@ struct GroupState {
     bool started = false; // the group has had a token: \* no longer marks it
 };
 
-struct CharPropsHash {
+struct CharPropsHash
+{
     std::size_t operator()(const CharProps& c) const noexcept
     {
         std::size_t h = std::size_t(c.font) * 1000003u;
@@ -48,13 +50,14 @@ struct CharPropsHash {
         h ^= std::size_t(c.background) << 20;
         h ^= std::size_t(c.link + 1) << 28;
         h ^= std::size_t(c.underline) << 40 | std::size_t(c.vertical) << 44;
-        h ^= std::size_t(c.bold) << 48 | std::size_t(c.italic) << 49 | std::size_t(c.strike) << 50
-             | std::size_t(c.caps) << 51 | std::size_t(c.smallCaps) << 52 | std::size_t(c.hidden) << 53;
+        h ^= std::size_t(c.bold) << 48 | std::size_t(c.italic) << 49 | std::size_t(c.strike) << 50 |
+             std::size_t(c.caps) << 51 | std::size_t(c.smallCaps) << 52 | std::size_t(c.hidden) << 53;
         return h;
     }
 };
 
-struct ParaPropsHash {
+struct ParaPropsHash
+{
     std::size_t operator()(const ParaProps& p) const noexcept
     {
         std::size_t h = std::size_t(p.leftIndent) * 31u + std::size_t(p.rightIndent);
@@ -68,23 +71,27 @@ struct ParaPropsHash {
     }
 };
 
-struct Style {
+struct Style
+{
     CharProps chr;
     ParaProps para;
 };
 
-struct RowDef {
+struct RowDef
+{
     std::vector<CellDef> cells;
     CellDef pending;
 };
 
-struct OpenTable {
+struct OpenTable
+{
     Table table;
     Row row;
     Cell cell;
 };
 
-struct PictState {
+struct PictState
+{
     Picture pict;
     CharProps chr;
     int depth = 0;
@@ -156,7 +163,7 @@ private:
     RowDef& rowDefFor(int level);
 
     // Destinations.
-    void destinationWord(Kw kw, const Token& t);
+    void destinationWord(Kw kw);
     void fontText(std::string_view bytes);
     void commitFont();
     int fontEntryCodePage() const;
@@ -606,17 +613,28 @@ void Parser::controlWord(const Token& t)
             // formatting given before the style reference survives.
             const CharProps def;
             const CharProps& sc = it->second.chr;
-            if (sc.font != def.font) chr.font = sc.font;
-            if (sc.halfPoints != def.halfPoints) chr.halfPoints = sc.halfPoints;
-            if (sc.foreground != def.foreground) chr.foreground = sc.foreground;
-            if (sc.background != def.background) chr.background = sc.background;
-            if (sc.underline != def.underline) chr.underline = sc.underline;
-            if (sc.vertical != def.vertical) chr.vertical = sc.vertical;
-            if (sc.bold) chr.bold = true;
-            if (sc.italic) chr.italic = true;
-            if (sc.strike) chr.strike = true;
-            if (sc.caps) chr.caps = true;
-            if (sc.smallCaps) chr.smallCaps = true;
+            if (sc.font != def.font)
+                chr.font = sc.font;
+            if (sc.halfPoints != def.halfPoints)
+                chr.halfPoints = sc.halfPoints;
+            if (sc.foreground != def.foreground)
+                chr.foreground = sc.foreground;
+            if (sc.background != def.background)
+                chr.background = sc.background;
+            if (sc.underline != def.underline)
+                chr.underline = sc.underline;
+            if (sc.vertical != def.vertical)
+                chr.vertical = sc.vertical;
+            if (sc.bold)
+                chr.bold = true;
+            if (sc.italic)
+                chr.italic = true;
+            if (sc.strike)
+                chr.strike = true;
+            if (sc.caps)
+                chr.caps = true;
+            if (sc.smallCaps)
+                chr.smallCaps = true;
             if (kw == Kw::s) {
                 ParaProps sp = it->second.para;
                 sp.inTable = para.inTable;
@@ -705,12 +723,15 @@ void Parser::controlWord(const Token& t)
     }
     case Kw::clftsWidth: {
         RowDef& def = rowDefFor(nestPropsDepth_ >= 0 ? std::max(2, para.tableLevel()) : 1);
-        def.pending.widthType = p == 1 ? WidthType::Auto : p == 2 ? WidthType::Percent : p == 3 ? WidthType::Twips
-                                                                                           : WidthType::None;
+        def.pending.widthType = p == 1   ? WidthType::Auto
+                                : p == 2 ? WidthType::Percent
+                                : p == 3 ? WidthType::Twips
+                                         : WidthType::None;
         return;
     }
     case Kw::clwWidth:
-        rowDefFor(nestPropsDepth_ >= 0 ? std::max(2, para.tableLevel()) : 1).pending.width = clampInt(p, 0, 169920);
+        rowDefFor(nestPropsDepth_ >= 0 ? std::max(2, para.tableLevel()) : 1).pending.width =
+            clampInt(p, 0, 169920);
         return;
     case Kw::brdrs:
     case Kw::brdrth:
@@ -815,12 +836,12 @@ void Parser::controlWord(const Token& t)
         return;
 
     default:
-        destinationWord(kw, t);
+        destinationWord(kw);
         return;
     }
 }
 
-void Parser::destinationWord(Kw kw, const Token& t)
+void Parser::destinationWord(Kw kw)
 {
     GroupState& s = st();
     switch (kw) {
@@ -969,7 +990,6 @@ void Parser::destinationWord(Kw kw, const Token& t)
         s.dest = Dest::Skip;
         return;
     default:
-        (void)t;
         return;
     }
 }
@@ -1387,7 +1407,8 @@ void Parser::commitFont()
     Font font;
     font.codePage = fontEntryCodePage();
     font.name = fontFamilyName(fontName_);
-    if (font.codePage == kSymbolCodePage && font.name.contains(QLatin1String("wingdings"), Qt::CaseInsensitive))
+    if (font.codePage == kSymbolCodePage &&
+        font.name.contains(QLatin1String("wingdings"), Qt::CaseInsensitive))
         font.codePage = kWingdingsCodePage;
     c_.fonts[fontNumber_] = font;
     cachedFont_ = -2;
@@ -1663,7 +1684,8 @@ QString withoutControls(const QString& text, char16_t alsoDropped)
     out.reserve(text.size());
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        if (u >= 0x20 && u != QChar::ParagraphSeparator && u != QChar::ObjectReplacementCharacter && u != alsoDropped)
+        if (u >= 0x20 && u != QChar::ParagraphSeparator && u != QChar::ObjectReplacementCharacter &&
+            u != alsoDropped)
             out += c;
     }
     return out;

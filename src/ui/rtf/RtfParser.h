@@ -8,8 +8,8 @@
 namespace rtf {
 
 // Limits that keep malformed input bounded.
-inline constexpr int kMaxGroupDepth = 1000;   // deeper groups are counted, not kept
-inline constexpr int kMaxTableNesting = 32;   // \itap beyond this is clamped
+inline constexpr int kMaxGroupDepth = 1000; // deeper groups are counted, not kept
+inline constexpr int kMaxTableNesting = 32; // \itap beyond this is clamped
 inline constexpr int kMaxCellsPerRow = 256;
 inline constexpr int kMaxCellBoundary = 1000000; // twips; \cellx is clamped to +-this
 

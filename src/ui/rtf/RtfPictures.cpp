@@ -11,8 +11,8 @@ namespace {
 
 quint32 le32(const char* p)
 {
-    return quint32(quint8(p[0])) | quint32(quint8(p[1])) << 8 | quint32(quint8(p[2])) << 16
-           | quint32(quint8(p[3])) << 24;
+    return quint32(quint8(p[0])) | quint32(quint8(p[1])) << 8 | quint32(quint8(p[2])) << 16 |
+           quint32(quint8(p[3])) << 24;
 }
 
 quint16 le16(const char* p)
@@ -112,7 +112,8 @@ QImage decodeEmfBitmap(const QByteArray& data)
             const quint32 cbBmi = le32(p + pos + 52);
             const quint32 offBits = le32(p + pos + 56);
             const quint32 cbBits = le32(p + pos + 60);
-            if (offBmi >= 80 && offBits >= offBmi + cbBmi && qsizetype(offBits) + qsizetype(cbBits) <= length) {
+            if (offBmi >= 80 && offBits >= offBmi + cbBmi &&
+                qsizetype(offBits) + qsizetype(cbBits) <= length) {
                 QByteArray dib(p + pos + offBmi, cbBmi);
                 dib.append(p + pos + offBits, cbBits);
                 const QImage image = decodeDib(dib.constData(), dib.size());
@@ -158,8 +159,8 @@ QImage placeholder(const Picture& picture)
 
 QString pictureResourceName(const QByteArray& data)
 {
-    return QStringLiteral("rtfpict:")
-           + QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex());
+    return QStringLiteral("rtfpict:") +
+           QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex());
 }
 
 QImage decodePicture(const Picture& picture)

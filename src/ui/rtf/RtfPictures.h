@@ -11,9 +11,9 @@ namespace rtf {
 // picture's bytes and control words, so that the writer gives back exactly
 // what was read (a metafile or an OLE object's picture cannot be re-encoded).
 enum PictureProperty {
-    PictureData = QTextFormat::UserProperty + 0x5254,  // QByteArray: the picture bytes
-    PictureControls,                                   // QByteArray: e.g. "\picw10\pich10\pngblip"
-    PictureReadSize,                                   // QSizeF: the shown size when read
+    PictureData = QTextFormat::UserProperty + 0x5254, // QByteArray: the picture bytes
+    PictureControls,                                  // QByteArray: e.g. "\picw10\pich10\pngblip"
+    PictureReadSize,                                  // QSizeF: the shown size when read
 };
 
 // The resource name of a picture: derived from its bytes, so the same picture

@@ -110,8 +110,8 @@ Token Tokenizer::next()
     }
     if (c != '\\') {
         const char* start = p_;
-        while (p_ < end_ && *p_ != '\\' && *p_ != '{' && *p_ != '}' && *p_ != '\r' && *p_ != '\n'
-               && *p_ != '\0')
+        while (p_ < end_ && *p_ != '\\' && *p_ != '{' && *p_ != '}' && *p_ != '\r' && *p_ != '\n' &&
+               *p_ != '\0')
             ++p_;
         t.type = TokenType::Text;
         t.text = std::string_view(start, std::size_t(p_ - start));

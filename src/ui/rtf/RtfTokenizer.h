@@ -7,17 +7,18 @@
 namespace rtf {
 
 enum class TokenType : std::uint8_t {
-    End,          // no more input
-    GroupStart,   // {
-    GroupEnd,     // }
-    ControlWord,  // \word or \wordN; `text` is the word, `param`/`hasParam` its parameter
-    ControlSymbol,// \x for a non-letter x (\\ \{ \} \~ \- \_ \* \| ...); `byte` is x
-    HexBytes,     // one or more \'hh in a row; `text` views their values
-    Text,         // a run of plain bytes; `text` views them (CR and LF are not part of it)
-    Binary,       // the data of \binN; `text` views the N bytes
+    End,           // no more input
+    GroupStart,    // {
+    GroupEnd,      // }
+    ControlWord,   // \word or \wordN; `text` is the word, `param`/`hasParam` its parameter
+    ControlSymbol, // \x for a non-letter x (\\ \{ \} \~ \- \_ \* \| ...); `byte` is x
+    HexBytes,      // one or more \'hh in a row; `text` views their values
+    Text,          // a run of plain bytes; `text` views them (CR and LF are not part of it)
+    Binary,        // the data of \binN; `text` views the N bytes
 };
 
-struct Token {
+struct Token
+{
     TokenType type = TokenType::End;
     bool hasParam = false;
     std::uint8_t byte = 0;

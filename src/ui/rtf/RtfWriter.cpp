@@ -150,8 +150,8 @@ std::vector<QTextFrame::iterator> itemsOf(const QTextFrame* frame, bool root)
     for (QTextFrame::iterator it = frame->begin(); !it.atEnd(); ++it)
         items.push_back(it);
     const auto emptyBlock = [](const QTextFrame::iterator& it) {
-        return !it.currentFrame() && it.currentBlock().length() <= 1
-               && it.currentBlock().blockFormat().properties().isEmpty();
+        return !it.currentFrame() && it.currentBlock().length() <= 1 &&
+               it.currentBlock().blockFormat().properties().isEmpty();
     };
     if (items.size() >= 2 && emptyBlock(items[0]) && items[1].currentFrame())
         items.erase(items.begin());
@@ -391,7 +391,7 @@ void Writer::writeText(const QString& text)
             continue;
         }
         if (const std::uint16_t code = gbk_.code(u)) {
-            const char pair[8] = {'\\', '\'', kHex[code >> 12], kHex[(code >> 8) & 0xF],
+            const char pair[8] = {'\\', '\'', kHex[code >> 12],        kHex[(code >> 8) & 0xF],
                                   '\\', '\'', kHex[(code >> 4) & 0xF], kHex[code & 0xF]};
             out_.append(pair, 8);
             continue;
@@ -446,8 +446,8 @@ QByteArray withoutSizeControls(const QByteArray& controls)
         if (next < 0)
             next = controls.size();
         const QByteArray word = controls.mid(i, next - i);
-        if (!word.startsWith("\\picwgoal") && !word.startsWith("\\pichgoal") && !word.startsWith("\\picscalex")
-            && !word.startsWith("\\picscaley"))
+        if (!word.startsWith("\\picwgoal") && !word.startsWith("\\pichgoal") &&
+            !word.startsWith("\\picscalex") && !word.startsWith("\\picscaley"))
             out.append(word);
         i = next;
     }
@@ -461,9 +461,9 @@ void Writer::writeImage(const QTextImageFormat& f)
     if (!data.isEmpty()) {
         out_.append("{\\pict");
         const QSizeF readSize = f.property(rtf::PictureReadSize).toSizeF();
-        const bool resized = f.width() > 0 && f.height() > 0
-                             && (twips(f.width()) != twips(readSize.width())
-                                 || twips(f.height()) != twips(readSize.height()));
+        const bool resized =
+            f.width() > 0 && f.height() > 0 &&
+            (twips(f.width()) != twips(readSize.width()) || twips(f.height()) != twips(readSize.height()));
         if (resized) {
             out_.append(withoutSizeControls(controls));
             writeNumber("\\picwgoal", twips(f.width()));
@@ -533,7 +533,8 @@ void Writer::writeRowDef(const QTextTable* table, int row, const std::vector<int
             writeNumber("\\clftsWidth2\\clwWidth", std::lround(widths[c].rawValue() * 50));
         }
         if (borders)
-            out_.append("\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10");
+            out_.append("\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr"
+                        "\\brdrs\\brdrw10");
         writeNumber("\\cellx", bounds[std::size_t(std::min(c + span, table->columns()))]);
         c += span;
     }
@@ -544,8 +545,8 @@ void Writer::writeCell(const QTextTableCell& cell, int level)
     std::vector<QTextFrame::iterator> items;
     for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it)
         items.push_back(it);
-    if (items.size() >= 2 && !items[0].currentFrame() && items[0].currentBlock().length() <= 1
-        && items[0].currentBlock().blockFormat().properties().isEmpty() && items[1].currentFrame())
+    if (items.size() >= 2 && !items[0].currentFrame() && items[0].currentBlock().length() <= 1 &&
+        items[0].currentBlock().blockFormat().properties().isEmpty() && items[1].currentFrame())
         items.erase(items.begin());
     writeItems(items, level, true);
 }
