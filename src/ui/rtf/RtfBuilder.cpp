@@ -1,5 +1,6 @@
 #include "ui/rtf/RtfBuilder.h"
 
+#include "ui/rtf/RtfParser.h"
 #include "ui/rtf/RtfPictures.h"
 
 #include <QTextCursor>
@@ -8,6 +9,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cmath>
 
 namespace rtf {
 
@@ -49,7 +51,18 @@ QColor colorAt(const Content& c, int index)
     return c.colors[std::size_t(index)];
 }
 
+constexpr int kTextWidthTwips = 8306;
+
 } // namespace
+
+int columnWidthTwips(const QTextLength& length, int columns)
+{
+    if (length.type() == QTextLength::FixedLength && length.rawValue() > 0)
+        return std::max(1, int(std::lround(length.rawValue() * 15.0)));
+    if (length.type() == QTextLength::PercentageLength && length.rawValue() > 0)
+        return std::max(1, int(std::lround(kTextWidthTwips * length.rawValue() / 100.0)));
+    return std::max(1, kTextWidthTwips / std::max(1, columns));
+}
 
 QTextCharFormat toCharFormat(const CharProps& p, const Content& c)
 {
@@ -357,13 +370,27 @@ void Builder::emitTable(QTextCursor& cursor, const Table& table, bool& fresh)
                     if (def.widthType == WidthType::Auto)
                         length = QTextLength(QTextLength::VariableLength, 0);
                     else if (def.widthType == WidthType::Percent && def.width > 0)
-                        length = QTextLength(QTextLength::PercentageLength, def.width / 50.0);
+                        length =
+                            QTextLength(QTextLength::PercentageLength, std::min(100.0, def.width / 50.0));
                     found = true;
                     break;
                 }
             }
             allAuto = allAuto && length.type() == QTextLength::VariableLength;
             widths.append(length);
+        }
+        // As written, the columns must stay within the boundaries the reader
+        // takes back; a wider table (only a broken one is) loses the excess.
+        qint64 total = 0;
+        for (const QTextLength& l : widths)
+            total += columnWidthTwips(l, columns);
+        for (qsizetype c = widths.size() - 1; c >= 0 && total > kMaxCellBoundary; --c) {
+            if (widths[c].type() != QTextLength::FixedLength)
+                continue;
+            const int twips = columnWidthTwips(widths[c], columns);
+            const int cut = int(std::min<qint64>(total - kMaxCellBoundary, twips - 1));
+            widths[c] = QTextLength(QTextLength::FixedLength, (twips - cut) / 15.0);
+            total -= cut;
         }
         if (!allAuto)
             format.setColumnWidthConstraints(widths);

@@ -5,6 +5,7 @@
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextImageFormat>
+#include <QTextLength>
 
 #include <vector>
 
@@ -43,6 +44,11 @@ private:
     std::vector<bool> blockMade_;
     std::vector<QString> pictureNames_;
 };
+
+// The width in twips that a table column of `length` gets in RTF, among
+// `columns` columns: fixed widths as they are, percentages of the text width
+// of an A4 page with Word's default margins, automatic widths a share of it.
+int columnWidthTwips(const QTextLength& length, int columns);
 
 // Conversions between the RTF properties and Qt's formats, shared with tests.
 QTextCharFormat toCharFormat(const CharProps& props, const Content& content);

@@ -1,5 +1,6 @@
 #include "ui/rtf/RtfWriter.h"
 
+#include "ui/rtf/RtfBuilder.h"
 #include "ui/rtf/RtfCodePages.h"
 #include "ui/rtf/RtfParser.h"
 #include "ui/rtf/RtfPictures.h"
@@ -24,9 +25,6 @@ namespace {
 using namespace Qt::StringLiterals;
 
 const QString kDefaultFont = u"宋体"_s;
-// Width given to a table column without a fixed width: the text width of an
-// A4 page with Word's default margins, shared among the columns.
-constexpr int kTextWidthTwips = 8306;
 constexpr char kHex[] = "0123456789abcdef";
 
 int twips(double pixels)
@@ -558,15 +556,8 @@ void Writer::writeTable(const QTextTable* table, int level)
     const int columns = table->columns();
     std::vector<int> bounds(std::size_t(columns) + 1, 0);
     for (int c = 0; c < columns; ++c) {
-        int w = kTextWidthTwips / std::max(1, columns);
-        if (c < widths.size()) {
-            const QTextLength& l = widths[c];
-            if (l.type() == QTextLength::FixedLength && l.rawValue() > 0)
-                w = twips(l.rawValue());
-            else if (l.type() == QTextLength::PercentageLength && l.rawValue() > 0)
-                w = int(std::lround(kTextWidthTwips * l.rawValue() / 100.0));
-        }
-        bounds[std::size_t(c) + 1] = bounds[std::size_t(c)] + std::max(1, w);
+        const QTextLength length = c < widths.size() ? widths[c] : QTextLength();
+        bounds[std::size_t(c) + 1] = bounds[std::size_t(c)] + rtf::columnWidthTwips(length, columns);
     }
     const bool borders = format.border() > 0;
 
