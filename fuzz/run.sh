@@ -5,6 +5,9 @@
 # broken round trip; the input is then in build-fuzz/artifacts/.
 #
 #   fuzz/run.sh [SECONDS]
+#
+# TIKU_FUZZ_SEED fixes libFuzzer's random seed (0, the default, picks one), so
+# that a test run can be repeated exactly.
 set -euo pipefail
 
 seconds=${1:-60}
@@ -24,6 +27,6 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:allocator_may_return_null=1:q
 export QT_LOGGING_RULES=${QT_LOGGING_RULES:-qt.gui.imageio*=false}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 "$build/rtf_reader_fuzz" \
-    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+    -max_total_time="$seconds" -seed="${TIKU_FUZZ_SEED:-0}" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
     -print_final_stats=1 -artifact_prefix="$build/artifacts/" \
     "$build/corpus" "$root/tests/data/rtf-corpus" "$root/tests/data/rtf" "$root/tests/data/rtf/fuzz"
