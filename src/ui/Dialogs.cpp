@@ -77,3 +77,8 @@ void setDialogs(Dialogs* d)
 {
     current = d;
 }
+
+Dialogs* installedDialogs()
+{
+    return current;
+}

@@ -34,6 +34,8 @@ public:
 Dialogs& dialogs();
 // Installs `d` (not owned) as the dialogs in use; nullptr goes back to the real boxes.
 void setDialogs(Dialogs* d);
+// The installed dialogs, or nullptr while the real boxes are in use.
+Dialogs* installedDialogs();
 
 // Shortcuts for the common cases.
 inline void messageBox(QWidget* parent, const QString& title, const QString& text,

@@ -2,15 +2,15 @@
 
 #include <cstring>
 
-ScriptedDialogs::ScriptedDialogs()
+ScriptedDialogs::ScriptedDialogs() : previous_(installedDialogs())
 {
     setDialogs(this);
 }
 
 ScriptedDialogs::~ScriptedDialogs()
 {
-    if (&dialogs() == this)
-        setDialogs(nullptr);
+    if (installedDialogs() == this)
+        setDialogs(previous_);
 }
 
 void ScriptedDialogs::answerYes()

@@ -24,8 +24,8 @@ public:
         bool operator==(const Shown&) const = default;
     };
 
-    ScriptedDialogs();  // installs itself
-    ~ScriptedDialogs() override;  // restores the real dialogs
+    ScriptedDialogs();            // installs itself
+    ~ScriptedDialogs() override;  // puts back the dialogs it replaced
 
     // Queued answers, used in order by the boxes that need one.
     void answerYes();
@@ -68,6 +68,7 @@ private:
     };
     std::optional<Answer> take(Kind kind, const QString& what);
 
+    Dialogs* previous_ = nullptr;
     std::deque<Answer> answers_;
     QList<Shown> shown_;
     QStringList unexpected_;

@@ -75,10 +75,14 @@ private slots:
         QVERIFY(!d.allAnswered());
 
         // An answer of the wrong kind is not taken by another box.
-        ScriptedDialogs e;
-        e.answerInput(u"3"_s);
-        QVERIFY(!dialogs().question(nullptr, u"提示"_s, u"继续？"_s));
-        QCOMPARE(e.pendingAnswers(), 1);
+        {
+            ScriptedDialogs e;
+            e.answerInput(u"3"_s);
+            QVERIFY(!dialogs().question(nullptr, u"提示"_s, u"继续？"_s));
+            QCOMPARE(e.pendingAnswers(), 1);
+        }
+        // The inner dialogs gone, the outer ones are in use again.
+        QCOMPARE(installedDialogs(), static_cast<Dialogs*>(&d));
     }
 
     void twips()
