@@ -16,8 +16,8 @@
 //   python3 bench/tools/gen_cp936_bench.py 5 /tmp/b/rtf/zh5mb.rtf
 //   python3 bench/tools/gen_cp936_bench.py 5 /tmp/b/rtf/zh5mb_pics.rtf pics
 //   TIKU_BENCH_DATA=/tmp/b QT_QPA_PLATFORM=offscreen build-release/bin/rtf_bench --benchmark_repetitions=5
-#include "ui/rtf/RtfReader.h"
-#include "ui/rtf/RtfWriter.h"
+#include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
 
 #include <benchmark/benchmark.h>
 

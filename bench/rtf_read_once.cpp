@@ -2,7 +2,7 @@
 // process's peak resident memory ("peak_rss_kb N"), for rtf.read.zh5mb.rss.
 // The peak is read from /proc/self/status (VmHWM), so it is reported on Linux
 // only; elsewhere the line is missing.
-#include "ui/rtf/RtfReader.h"
+#include "rtf/RtfReader.h"
 
 #include <QFile>
 #include <QGuiApplication>

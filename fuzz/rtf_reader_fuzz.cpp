@@ -4,7 +4,7 @@
 // writes the same bytes again.
 #include "DocumentDump.h"
 
-#include "ui/rtf/RtfReader.h"
+#include "rtf/RtfReader.h"
 
 #include <QByteArray>
 #include <QGuiApplication>

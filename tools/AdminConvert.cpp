@@ -2,9 +2,9 @@
 // the program does and prints what it made of it.
 #include "AdminCommands.h"
 
-#include "ui/rtf/RtfReader.h"
-#include "ui/rtf/RtfWriter.h"
-#include "ui/rtf/VisibleText.h"
+#include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
+#include "rtf/VisibleText.h"
 
 #include <QFile>
 #include <QFileInfo>

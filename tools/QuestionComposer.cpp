@@ -1,6 +1,6 @@
 #include "QuestionComposer.h"
 
-#include "ui/rtf/RtfWriter.h"
+#include "rtf/RtfWriter.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "ui/Clipboard.h"
 
 #include "ui/RichTextBox.h"
-#include "ui/rtf/RtfReader.h"
+#include "rtf/RtfReader.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,7 +1,7 @@
 #include "ui/RichTextBox.h"
 
-#include "ui/rtf/RtfReader.h"
-#include "ui/rtf/RtfWriter.h"
+#include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
 
 #include <QDir>
 #include <QImage>

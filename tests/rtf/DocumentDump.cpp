@@ -1,9 +1,9 @@
 #include "DocumentDump.h"
 
-#include "ui/rtf/RtfPictures.h"
-#include "ui/rtf/RtfReader.h"
-#include "ui/rtf/RtfWriter.h"
-#include "ui/rtf/VisibleText.h"
+#include "rtf/RtfPictures.h"
+#include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
+#include "rtf/VisibleText.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,8 +1,8 @@
 #include "DocumentDump.h"
 
-#include "ui/rtf/RtfReader.h"
-#include "ui/rtf/RtfWriter.h"
-#include "ui/rtf/VisibleText.h"
+#include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
+#include "rtf/VisibleText.h"
 
 #include <QDirIterator>
 #include <QFile>

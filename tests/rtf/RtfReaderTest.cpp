@@ -1,8 +1,8 @@
 #include "DocumentDump.h"
 
-#include "ui/rtf/RtfPictures.h"
-#include "ui/rtf/RtfReader.h"
-#include "ui/rtf/VisibleText.h"
+#include "rtf/RtfPictures.h"
+#include "rtf/RtfReader.h"
+#include "rtf/VisibleText.h"
 
 #include <QCryptographicHash>
 #include <QDir>

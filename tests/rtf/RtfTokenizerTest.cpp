@@ -1,4 +1,4 @@
-#include "ui/rtf/RtfTokenizer.h"
+#include "rtf/RtfTokenizer.h"
 
 #include <QTest>
 

@@ -2,7 +2,7 @@
 #include "store/BankSchema.h"
 #include "store/BankStore.h"
 #include "store/Password.h"
-#include "ui/rtf/RtfReader.h"
+#include "rtf/RtfReader.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "ui/rtf/RtfReader.h"
-#include "ui/rtf/RtfWriter.h"
+#include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
 
 #include <QFile>
 #include <QProcess>

@@ -2,9 +2,9 @@
 // must be the text we meant. And LibreOffice's own RTF of the same documents,
 // read by our reader, must show that text too.
 #include "RichTextSamples.h"
-#include "ui/rtf/RtfReader.h"
-#include "ui/rtf/RtfWriter.h"
-#include "ui/rtf/VisibleText.h"
+#include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
+#include "rtf/VisibleText.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "ui/rtf/RtfKeywords.h"
+#include "rtf/RtfKeywords.h"
 
 #include <array>
 

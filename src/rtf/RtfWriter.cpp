@@ -1,9 +1,9 @@
-#include "ui/rtf/RtfWriter.h"
+#include "rtf/RtfWriter.h"
 
-#include "ui/rtf/RtfBuilder.h"
-#include "ui/rtf/RtfCodePages.h"
-#include "ui/rtf/RtfParser.h"
-#include "ui/rtf/RtfPictures.h"
+#include "rtf/RtfBuilder.h"
+#include "rtf/RtfCodePages.h"
+#include "rtf/RtfParser.h"
+#include "rtf/RtfPictures.h"
 
 #include <QBuffer>
 #include <QHash>

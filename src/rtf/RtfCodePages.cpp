@@ -1,4 +1,4 @@
-#include "ui/rtf/RtfCodePages.h"
+#include "rtf/RtfCodePages.h"
 
 #include <QByteArray>
 

@@ -1,7 +1,7 @@
-#include "ui/rtf/RtfReader.h"
+#include "rtf/RtfReader.h"
 
-#include "ui/rtf/RtfBuilder.h"
-#include "ui/rtf/RtfParser.h"
+#include "rtf/RtfBuilder.h"
+#include "rtf/RtfParser.h"
 
 #include <QTextCursor>
 #include <QTextDocument>

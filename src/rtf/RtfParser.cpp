@@ -1,8 +1,8 @@
-#include "ui/rtf/RtfParser.h"
+#include "rtf/RtfParser.h"
 
-#include "ui/rtf/RtfCodePages.h"
-#include "ui/rtf/RtfKeywords.h"
-#include "ui/rtf/RtfTokenizer.h"
+#include "rtf/RtfCodePages.h"
+#include "rtf/RtfKeywords.h"
+#include "rtf/RtfTokenizer.h"
 
 #include <QStringDecoder>
 

@@ -1,4 +1,4 @@
-#include "ui/rtf/RtfPictures.h"
+#include "rtf/RtfPictures.h"
 
 #include <QCryptographicHash>
 

@@ -1,7 +1,7 @@
-#include "ui/rtf/RtfBuilder.h"
+#include "rtf/RtfBuilder.h"
 
-#include "ui/rtf/RtfParser.h"
-#include "ui/rtf/RtfPictures.h"
+#include "rtf/RtfParser.h"
+#include "rtf/RtfPictures.h"
 
 #include <QTextCursor>
 #include <QTextDocument>

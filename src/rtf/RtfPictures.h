@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/rtf/RtfModel.h"
+#include "rtf/RtfModel.h"
 
 #include <QImage>
 #include <QTextFormat>

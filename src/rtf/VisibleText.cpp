@@ -1,4 +1,4 @@
-#include "ui/rtf/VisibleText.h"
+#include "rtf/VisibleText.h"
 
 #include <QTextDocument>
 #include <QTextFrame>
