@@ -1,6 +1,6 @@
 // tiku-admin generate PATH [--questions N] [--paths K] [--seed S]
 #include "AdminCommands.h"
-#include "BankGenerator.h"
+#include "bankgen/BankGenerator.h"
 
 #include "store/BankStore.h"
 

@@ -1,7 +1,7 @@
 // tiku-admin init PATH: creates the default bank, with one super administrator,
 // the question types, the knowledge classification and the sample questions.
 #include "AdminCommands.h"
-#include "QuestionComposer.h"
+#include "bankgen/SyntheticBodies.h"
 #include "SampleQuestions.h"
 
 #include "store/BankSchema.h"
@@ -16,11 +16,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-struct KnowledgePath
-{
-    QString level1, level2, level3;
-};
 
 void fail(const QString& message)
 {
@@ -54,39 +49,33 @@ std::vector<KnowledgePath> readClassification(QString* error)
 }
 
 // A question body as the program stores it: one whole RTF document.
-QString richText(const QString& markup)
+QByteArray richText(const QString& markup)
 {
-    bankgen::BodyBuilder body;
+    bankgen::SyntheticBodyBuilder body;
     body.add(markup);
-    // RTF is ASCII, with \'xx escapes for everything else.
-    return QString::fromLatin1(body.finish().rtf);
+    return body.finish().rtf;
 }
 
 void fillBank(BankStore& store, const std::vector<KnowledgePath>& paths)
 {
-    store.append(u"登录表"_s,
-                 {{u"姓名"_s, u"admin"_s}, {u"口令"_s, hashPassword(u"admin123"_s)}, {u"人员类型"_s, u"超级管理"_s}});
+    store.appendUser({u"admin"_s, hashPassword(u"admin123"_s), u"超级管理"_s});
     for (const QString& type : defaultQuestionTypes())
-        store.append(u"题型表"_s, {{u"题型"_s, type}});
-    for (const KnowledgePath& p : paths) {
-        store.append(u"知识点表"_s,
-                     {{u"第一知识点"_s, p.level1}, {u"第二知识点"_s, p.level2}, {u"第三知识点"_s, p.level3}});
-    }
+        store.appendQuestionType(type);
+    for (const KnowledgePath& p : paths)
+        store.appendKnowledgePath(p);
     int number = 0;
-    for (const SampleQuestion& q : sampleQuestions()) {
-        store.append(u"数学题库"_s, {
-                                        {u"题目编号"_s, QString::number(++number)},
-                                        {u"题型"_s, q.type},
-                                        {u"知识点一"_s, q.knowledge1},
-                                        {u"知识点二"_s, q.knowledge2},
-                                        {u"知识点三"_s, q.knowledge3},
-                                        {u"难度"_s, q.difficulty},
-                                        {u"内容"_s, richText(q.content)},
-                                        {u"答案"_s, richText(q.answer)},
-                                        {u"是否中考题"_s, q.entranceExam},
-                                        {u"录入人"_s, q.enteredBy},
-                                        {u"录入时间"_s, q.enteredAt},
-                                    });
+    for (const SampleQuestion& sample : sampleQuestions()) {
+        store.appendQuestion({
+            .number = QString::number(++number),
+            .type = sample.type,
+            .path = {sample.knowledge1, sample.knowledge2, sample.knowledge3},
+            .difficulty = sample.difficulty,
+            .content = richText(sample.content),
+            .answer = richText(sample.answer),
+            .entranceExam = sample.entranceExam,
+            .enteredBy = sample.enteredBy,
+            .enteredAt = sample.enteredAt,
+        });
     }
 }
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 // The sample questions of the default bank. Content and answer are written in
-// the markup of bankgen::BodyBuilder: "\n" starts a new paragraph, "^{...}" is
+// the markup of bankgen::SyntheticBodyBuilder: "\n" starts a new paragraph, "^{...}" is
 // superscript, "_{...}" subscript, "*{...}" bold.
 struct SampleQuestion
 {

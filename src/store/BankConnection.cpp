@@ -1,10 +1,13 @@
 #include "store/BankConnection.h"
 
 #include "store/BankSchema.h"
+#include "store/FileIdentity.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QMutex>
+#include <QMutexLocker>
 #include <atomic>
 
 using namespace Qt::StringLiterals;
@@ -59,7 +62,32 @@ QString describe(int code, const QString& path)
     }
 }
 
+// The files found to be banks in this process, with the state they were in.
+struct CheckedBanks
+{
+    QMutex mutex;
+    QHash<QString, FileIdentity> files;
+};
+
+CheckedBanks& checkedBanks()
+{
+    static CheckedBanks banks;
+    return banks;
+}
+
+QString checkKey(const QString& path)
+{
+    return QFileInfo(path).absoluteFilePath();
+}
+
 } // namespace
+
+void forgetCheckedBanks()
+{
+    CheckedBanks& banks = checkedBanks();
+    QMutexLocker lock(&banks.mutex);
+    banks.files.clear();
+}
 
 int bankBusyTimeoutMs()
 {
@@ -111,7 +139,19 @@ BankConnection::BankConnection(const QString& path, Mode mode)
 
 BankConnection::~BankConnection()
 {
+    cached_.clear();
     db_.close();
+    if (checked_ && wrote_) {
+        // Our own writes changed the file's time and size, not what it is.
+        // Another file put in its place meanwhile has another inode and is
+        // checked again on the next open.
+        const FileIdentity now = FileIdentity::of(path_);
+        if (now.isValid() && now.inode == checkedInode_) {
+            CheckedBanks& banks = checkedBanks();
+            QMutexLocker lock(&banks.mutex);
+            banks.files.insert(checkKey(path_), now);
+        }
+    }
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(name_);
 }
@@ -148,6 +188,16 @@ void BankConnection::run(QSqlQuery& query, const QVariantList& params)
         query.finish();
         throw e;
     }
+}
+
+QSqlQuery& BankConnection::execCached(const QString& sql, const QVariantList& params)
+{
+    auto it = cached_.find(sql);
+    if (it == cached_.end())
+        it = cached_.insert(sql, prepare(sql));
+    it->finish();
+    run(*it, params);
+    return *it;
 }
 
 QSqlQuery BankConnection::exec(const QString& sql, const QVariantList& params)
@@ -188,6 +238,37 @@ QString BankConnection::bankMismatch()
             return u"表“%1”的列应为“%2”，实为“%3”"_s.arg(table, expected.join(u'、'), actual.join(u'、'));
     }
     return {};
+}
+
+void BankConnection::ensureBank()
+{
+    const QString key = checkKey(path_);
+    const FileIdentity before = FileIdentity::of(path_);
+    {
+        CheckedBanks& banks = checkedBanks();
+        QMutexLocker lock(&banks.mutex);
+        const auto it = banks.files.constFind(key);
+        if (before.isValid() && it != banks.files.cend() && *it == before) {
+            checked_ = true;
+            checkedInode_ = before.inode;
+            return;
+        }
+    }
+    const QString mismatch = bankMismatch();
+    if (!mismatch.isEmpty()) {
+        throw StoreError(StoreErrorNumber::NotABank,
+                         u"文件“%1”不是题库文件：%2。"_s.arg(QDir::toNativeSeparators(path_), mismatch));
+    }
+    if (!bankIsCurrent(*this))
+        upgradeBank(*this);
+    const FileIdentity after = FileIdentity::of(path_);
+    if (after.isValid()) {
+        CheckedBanks& banks = checkedBanks();
+        QMutexLocker lock(&banks.mutex);
+        banks.files.insert(key, after);
+    }
+    checked_ = true;
+    checkedInode_ = after.inode;
 }
 
 void BankConnection::begin()

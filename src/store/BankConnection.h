@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <QtGlobal>
 
 class BankConnection
 {
@@ -37,6 +38,10 @@ public:
     QSqlQuery prepare(const QString& sql);
     // Binds and runs a query made by prepare(). Throws StoreError on failure.
     void run(QSqlQuery& query, const QVariantList& params);
+    // Like exec(), for a statement this connection runs again and again: it
+    // is prepared once and kept. The query is finished before it is run
+    // again; the caller reads it before the next use of the same text.
+    QSqlQuery& execCached(const QString& sql, const QVariantList& params = {});
 
     // The application id and the columns of a table in table order (empty
     // when there is no such table). Column lists are cached per connection.
@@ -47,6 +52,16 @@ public:
     // with their columns in order. Returns an empty string when it is, else the
     // reason. Engine errors (not a database at all, locked) throw StoreError.
     QString bankMismatch();
+
+    // Makes sure the file is a bank, as openBank() needs it, and brings a bank
+    // of an earlier version up to date. The full check runs once per file
+    // and process, and again whenever the file has changed since (another
+    // program wrote it, or put another file in its place). Throws StoreError
+    // (NotABank with the reason) when it is not a bank.
+    void ensureBank();
+    // This connection has written to the file. When it closes, the file's
+    // new state is taken as checked: our own writes keep it a bank.
+    void noteWritten() { wrote_ = true; }
 
     // A StoreError for an engine error on this file.
     StoreError error(const QSqlError& e) const;
@@ -60,7 +75,14 @@ private:
     QString name_;
     QSqlDatabase db_;
     QHash<QString, QStringList> columns_;
+    QHash<QString, QSqlQuery> cached_;
+    bool checked_ = false;
+    bool wrote_ = false;
+    quint64 checkedInode_ = 0;
 };
+
+// Forgets which files were checked, so that the next open checks again (tests).
+void forgetCheckedBanks();
 
 // Quotes a table or column name for a statement. Names come from the program,
 // never from the user; quoting keeps Chinese names and keywords safe anyway.

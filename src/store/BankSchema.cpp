@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlQuery>
 
 using namespace Qt::StringLiterals;
 
@@ -53,6 +54,9 @@ const char16_t* const kSchema[] = {
         "第一知识点" TEXT COLLATE NOCASE,
         "第二知识点" TEXT COLLATE NOCASE,
         "第三知识点" TEXT COLLATE NOCASE))",
+    // The knowledge tree and the classification export read the paths in
+    // name order, level by level.
+    uR"(CREATE INDEX "知识点表_路径" ON "知识点表" ("第一知识点", "第二知识点", "第三知识点"))",
     uR"(CREATE TABLE "题型表" (
         "编号" INTEGER PRIMARY KEY AUTOINCREMENT,
         "题型" TEXT COLLATE NOCASE))",
@@ -60,6 +64,24 @@ const char16_t* const kSchema[] = {
         "姓名" TEXT COLLATE NOCASE,
         "口令" TEXT,
         "人员类型" TEXT COLLATE NOCASE))",
+};
+
+// Row identities of 数学题库 are never given out twice: SQLite would give the
+// largest deleted rowid to the next insert, and a result kept open by a
+// window would then show a new question in place of the deleted one. The
+// table keeps its eleven columns; the highest identity ever deleted is kept
+// beside it, and appends take the next one above both (see BankStore).
+const char16_t* const kRowIdentitySchema[] = {
+    uR"(CREATE TABLE IF NOT EXISTS "数学题库_行号" ("已删除最大行号" INTEGER NOT NULL))",
+    uR"(INSERT INTO "数学题库_行号" SELECT 0 WHERE NOT EXISTS (SELECT 1 FROM "数学题库_行号"))",
+    uR"(CREATE TRIGGER IF NOT EXISTS "数学题库_删除" AFTER DELETE ON "数学题库" BEGIN
+        UPDATE "数学题库_行号" SET "已删除最大行号" = max("已删除最大行号", OLD.rowid);
+    END)",
+};
+
+// What banks made by earlier versions lack; added when such a bank is opened.
+const char16_t* const kUpgrades[] = {
+    uR"(CREATE INDEX IF NOT EXISTS "知识点表_路径" ON "知识点表" ("第一知识点", "第二知识点", "第三知识点"))",
 };
 
 } // namespace
@@ -74,6 +96,8 @@ void createBankFile(const QString& path)
         c.begin();
         try {
             for (const char16_t* statement : kSchema)
+                c.exec(QString::fromUtf16(statement));
+            for (const char16_t* statement : kRowIdentitySchema)
                 c.exec(QString::fromUtf16(statement));
             c.commit();
         } catch (...) {
@@ -106,4 +130,26 @@ bool isBankFile(const QString& path, QString* why)
     if (why)
         *why = reason;
     return reason.isEmpty();
+}
+
+bool bankIsCurrent(BankConnection& c)
+{
+    QSqlQuery q = c.exec(u"SELECT count(*) FROM sqlite_master WHERE name IN (?, ?, ?)"_s,
+                         {u"数学题库_行号"_s, u"数学题库_删除"_s, u"知识点表_路径"_s});
+    return q.next() && q.value(0).toInt() == 3;
+}
+
+void upgradeBank(BankConnection& c)
+{
+    c.begin();
+    try {
+        for (const char16_t* statement : kRowIdentitySchema)
+            c.exec(QString::fromUtf16(statement));
+        for (const char16_t* statement : kUpgrades)
+            c.exec(QString::fromUtf16(statement));
+        c.commit();
+    } catch (...) {
+        c.rollback();
+        throw;
+    }
 }

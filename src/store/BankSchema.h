@@ -20,3 +20,12 @@ void createBankFile(const QString& path);
 // their columns in order. Otherwise false, with the reason in `why`. Never
 // throws, and never creates or changes the file.
 bool isBankFile(const QString& path, QString* why = nullptr);
+
+class BankConnection;
+
+// True when the bank has everything this version adds to the four tables (the
+// index of the knowledge paths, the record of deleted row identities).
+bool bankIsCurrent(BankConnection& c);
+// Adds what a bank made by an earlier version lacks, in one transaction. The
+// four tables and their rows are not touched. Throws StoreError.
+void upgradeBank(BankConnection& c);

@@ -1,11 +1,14 @@
 #include "store/BankStore.h"
 
 #include "store/BankConnection.h"
+#include "store/BankTables.h"
+#include "store/NameOrder.h"
 #include "store/ProgramDirectory.h"
 
 #include <QDir>
 #include <QSqlRecord>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <optional>
 
@@ -13,8 +16,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kQuestionTable = u"数学题库"_s;
-const QString kQuestionNumberColumn = u"题目编号"_s;
 
 // No ORDER BY: the keys are sorted after reading. Asking the engine for rowid
 // order would make it walk the table itself, whose rows carry the bodies of
@@ -254,6 +255,20 @@ QVariant Recordset::field(int position) const
     return d->row.at(position);
 }
 
+QVariantList Recordset::values() const
+{
+    if (!d)
+        throw closedRecordset();
+    if (!d->current())
+        throw d->noCurrentRow();
+    return d->row;
+}
+
+qint64 Recordset::currentId() const
+{
+    return d && d->hasKey() ? d->keys[size_t(d->pos)] : -1;
+}
+
 bool Recordset::isDeleted() const
 {
     if (!d)
@@ -278,6 +293,7 @@ void Recordset::update(const FieldValues& values)
     const QString sql = u"UPDATE "_s + quotedName(d->table) + u" SET "_s + setList(values, &params) +
                         u" WHERE rowid = ?"_s;
     params << d->keys[size_t(d->pos)];
+    d->connection->noteWritten();
     QSqlQuery q = d->connection->exec(sql, params);
     const bool changed = q.numRowsAffected() > 0;
     d->loaded = false;
@@ -293,6 +309,7 @@ void Recordset::deleteCurrent()
         throw closedRecordset();
     if (!d->hasKey())
         throw d->noCurrentRow();
+    d->connection->noteWritten();
     QSqlQuery q = d->connection->exec(u"DELETE FROM "_s + quotedName(d->table) + u" WHERE rowid = ?"_s,
                                       {d->keys[size_t(d->pos)]});
     const bool deleted = q.numRowsAffected() > 0;
@@ -323,11 +340,7 @@ BankStore BankStore::openBank()
 BankStore BankStore::openExternalBank(const QString& path)
 {
     auto c = std::make_shared<BankConnection>(path, BankConnection::Mode::ReadWrite);
-    const QString mismatch = c->bankMismatch();
-    if (!mismatch.isEmpty()) {
-        throw StoreError(StoreErrorNumber::NotABank,
-                         u"文件“%1”不是题库文件：%2。"_s.arg(QDir::toNativeSeparators(path), mismatch));
-    }
+    c->ensureBank();
     return BankStore(std::move(c));
 }
 
@@ -397,6 +410,34 @@ QStringList BankStore::distinctValues(const TableQuery& query, const QString& co
     return values;
 }
 
+QStringList BankStore::sortedDistinctValues(const TableQuery& query, const QString& column)
+{
+    QStringList values = distinctValues(query, column);
+    NameOrder::sort(values);
+    return values;
+}
+
+std::vector<QVariantList> BankStore::sortedRows(const TableQuery& query, const QStringList& columns, bool distinct)
+{
+    const QString list = columnList(columns);
+    // GROUP BY rather than DISTINCT: it follows the columns' collation, so
+    // rows differing only in the case of Latin letters count as one, and it
+    // can walk an index that starts with these columns.
+    QString sql = u"SELECT "_s + list + u" FROM "_s + quotedName(query.table) + whereClause(query.where);
+    sql += distinct ? u" GROUP BY "_s + list + u" ORDER BY MIN(rowid)"_s : u" ORDER BY rowid"_s;
+    QSqlQuery q = c_->exec(sql, query.params);
+    std::vector<QVariantList> rows;
+    while (q.next()) {
+        QVariantList row;
+        row.reserve(columns.size());
+        for (int i = 0; i < columns.size(); ++i)
+            row << q.value(i);
+        rows.push_back(std::move(row));
+    }
+    NameOrder::sortRows(rows);
+    return rows;
+}
+
 int BankStore::count(const TableQuery& query)
 {
     QSqlQuery q = c_->exec(u"SELECT COUNT(*) FROM "_s + quotedName(query.table) + whereClause(query.where),
@@ -404,27 +445,35 @@ int BankStore::count(const TableQuery& query)
     return q.next() ? q.value(0).toInt() : 0;
 }
 
-void BankStore::append(const QString& table, const FieldValues& values)
+qint64 BankStore::append(const QString& table, const FieldValues& values)
 {
-    if (values.empty()) {
-        c_->exec(u"INSERT INTO "_s + quotedName(table) + u" DEFAULT VALUES"_s);
-        return;
-    }
     QStringList columns;
     QStringList marks;
     QVariantList params;
+    if (table == BankTables::questions) {
+        // Above every identity in use and every one ever deleted.
+        columns << u"rowid"_s;
+        marks << u"(SELECT max(ifnull((SELECT max(rowid) FROM \"数学题库\"), 0), \"已删除最大行号\") + 1 "
+                 u"FROM \"数学题库_行号\")"_s;
+    }
     for (const auto& [column, value] : values) {
-        columns << column;
+        columns << quotedName(column);
         marks << u"?"_s;
         params << value;
     }
-    c_->exec(u"INSERT INTO "_s + quotedName(table) + u" ("_s + columnList(columns) + u") VALUES ("_s +
-                 marks.join(u", "_s) + u')',
-             params);
+    c_->noteWritten();
+    const QString sql = columns.isEmpty() ? u"INSERT INTO "_s + quotedName(table) + u" DEFAULT VALUES"_s
+                                          : u"INSERT INTO "_s + quotedName(table) + u" ("_s + columns.join(u", "_s) +
+                                                u") VALUES ("_s + marks.join(u", "_s) + u')';
+    QSqlQuery& q = c_->execCached(sql, params);
+    const qint64 id = q.lastInsertId().toLongLong();
+    q.finish();
+    return id;
 }
 
 int BankStore::deleteWhere(const TableQuery& query)
 {
+    c_->noteWritten();
     QSqlQuery q = c_->exec(u"DELETE FROM "_s + quotedName(query.table) + whereClause(query.where), query.params);
     return q.numRowsAffected();
 }
@@ -436,6 +485,7 @@ int BankStore::updateWhere(const TableQuery& query, const FieldValues& values)
     QVariantList params;
     const QString sets = setList(values, &params);
     params += query.params;
+    c_->noteWritten();
     QSqlQuery q = c_->exec(u"UPDATE "_s + quotedName(query.table) + u" SET "_s + sets + whereClause(query.where),
                            params);
     return q.numRowsAffected();
@@ -453,11 +503,12 @@ std::optional<QVariant> BankStore::lastValue(const TableQuery& query, const QStr
 
 int BankStore::questionCount()
 {
-    return count(TableQuery{kQuestionTable, {}, {}});
+    return count(TableQuery{BankTables::questions, {}, {}});
 }
 
 void BankStore::inTransaction(const std::function<void()>& work)
 {
+    c_->noteWritten();
     c_->begin();
     try {
         work();
@@ -469,20 +520,113 @@ void BankStore::inTransaction(const std::function<void()>& work)
 }
 
 // ---------------------------------------------------------------------------
+// Typed rows
 
-qint64 nextQuestionNumber(BankStore& store)
+qint64 BankStore::appendQuestion(const QuestionRecord& question)
+{
+    return append(BankTables::questions, question.fields());
+}
+
+std::vector<QuestionRecord> BankStore::questions(const QString& where, const QVariantList& params)
+{
+    std::vector<QuestionRecord> out;
+    for (const QVariantList& row : readAll({BankTables::questions, where, params}))
+        out.push_back(QuestionRecord::fromRow(row));
+    return out;
+}
+
+std::optional<QuestionRecord> BankStore::question(qint64 id)
+{
+    const auto rows = readAll({BankTables::questions, u"rowid = ?"_s, {id}});
+    if (rows.empty())
+        return std::nullopt;
+    return QuestionRecord::fromRow(rows.front());
+}
+
+qint64 BankStore::appendKnowledgePath(const KnowledgePath& path)
+{
+    return append(BankTables::knowledgePoints, path.fields());
+}
+
+std::vector<KnowledgePath> BankStore::knowledgePaths()
+{
+    std::vector<KnowledgePath> out;
+    for (const QVariantList& row : readAll({BankTables::knowledgePoints, {}, {}}))
+        out.push_back(KnowledgePath::fromRow(row));
+    return out;
+}
+
+std::vector<KnowledgePath> BankStore::knowledgePathsInNameOrder()
+{
+    std::vector<KnowledgePath> out;
+    const auto rows = sortedRows({BankTables::knowledgePoints, {}, {}},
+                                 {KnowledgeColumns::level1, KnowledgeColumns::level2, KnowledgeColumns::level3}, true);
+    out.reserve(rows.size());
+    for (const QVariantList& row : rows)
+        out.push_back({row.at(0).toString(), row.at(1).toString(), row.at(2).toString()});
+    return out;
+}
+
+qint64 BankStore::appendQuestionType(const QString& name)
+{
+    return append(BankTables::questionTypes, QuestionType{0, name}.fields());
+}
+
+std::vector<QuestionType> BankStore::questionTypes()
+{
+    std::vector<QuestionType> out;
+    for (const QVariantList& row : readAll({BankTables::questionTypes, {}, {}}))
+        out.push_back(QuestionType::fromRow(row));
+    return out;
+}
+
+void BankStore::appendUser(const UserRecord& user)
+{
+    append(BankTables::users, user.fields());
+}
+
+std::vector<UserRecord> BankStore::users(const QString& where, const QVariantList& params)
+{
+    std::vector<UserRecord> out;
+    for (const QVariantList& row : readAll({BankTables::users, where, params}))
+        out.push_back(UserRecord::fromRow(row));
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+
+std::optional<QString> numberAfter(const QString& number)
+{
+    const QString t = number.trimmed();
+    bool ok = false;
+    // Whole numbers exactly, as far as they go; anything else as a double.
+    const qint64 whole = t.toLongLong(&ok, 10);
+    if (ok && whole < std::numeric_limits<qint64>::max())
+        return QString::number(whole + 1);
+    const double value = t.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    const double next = value + 1;
+    if (!std::isfinite(next))
+        return std::nullopt;
+    if (next == std::floor(next) && std::fabs(next) < 1e21)
+        return QString::number(next, 'f', 0);
+    return QString::number(next, 'g', 15);
+}
+
+QString nextQuestionNumber(BankStore& store)
 {
     // Only the row appended last counts, not the largest number: a number the
     // user chose is followed, and a deleted last question's number comes back.
-    const std::optional<QVariant> last = store.lastValue(TableQuery{kQuestionTable, {}, {}}, kQuestionNumberColumn);
+    const std::optional<QVariant> last =
+        store.lastValue(TableQuery{BankTables::questions, {}, {}}, QuestionColumns::number);
     if (!last)
-        return 1;
+        return u"1"_s;
     const QString stored = last->toString();
-    bool ok = false;
-    const qint64 n = stored.trimmed().toLongLong(&ok, 10);
-    if (!ok || n == std::numeric_limits<qint64>::max()) {
+    const std::optional<QString> next = numberAfter(stored);
+    if (!next) {
         throw StoreError(StoreErrorNumber::TypeMismatch,
-                         u"类型不匹配：最后一道题的题目编号“%1”不是整数。"_s.arg(stored));
+                         u"类型不匹配：最后一道题的题目编号“%1”不是数字。"_s.arg(stored));
     }
-    return n + 1;
+    return *next;
 }

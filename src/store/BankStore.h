@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/BankRecords.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -38,8 +40,6 @@ constexpr int TypeMismatch = 13;    // a value that does not convert (a question
 // with a store error (default 5000 ms). Applies to connections opened later.
 void setBankBusyTimeout(int ms);
 
-// Column values of one row to write, by column name, in the order given.
-using FieldValues = std::vector<std::pair<QString, QVariant>>;
 
 // The condition of a query on one table, with its values bound separately:
 // `where` holds "?" placeholders, `params` the values in order. An empty
@@ -98,6 +98,10 @@ public:
     QVariant field(int position) const;
     QString text(const QString& column) const { return field(column).toString(); }
     QString text(int position) const { return field(position).toString(); }
+    // Every value of the current row, in table order. Throws StoreError like field().
+    QVariantList values() const;
+    // The identity (rowid) of the current row; -1 when there is none.
+    qint64 currentId() const;
     // True when the current row has been deleted since the result was opened.
     bool isDeleted() const;
 
@@ -137,14 +141,23 @@ public:
     std::vector<QVariantList> readAll(const TableQuery& query);
     // The distinct values of one column of the matching rows, in order of first appearance.
     QStringList distinctValues(const TableQuery& query, const QString& column);
+    // The distinct values of one column of the matching rows in name order
+    // (NameOrder): pinyin, numbers as numbers. Values that differ only in the
+    // case of Latin letters count as one, as they compare equal.
+    QStringList sortedDistinctValues(const TableQuery& query, const QString& column);
+    // The given columns of the matching rows, sorted in name order by the
+    // first column, then the second, and so on; with `distinct`, each
+    // combination of values once.
+    std::vector<QVariantList> sortedRows(const TableQuery& query, const QStringList& columns, bool distinct);
     // Number of matching rows.
     int count(const TableQuery& query);
     // The value of one column in the last matching row in stored order, or
     // nullopt when no row matches. Reads that one row only.
     std::optional<QVariant> lastValue(const TableQuery& query, const QString& column);
 
-    // Appends one row.
-    void append(const QString& table, const FieldValues& values);
+    // Appends one row and returns its identity (rowid). An identity of
+    // 数学题库 is never given out again once its row is deleted.
+    qint64 append(const QString& table, const FieldValues& values);
     // Deletes every matching row and returns how many were deleted.
     int deleteWhere(const TableQuery& query);
     // Writes the given columns into every matching row and returns how many rows matched.
@@ -152,6 +165,21 @@ public:
 
     // The question count of the bank (rows of 数学题库).
     int questionCount();
+
+    // Typed reads and appends. Reads return rows in stored order; `where`
+    // and `params` select rows as in TableQuery (empty: every row).
+    qint64 appendQuestion(const QuestionRecord& question);
+    std::vector<QuestionRecord> questions(const QString& where = {}, const QVariantList& params = {});
+    // The question with this identity, or nullopt when it does not exist (any more).
+    std::optional<QuestionRecord> question(qint64 id);
+    qint64 appendKnowledgePath(const KnowledgePath& path);
+    std::vector<KnowledgePath> knowledgePaths();
+    // Every distinct path, sorted in name order by level 1, 2, 3.
+    std::vector<KnowledgePath> knowledgePathsInNameOrder();
+    qint64 appendQuestionType(const QString& name);
+    std::vector<QuestionType> questionTypes();
+    void appendUser(const UserRecord& user);
+    std::vector<UserRecord> users(const QString& where = {}, const QVariantList& params = {});
 
     // Runs `work` as one transaction on this connection: its writes land
     // together, or (when it throws) not at all. Many appends in one
@@ -164,6 +192,12 @@ private:
 };
 
 // The number the next new question should carry: the number of the question
-// appended last plus one, or 1 for an empty bank. Throws StoreError when that
-// number is not a whole number.
-qint64 nextQuestionNumber(BankStore& store);
+// appended last plus one, or "1" for an empty bank. The addition is numeric,
+// as the bank always did: "12" gives "13", " 7 " gives "8", "12.5" gives
+// "13.5"; a whole result is written without decimals. Throws StoreError when
+// the last number does not read as a number.
+QString nextQuestionNumber(BankStore& store);
+
+// `number` plus one, written as nextQuestionNumber writes it; nullopt when
+// `number` does not read as a finite number.
+std::optional<QString> numberAfter(const QString& number);

@@ -8,14 +8,10 @@
 
 using namespace Qt::StringLiterals;
 
-FieldValues TestQuestion::fields() const
+QuestionRecord TestQuestion::record() const
 {
-    return {
-        {u"题目编号"_s, number},   {u"题型"_s, type},         {u"知识点一"_s, knowledge1},
-        {u"知识点二"_s, knowledge2}, {u"知识点三"_s, knowledge3}, {u"难度"_s, difficulty},
-        {u"内容"_s, content},       {u"答案"_s, answer},       {u"是否中考题"_s, entranceExam},
-        {u"录入人"_s, enteredBy},    {u"录入时间"_s, enteredAt},
-    };
+    return {number,  type,   {knowledge1, knowledge2, knowledge3}, difficulty, content, answer, entranceExam,
+            enteredBy, enteredAt};
 }
 
 StoreError storeErrorOf(const std::function<void()>& action)
@@ -52,25 +48,25 @@ BankStore TestBank::store() const
 
 void TestBank::addUser(const QString& name, const QString& password, const QString& role)
 {
-    store().append(u"登录表"_s, {{u"姓名"_s, name}, {u"口令"_s, hashPasswordFast(password)}, {u"人员类型"_s, role}});
+    store().appendUser({name, hashPasswordFast(password), role});
 }
 
 QString TestBank::addQuestion(const TestQuestion& question)
 {
     BankStore s = store();
-    TestQuestion q = question;
+    QuestionRecord q = question.record();
     if (q.number.isEmpty())
-        q.number = QString::number(nextQuestionNumber(s));
-    s.append(u"数学题库"_s, q.fields());
+        q.number = nextQuestionNumber(s);
+    s.appendQuestion(q);
     return q.number;
 }
 
 void TestBank::addKnowledgePath(const QString& level1, const QString& level2, const QString& level3)
 {
-    store().append(u"知识点表"_s, {{u"第一知识点"_s, level1}, {u"第二知识点"_s, level2}, {u"第三知识点"_s, level3}});
+    store().appendKnowledgePath({level1, level2, level3});
 }
 
 void TestBank::addQuestionType(const QString& name)
 {
-    store().append(u"题型表"_s, {{u"题型"_s, name}});
+    store().appendQuestionType(name);
 }

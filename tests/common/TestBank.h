@@ -17,14 +17,15 @@ struct TestQuestion
     QString knowledge2 = QStringLiteral(u"有理数");
     QString knowledge3 = QStringLiteral(u"有理数的加法与减法");
     QString difficulty = QStringLiteral(u"A");
-    QString content = QStringLiteral(u"{\\rtf1\\ansi\\ansicpg936 question\\par}");
-    QString answer = QStringLiteral(u"{\\rtf1\\ansi\\ansicpg936 answer\\par}");
+    QByteArray content = "{\\rtf1\\ansi\\ansicpg936 question\\par}";
+    QByteArray answer = "{\\rtf1\\ansi\\ansicpg936 answer\\par}";
     QString entranceExam = QStringLiteral(u"否");
     QString enteredBy = QStringLiteral(u"张老师");
     QString enteredAt = QStringLiteral(u"2026-09-01");
 
+    QuestionRecord record() const;
     // The eleven columns of 数学题库 by name, in table order.
-    FieldValues fields() const;
+    FieldValues fields() const { return record().fields(); }
 };
 
 // The store error that `action` throws; number 0 and an empty text when it

@@ -1,6 +1,7 @@
 // Creating bank files, telling them from other files, and the errors met when
 // a bank cannot be opened or written.
 #include "common/TestBank.h"
+#include "store/BankConnection.h"
 #include "store/BankSchema.h"
 #include "store/BankStore.h"
 #include "store/ProgramDirectory.h"
@@ -91,6 +92,8 @@ private slots:
     void otherFilesAreNotBanks();
     void missingBankIsNotCreated();
     void lockedBankFailsWithStoreError();
+    void changedFileIsCheckedAgain();
+    void olderBankIsBroughtUpToDate();
     void readOnlyBankFailsToWrite();
 };
 
@@ -235,15 +238,59 @@ void BankFileTest::lockedBankFailsWithStoreError()
         other.exec(u"ROLLBACK"_s);
     }
     {
-        // Another program holding the file exclusively: opening fails too.
+        // Another program holding the file exclusively: reading fails too.
         RawConnection other(bank.bankPath());
         other.exec(u"BEGIN EXCLUSIVE"_s);
+        QCOMPARE(storeErrorOf([&] { bank.store().questionCount(); }).number, 5);
+        forgetCheckedBanks();
         QCOMPARE(openError(bank.bankPath()).number, 5);
         other.exec(u"ROLLBACK"_s);
     }
     // Once the other program lets go, everything works again.
     bank.addQuestion();
     QCOMPARE(bank.store().questionCount(), 2);
+}
+
+void BankFileTest::changedFileIsCheckedAgain()
+{
+    // The full check runs once per file state: whatever changes the file
+    // from outside (another program's statement, another file moved into its
+    // place) is seen at the next open.
+    TestBank bank;
+    bank.addQuestion();
+    QCOMPARE(bank.store().questionCount(), 1);
+
+    rawExec(bank.bankPath(), {u"ALTER TABLE 题型表 RENAME TO 旧题型表"_s});
+    StoreError e = openError(bank.bankPath());
+    QCOMPARE(e.number, StoreErrorNumber::NotABank);
+    QVERIFY2(e.text.contains(u"题型表"_s), qPrintable(e.text));
+    rawExec(bank.bankPath(), {u"ALTER TABLE 旧题型表 RENAME TO 题型表"_s});
+    QCOMPARE(bank.store().questionCount(), 1);
+
+    const QString other = bank.programDir() + u"/other.db"_s;
+    rawExec(other, {u"CREATE TABLE t (x)"_s});
+    QVERIFY(QFile::remove(bank.bankPath()));
+    QVERIFY(QFile::rename(other, bank.bankPath()));
+    QCOMPARE(openError(bank.bankPath()).number, StoreErrorNumber::NotABank);
+}
+
+void BankFileTest::olderBankIsBroughtUpToDate()
+{
+    // A bank made before the path index and the record of deleted row
+    // identities keeps its rows and gains both when it is opened.
+    TestBank bank;
+    bank.addQuestion({.number = u"1"_s});
+    bank.addQuestion({.number = u"2"_s});
+    rawExec(bank.bankPath(), {u"DROP TRIGGER 数学题库_删除"_s, u"DROP TABLE 数学题库_行号"_s,
+                              u"DROP INDEX 知识点表_路径"_s});
+    forgetCheckedBanks();
+    BankStore store = bank.store();
+    Recordset kept = store.openTable(u"数学题库"_s);
+    kept.moveLast();
+    const qint64 lastId = kept.currentId();
+    kept.deleteCurrent();
+    QVERIFY(store.appendQuestion(TestQuestion{.number = u"3"_s}.record()) > lastId);
+    QCOMPARE(store.questionCount(), 2);
 }
 
 void BankFileTest::readOnlyBankFailsToWrite()

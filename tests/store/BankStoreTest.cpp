@@ -1,7 +1,9 @@
 // The bank store: keyset results, stored order, bound values, the small
 // queries, and the next question number.
 #include "common/TestBank.h"
+#include "store/BankConnection.h"
 #include "store/BankStore.h"
+#include "store/NameOrder.h"
 
 #include <QtTest>
 
@@ -31,6 +33,8 @@ private slots:
     void moveFromFirstIsDirect();
     void fieldsByNameAndPosition();
     void rowChangedOrDeletedThroughAnotherConnection();
+    void deletedRowIdentityIsNeverGivenAgain();
+    void namesListInTeachersOrder();
     void updateAndDeleteCurrentRow();
     void storedOrderIsAppendOrder();
     void quotesAndSqlTextRoundTrip_data();
@@ -39,7 +43,8 @@ private slots:
     void textComparesLatinLettersWithoutCase();
     void resultOutlivesItsStore();
     void nextQuestionNumberFollowsLastAppended();
-    void nextQuestionNumberRejectsNonNumbers();
+    void nextQuestionNumberAddsNumerically_data();
+    void nextQuestionNumberAddsNumerically();
     void displayTextQuotesValues();
 };
 
@@ -143,8 +148,8 @@ void BankStoreTest::fieldsByNameAndPosition()
                          .knowledge2 = u"三角形"_s,
                          .knowledge3 = u"全等三角形的判定"_s,
                          .difficulty = u"C"_s,
-                         .content = u"{\\rtf1 c}"_s,
-                         .answer = u"{\\rtf1 a}"_s,
+                         .content = "{\\rtf1 c}",
+                         .answer = "{\\rtf1 a}",
                          .entranceExam = u"是"_s,
                          .enteredBy = u"李老师"_s,
                          .enteredAt = u"2026年9月1日"_s};
@@ -215,6 +220,87 @@ void BankStoreTest::rowChangedOrDeletedThroughAnotherConnection()
     // A new result sees the table as it is now.
     Recordset fresh = kept.openTable(kQuestions);
     QCOMPARE(numbersOf(fresh), (QStringList{u"1"_s, u"3"_s, u"4"_s}));
+}
+
+void BankStoreTest::deletedRowIdentityIsNeverGivenAgain()
+{
+    // A window keeps a result open while another action deletes the last
+    // question and enters new ones: the kept position must read as deleted,
+    // never as one of the new questions; also after the program restarts.
+    TestBank bank;
+    for (int i = 0; i < 3; ++i)
+        bank.addQuestion();
+    BankStore kept = bank.store();
+    Recordset r = kept.openTable(kQuestions);
+    r.moveLast();
+    QCOMPARE(r.text(0), u"3"_s);
+    const qint64 lastId = r.currentId();
+
+    qint64 added = 0;
+    {
+        BankStore other = bank.store();
+        QCOMPARE(other.deleteWhere({kQuestions, u"题目编号 = ?"_s, {u"3"_s}}), 1);
+        added = other.appendQuestion(TestQuestion{.number = u"新题"_s}.record());
+    }
+    QVERIFY(added > lastId);
+    r.moveFirst();
+    r.moveLast();
+    QVERIFY(r.isDeleted());
+    QCOMPARE(storeErrorOf([&] { r.values(); }).number, StoreErrorNumber::NoCurrentRow);
+
+    // Deleting through a kept result counts the same, and the record of it
+    // lives in the file, not in the process.
+    r.moveFirst();
+    r.moveLast();
+    Recordset again = kept.openTable(kQuestions);
+    again.moveLast();
+    QCOMPARE(again.currentId(), added);
+    again.deleteCurrent();
+    forgetCheckedBanks();
+    BankStore reopened = bank.store();
+    const qint64 next = reopened.appendQuestion(TestQuestion{.number = u"9"_s}.record());
+    QVERIFY(next > added);
+    QCOMPARE(reopened.question(added), std::nullopt);
+    QCOMPARE(reopened.question(next)->number, u"9"_s);
+}
+
+void BankStoreTest::namesListInTeachersOrder()
+{
+    // Pinyin for Chinese characters, numbers as numbers, Latin letters
+    // without case; the same order from every query that sorts names.
+    TestBank bank;
+    const QStringList scrambled{u"第10章"_s, u"一次函数"_s, u"第2章"_s, u"二次函数"_s,
+                                u"Abc"_s,   u"abc"_s,     u"安全"_s, u"第1章"_s};
+    for (const QString& name : scrambled) {
+        bank.addKnowledgePath(u"数与代数"_s, name, u"乙"_s);
+        bank.addKnowledgePath(u"数与代数"_s, name, u"甲"_s);
+    }
+    bank.addKnowledgePath(u"数与代数"_s, u"第2章"_s, u"甲"_s); // a repeated row counts once
+    bank.addKnowledgePath(u"图形与几何"_s, u"三角形"_s, u"全等"_s);
+    BankStore store = bank.store();
+
+    const QStringList level2 = store.sortedDistinctValues({u"知识点表"_s, {}, {}}, u"第二知识点"_s);
+    QCOMPARE(level2, (QStringList{u"安全"_s, u"第1章"_s, u"第2章"_s, u"第10章"_s, u"二次函数"_s, u"三角形"_s,
+                                  u"一次函数"_s, u"Abc"_s}));
+    QStringList sorted = scrambled;
+    sorted.removeAll(u"abc"_s);
+    sorted << u"三角形"_s;
+    NameOrder::sort(sorted);
+    QCOMPARE(level2, sorted);
+
+    const std::vector<KnowledgePath> paths = store.knowledgePathsInNameOrder();
+    QCOMPARE(int(paths.size()), 2 * 7 + 1);
+    QCOMPARE(paths.front(), (KnowledgePath{u"数与代数"_s, u"安全"_s, u"甲"_s}));
+    QCOMPARE(paths.at(1), (KnowledgePath{u"数与代数"_s, u"安全"_s, u"乙"_s}));
+    QCOMPARE(paths.back(), (KnowledgePath{u"图形与几何"_s, u"三角形"_s, u"全等"_s}));
+    QStringList level2InPaths;
+    for (const KnowledgePath& p : paths) {
+        if (p.level1 == u"数与代数" && p.level3 == u"甲")
+            level2InPaths << p.level2;
+    }
+    QStringList expected = level2;
+    expected.removeAll(u"三角形"_s);
+    QCOMPARE(level2InPaths, expected);
 }
 
 void BankStoreTest::updateAndDeleteCurrentRow()
@@ -322,24 +408,23 @@ void BankStoreTest::quotesAndSqlTextRoundTrip()
     bank.addUser(value, value, value);
     bank.addQuestionType(value);
     bank.addKnowledgePath(value, value, value);
-    TestQuestion q{.number = u"1"_s};
-    FieldValues fields = q.fields();
-    for (auto& field : fields) {
-        if (field.first != u"题目编号")
-            field.second = value;
-    }
+    const QuestionRecord q{u"1"_s, value, {value, value, value}, value, value.toUtf8(), value.toUtf8(),
+                           value, value, value};
     BankStore store = bank.store();
-    store.append(kQuestions, fields);
+    store.appendQuestion(q);
 
-    const auto users = store.readAll({u"登录表"_s, u"姓名 = ?"_s, {value}});
+    // Typed reads give back exactly what was written.
+    const std::vector<UserRecord> users = store.users(u"姓名 = ?"_s, {value});
     QCOMPARE(int(users.size()), 1);
-    QCOMPARE(users[0].at(0).toString(), value);
-    QCOMPARE(users[0].at(2).toString(), value);
+    QCOMPARE(users[0].name, value);
+    QCOMPARE(users[0].role, value);
+    QCOMPARE(store.questions(u"题型 = ?"_s, {value}), std::vector<QuestionRecord>{q});
+    QCOMPARE(store.knowledgePaths(), (std::vector<KnowledgePath>{{value, value, value}}));
+    QCOMPARE(store.questionTypes().at(0).name, value);
 
-    Recordset r = store.open({kQuestions, u"题型 = ? AND 内容 = ? AND 录入时间 = ?"_s, {value, value, value}});
+    Recordset r = store.open({kQuestions, u"题型 = ? AND 难度 = ? AND 录入时间 = ?"_s, {value, value, value}});
     QCOMPARE(r.recordCount(), 1);
-    for (int i = 1; i < 11; ++i)
-        QCOMPARE(r.text(i), value);
+    QCOMPARE(QuestionRecord::fromRow(r.values()), q);
     r.update({{u"答案"_s, value + value}});
     QCOMPARE(r.text(u"答案"_s), value + value);
 
@@ -434,46 +519,67 @@ void BankStoreTest::nextQuestionNumberFollowsLastAppended()
 {
     TestBank bank;
     BankStore store = bank.store();
-    QCOMPARE(nextQuestionNumber(store), 1);
+    QCOMPARE(nextQuestionNumber(store), u"1"_s);
 
     for (const QString& n : {u"1"_s, u"2"_s, u"3"_s})
         bank.addQuestion({.number = n});
-    QCOMPARE(nextQuestionNumber(store), 4);
+    QCOMPARE(nextQuestionNumber(store), u"4"_s);
     bank.addQuestion({.number = u"10"_s});
-    QCOMPARE(nextQuestionNumber(store), 11);
+    QCOMPARE(nextQuestionNumber(store), u"11"_s);
 
     // Deleting the last row brings back the one before it.
     store.deleteWhere({kQuestions, u"题目编号 = ?"_s, {u"10"_s}});
-    QCOMPARE(nextQuestionNumber(store), 4);
+    QCOMPARE(nextQuestionNumber(store), u"4"_s);
 
     // The last appended, not the largest.
     bank.addQuestion({.number = u"100"_s});
     bank.addQuestion({.number = u"41"_s});
-    QCOMPARE(nextQuestionNumber(store), 42);
+    QCOMPARE(nextQuestionNumber(store), u"42"_s);
 
     // A number that is already taken is stored without complaint.
     bank.addQuestion({.number = u"2"_s});
     QCOMPARE(store.count({kQuestions, u"题目编号 = ?"_s, {u"2"_s}}), 2);
-    QCOMPARE(nextQuestionNumber(store), 3);
-
-    bank.addQuestion({.number = u" 12 "_s});
-    QCOMPARE(nextQuestionNumber(store), 13);
+    QCOMPARE(nextQuestionNumber(store), u"3"_s);
 
     store.deleteWhere({kQuestions, {}, {}});
-    QCOMPARE(nextQuestionNumber(store), 1);
+    QCOMPARE(nextQuestionNumber(store), u"1"_s);
 }
 
-void BankStoreTest::nextQuestionNumberRejectsNonNumbers()
+void BankStoreTest::nextQuestionNumberAddsNumerically_data()
 {
-    for (const QString& bad : {u"abc"_s, u"12a"_s, u"1.5"_s, u""_s, u"一"_s, u"9223372036854775807"_s}) {
-        TestBank bank;
-        bank.addQuestion({.number = u"5"_s});
-        BankStore store = bank.store();
-        store.append(kQuestions, TestQuestion{.number = bad}.fields());
-        const StoreError e = storeErrorOf([&] { nextQuestionNumber(store); });
-        QCOMPARE(e.number, StoreErrorNumber::TypeMismatch);
-        QVERIFY2(e.text.contains(u"“"_s + bad + u"”"_s), qPrintable(e.text));
+    QTest::addColumn<QString>("last");
+    QTest::addColumn<QString>("next"); // empty: a type mismatch
+    QTest::newRow("whole") << u"12"_s << u"13"_s;
+    QTest::newRow("blanks around") << u" 12 "_s << u"13"_s;
+    QTest::newRow("decimal") << u"12.5"_s << u"13.5"_s;
+    QTest::newRow("whole decimal") << u"2.0"_s << u"3"_s;
+    QTest::newRow("negative") << u"-1"_s << u"0"_s;
+    QTest::newRow("exponent") << u"1e3"_s << u"1001"_s;
+    QTest::newRow("largest whole") << u"9223372036854775807"_s << u"9223372036854775808"_s;
+    QTest::newRow("letters") << u"abc"_s << QString();
+    QTest::newRow("trailing letter") << u"12a"_s << QString();
+    QTest::newRow("empty") << u""_s << QString();
+    QTest::newRow("chinese numeral") << u"一"_s << QString();
+    QTest::newRow("infinity") << u"inf"_s << QString();
+    QTest::newRow("not a number") << u"nan"_s << QString();
+    QTest::newRow("too large") << u"1e400"_s << QString();
+}
+
+void BankStoreTest::nextQuestionNumberAddsNumerically()
+{
+    QFETCH(QString, last);
+    QFETCH(QString, next);
+    TestBank bank;
+    bank.addQuestion({.number = u"5"_s});
+    BankStore store = bank.store();
+    store.appendQuestion(TestQuestion{.number = last}.record());
+    if (!next.isEmpty()) {
+        QCOMPARE(nextQuestionNumber(store), next);
+        return;
     }
+    const StoreError e = storeErrorOf([&] { nextQuestionNumber(store); });
+    QCOMPARE(e.number, StoreErrorNumber::TypeMismatch);
+    QVERIFY2(e.text.contains(u"“"_s + last + u"”"_s), qPrintable(e.text));
 }
 
 void BankStoreTest::displayTextQuotesValues()

@@ -1,7 +1,7 @@
 // The generator of benchmark banks: reproducible to the byte, shaped as asked,
 // and with bodies that read back to the text that was generated.
-#include "BankGenerator.h"
-#include "QuestionComposer.h"
+#include "bankgen/BankGenerator.h"
+#include "bankgen/SyntheticBodies.h"
 
 #include "store/BankSchema.h"
 #include "store/BankStore.h"
@@ -197,7 +197,7 @@ void BankGeneratorTest::knowledgePathsStayDistinct()
     QSet<QString> seen;
     const int many = 5000;
     for (int i = 0; i < many; ++i) {
-        const bankgen::KnowledgePath p = bankgen::knowledgePath(i);
+        const KnowledgePath p = bankgen::knowledgePath(i);
         QVERIFY(!p.level1.isEmpty() && !p.level2.isEmpty() && !p.level3.isEmpty());
         seen.insert(p.level1 + u'/' + p.level2 + u'/' + p.level3);
     }
@@ -223,7 +223,7 @@ void BankGeneratorTest::markupMakesFormattedRuns()
 {
     QCOMPARE(bankgen::expand(u"（%n）%1+%2=%3，%1%"_s, {2, 3, 5}, 4), u"（4）2+3=5，2%"_s);
 
-    bankgen::BodyBuilder b;
+    bankgen::SyntheticBodyBuilder b;
     b.add(u"*{解}：x^{2}+a_{1}=sin30°\n!{答}"_s);
     const bankgen::GeneratedBody body = b.finish();
     QCOMPARE(body.text, u"解：x2+a1=sin30°\n答"_s);

@@ -1,4 +1,4 @@
-#include "QuestionComposer.h"
+#include "SyntheticBodies.h"
 
 #include "rtf/RtfWriter.h"
 
@@ -17,9 +17,9 @@ using namespace Qt::StringLiterals;
 namespace bankgen {
 
 // ---------------------------------------------------------------------------
-// BodyBuilder
+// SyntheticBodyBuilder
 
-BodyBuilder::BodyBuilder() : cursor_(&doc_)
+SyntheticBodyBuilder::SyntheticBodyBuilder() : cursor_(&doc_)
 {
     // One edit block for the whole body: outside one, every insertion would
     // lay out its paragraph again to place the cursor.
@@ -27,7 +27,7 @@ BodyBuilder::BodyBuilder() : cursor_(&doc_)
     cursor_.beginEditBlock();
 }
 
-void BodyBuilder::insertRun(const QString& text, char style)
+void SyntheticBodyBuilder::insertRun(const QString& text, char style)
 {
     if (text.isEmpty())
         return;
@@ -65,7 +65,7 @@ bool isStyleMark(QChar c)
 
 } // namespace
 
-void BodyBuilder::add(const QString& markup)
+void SyntheticBodyBuilder::add(const QString& markup)
 {
     QString plain;
     const auto flushPlain = [&] {
@@ -105,13 +105,13 @@ void BodyBuilder::add(const QString& markup)
     flushPlain();
 }
 
-void BodyBuilder::newParagraph()
+void SyntheticBodyBuilder::newParagraph()
 {
     cursor_.insertBlock();
     text_ += u'\n';
 }
 
-void BodyBuilder::addPicture(const Figure& figure)
+void SyntheticBodyBuilder::addPicture(const Figure& figure)
 {
     if (!text_.isEmpty())
         newParagraph();
@@ -127,7 +127,7 @@ void BodyBuilder::addPicture(const Figure& figure)
     text_ += QChar(QChar::ObjectReplacementCharacter);
 }
 
-GeneratedBody BodyBuilder::finish()
+GeneratedBody SyntheticBodyBuilder::finish()
 {
     cursor_.endEditBlock();
     return GeneratedBody{RtfWriter::write(doc_), text_, pictures_};
@@ -575,7 +575,7 @@ const std::vector<Stem>& stemsFor(const QString& type)
 
 GeneratedBody composeContent(const QString& type, SeededRandom& rng, int targetChars, const Figure* figure)
 {
-    BodyBuilder b;
+    SyntheticBodyBuilder b;
     b.add(rng.pick(stemsFor(type))(rng));
     if (figure)
         b.addPicture(*figure);
@@ -590,7 +590,7 @@ GeneratedBody composeContent(const QString& type, SeededRandom& rng, int targetC
 
 GeneratedBody composeAnswer(const QString& type, SeededRandom& rng, int targetChars, const Figure* figure)
 {
-    BodyBuilder b;
+    SyntheticBodyBuilder b;
     static const QStringList letters = {u"A"_s, u"B"_s, u"C"_s, u"D"_s};
     if (type == u"选择题")
         b.add(u"*{答案}："_s + letters[rng.below(4)] + u"\n*{解析}："_s);

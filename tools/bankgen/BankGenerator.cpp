@@ -1,6 +1,6 @@
 #include "BankGenerator.h"
 
-#include "QuestionComposer.h"
+#include "SyntheticBodies.h"
 #include "SeededRandom.h"
 
 #include "store/BankSchema.h"
@@ -160,7 +160,6 @@ int bodyLength(SeededRandom& rng, const LengthClasses& c)
     return rng.logUniform(c.longFrom, c.longTo);
 }
 
-const QString kQuestionTable = u"数学题库"_s;
 
 } // namespace
 
@@ -189,7 +188,8 @@ const QStringList& questionTypes()
 GeneratedQuestion generateQuestion(std::uint64_t seed, int index, int pathCount)
 {
     SeededRandom rng(SeededRandom::mix(seed, std::uint64_t(index)));
-    GeneratedQuestion q;
+    GeneratedQuestion g;
+    QuestionRecord& q = g.record;
     q.number = QString::number(index + 1);
     q.type = pickType(rng);
     q.path = knowledgePath(rng.below(pathCount > 0 ? pathCount : 1));
@@ -207,9 +207,11 @@ GeneratedQuestion generateQuestion(std::uint64_t seed, int index, int pathCount)
     const Figure* answerFigure = answerPicture ? &pooledFigure(seed, rng.below(kFigureCount)) : nullptr;
     const int contentChars = bodyLength(rng, kContentLengths);
     const int answerChars = bodyLength(rng, kAnswerLengths);
-    q.content = composeContent(q.type, rng, contentChars, contentFigure);
-    q.answer = composeAnswer(q.type, rng, answerChars, answerFigure);
-    return q;
+    g.content = composeContent(q.type, rng, contentChars, contentFigure);
+    g.answer = composeAnswer(q.type, rng, answerChars, answerFigure);
+    q.content = g.content.rtf;
+    q.answer = g.answer.rtf;
+    return g;
 }
 
 QString seededPasswordHash(const QString& password, std::uint64_t seed)
@@ -286,15 +288,12 @@ void generateBank(const QString& path, const BankShape& shape, const std::functi
         BankStore store = BankStore::openExternalBank(path);
         store.inTransaction([&] {
             for (const QString& type : questionTypes())
-                store.append(u"题型表"_s, {{u"题型"_s, type}});
-            for (int i = 0; i < shape.paths; ++i) {
-                const KnowledgePath p = knowledgePath(i);
-                store.append(u"知识点表"_s,
-                             {{u"第一知识点"_s, p.level1}, {u"第二知识点"_s, p.level2}, {u"第三知识点"_s, p.level3}});
-            }
-            store.append(u"登录表"_s, {{u"姓名"_s, QString::fromUtf16(kAdminName)},
-                                       {u"口令"_s, seededPasswordHash(QString::fromUtf16(kAdminPassword), shape.seed)},
-                                       {u"人员类型"_s, QString::fromUtf16(kAdminRole)}});
+                store.appendQuestionType(type);
+            for (int i = 0; i < shape.paths; ++i)
+                store.appendKnowledgePath(knowledgePath(i));
+            store.appendUser({QString::fromUtf16(kAdminName),
+                              seededPasswordHash(QString::fromUtf16(kAdminPassword), shape.seed),
+                              QString::fromUtf16(kAdminRole)});
             QuestionBatches batches(shape);
             std::future<std::vector<GeneratedQuestion>> pending;
             if (shape.questions > 0)
@@ -303,21 +302,8 @@ void generateBank(const QString& path, const BankShape& shape, const std::functi
                 const std::vector<GeneratedQuestion> batch = pending.get();
                 if (first + QuestionBatches::kBatchSize < shape.questions)
                     pending = batches.start(first + QuestionBatches::kBatchSize);
-                for (const GeneratedQuestion& q : batch) {
-                    store.append(kQuestionTable, {
-                                                     {u"题目编号"_s, q.number},
-                                                     {u"题型"_s, q.type},
-                                                     {u"知识点一"_s, q.path.level1},
-                                                     {u"知识点二"_s, q.path.level2},
-                                                     {u"知识点三"_s, q.path.level3},
-                                                     {u"难度"_s, q.difficulty},
-                                                     {u"内容"_s, QString::fromLatin1(q.content.rtf)},
-                                                     {u"答案"_s, QString::fromLatin1(q.answer.rtf)},
-                                                     {u"是否中考题"_s, q.entranceExam},
-                                                     {u"录入人"_s, q.enteredBy},
-                                                     {u"录入时间"_s, q.enteredAt},
-                                                 });
-                }
+                for (const GeneratedQuestion& q : batch)
+                    store.appendQuestion(q.record);
                 if (progress)
                     progress(first + int(batch.size()));
             }

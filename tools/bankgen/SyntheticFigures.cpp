@@ -1,4 +1,4 @@
-#include "QuestionComposer.h"
+#include "SyntheticBodies.h"
 
 #include <QBuffer>
 #include <QFont>

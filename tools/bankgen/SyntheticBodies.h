@@ -27,12 +27,12 @@ struct Figure
 // "*{..}" bold, "`{..}" italic, "~{..}" underline, "!{..}" red, "#{..}" blue.
 // A lone lowercase Latin letter (a variable) is set in italics, as teachers
 // type formulas.
-class BodyBuilder
+class SyntheticBodyBuilder
 {
 public:
-    BodyBuilder();
-    BodyBuilder(const BodyBuilder&) = delete;
-    BodyBuilder& operator=(const BodyBuilder&) = delete;
+    SyntheticBodyBuilder();
+    SyntheticBodyBuilder(const SyntheticBodyBuilder&) = delete;
+    SyntheticBodyBuilder& operator=(const SyntheticBodyBuilder&) = delete;
 
     void add(const QString& markup);
     void newParagraph();

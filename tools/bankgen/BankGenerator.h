@@ -8,6 +8,8 @@
 // Everything is a pure function of (seed, index): the same seed gives the same
 // questions, and so a byte-identical bank file.
 
+#include "store/BankRecords.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -16,14 +18,6 @@
 #include <functional>
 
 namespace bankgen {
-
-struct KnowledgePath
-{
-    QString level1;
-    QString level2;
-    QString level3;
-    bool operator==(const KnowledgePath&) const = default;
-};
 
 // The path number `index` (0-based) of a classification: real curriculum
 // names first, then the same names with a lesson number, so that any count of
@@ -43,18 +37,12 @@ struct GeneratedBody
     int pictures = 0;
 };
 
-// One row of 数学题库.
+// One row of 数学题库, with what its bodies show.
 struct GeneratedQuestion
 {
-    QString number;
-    QString type;
-    KnowledgePath path;
-    QString difficulty;
+    QuestionRecord record; // as stored; its bodies are content.rtf and answer.rtf
     GeneratedBody content;
     GeneratedBody answer;
-    QString entranceExam;
-    QString enteredBy;
-    QString enteredAt;
 };
 
 // The question number `index + 1` of a bank generated with `seed` over
