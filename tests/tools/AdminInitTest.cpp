@@ -54,12 +54,12 @@ QString bodyText(const QString& rtf, bool* superscript)
     return doc.toPlainText();
 }
 
-QStringList column(const std::vector<QVariantList>& rows, int position)
+QStringList typeNames(BankStore& store)
 {
-    QStringList values;
-    for (const QVariantList& row : rows)
-        values << row.at(position).toString();
-    return values;
+    QStringList names;
+    for (const QuestionType& t : store.questionTypes())
+        names << t.name;
+    return names;
 }
 
 } // namespace
@@ -100,14 +100,14 @@ void AdminInitTest::writesAValidBank()
 void AdminInitTest::usersAndTypes()
 {
     BankStore store = BankStore::openExternalBank(bank_);
-    const auto users = store.readAll({u"登录表"_s, {}, {}});
+    const std::vector<UserRecord> users = store.users();
     QCOMPARE(users.size(), size_t(1));
-    QCOMPARE(users[0].at(0).toString(), u"admin"_s);
-    QCOMPARE(users[0].at(2).toString(), u"超级管理"_s);
-    QVERIFY(verifyPassword(users[0].at(1).toString(), u"admin123"_s));
-    QVERIFY(!verifyPassword(users[0].at(1).toString(), u"admin"_s));
+    QCOMPARE(users[0].name, u"admin"_s);
+    QCOMPARE(users[0].role, u"超级管理"_s);
+    QVERIFY(verifyPassword(users[0].passwordHash, u"admin123"_s));
+    QVERIFY(!verifyPassword(users[0].passwordHash, u"admin"_s));
 
-    const QStringList types = column(store.readAll({u"题型表"_s, {}, {}}), 1);
+    const QStringList types = typeNames(store);
     QVERIFY(types.size() >= 10);
     QCOMPARE(types.mid(0, 3), (QStringList{u"选择题"_s, u"填空题"_s, u"判断题"_s}));
     for (const QString& t : {u"计算题"_s, u"解答题"_s, u"应用题"_s, u"证明题"_s, u"作图题"_s})
@@ -118,12 +118,11 @@ void AdminInitTest::usersAndTypes()
 void AdminInitTest::classificationIsThreeLevelsDeep()
 {
     BankStore store = BankStore::openExternalBank(bank_);
-    const auto rows = store.readAll({u"知识点表"_s, {}, {}});
+    const std::vector<KnowledgePath> rows = store.knowledgePaths();
     QVERIFY2(rows.size() >= 100, qPrintable(QString::number(rows.size())));
     QSet<QString> paths;
     QHash<QString, QString> parentOfLevel2;
-    for (const QVariantList& row : rows) {
-        const QString l1 = row.at(1).toString(), l2 = row.at(2).toString(), l3 = row.at(3).toString();
+    for (const auto& [l1, l2, l3] : rows) {
         QVERIFY(!l1.isEmpty() && !l2.isEmpty() && !l3.isEmpty());
         QVERIFY2(!(l1 + l2 + l3).contains(u'/'), qPrintable(l3));
         const QString path = l1 + u" / "_s + l2 + u" / "_s + l3;
@@ -145,7 +144,7 @@ void AdminInitTest::sampleQuestionsFitTheClassification()
     BankStore store = BankStore::openExternalBank(bank_);
     Recordset r = store.openTable(u"数学题库"_s);
     QVERIFY(r.recordCount() >= 15);
-    const QStringList types = column(store.readAll({u"题型表"_s, {}, {}}), 1);
+    const QStringList types = typeNames(store);
     QSet<QString> difficulties, flags, usedTypes;
     QStringList contents;
     bool superscripts = false;

@@ -50,11 +50,6 @@ int imagesIn(const QTextDocument& doc)
     return n;
 }
 
-std::vector<QVariantList> tableRows(const QString& bank, const QString& table)
-{
-    BankStore store = BankStore::openExternalBank(bank);
-    return store.readAll(TableQuery{table, {}, {}});
-}
 
 } // namespace
 
@@ -105,44 +100,45 @@ void BankGeneratorTest::bankHasTheShapeAsked()
     QString why;
     QVERIFY2(isBankFile(bank_, &why), qPrintable(why));
 
-    const auto questions = tableRows(bank_, u"数学题库"_s);
+    BankStore store = BankStore::openExternalBank(bank_);
+    const std::vector<QuestionRecord> questions = store.questions();
     QCOMPARE(int(questions.size()), kQuestions);
-    for (int i = 0; i < kQuestions; ++i)
-        QCOMPARE(questions[std::size_t(i)].at(0).toString(), QString::number(i + 1));
+    for (int i = 0; i < kQuestions; ++i) {
+        QCOMPARE(questions[std::size_t(i)].number, QString::number(i + 1));
+        QCOMPARE(questions[std::size_t(i)], bankgen::generateQuestion(kSeed, i, kPaths).record);
+    }
 
-    const auto paths = tableRows(bank_, u"知识点表"_s);
+    const std::vector<KnowledgePath> paths = store.knowledgePaths();
     QCOMPARE(int(paths.size()), kPaths);
     QSet<QString> distinct;
-    for (const QVariantList& row : paths)
-        distinct.insert(row.at(1).toString() + u'/' + row.at(2).toString() + u'/' + row.at(3).toString());
+    for (const KnowledgePath& p : paths)
+        distinct.insert(p.level1 + u'/' + p.level2 + u'/' + p.level3);
     QCOMPARE(int(distinct.size()), kPaths);
 
-    const auto types = tableRows(bank_, u"题型表"_s);
     QStringList typeNames;
-    for (const QVariantList& row : types)
-        typeNames << row.at(1).toString();
+    for (const QuestionType& t : store.questionTypes())
+        typeNames << t.name;
     QCOMPARE(typeNames, bankgen::questionTypes());
 
     // Every question's path and type are ones the bank offers.
-    for (const QVariantList& q : questions) {
-        QVERIFY(typeNames.contains(q.at(1).toString()));
-        QVERIFY2(distinct.contains(q.at(2).toString() + u'/' + q.at(3).toString() + u'/' + q.at(4).toString()),
-                 qPrintable(q.at(0).toString()));
+    for (const QuestionRecord& q : questions) {
+        QVERIFY(typeNames.contains(q.type));
+        QVERIFY2(distinct.contains(q.path.level1 + u'/' + q.path.level2 + u'/' + q.path.level3), qPrintable(q.number));
     }
 }
 
 void BankGeneratorTest::questionsSpreadOverTheirFields()
 {
     QSet<QString> difficulties, exam, authors, types;
-    for (const QVariantList& q : tableRows(bank_, u"数学题库"_s)) {
-        types.insert(q.at(1).toString());
-        difficulties.insert(q.at(5).toString());
-        exam.insert(q.at(8).toString());
-        authors.insert(q.at(9).toString());
-        const QDate entered = QDate::fromString(q.at(10).toString(), u"yyyy-MM-dd"_s);
-        QVERIFY2(entered.isValid() && entered.year() >= 2019 && entered.year() <= 2026, qPrintable(q.at(10).toString()));
-        for (int column = 0; column < 11; ++column)
-            QVERIFY(!q.at(column).toString().isEmpty());
+    for (const QuestionRecord& q : BankStore::openExternalBank(bank_).questions()) {
+        types.insert(q.type);
+        difficulties.insert(q.difficulty);
+        exam.insert(q.entranceExam);
+        authors.insert(q.enteredBy);
+        const QDate entered = QDate::fromString(q.enteredAt, u"yyyy-MM-dd"_s);
+        QVERIFY2(entered.isValid() && entered.year() >= 2019 && entered.year() <= 2026, qPrintable(q.enteredAt));
+        for (const auto& [column, value] : q.fields())
+            QVERIFY2(!value.toString().isEmpty(), qPrintable(column));
     }
     QCOMPARE(difficulties, (QSet<QString>{u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s, u"F"_s}));
     QCOMPARE(exam, (QSet<QString>{u"是"_s, u"否"_s}));
@@ -152,12 +148,8 @@ void BankGeneratorTest::questionsSpreadOverTheirFields()
 
 void BankGeneratorTest::bodiesReadBackToTheGeneratedText()
 {
-    const auto questions = tableRows(bank_, u"数学题库"_s);
     for (int i = 0; i < kQuestions; ++i) {
         const bankgen::GeneratedQuestion g = bankgen::generateQuestion(kSeed, i, kPaths);
-        const QVariantList& row = questions[std::size_t(i)];
-        QCOMPARE(row.at(6).toString().toLatin1(), g.content.rtf);
-        QCOMPARE(row.at(7).toString().toLatin1(), g.answer.rtf);
         for (const bankgen::GeneratedBody* body : {&g.content, &g.answer}) {
             QTextDocument doc;
             RtfReader::read(body->rtf, &doc);
@@ -207,11 +199,11 @@ void BankGeneratorTest::knowledgePathsStayDistinct()
 
 void BankGeneratorTest::adminPasswordVerifies()
 {
-    const auto users = tableRows(bank_, u"登录表"_s);
+    const std::vector<UserRecord> users = BankStore::openExternalBank(bank_).users();
     QCOMPARE(int(users.size()), 1);
-    QCOMPARE(users[0].at(0).toString(), u"admin"_s);
-    QCOMPARE(users[0].at(2).toString(), u"超级管理"_s);
-    const QString hash = users[0].at(1).toString();
+    QCOMPARE(users[0].name, u"admin"_s);
+    QCOMPARE(users[0].role, u"超级管理"_s);
+    const QString hash = users[0].passwordHash;
     QVERIFY(verifyPassword(hash, u"admin123"_s));
     QVERIFY(!verifyPassword(hash, u"admin124"_s));
     // The salt follows the seed.
@@ -266,8 +258,9 @@ void BankGeneratorTest::toolRefusesExistingFilesAndBadArguments()
     auto [code, err] = run({u"generate"_s, made, u"--questions"_s, u"25"_s, u"--paths"_s, u"12"_s, u"--seed"_s, u"3"_s});
     QCOMPARE(code, 0);
     QVERIFY(isBankFile(made));
-    QCOMPARE(int(tableRows(made, u"数学题库"_s).size()), 25);
-    QCOMPARE(int(tableRows(made, u"知识点表"_s).size()), 12);
+    BankStore store = BankStore::openExternalBank(made);
+    QCOMPARE(store.questionCount(), 25);
+    QCOMPARE(int(store.knowledgePaths().size()), 12);
 
     const QByteArray before = fileBytes(made);
     std::tie(code, err) = run({u"generate"_s, made, u"--questions"_s, u"5"_s});
