@@ -412,19 +412,22 @@ QStringList BankStore::distinctValues(const TableQuery& query, const QString& co
 
 QStringList BankStore::sortedDistinctValues(const TableQuery& query, const QString& column)
 {
-    QStringList values = distinctValues(query, column);
-    NameOrder::sort(values);
+    QStringList values;
+    for (const QVariantList& row : sortedRows(query, {column}, true))
+        values << row.at(0).toString();
     return values;
 }
 
 std::vector<QVariantList> BankStore::sortedRows(const TableQuery& query, const QStringList& columns, bool distinct)
 {
     const QString list = columnList(columns);
-    // GROUP BY rather than DISTINCT: it follows the columns' collation, so
-    // rows differing only in the case of Latin letters count as one, and it
-    // can walk an index that starts with these columns.
+    // GROUP BY follows the columns' collation, so rows differing only in the
+    // case of Latin letters count as one, and it walks an index that starts
+    // with these columns. No ORDER BY: the name order is ICU's, applied below,
+    // and it is total, so the order rows come in does not matter.
     QString sql = u"SELECT "_s + list + u" FROM "_s + quotedName(query.table) + whereClause(query.where);
-    sql += distinct ? u" GROUP BY "_s + list + u" ORDER BY MIN(rowid)"_s : u" ORDER BY rowid"_s;
+    if (distinct)
+        sql += u" GROUP BY "_s + list;
     QSqlQuery q = c_->exec(sql, query.params);
     std::vector<QVariantList> rows;
     while (q.next()) {
