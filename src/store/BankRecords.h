@@ -16,9 +16,9 @@ using FieldValues = std::vector<std::pair<QString, QVariant>>;
 // A three-level knowledge point: level 1 / level 2 / level 3.
 struct KnowledgePath
 {
-    QString level1;
-    QString level2;
-    QString level3;
+    QString level1{};
+    QString level2{};
+    QString level3{};
 
     bool operator==(const KnowledgePath&) const = default;
 
@@ -31,15 +31,15 @@ struct KnowledgePath
 // One row of 数学题库. The bodies are whole RTF documents, as bytes.
 struct QuestionRecord
 {
-    QString number;
-    QString type;
-    KnowledgePath path;
-    QString difficulty;
-    QByteArray content;
-    QByteArray answer;
-    QString entranceExam; // 是 / 否
-    QString enteredBy;
-    QString enteredAt;
+    QString number{};
+    QString type{};
+    KnowledgePath path{};
+    QString difficulty{};
+    QByteArray content{};
+    QByteArray answer{};
+    QString entranceExam{}; // 是 / 否
+    QString enteredBy{};
+    QString enteredAt{};
 
     bool operator==(const QuestionRecord&) const = default;
 
@@ -53,7 +53,7 @@ struct QuestionRecord
 struct QuestionType
 {
     qint64 id = 0; // assigned by the store
-    QString name;
+    QString name{};
 
     bool operator==(const QuestionType&) const = default;
     FieldValues fields() const;
@@ -63,9 +63,9 @@ struct QuestionType
 // One row of 登录表. The password is stored as an Argon2id hash.
 struct UserRecord
 {
-    QString name;
-    QString passwordHash;
-    QString role;
+    QString name{};
+    QString passwordHash{};
+    QString role{};
 
     bool operator==(const UserRecord&) const = default;
     FieldValues fields() const;
