@@ -1,9 +1,9 @@
 #include "app/MDIForm1.h"
 
-#include "app/CurrentUser.h"
 #include "app/HelpWindow.h"
 #include "app/MenuGating.h"
 #include "store/BankStore.h"
+#include "store/CurrentUser.h"
 #include "ui/Dialogs.h"
 #include "ui/EditTargets.h"
 #include "ui/StoreAction.h"
@@ -93,7 +93,8 @@ void MDIForm1::buildMenus()
             [this] { openWindow(QStringLiteral("HFTKU"), QStringLiteral(u"恢复题库"), false); });
     addSeparator(TKGL, "n");
     QMenu* TKGK = addMenu(TKGL, "TKGK", QStringLiteral(u"题库概况"));
-    connect(addCommand(TKGK, "TMZSH", QStringLiteral(u"题目总数")), &QAction::triggered, this, &MDIForm1::TMZSH_Click);
+    connect(addCommand(TKGK, "TMZSH", QStringLiteral(u"题目总数")), &QAction::triggered, this,
+            &MDIForm1::TMZSH_Click);
 
     QMenu* zujuan = addMenu(nullptr, "zujuan", QStringLiteral(u"生成试卷"));
     connect(addCommand(zujuan, "zdzj", QStringLiteral(u"自动组卷")), &QAction::triggered, this,
@@ -121,19 +122,26 @@ void MDIForm1::buildMenus()
     connect(addCommand(TXgl, "DaoCHuTX", QStringLiteral(u"导出题型")), &QAction::triggered, this,
             [this] { openWindow(QStringLiteral("DaoCHTX"), QStringLiteral(u"导出题型到WORD")); });
 
-    connect(addCommand(nullptr, "SYBZ", QStringLiteral(u"使用帮助")), &QAction::triggered, this, &MDIForm1::SYBZ_Click);
-    connect(addCommand(nullptr, "quit", QStringLiteral(u"退出系统")), &QAction::triggered, this, &MDIForm1::quit_Click);
+    connect(addCommand(nullptr, "SYBZ", QStringLiteral(u"使用帮助")), &QAction::triggered, this,
+            &MDIForm1::SYBZ_Click);
+    connect(addCommand(nullptr, "quit", QStringLiteral(u"退出系统")), &QAction::triggered, this,
+            &MDIForm1::quit_Click);
 
     // The editing menu never shows in the menu bar; the question windows pop it
     // up over their rich-text boxes.
     BJCD_ = new QMenu(QStringLiteral(u"编辑"), this);
     BJCD_->setObjectName(QStringLiteral("BJCD"));
-    connect(addCommand(BJCD_, "JianQ", QStringLiteral(u"剪切")), &QAction::triggered, this, &MDIForm1::JianQ_Click);
-    connect(addCommand(BJCD_, "FuZH", QStringLiteral(u"复制")), &QAction::triggered, this, &MDIForm1::FuZH_Click);
-    connect(addCommand(BJCD_, "ZHanT", QStringLiteral(u"粘贴")), &QAction::triggered, this, &MDIForm1::ZHanT_Click);
+    connect(addCommand(BJCD_, "JianQ", QStringLiteral(u"剪切")), &QAction::triggered, this,
+            &MDIForm1::JianQ_Click);
+    connect(addCommand(BJCD_, "FuZH", QStringLiteral(u"复制")), &QAction::triggered, this,
+            &MDIForm1::FuZH_Click);
+    connect(addCommand(BJCD_, "ZHanT", QStringLiteral(u"粘贴")), &QAction::triggered, this,
+            &MDIForm1::ZHanT_Click);
     addSeparator(BJCD_, "o");
-    connect(addCommand(BJCD_, "SHanCH", QStringLiteral(u"删除")), &QAction::triggered, this, &MDIForm1::SHanCH_Click);
-    connect(addCommand(BJCD_, "QuanX", QStringLiteral(u"全选")), &QAction::triggered, this, &MDIForm1::QuanX_Click);
+    connect(addCommand(BJCD_, "SHanCH", QStringLiteral(u"删除")), &QAction::triggered, this,
+            &MDIForm1::SHanCH_Click);
+    connect(addCommand(BJCD_, "QuanX", QStringLiteral(u"全选")), &QAction::triggered, this,
+            &MDIForm1::QuanX_Click);
     addSeparator(BJCD_, "p");
     connect(addCommand(BJCD_, "QuanBSHCH", QStringLiteral(u"全部删除")), &QAction::triggered, this,
             &MDIForm1::QuanBSHCH_Click);
@@ -188,7 +196,8 @@ QMdiSubWindow* MDIForm1::showChild(QWidget* child, bool created, bool closeBox)
 void MDIForm1::openWindow(const QString& name, const QString& caption, bool closeBox)
 {
     bool created = false;
-    QWidget* w = WindowRegistry::instance().window(name, [&] { return makeEmptyWindow(name, caption); }, &created);
+    QWidget* w = WindowRegistry::instance().window(
+        name, [&] { return makeEmptyWindow(name, caption); }, &created);
     showChild(w, created, closeBox);
 }
 
@@ -200,7 +209,8 @@ void MDIForm1::TMZSH_Click()
     if (count == 0)
         dialogs().message(this, QStringLiteral(u"提示"), QStringLiteral(u"没有查到任何记录，没骗你啦！"));
     else
-        dialogs().message(this, QStringLiteral(u"结果"), QStringLiteral(u"题目的总数是：  ") + QString::number(count));
+        dialogs().message(this, QStringLiteral(u"结果"),
+                          QStringLiteral(u"题目的总数是：  ") + QString::number(count));
 }
 
 void MDIForm1::SYBZ_Click()

@@ -1,9 +1,9 @@
 #include "app/frmdl.h"
 
-#include "app/CurrentUser.h"
-#include "app/LoginCheck.h"
 #include "app/MDIForm1.h"
 #include "store/BankStore.h"
+#include "store/CurrentUser.h"
+#include "store/LoginCheck.h"
 #include "ui/Dialogs.h"
 #include "ui/StoreAction.h"
 #include "ui/Twips.h"
@@ -52,7 +52,8 @@ frmdl::frmdl(QWidget* parent)
         box->setAutoFillBackground(true);
     }
     Text2->setEchoMode(QLineEdit::Password);
-    Text2->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; background: rgb(128,255,128); }"));
+    Text2->setStyleSheet(
+        QStringLiteral("QLineEdit { lineedit-password-character: 42; background: rgb(128,255,128); }"));
     Text1->setStyleSheet(QStringLiteral("QLineEdit { background: rgb(128,255,128); }"));
 
     auto* grid = new QGridLayout;
@@ -102,7 +103,7 @@ void frmdl::Commok_Click()
     LoginOutcome outcome;
     const bool read = runStoreAction(this, [&] { outcome = checkLogin(Text1->text(), Text2->text()); });
     if (!read)
-        return;  // nobody is logged in; the window stays for another try
+        return; // nobody is logged in; the window stays for another try
 
     switch (outcome.kind) {
     case LoginOutcome::EmptyName:

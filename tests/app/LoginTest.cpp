@@ -1,10 +1,10 @@
 // The login window against a real bank: its four messages, which boxes it
 // empties, and the user it leaves behind.
-#include "app/CurrentUser.h"
-#include "app/MDIForm1.h"
 #include "app/frmdl.h"
+#include "app/MDIForm1.h"
 #include "common/TestBank.h"
 #include "store/BankStore.h"
+#include "store/CurrentUser.h"
 #include "ui/ScriptedDialogs.h"
 #include "ui/WindowRegistry.h"
 
@@ -114,9 +114,9 @@ private slots:
     void wrongPasswordEmptiesOnlyThePassword()
     {
         bank->addUser(u"zhang"_s, u"pw"_s);
-        type(u"zhang"_s, u"PW"_s);  // passwords compare exactly
+        type(u"zhang"_s, u"PW"_s); // passwords compare exactly
         clickOk();
-        type(u"zhang"_s, u" pw"_s);  // blanks count in a password
+        type(u"zhang"_s, u" pw"_s); // blanks count in a password
         clickOk();
         QCOMPARE(dialogs->shown(), (QList<Shown>{warning(u"密码错误"_s), warning(u"密码错误"_s)}));
         QCOMPARE(box("Text1")->text(), u"zhang"_s);
@@ -128,7 +128,7 @@ private slots:
     void trimmedNameLogsInAndOpensTheMainWindow()
     {
         bank->addUser(u"Zhang"_s, u"pw"_s, u"管理人员"_s);
-        type(u"  zhang  "_s, u"pw"_s);  // Latin letters compare without case
+        type(u"  zhang  "_s, u"pw"_s); // Latin letters compare without case
         clickOk();
         QVERIFY(dialogs->shown().isEmpty());
         QCOMPARE(CurrentUser().userName, u"zhang"_s);
@@ -136,7 +136,7 @@ private slots:
         QVERIFY(!CurrentUser().isSuperAdmin);
         QVERIFY(!CurrentUser().isOrdinaryUser);
         QVERIFY(mainWindowShown());
-        QTRY_VERIFY(!WindowRegistry::instance().existing<frmdl>());  // the login window closed itself
+        QTRY_VERIFY(!WindowRegistry::instance().existing<frmdl>()); // the login window closed itself
     }
 
     void twoUsersWithOneName_data()
