@@ -5,7 +5,6 @@
 class QAction;
 class QMdiArea;
 class QMenu;
-class QMdiSubWindow;
 
 // The frame window: the menu bar, the child windows inside its client area,
 // the role gating of the menus, and the editing context menu of the question
@@ -19,10 +18,6 @@ public:
     QMdiArea* mdiArea() const { return mdiArea_; }
     QMenu* BJCD() const { return BJCD_; }
     QAction* command(const QString& name) const;
-
-    // Shows a child window inside the client area: a new one is placed as a
-    // child, an existing (perhaps hidden) one is shown again as it is.
-    QMdiSubWindow* showChild(QWidget* child, bool created, bool closeBox = true);
 
 public slots:
     void TMZSH_Click();

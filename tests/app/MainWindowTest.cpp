@@ -1,16 +1,19 @@
 // The main window: its menu tree, the gating by role, the question count, help,
-// child windows and the editing context menu.
+// child windows (where they go, hiding, discarding) and the editing context menu.
 #include "app/HelpWindow.h"
 #include "app/MDIForm1.h"
 #include "common/TestBank.h"
 #include "store/CurrentUser.h"
+#include "ui/ChildWindows.h"
 #include "ui/Clipboard.h"
 #include "ui/EditTargets.h"
 #include "ui/RichTextBox.h"
 #include "ui/ScriptedDialogs.h"
+#include "ui/Twips.h"
 #include "ui/WindowRegistry.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -45,6 +48,19 @@ QString describe(const QList<Entry>& list)
         parts << e.name + u'=' + e.caption;
     return parts.join(u", ");
 }
+
+// A window that asks for its place, as the windows do when they load.
+class PlacedWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    PlacedWindow()
+    {
+        setObjectName(u"PlacedWindow"_s);
+        resize(twipsSize(3000, 1500));
+        move(twipsPoint(1500, 750));
+    }
+};
 
 } // namespace
 
@@ -160,6 +176,84 @@ private slots:
         QCOMPARE(dialogs->shown().size(), 1);
         QVERIFY(dialogs->shown().first().text.startsWith(u"错误号："_s));
         QVERIFY(w->isVisible());
+    }
+
+    void childrenGoWhereTheyAsk()
+    {
+        MDIForm1* w = openAs(u"一般人员"_s);
+        const QRect area = w->mdiArea()->viewport()->rect();
+        auto* placed = showChildWindow<PlacedWindow>();
+        QMdiSubWindow* frame = childFrame(placed);
+        QVERIFY(frame && frame->isVisible());
+        QCOMPARE(frame->parentWidget(), w->mdiArea()->viewport());
+        QCOMPARE(frame->pos(), twipsPoint(1500, 750));
+        QCOMPARE(placed->size(), twipsSize(3000, 1500));
+        QCOMPARE(w->mdiArea()->activeSubWindow(), frame);
+
+        // Moved by the user, hidden and asked for again: it stays where it was.
+        frame->move(30, 40);
+        frame->hide();
+        QCOMPARE(showChildWindow<PlacedWindow>(), placed);
+        QCOMPARE(frame->pos(), QPoint(30, 40));
+
+        // Beyond the right and bottom edges: pulled back inside the area.
+        auto make = [](QSize size) {
+            auto* c = new QWidget;
+            c->resize(size);
+            c->move(twipsPoint(60000, 60000));
+            return c;
+        };
+        QWidget* far = showChildWindow(u"far"_s, [&] { return make(QSize(200, 100)); });
+        QCOMPARE(childFrame(far)->geometry().bottomRight(), area.bottomRight());
+        // Larger than the area: its top left corner stays in sight.
+        QWidget* huge = showChildWindow(u"huge"_s, [&] { return make(area.size() + QSize(50, 50)); });
+        QCOMPARE(childFrame(huge)->pos(), QPoint(0, 0));
+    }
+
+    void childThatHidesItselfTakesItsFrameAlong()
+    {
+        MDIForm1* w = openAs(u"超级管理"_s);
+        w->command(u"searstu"_s)->trigger();
+        QMdiSubWindow* frame = w->mdiArea()->activeSubWindow();
+        QWidget* search = frame->widget();
+        auto* typed = new QLineEdit(search);
+        typed->setText(u"有理数"_s);
+        const QPoint where = frame->pos();
+
+        search->hide(); // as a window's own 退出 button does
+        for (QMdiSubWindow* sub : w->mdiArea()->subWindowList())
+            QVERIFY(!sub->isVisible());
+
+        // The next menu command brings it back with what it held.
+        w->command(u"searstu"_s)->trigger();
+        QCOMPARE(w->mdiArea()->subWindowList(), QList<QMdiSubWindow*>{frame});
+        QCOMPARE(frame->widget(), search);
+        QVERIFY(search->isVisible() && frame->isVisible());
+        QCOMPARE(w->mdiArea()->activeSubWindow(), frame);
+        QCOMPARE(typed->text(), u"有理数"_s);
+        QCOMPARE(frame->pos(), where);
+
+        // Shown again by itself, it brings its frame too.
+        search->hide();
+        search->show();
+        QVERIFY(frame->isVisible());
+
+        // Minimised, the frame hides the child but stays itself, and active.
+        w->command(u"zdzj"_s)->trigger();
+        w->mdiArea()->setActiveSubWindow(frame);
+        frame->setWindowState(Qt::WindowMinimized);
+        QVERIFY(search->isHidden());
+        QVERIFY(frame->isVisible());
+        QCOMPARE(w->mdiArea()->activeSubWindow(), frame);
+        frame->setWindowState(Qt::WindowNoState);
+        QVERIFY(search->isVisible());
+
+        // A child that closes itself is discarded with its frame.
+        QPointer<QMdiSubWindow> alive = frame;
+        search->close();
+        QTRY_VERIFY(alive.isNull());
+        QCOMPARE(w->mdiArea()->subWindowList().size(), 1);
+        QVERIFY(!WindowRegistry::instance().existing(u"frmseastu"_s));
     }
 
     void childWindowsExistOnce()

@@ -1,12 +1,15 @@
-// The small pieces of the platform layer: the window registry, the scripted
-// dialogs tests rely on, twips, and the report of a store failure.
+// The small pieces of the platform layer: the window registry, child windows,
+// the scripted dialogs tests rely on, twips, and the report of a store failure.
 #include "store/BankStore.h"
+#include "ui/ChildWindows.h"
 #include "ui/ScriptedDialogs.h"
 #include "ui/StoreAction.h"
 #include "ui/Twips.h"
 #include "ui/WindowRegistry.h"
 
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -53,6 +56,24 @@ private slots:
         QCOMPARE(registry.aliveCount(), 0);
     }
 
+    // Once the client area is gone, a child shows as a window of its own.
+    void childWindowsOutliveTheirArea()
+    {
+        auto* area = new QMdiArea;
+        setChildWindowArea(area);
+        QWidget* framed = showChildWindow(u"frmadd"_s, [] { return new QWidget; });
+        QVERIFY(childFrame(framed));
+        delete area;
+        QCOMPARE(childWindowArea(), nullptr);
+
+        QWidget* alone = showChildWindow(u"frmseastu"_s, [] { return new QWidget; });
+        QVERIFY(alone->isWindow() && alone->isVisible());
+        QCOMPARE(childFrame(alone), nullptr);
+        QPointer<QWidget> discarded = alone;
+        alone->close();
+        QTRY_VERIFY(discarded.isNull());
+    }
+
     void scriptedDialogsRecordAndAnswer()
     {
         ScriptedDialogs d;
@@ -63,7 +84,8 @@ private slots:
 
         dialogs().message(nullptr, u"提示"_s, u"保存成功"_s);
         QVERIFY(dialogs().question(nullptr, u"提示"_s, u"确定退出吗？"_s));
-        QCOMPARE(dialogs().input(nullptr, u"题目总数"_s, u"请输入试卷的题目总数："_s), std::optional<QString>(u"12"_s));
+        QCOMPARE(dialogs().input(nullptr, u"题目总数"_s, u"请输入试卷的题目总数："_s),
+                 std::optional<QString>(u"12"_s));
         QCOMPARE(dialogs().saveFileName(nullptr, u"保存"_s, u"试卷.rtf"_s), u"/tmp/paper.rtf"_s);
         QVERIFY(d.allAnswered());
         QCOMPARE(d.shown().at(0), ScriptedDialogs::info(u"提示"_s, u"保存成功"_s));
@@ -90,6 +112,7 @@ private slots:
         QCOMPARE(twipsToPixels(4440), 296);
         QCOMPARE(pixelsToTwips(296), 4440);
         QCOMPARE(twipsRect(4000, 1000, 4440, 3480), QRect(266, 66, 296, 232));
+        QCOMPARE(twipsPoint(1500, 755), QPoint(100, 50));
     }
 
     void storeFailuresAreReportedOnce()
