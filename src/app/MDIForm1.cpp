@@ -81,65 +81,68 @@ QAction* MDIForm1::command(const QString& name) const
 void MDIForm1::buildMenus()
 {
     QMenu* TKGL = addMenu(nullptr, "TKGL", u"题库管理"_s);
-    connect(addCommand(TKGL, "addstu", u"添加题目"_s), &QAction::triggered, this,
-            [this] { openWindow(u"frmadd"_s, u"添加题目"_s); });
-    connect(addCommand(TKGL, "searstu", u"浏览题目"_s), &QAction::triggered, this,
-            [this] { openWindow(u"frmseastu"_s, u"查询、浏览"_s); });
-    connect(addCommand(TKGL, "editstu", u"修改题目"_s), &QAction::triggered, this,
-            [this] { openWindow(u"frmeditstu"_s, u"修改题目"_s); });
+    connectAction(addCommand(TKGL, "addstu", u"添加题目"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"frmadd"_s, u"添加题目"_s); });
+    connectAction(addCommand(TKGL, "searstu", u"浏览题目"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"frmseastu"_s, u"查询、浏览"_s); });
+    connectAction(addCommand(TKGL, "editstu", u"修改题目"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"frmeditstu"_s, u"修改题目"_s); });
     addSeparator(TKGL, "m");
-    connect(addCommand(TKGL, "HBTK", u"合并题库"_s), &QAction::triggered, this,
-            [this] { openWindow(u"HBTiKu"_s, u"合并题库"_s); });
-    connect(addCommand(TKGL, "BFTK", u"备份题库"_s), &QAction::triggered, this,
-            [this] { openWindow(u"frmbackup"_s, u"备份题库"_s, false); });
-    connect(addCommand(TKGL, "HFTK", u"恢复题库"_s), &QAction::triggered, this,
-            [this] { openWindow(u"HFTKU"_s, u"恢复题库"_s, false); });
+    connectAction(addCommand(TKGL, "HBTK", u"合并题库"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"HBTiKu"_s, u"合并题库"_s); });
+    connectAction(addCommand(TKGL, "BFTK", u"备份题库"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"frmbackup"_s, u"备份题库"_s, false); });
+    connectAction(addCommand(TKGL, "HFTK", u"恢复题库"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"HFTKU"_s, u"恢复题库"_s, false); });
     addSeparator(TKGL, "n");
     QMenu* TKGK = addMenu(TKGL, "TKGK", u"题库概况"_s);
-    connect(addCommand(TKGK, "TMZSH", u"题目总数"_s), &QAction::triggered, this, &MDIForm1::TMZSH_Click);
+    connectAction(addCommand(TKGK, "TMZSH", u"题目总数"_s), &QAction::triggered, this,
+                  &MDIForm1::TMZSH_Click);
 
     QMenu* zujuan = addMenu(nullptr, "zujuan", u"生成试卷"_s);
-    connect(addCommand(zujuan, "zdzj", u"自动组卷"_s), &QAction::triggered, this,
-            [this] { openWindow(u"ZIDONGZUJUAN"_s, u"自动组卷向导一:"_s); });
-    connect(addCommand(zujuan, "shgzj", u"手工组卷"_s), &QAction::triggered, this,
-            [this] { openWindow(u"SHouGong1"_s, u"手工组卷向导一"_s); });
+    connectAction(addCommand(zujuan, "zdzj", u"自动组卷"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"ZIDONGZUJUAN"_s, u"自动组卷向导一:"_s); });
+    connectAction(addCommand(zujuan, "shgzj", u"手工组卷"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"SHouGong1"_s, u"手工组卷向导一"_s); });
 
     QMenu* RYUGL = addMenu(nullptr, "RYUGL", u"人员管理"_s);
-    connect(addCommand(RYUGL, "TIANJIA", u"添加"_s), &QAction::triggered, this,
-            [this] { openWindow(u"GuanLiTJ"_s, u"添加人员"_s); });
-    connect(addCommand(RYUGL, "XIUGAI", u"修改"_s), &QAction::triggered, this,
-            [this] { openWindow(u"GuanLiXG"_s, u"修改"_s); });
-    connect(addCommand(RYUGL, "SHANCHU", u"删除"_s), &QAction::triggered, this,
-            [this] { openWindow(u"GuanLiSC"_s, u"删除人员"_s); });
+    connectAction(addCommand(RYUGL, "TIANJIA", u"添加"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"GuanLiTJ"_s, u"添加人员"_s); });
+    connectAction(addCommand(RYUGL, "XIUGAI", u"修改"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"GuanLiXG"_s, u"修改"_s); });
+    connectAction(addCommand(RYUGL, "SHANCHU", u"删除"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"GuanLiSC"_s, u"删除人员"_s); });
 
     QMenu* ZHshd = addMenu(nullptr, "ZHshd", u"知识点管理"_s);
-    connect(addCommand(ZHshd, "BianJiZHSHD", u"编辑知识点"_s), &QAction::triggered, this,
-            [this] { openWindow(u"XG_ZHSHD"_s, u"编辑知识点"_s); });
-    connect(addCommand(ZHshd, "DaoCHuZHSHD", u"导出知识点"_s), &QAction::triggered, this,
-            [this] { openWindow(u"DaoChZHSHD"_s, u"导出知识点到WORD"_s); });
+    connectAction(addCommand(ZHshd, "BianJiZHSHD", u"编辑知识点"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"XG_ZHSHD"_s, u"编辑知识点"_s); });
+    connectAction(addCommand(ZHshd, "DaoCHuZHSHD", u"导出知识点"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"DaoChZHSHD"_s, u"导出知识点到WORD"_s); });
 
     QMenu* TXgl = addMenu(nullptr, "TXgl", u"题型管理"_s);
-    connect(addCommand(TXgl, "BianJiTX", u"编辑题型"_s), &QAction::triggered, this,
-            [this] { openWindow(u"XG_TiXing"_s, u"编辑题型"_s); });
-    connect(addCommand(TXgl, "DaoCHuTX", u"导出题型"_s), &QAction::triggered, this,
-            [this] { openWindow(u"DaoCHTX"_s, u"导出题型到WORD"_s); });
+    connectAction(addCommand(TXgl, "BianJiTX", u"编辑题型"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"XG_TiXing"_s, u"编辑题型"_s); });
+    connectAction(addCommand(TXgl, "DaoCHuTX", u"导出题型"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"DaoCHTX"_s, u"导出题型到WORD"_s); });
 
-    connect(addCommand(nullptr, "SYBZ", u"使用帮助"_s), &QAction::triggered, this, &MDIForm1::SYBZ_Click);
-    connect(addCommand(nullptr, "quit", u"退出系统"_s), &QAction::triggered, this, &MDIForm1::quit_Click);
+    connectAction(addCommand(nullptr, "SYBZ", u"使用帮助"_s), &QAction::triggered, this,
+                  &MDIForm1::SYBZ_Click);
+    connectAction(addCommand(nullptr, "quit", u"退出系统"_s), &QAction::triggered, this,
+                  &MDIForm1::quit_Click);
 
     // The editing menu never shows in the menu bar; the question windows pop it
     // up over their rich-text boxes.
     BJCD_ = new QMenu(u"编辑"_s, this);
     BJCD_->setObjectName(u"BJCD"_s);
-    connect(addCommand(BJCD_, "JianQ", u"剪切"_s), &QAction::triggered, this, &MDIForm1::JianQ_Click);
-    connect(addCommand(BJCD_, "FuZH", u"复制"_s), &QAction::triggered, this, &MDIForm1::FuZH_Click);
-    connect(addCommand(BJCD_, "ZHanT", u"粘贴"_s), &QAction::triggered, this, &MDIForm1::ZHanT_Click);
+    connectAction(addCommand(BJCD_, "JianQ", u"剪切"_s), &QAction::triggered, this, &MDIForm1::JianQ_Click);
+    connectAction(addCommand(BJCD_, "FuZH", u"复制"_s), &QAction::triggered, this, &MDIForm1::FuZH_Click);
+    connectAction(addCommand(BJCD_, "ZHanT", u"粘贴"_s), &QAction::triggered, this, &MDIForm1::ZHanT_Click);
     addSeparator(BJCD_, "o");
-    connect(addCommand(BJCD_, "SHanCH", u"删除"_s), &QAction::triggered, this, &MDIForm1::SHanCH_Click);
-    connect(addCommand(BJCD_, "QuanX", u"全选"_s), &QAction::triggered, this, &MDIForm1::QuanX_Click);
+    connectAction(addCommand(BJCD_, "SHanCH", u"删除"_s), &QAction::triggered, this, &MDIForm1::SHanCH_Click);
+    connectAction(addCommand(BJCD_, "QuanX", u"全选"_s), &QAction::triggered, this, &MDIForm1::QuanX_Click);
     addSeparator(BJCD_, "p");
-    connect(addCommand(BJCD_, "QuanBSHCH", u"全部删除"_s), &QAction::triggered, this,
-            &MDIForm1::QuanBSHCH_Click);
+    connectAction(addCommand(BJCD_, "QuanBSHCH", u"全部删除"_s), &QAction::triggered, this,
+                  &MDIForm1::QuanBSHCH_Click);
     EditTargets::setMenu(BJCD_);
 }
 
@@ -160,9 +163,7 @@ void MDIForm1::openWindow(const QString& name, const QString& caption, bool clos
 
 void MDIForm1::TMZSH_Click()
 {
-    int count = 0;
-    if (!runStoreAction(this, [&] { count = BankStore::openBank().questionCount(); }))
-        return;
+    const int count = BankStore::openBank().questionCount();
     if (count == 0)
         dialogs().message(this, u"提示"_s, u"没有查到任何记录，没骗你啦！"_s);
     else

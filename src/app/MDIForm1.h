@@ -20,6 +20,7 @@ public:
     QAction* command(const QString& name) const;
 
 public slots:
+    // Command handlers may throw StoreError: connectAction reports it.
     void TMZSH_Click();
     void SYBZ_Click();
     void quit_Click();

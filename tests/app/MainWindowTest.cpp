@@ -176,6 +176,9 @@ private slots:
         QCOMPARE(dialogs->shown().size(), 1);
         QVERIFY(dialogs->shown().first().text.startsWith(u"错误号："_s));
         QVERIFY(w->isVisible());
+        // The command works again: one more box, for the one more try.
+        w->command(u"TMZSH"_s)->trigger();
+        QCOMPARE(dialogs->shown().size(), 2);
     }
 
     void childrenGoWhereTheyAsk()

@@ -1,5 +1,6 @@
 // The small pieces of the platform layer: the window registry, child windows,
-// the scripted dialogs tests rely on, twips, and the report of a store failure.
+// the scripted dialogs tests rely on, twips, the report of a store failure
+// and handlers connected as user actions.
 #include "store/BankStore.h"
 #include "ui/ChildWindows.h"
 #include "ui/ScriptedDialogs.h"
@@ -7,12 +8,41 @@
 #include "ui/Twips.h"
 #include "ui/WindowRegistry.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QPushButton>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A window whose handlers fail the first time they run.
+class ActionWindow : public QWidget
+{
+public:
+    int clicks = 0;
+    QList<bool> checks;
+
+    void Command1_Click()
+    {
+        if (++clicks == 1)
+            throw StoreError(3021, u"无当前记录。"_s);
+    }
+    void Check1_Click(bool checked)
+    {
+        checks << checked;
+        if (checks.size() == 1)
+            throw StoreError(5, u"database is locked"_s);
+    }
+};
+
+} // namespace
 
 class PlatformTest : public QObject
 {
@@ -129,6 +159,80 @@ private slots:
         QCOMPARE(d.shown().first().text, u"错误号：14\n无法打开题库文件"_s);
         QVERIFY(runStoreAction(nullptr, [] {}));
         QCOMPARE(d.shown().size(), 1);
+    }
+
+    // A store error out of a handler connected with connectAction ends as one
+    // box; the control works again at the next click.
+    void actionHandlersReportStoreErrors()
+    {
+        ScriptedDialogs d;
+        ActionWindow window;
+        auto* button = new QPushButton(u"确定"_s, &window);
+        auto* check = new QPushButton(u"入学考试题"_s, &window);
+        check->setCheckable(true);
+        check->move(0, 40);
+        auto* menu = new QMenu(&window);
+        QAction* count = menu->addAction(u"题目总数"_s);
+        connectAction(button, &QPushButton::clicked, &window, &ActionWindow::Command1_Click);
+        connectAction(check, &QPushButton::clicked, &window, &ActionWindow::Check1_Click);
+        int triggered = 0;
+        connectAction(count, &QAction::triggered, &window, [&] {
+            if (++triggered == 1)
+                throw StoreError(14, u"无法打开题库文件"_s);
+        });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(d.shown(), QList<ScriptedDialogs::Shown>{ScriptedDialogs::info(
+                                u"数据库错误"_s, u"错误号：3021\n无当前记录。"_s, Dialogs::Icon::Critical)});
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(window.clicks, 2);
+        QCOMPARE(d.shown().size(), 1);
+
+        count->trigger();
+        QCOMPARE(d.shown().size(), 2);
+        QCOMPARE(d.shown().last().text, u"错误号：14\n无法打开题库文件"_s);
+        count->trigger();
+        QCOMPARE(triggered, 2);
+        QCOMPARE(d.shown().size(), 2);
+
+        // The handler gets the signal's argument: checked, then unchecked.
+        QTest::mouseClick(check, Qt::LeftButton);
+        QTest::mouseClick(check, Qt::LeftButton);
+        QCOMPARE(window.checks, (QList<bool>{true, false}));
+        QCOMPARE(d.shown().size(), 3);
+        QCOMPARE(d.shown().last().text, u"错误号：5\ndatabase is locked"_s);
+    }
+
+    void actionHandlersTakeTheArgumentsTheyWant()
+    {
+        ScriptedDialogs d;
+        QWidget window;
+        auto* combo = new QComboBox(&window);
+        combo->addItems({u"A"_s, u"B"_s, u"C"_s});
+        auto* edit = new QLineEdit(&window);
+        QList<int> indexes;
+        QStringList texts;
+        int bare = 0;
+        connectAction(combo, &QComboBox::currentIndexChanged, &window, [&](int index) { indexes << index; });
+        connectAction(edit, &QLineEdit::textEdited, &window, [&](const QString& text) { texts << text; });
+        connectAction(edit, &QLineEdit::textEdited, &window, [&] { ++bare; });
+        combo->setCurrentIndex(2);
+        combo->setCurrentIndex(0);
+        QTest::keyClicks(edit, u"ab"_s);
+        QCOMPARE(indexes, (QList<int>{2, 0}));
+        QCOMPARE(texts, (QStringList{u"a"_s, u"ab"_s}));
+        QCOMPARE(bare, 2);
+        QVERIFY(d.shown().isEmpty());
+
+        // The connection ends with the window: a later signal reaches nobody.
+        QAction outliving;
+        auto* gone = new QWidget;
+        connectAction(&outliving, &QAction::triggered, gone, [&] { ++bare; });
+        delete gone;
+        outliving.trigger();
+        QCOMPARE(bare, 2);
     }
 };
 
