@@ -38,6 +38,9 @@ frmdl::frmdl(QWidget* parent)
     nameLabel->setObjectName(u"Label2"_s);
     auto* passwordLabel = new QLabel(u"密  码："_s, this);
     passwordLabel->setObjectName(u"Label3"_s);
+    // The labels name the boxes for screen readers.
+    nameLabel->setBuddy(Text1);
+    passwordLabel->setBuddy(Text2);
 
     Text1->setObjectName(u"Text1"_s);
     Text2->setObjectName(u"Text2"_s);

@@ -2,12 +2,14 @@
 // empties, and the user it leaves behind.
 #include "app/frmdl.h"
 #include "app/MDIForm1.h"
+#include "common/Accessibility.h"
 #include "common/TestBank.h"
 #include "store/BankStore.h"
 #include "store/CurrentUser.h"
 #include "ui/ScriptedDialogs.h"
 #include "ui/WindowRegistry.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -73,6 +75,17 @@ private slots:
         QCOMPARE(box("Text2")->nextInFocusChain(), window->findChild<QPushButton*>(u"Commok"_s));
         QCOMPARE(window->findChild<QPushButton*>(u"Commok"_s)->nextInFocusChain(),
                  window->findChild<QPushButton*>(u"Commcancel"_s));
+    }
+
+    // A screen reader names both boxes after their labels.
+    void boxesAreNamedAfterTheirLabels()
+    {
+        QCOMPARE(unnamedInputs(window), QStringList());
+        auto name = [](QWidget* w) {
+            return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+        };
+        QCOMPARE(name(box("Text1")), u"用户名："_s);
+        QCOMPARE(name(box("Text2")), u"密  码："_s);
     }
 
     void missingNameOrPassword()

@@ -2,6 +2,7 @@
 // child windows (where they go, hiding, discarding) and the editing context menu.
 #include "app/HelpWindow.h"
 #include "app/MDIForm1.h"
+#include "common/Accessibility.h"
 #include "common/TestBank.h"
 #include "store/CurrentUser.h"
 #include "ui/ChildWindows.h"
@@ -306,6 +307,7 @@ private slots:
         auto* help = WindowRegistry::instance().existing<HelpWindow>();
         QVERIFY(help && help->isVisible());
         QVERIFY(help->browser()->toPlainText().contains(u"输入用户名和密码。"_s));
+        QCOMPARE(unnamedInputs(help), QStringList());
     }
 
     // The editing menu acts on every marked box in target order and unmarks it.

@@ -1,6 +1,7 @@
-// The small pieces of the platform layer: the window registry, child windows,
-// the scripted dialogs tests rely on, twips, the report of a store failure
-// and handlers connected as user actions.
+// The small pieces of the platform layer: the window registry, the scripted
+// dialogs tests rely on, twips, the report of a store failure, handlers
+// connected as user actions, and the names assistive technology reads.
+#include "common/Accessibility.h"
 #include "store/BankStore.h"
 #include "ui/ChildWindows.h"
 #include "ui/ScriptedDialogs.h"
@@ -8,6 +9,7 @@
 #include "ui/Twips.h"
 #include "ui/WindowRegistry.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -16,7 +18,10 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
 #include <QTest>
+#include <QTextEdit>
 
 using namespace Qt::StringLiterals;
 
@@ -41,6 +46,11 @@ public:
             throw StoreError(5, u"database is locked"_s);
     }
 };
+
+QString accessibleName(QWidget* w)
+{
+    return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+}
 
 } // namespace
 
@@ -233,6 +243,47 @@ private slots:
         delete gone;
         outliving.trigger();
         QCOMPARE(bare, 2);
+    }
+
+    // Qt names a control after the label that has it as its buddy; item views
+    // do not take their label's text and need a name of their own.
+    void accessibleNamesComeFromLabels()
+    {
+        QWidget window;
+        auto* name = new QLineEdit(&window);
+        name->setObjectName(u"Text1"_s);
+        auto* type = new QComboBox(&window);
+        type->setObjectName(u"Combo1"_s);
+        type->setEditable(true);
+        auto* total = new QSpinBox(&window);
+        total->setObjectName(u"Text3"_s);
+        auto* content = new QTextEdit(&window);
+        content->setObjectName(u"RichTextBox1"_s);
+        auto* list = new QTableView(&window);
+        list->setObjectName(u"DataGrid1"_s);
+        auto* bare = new QLineEdit(&window);
+        bare->setObjectName(u"Text9"_s);
+        int row = 0;
+        for (auto [text, control] :
+             std::initializer_list<std::pair<QString, QWidget*>>{{u"用户名："_s, name},
+                                                                 {u"题型："_s, type},
+                                                                 {u"题目总数："_s, total},
+                                                                 {u"内容："_s, content},
+                                                                 {u"题目："_s, list}}) {
+            auto* label = new QLabel(text, &window);
+            label->move(0, row++ * 30);
+            label->setBuddy(control);
+        }
+
+        QCOMPARE(accessibleName(name), u"用户名："_s);
+        QCOMPARE(accessibleName(type), u"题型："_s);
+        QCOMPARE(accessibleName(total), u"题目总数："_s);
+        QCOMPARE(accessibleName(content), u"内容："_s);
+        QCOMPARE(unnamedInputs(&window), (QStringList{u"DataGrid1 (QTableView)"_s, u"Text9 (QLineEdit)"_s}));
+
+        list->setAccessibleName(u"题目"_s);
+        bare->setAccessibleName(u"备注"_s);
+        QCOMPARE(unnamedInputs(&window), QStringList());
     }
 };
 
