@@ -5,8 +5,8 @@
 // made by `tiku-admin generate` (name q10k: 10,000 questions; q100k: 100,000);
 // $TIKU_BENCH_BANKS, when set, names the banks to use (comma-separated).
 // Every figure is named <what>.<bank>, e.g. bank.count.q100k.
-#include "app/LoginCheck.h"
 #include "store/BankStore.h"
+#include "store/LoginCheck.h"
 #include "store/ProgramDirectory.h"
 
 #include <QCoreApplication>
@@ -64,16 +64,18 @@ void login(benchmark::State& state, const QString& dir)
     }
 }
 
-template <typename Fn>
-void add(const QString& name, Fn fn, const QString& dir)
+template <typename Fn> void add(const QString& name, Fn fn, const QString& dir)
 {
-    benchmark::RegisterBenchmark(name.toUtf8().constData(), [fn, dir](benchmark::State& s) {
-        try {
-            fn(s, dir);
-        } catch (const StoreError& e) {
-            s.SkipWithError(e.text.toUtf8().constData());
-        }
-    })->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark(name.toUtf8().constData(),
+                                 [fn, dir](benchmark::State& s) {
+                                     try {
+                                         fn(s, dir);
+                                     } catch (const StoreError& e) {
+                                         s.SkipWithError(e.text.toUtf8().constData());
+                                     }
+                                 })
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
 }
 
 } // namespace
@@ -83,7 +85,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QString data = qEnvironmentVariable("TIKU_BENCH_DATA");
     if (data.isEmpty()) {
-        std::fputs("bank_bench: set TIKU_BENCH_DATA to the folder bench/run prepares (it holds banks/<name>/DATA/TiKu.mdb)\n",
+        std::fputs("bank_bench: set TIKU_BENCH_DATA to the folder bench/run prepares (it holds "
+                   "banks/<name>/DATA/TiKu.mdb)\n",
                    stderr);
         return 2;
     }

@@ -1,8 +1,9 @@
 #include "app/CoverFrm.h"
 
 #include "app/CoverArt.h"
-#include "app/RevealPicture.h"
 #include "app/frmSplash.h"
+#include "app/RevealPicture.h"
+#include "ui/StoreAction.h"
 #include "ui/WindowRegistry.h"
 
 #include <QApplication>
@@ -22,14 +23,15 @@ void CoverFrm::setColumnDelay(int ms)
 }
 
 CoverFrm::CoverFrm(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), picShow_(new QLabel(this)), tmControl_(new QTimer(this))
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), picShow_(new QLabel(this)),
+      tmControl_(new QTimer(this))
 {
     setObjectName(QStringLiteral("CoverFrm"));
     setWindowTitle(QStringLiteral(u"软件封面的设计"));
     picShow_->setObjectName(QStringLiteral("picShow"));
     tmControl_->setObjectName(QStringLiteral("tmControl"));
     tmControl_->setInterval(100);
-    connect(tmControl_, &QTimer::timeout, this, &CoverFrm::tmControl_Timer);
+    connectAction(tmControl_, &QTimer::timeout, this, &CoverFrm::tmControl_Timer);
     Form_Load();
     tmControl_->start();
 }
@@ -54,17 +56,18 @@ void CoverFrm::Form_Load()
 
 void CoverFrm::tmControl_Timer()
 {
-    tmControl_->stop();  // the sweep runs once
+    tmControl_->stop(); // the sweep runs once
     const int cornerX = picShow_->width() + picShow_->x();
     const int cornerY = picShow_->height() + picShow_->y();
-    revealPicture(picture_, canvas_, qint16(cornerX), qint16(cornerY), 0, 0, colorToDecimal(QColor(0, 0, 0)), [this] {
-        update();
-        QElapsedTimer t;
-        t.start();
-        do {
-            QApplication::processEvents(QEventLoop::AllEvents, columnDelayMs);
-        } while (t.elapsed() < columnDelayMs);
-    });
+    revealPicture(picture_, canvas_, qint16(cornerX), qint16(cornerY), 0, 0, colorToDecimal(QColor(0, 0, 0)),
+                  [this] {
+                      update();
+                      QElapsedTimer t;
+                      t.start();
+                      do {
+                          QApplication::processEvents(QEventLoop::AllEvents, columnDelayMs);
+                      } while (t.elapsed() < columnDelayMs);
+                  });
     update();
 
     auto* about = WindowRegistry::instance().window<frmSplash>();

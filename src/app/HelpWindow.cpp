@@ -9,12 +9,15 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent), browser_(new QTextBrowser(this))
 {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral(u"使用帮助"));
     browser_->setObjectName(QStringLiteral("helpBrowser"));
     browser_->setOpenExternalLinks(false);
+    browser_->setAccessibleName(u"使用帮助"_s);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser_);
@@ -31,8 +34,9 @@ bool HelpWindow::load()
     const QString path = helpFilePath();
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        dialogs().message(this, QStringLiteral(u"提示"),
-                          QStringLiteral(u"找不到帮助文件“%1”，请重新安装本程序。").arg(QDir::toNativeSeparators(path)));
+        dialogs().message(
+            this, QStringLiteral(u"提示"),
+            QStringLiteral(u"找不到帮助文件“%1”，请重新安装本程序。").arg(QDir::toNativeSeparators(path)));
         return false;
     }
     browser_->setSearchPaths({programDirectory()});

@@ -1,9 +1,10 @@
 #include "app/MDIForm1.h"
 
-#include "app/CurrentUser.h"
 #include "app/HelpWindow.h"
 #include "app/MenuGating.h"
 #include "store/BankStore.h"
+#include "store/CurrentUser.h"
+#include "ui/ChildWindows.h"
 #include "ui/Dialogs.h"
 #include "ui/EditTargets.h"
 #include "ui/StoreAction.h"
@@ -13,9 +14,10 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QScreen>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -33,12 +35,13 @@ QWidget* makeEmptyWindow(const QString& name, const QString& caption)
 
 MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent), mdiArea_(new QMdiArea(this))
 {
-    setObjectName(QStringLiteral("MDIForm1"));
-    setWindowTitle(QStringLiteral(u"“青桐”之<题库管理及组卷系统>"));
+    setObjectName(u"MDIForm1"_s);
+    setWindowTitle(u"“青桐”之<题库管理及组卷系统>"_s);
     setAttribute(Qt::WA_DeleteOnClose);
-    mdiArea_->setObjectName(QStringLiteral("MDIClient"));
+    mdiArea_->setObjectName(u"MDIClient"_s);
     mdiArea_->setBackground(QColor(128, 128, 128));
     setCentralWidget(mdiArea_);
+    setChildWindowArea(mdiArea_);
     buildMenus();
     MDIForm_Load();
 
@@ -77,66 +80,69 @@ QAction* MDIForm1::command(const QString& name) const
 
 void MDIForm1::buildMenus()
 {
-    QMenu* TKGL = addMenu(nullptr, "TKGL", QStringLiteral(u"题库管理"));
-    connect(addCommand(TKGL, "addstu", QStringLiteral(u"添加题目")), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("frmadd"), QStringLiteral(u"添加题目")); });
-    connect(addCommand(TKGL, "searstu", QStringLiteral(u"浏览题目")), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("frmseastu"), QStringLiteral(u"查询、浏览")); });
-    connect(addCommand(TKGL, "editstu", QStringLiteral(u"修改题目")), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("frmeditstu"), QStringLiteral(u"修改题目")); });
+    QMenu* TKGL = addMenu(nullptr, "TKGL", u"题库管理"_s);
+    connectAction(addCommand(TKGL, "addstu", u"添加题目"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"frmadd"_s, u"添加题目"_s); });
+    connectAction(addCommand(TKGL, "searstu", u"浏览题目"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"frmseastu"_s, u"查询、浏览"_s); });
+    connectAction(addCommand(TKGL, "editstu", u"修改题目"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"frmeditstu"_s, u"修改题目"_s); });
     addSeparator(TKGL, "m");
-    connect(addCommand(TKGL, "HBTK", QStringLiteral(u"合并题库")), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("HBTiKu"), QStringLiteral(u"合并题库")); });
-    connect(addCommand(TKGL, "BFTK", QStringLiteral(u"备份题库")), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("frmbackup"), QStringLiteral(u"备份题库"), false); });
-    connect(addCommand(TKGL, "HFTK", QStringLiteral(u"恢复题库")), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("HFTKU"), QStringLiteral(u"恢复题库"), false); });
+    connectAction(addCommand(TKGL, "HBTK", u"合并题库"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"HBTiKu"_s, u"合并题库"_s); });
+    connectAction(addCommand(TKGL, "BFTK", u"备份题库"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"frmbackup"_s, u"备份题库"_s, false); });
+    connectAction(addCommand(TKGL, "HFTK", u"恢复题库"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"HFTKU"_s, u"恢复题库"_s, false); });
     addSeparator(TKGL, "n");
-    QMenu* TKGK = addMenu(TKGL, "TKGK", QStringLiteral(u"题库概况"));
-    connect(addCommand(TKGK, "TMZSH", QStringLiteral(u"题目总数")), &QAction::triggered, this, &MDIForm1::TMZSH_Click);
+    QMenu* TKGK = addMenu(TKGL, "TKGK", u"题库概况"_s);
+    connectAction(addCommand(TKGK, "TMZSH", u"题目总数"_s), &QAction::triggered, this,
+                  &MDIForm1::TMZSH_Click);
 
-    QMenu* zujuan = addMenu(nullptr, "zujuan", QStringLiteral(u"生成试卷"));
-    connect(addCommand(zujuan, "zdzj", QStringLiteral(u"自动组卷")), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("ZIDONGZUJUAN"), QStringLiteral(u"自动组卷向导一:")); });
-    connect(addCommand(zujuan, "shgzj", QStringLiteral(u"手工组卷")), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("SHouGong1"), QStringLiteral(u"手工组卷向导一")); });
+    QMenu* zujuan = addMenu(nullptr, "zujuan", u"生成试卷"_s);
+    connectAction(addCommand(zujuan, "zdzj", u"自动组卷"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"ZIDONGZUJUAN"_s, u"自动组卷向导一:"_s); });
+    connectAction(addCommand(zujuan, "shgzj", u"手工组卷"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"SHouGong1"_s, u"手工组卷向导一"_s); });
 
-    QMenu* RYUGL = addMenu(nullptr, "RYUGL", QStringLiteral(u"人员管理"));
-    connect(addCommand(RYUGL, "TIANJIA", QStringLiteral(u"添加")), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("GuanLiTJ"), QStringLiteral(u"添加人员")); });
-    connect(addCommand(RYUGL, "XIUGAI", QStringLiteral(u"修改")), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("GuanLiXG"), QStringLiteral(u"修改")); });
-    connect(addCommand(RYUGL, "SHANCHU", QStringLiteral(u"删除")), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("GuanLiSC"), QStringLiteral(u"删除人员")); });
+    QMenu* RYUGL = addMenu(nullptr, "RYUGL", u"人员管理"_s);
+    connectAction(addCommand(RYUGL, "TIANJIA", u"添加"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"GuanLiTJ"_s, u"添加人员"_s); });
+    connectAction(addCommand(RYUGL, "XIUGAI", u"修改"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"GuanLiXG"_s, u"修改"_s); });
+    connectAction(addCommand(RYUGL, "SHANCHU", u"删除"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"GuanLiSC"_s, u"删除人员"_s); });
 
-    QMenu* ZHshd = addMenu(nullptr, "ZHshd", QStringLiteral(u"知识点管理"));
-    connect(addCommand(ZHshd, "BianJiZHSHD", QStringLiteral(u"编辑知识点")), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("XG_ZHSHD"), QStringLiteral(u"编辑知识点")); });
-    connect(addCommand(ZHshd, "DaoCHuZHSHD", QStringLiteral(u"导出知识点")), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("DaoChZHSHD"), QStringLiteral(u"导出知识点到WORD")); });
+    QMenu* ZHshd = addMenu(nullptr, "ZHshd", u"知识点管理"_s);
+    connectAction(addCommand(ZHshd, "BianJiZHSHD", u"编辑知识点"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"XG_ZHSHD"_s, u"编辑知识点"_s); });
+    connectAction(addCommand(ZHshd, "DaoCHuZHSHD", u"导出知识点"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"DaoChZHSHD"_s, u"导出知识点到WORD"_s); });
 
-    QMenu* TXgl = addMenu(nullptr, "TXgl", QStringLiteral(u"题型管理"));
-    connect(addCommand(TXgl, "BianJiTX", QStringLiteral(u"编辑题型")), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("XG_TiXing"), QStringLiteral(u"编辑题型")); });
-    connect(addCommand(TXgl, "DaoCHuTX", QStringLiteral(u"导出题型")), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("DaoCHTX"), QStringLiteral(u"导出题型到WORD")); });
+    QMenu* TXgl = addMenu(nullptr, "TXgl", u"题型管理"_s);
+    connectAction(addCommand(TXgl, "BianJiTX", u"编辑题型"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"XG_TiXing"_s, u"编辑题型"_s); });
+    connectAction(addCommand(TXgl, "DaoCHuTX", u"导出题型"_s), &QAction::triggered, this,
+                  [this] { openWindow(u"DaoCHTX"_s, u"导出题型到WORD"_s); });
 
-    connect(addCommand(nullptr, "SYBZ", QStringLiteral(u"使用帮助")), &QAction::triggered, this, &MDIForm1::SYBZ_Click);
-    connect(addCommand(nullptr, "quit", QStringLiteral(u"退出系统")), &QAction::triggered, this, &MDIForm1::quit_Click);
+    connectAction(addCommand(nullptr, "SYBZ", u"使用帮助"_s), &QAction::triggered, this,
+                  &MDIForm1::SYBZ_Click);
+    connectAction(addCommand(nullptr, "quit", u"退出系统"_s), &QAction::triggered, this,
+                  &MDIForm1::quit_Click);
 
     // The editing menu never shows in the menu bar; the question windows pop it
     // up over their rich-text boxes.
-    BJCD_ = new QMenu(QStringLiteral(u"编辑"), this);
-    BJCD_->setObjectName(QStringLiteral("BJCD"));
-    connect(addCommand(BJCD_, "JianQ", QStringLiteral(u"剪切")), &QAction::triggered, this, &MDIForm1::JianQ_Click);
-    connect(addCommand(BJCD_, "FuZH", QStringLiteral(u"复制")), &QAction::triggered, this, &MDIForm1::FuZH_Click);
-    connect(addCommand(BJCD_, "ZHanT", QStringLiteral(u"粘贴")), &QAction::triggered, this, &MDIForm1::ZHanT_Click);
+    BJCD_ = new QMenu(u"编辑"_s, this);
+    BJCD_->setObjectName(u"BJCD"_s);
+    connectAction(addCommand(BJCD_, "JianQ", u"剪切"_s), &QAction::triggered, this, &MDIForm1::JianQ_Click);
+    connectAction(addCommand(BJCD_, "FuZH", u"复制"_s), &QAction::triggered, this, &MDIForm1::FuZH_Click);
+    connectAction(addCommand(BJCD_, "ZHanT", u"粘贴"_s), &QAction::triggered, this, &MDIForm1::ZHanT_Click);
     addSeparator(BJCD_, "o");
-    connect(addCommand(BJCD_, "SHanCH", QStringLiteral(u"删除")), &QAction::triggered, this, &MDIForm1::SHanCH_Click);
-    connect(addCommand(BJCD_, "QuanX", QStringLiteral(u"全选")), &QAction::triggered, this, &MDIForm1::QuanX_Click);
+    connectAction(addCommand(BJCD_, "SHanCH", u"删除"_s), &QAction::triggered, this, &MDIForm1::SHanCH_Click);
+    connectAction(addCommand(BJCD_, "QuanX", u"全选"_s), &QAction::triggered, this, &MDIForm1::QuanX_Click);
     addSeparator(BJCD_, "p");
-    connect(addCommand(BJCD_, "QuanBSHCH", QStringLiteral(u"全部删除")), &QAction::triggered, this,
-            &MDIForm1::QuanBSHCH_Click);
+    connectAction(addCommand(BJCD_, "QuanBSHCH", u"全部删除"_s), &QAction::triggered, this,
+                  &MDIForm1::QuanBSHCH_Click);
     EditTargets::setMenu(BJCD_);
 }
 
@@ -149,58 +155,19 @@ void MDIForm1::MDIForm_Load()
     }
 }
 
-QMdiSubWindow* MDIForm1::showChild(QWidget* child, bool created, bool closeBox)
-{
-    QMdiSubWindow* sub = nullptr;
-    if (created) {
-        Qt::WindowFlags flags = Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-        if (closeBox)
-            flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-        child->setAttribute(Qt::WA_DeleteOnClose);
-        sub = mdiArea_->addSubWindow(child, flags);
-        sub->setAttribute(Qt::WA_DeleteOnClose);
-        // Closing the child itself (its own close, or discarding it) takes its frame along.
-        connect(child, &QObject::destroyed, sub, &QObject::deleteLater);
-    } else {
-        sub = qobject_cast<QMdiSubWindow*>(child->parentWidget());
-    }
-    const QSize wanted = child->size();
-    child->show();
-    if (sub) {
-        sub->show();
-        if (created) {
-            // A child keeps the size it gave itself; the frame goes around it.
-            const QSize frame = sub->size() - child->size();
-            sub->resize(sub->size().expandedTo(wanted + frame));
-            // Keep a new child inside the client area where it fits.
-            const QRect area = mdiArea_->viewport()->rect();
-            QPoint pos = sub->pos();
-            pos.setX(std::max(0, std::min(pos.x(), area.width() - sub->width())));
-            pos.setY(std::max(0, std::min(pos.y(), area.height() - sub->height())));
-            sub->move(pos);
-        }
-        sub->raise();
-        mdiArea_->setActiveSubWindow(sub);
-    }
-    return sub;
-}
-
 void MDIForm1::openWindow(const QString& name, const QString& caption, bool closeBox)
 {
-    bool created = false;
-    QWidget* w = WindowRegistry::instance().window(name, [&] { return makeEmptyWindow(name, caption); }, &created);
-    showChild(w, created, closeBox);
+    showChildWindow(
+        name, [&] { return makeEmptyWindow(name, caption); }, closeBox);
 }
 
 void MDIForm1::TMZSH_Click()
 {
-    int count = 0;
-    if (!runStoreAction(this, [&] { count = BankStore::openBank().questionCount(); }))
-        return;
+    const int count = BankStore::openBank().questionCount();
     if (count == 0)
-        dialogs().message(this, QStringLiteral(u"提示"), QStringLiteral(u"没有查到任何记录，没骗你啦！"));
+        dialogs().message(this, u"提示"_s, u"没有查到任何记录，没骗你啦！"_s);
     else
-        dialogs().message(this, QStringLiteral(u"结果"), QStringLiteral(u"题目的总数是：  ") + QString::number(count));
+        dialogs().message(this, u"结果"_s, u"题目的总数是：  "_s + QString::number(count));
 }
 
 void MDIForm1::SYBZ_Click()

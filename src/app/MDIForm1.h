@@ -5,7 +5,6 @@
 class QAction;
 class QMdiArea;
 class QMenu;
-class QMdiSubWindow;
 
 // The frame window: the menu bar, the child windows inside its client area,
 // the role gating of the menus, and the editing context menu of the question
@@ -20,11 +19,8 @@ public:
     QMenu* BJCD() const { return BJCD_; }
     QAction* command(const QString& name) const;
 
-    // Shows a child window inside the client area: a new one is placed as a
-    // child, an existing (perhaps hidden) one is shown again as it is.
-    QMdiSubWindow* showChild(QWidget* child, bool created, bool closeBox = true);
-
 public slots:
+    // Command handlers may throw StoreError: connectAction reports it.
     void TMZSH_Click();
     void SYBZ_Click();
     void quit_Click();

@@ -2,6 +2,7 @@
 
 #include "app/CoverArt.h"
 #include "app/frmdl.h"
+#include "ui/StoreAction.h"
 #include "ui/WindowRegistry.h"
 
 #include <QApplication>
@@ -44,7 +45,9 @@ frmSplash::frmSplash(QWidget* parent)
     QLabel* version = label("lblVersion", QStringLiteral(u"版本 1.0"), 11, false);
     QLabel* hint = label("lblPlatform", QStringLiteral(u"最好工作于800×600模式"), 10, false);
     QLabel* warning =
-        label("lblWarning", QStringLiteral(u"警告：本程序受著作权保护，未经许可，不得擅自复制、传播本程序的全部或部分。"), 9, false);
+        label("lblWarning",
+              QStringLiteral(u"警告：本程序受著作权保护，未经许可，不得擅自复制、传播本程序的全部或部分。"),
+              9, false);
     product->setTextFormat(Qt::PlainText);
 
     auto* head = new QHBoxLayout;
@@ -63,8 +66,8 @@ frmSplash::frmSplash(QWidget* parent)
     ok->setDefault(true);
     auto* quit = new QPushButton(QStringLiteral(u"退出"), this);
     quit->setObjectName(QStringLiteral("Command2"));
-    connect(ok, &QPushButton::clicked, this, &frmSplash::Command1_Click);
-    connect(quit, &QPushButton::clicked, this, &frmSplash::Command2_Click);
+    connectAction(ok, &QPushButton::clicked, this, &frmSplash::Command1_Click);
+    connectAction(quit, &QPushButton::clicked, this, &frmSplash::Command2_Click);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -76,9 +79,10 @@ frmSplash::frmSplash(QWidget* parent)
     resize(460, 300);
 
     // A click on the frame, the logo or any text, or a key, goes on like 确定.
-    for (QWidget* w : {static_cast<QWidget*>(frame), static_cast<QWidget*>(logo), static_cast<QWidget*>(product),
-                       static_cast<QWidget*>(version), static_cast<QWidget*>(hint), static_cast<QWidget*>(warning),
-                       static_cast<QWidget*>(ok), static_cast<QWidget*>(quit)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(frame), static_cast<QWidget*>(logo), static_cast<QWidget*>(product),
+          static_cast<QWidget*>(version), static_cast<QWidget*>(hint), static_cast<QWidget*>(warning),
+          static_cast<QWidget*>(ok), static_cast<QWidget*>(quit)})
         w->installEventFilter(this);
 
     if (const QScreen* screen = QApplication::primaryScreen())
@@ -99,7 +103,7 @@ void frmSplash::Command2_Click()
     if (leaving_)
         return;
     leaving_ = true;
-    close();  // with no other window open, the program ends
+    close(); // with no other window open, the program ends
 }
 
 bool frmSplash::eventFilter(QObject* watched, QEvent* event)

@@ -1,9 +1,8 @@
 #include "app/frmdl.h"
 
-#include "app/CurrentUser.h"
-#include "app/LoginCheck.h"
 #include "app/MDIForm1.h"
-#include "store/BankStore.h"
+#include "store/CurrentUser.h"
+#include "store/LoginCheck.h"
 #include "ui/Dialogs.h"
 #include "ui/StoreAction.h"
 #include "ui/Twips.h"
@@ -17,32 +16,36 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 frmdl::frmdl(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      Text1(new QLineEdit(this)), Text2(new QLineEdit(this)),
-      Commok(new QPushButton(QStringLiteral(u"确定"), this)),
-      Commcancel(new QPushButton(QStringLiteral(u"退出"), this))
+      Text1(new QLineEdit(this)), Text2(new QLineEdit(this)), Commok(new QPushButton(u"确定"_s, this)),
+      Commcancel(new QPushButton(u"退出"_s, this))
 {
-    setObjectName(QStringLiteral("frmdl"));
-    setWindowTitle(QStringLiteral(u"系统身份验证"));
+    setObjectName(u"frmdl"_s);
+    setWindowTitle(u"系统身份验证"_s);
     setAttribute(Qt::WA_DeleteOnClose);
 
-    auto* heading = new QLabel(QStringLiteral(u"欢迎使用题库管理系统"), this);
-    heading->setObjectName(QStringLiteral("Label1"));
+    auto* heading = new QLabel(u"欢迎使用题库管理系统"_s, this);
+    heading->setObjectName(u"Label1"_s);
     QFont hf = heading->font();
     hf.setPointSize(14);
     hf.setBold(true);
     heading->setFont(hf);
     heading->setAlignment(Qt::AlignCenter);
-    auto* nameLabel = new QLabel(QStringLiteral(u"用户名："), this);
-    nameLabel->setObjectName(QStringLiteral("Label2"));
-    auto* passwordLabel = new QLabel(QStringLiteral(u"密  码："), this);
-    passwordLabel->setObjectName(QStringLiteral("Label3"));
+    auto* nameLabel = new QLabel(u"用户名："_s, this);
+    nameLabel->setObjectName(u"Label2"_s);
+    auto* passwordLabel = new QLabel(u"密  码："_s, this);
+    passwordLabel->setObjectName(u"Label3"_s);
+    // The labels name the boxes for screen readers.
+    nameLabel->setBuddy(Text1);
+    passwordLabel->setBuddy(Text2);
 
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text2->setObjectName(QStringLiteral("Text2"));
-    Commok->setObjectName(QStringLiteral("Commok"));
-    Commcancel->setObjectName(QStringLiteral("Commcancel"));
+    Text1->setObjectName(u"Text1"_s);
+    Text2->setObjectName(u"Text2"_s);
+    Commok->setObjectName(u"Commok"_s);
+    Commcancel->setObjectName(u"Commcancel"_s);
     for (QLineEdit* box : {Text1, Text2}) {
         box->setMaxLength(20);
         QPalette pal = box->palette();
@@ -52,8 +55,8 @@ frmdl::frmdl(QWidget* parent)
         box->setAutoFillBackground(true);
     }
     Text2->setEchoMode(QLineEdit::Password);
-    Text2->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; background: rgb(128,255,128); }"));
-    Text1->setStyleSheet(QStringLiteral("QLineEdit { background: rgb(128,255,128); }"));
+    Text2->setStyleSheet(u"QLineEdit { lineedit-password-character: 42; background: rgb(128,255,128); }"_s);
+    Text1->setStyleSheet(u"QLineEdit { background: rgb(128,255,128); }"_s);
 
     auto* grid = new QGridLayout;
     grid->addWidget(nameLabel, 0, 0);
@@ -77,10 +80,10 @@ frmdl::frmdl(QWidget* parent)
     setTabOrder(Commok, Commcancel);
 
     // Enter in either box logs in, like the button.
-    connect(Text1, &QLineEdit::returnPressed, this, &frmdl::Commok_Click);
-    connect(Text2, &QLineEdit::returnPressed, this, &frmdl::Commok_Click);
-    connect(Commok, &QPushButton::clicked, this, &frmdl::Commok_Click);
-    connect(Commcancel, &QPushButton::clicked, this, &frmdl::Commcancel_Click);
+    connectAction(Text1, &QLineEdit::returnPressed, this, &frmdl::Commok_Click);
+    connectAction(Text2, &QLineEdit::returnPressed, this, &frmdl::Commok_Click);
+    connectAction(Commok, &QPushButton::clicked, this, &frmdl::Commok_Click);
+    connectAction(Commcancel, &QPushButton::clicked, this, &frmdl::Commcancel_Click);
 
     Form_Load();
 }
@@ -94,33 +97,31 @@ void frmdl::Form_Load()
 
 void frmdl::warn(const QString& text)
 {
-    dialogs().message(this, QStringLiteral(u"警告"), text);
+    dialogs().message(this, u"警告"_s, text);
 }
 
 void frmdl::Commok_Click()
 {
-    LoginOutcome outcome;
-    const bool read = runStoreAction(this, [&] { outcome = checkLogin(Text1->text(), Text2->text()); });
-    if (!read)
-        return;  // nobody is logged in; the window stays for another try
-
+    // A bank that cannot be read throws: nobody is logged in, and the window
+    // stays for another try.
+    const LoginOutcome outcome = checkLogin(Text1->text(), Text2->text());
     switch (outcome.kind) {
     case LoginOutcome::EmptyName:
-        warn(QStringLiteral(u"请输入用户名"));
+        warn(u"请输入用户名"_s);
         Text1->setFocus();
         return;
     case LoginOutcome::EmptyPassword:
-        warn(QStringLiteral(u"请输入密码"));
+        warn(u"请输入密码"_s);
         Text2->setFocus();
         return;
     case LoginOutcome::NoSuchUser:
-        warn(QStringLiteral(u"系统中无此用户"));
+        warn(u"系统中无此用户"_s);
         Text1->clear();
         Text2->clear();
         Text1->setFocus();
         return;
     case LoginOutcome::WrongPassword:
-        warn(QStringLiteral(u"密码错误"));
+        warn(u"密码错误"_s);
         Text2->clear();
         Text2->setFocus();
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 
@@ -20,6 +21,12 @@ constexpr int pixelsToTwips(int pixels)
 constexpr QRect twipsRect(int left, int top, int width, int height)
 {
     return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+}
+
+// A window's left and top in twips.
+constexpr QPoint twipsPoint(int left, int top)
+{
+    return QPoint(twipsToPixels(left), twipsToPixels(top));
 }
 
 constexpr QSize twipsSize(int width, int height)

@@ -1,13 +1,15 @@
 // The login window against a real bank: its four messages, which boxes it
 // empties, and the user it leaves behind.
-#include "app/CurrentUser.h"
-#include "app/MDIForm1.h"
 #include "app/frmdl.h"
+#include "app/MDIForm1.h"
+#include "common/Accessibility.h"
 #include "common/TestBank.h"
 #include "store/BankStore.h"
+#include "store/CurrentUser.h"
 #include "ui/ScriptedDialogs.h"
 #include "ui/WindowRegistry.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -75,6 +77,17 @@ private slots:
                  window->findChild<QPushButton*>(u"Commcancel"_s));
     }
 
+    // A screen reader names both boxes after their labels.
+    void boxesAreNamedAfterTheirLabels()
+    {
+        QCOMPARE(unnamedInputs(window), QStringList());
+        auto name = [](QWidget* w) {
+            return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+        };
+        QCOMPARE(name(box("Text1")), u"用户名："_s);
+        QCOMPARE(name(box("Text2")), u"密  码："_s);
+    }
+
     void missingNameOrPassword()
     {
         type(u"   "_s, u"x"_s);
@@ -114,9 +127,9 @@ private slots:
     void wrongPasswordEmptiesOnlyThePassword()
     {
         bank->addUser(u"zhang"_s, u"pw"_s);
-        type(u"zhang"_s, u"PW"_s);  // passwords compare exactly
+        type(u"zhang"_s, u"PW"_s); // passwords compare exactly
         clickOk();
-        type(u"zhang"_s, u" pw"_s);  // blanks count in a password
+        type(u"zhang"_s, u" pw"_s); // blanks count in a password
         clickOk();
         QCOMPARE(dialogs->shown(), (QList<Shown>{warning(u"密码错误"_s), warning(u"密码错误"_s)}));
         QCOMPARE(box("Text1")->text(), u"zhang"_s);
@@ -128,7 +141,7 @@ private slots:
     void trimmedNameLogsInAndOpensTheMainWindow()
     {
         bank->addUser(u"Zhang"_s, u"pw"_s, u"管理人员"_s);
-        type(u"  zhang  "_s, u"pw"_s);  // Latin letters compare without case
+        type(u"  zhang  "_s, u"pw"_s); // Latin letters compare without case
         clickOk();
         QVERIFY(dialogs->shown().isEmpty());
         QCOMPARE(CurrentUser().userName, u"zhang"_s);
@@ -136,7 +149,7 @@ private slots:
         QVERIFY(!CurrentUser().isSuperAdmin);
         QVERIFY(!CurrentUser().isOrdinaryUser);
         QVERIFY(mainWindowShown());
-        QTRY_VERIFY(!WindowRegistry::instance().existing<frmdl>());  // the login window closed itself
+        QTRY_VERIFY(!WindowRegistry::instance().existing<frmdl>()); // the login window closed itself
     }
 
     void twoUsersWithOneName_data()

@@ -1,16 +1,20 @@
 // The main window: its menu tree, the gating by role, the question count, help,
-// child windows and the editing context menu.
-#include "app/CurrentUser.h"
+// child windows (where they go, hiding, discarding) and the editing context menu.
 #include "app/HelpWindow.h"
 #include "app/MDIForm1.h"
+#include "common/Accessibility.h"
 #include "common/TestBank.h"
+#include "store/CurrentUser.h"
+#include "ui/ChildWindows.h"
 #include "ui/Clipboard.h"
 #include "ui/EditTargets.h"
 #include "ui/RichTextBox.h"
 #include "ui/ScriptedDialogs.h"
+#include "ui/Twips.h"
 #include "ui/WindowRegistry.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -45,6 +49,19 @@ QString describe(const QList<Entry>& list)
         parts << e.name + u'=' + e.caption;
     return parts.join(u", ");
 }
+
+// A window that asks for its place, as the windows do when they load.
+class PlacedWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    PlacedWindow()
+    {
+        setObjectName(u"PlacedWindow"_s);
+        resize(twipsSize(3000, 1500));
+        move(twipsPoint(1500, 750));
+    }
+};
 
 } // namespace
 
@@ -95,10 +112,12 @@ private slots:
         QCOMPARE(describe(entries(menu("TKGK")->actions())), u"TMZSH=题目总数"_s);
         QCOMPARE(describe(entries(menu("zujuan")->actions())), u"zdzj=自动组卷, shgzj=手工组卷"_s);
         QCOMPARE(describe(entries(menu("RYUGL")->actions())), u"TIANJIA=添加, XIUGAI=修改, SHANCHU=删除"_s);
-        QCOMPARE(describe(entries(menu("ZHshd")->actions())), u"BianJiZHSHD=编辑知识点, DaoCHuZHSHD=导出知识点"_s);
+        QCOMPARE(describe(entries(menu("ZHshd")->actions())),
+                 u"BianJiZHSHD=编辑知识点, DaoCHuZHSHD=导出知识点"_s);
         QCOMPARE(describe(entries(menu("TXgl")->actions())), u"BianJiTX=编辑题型, DaoCHuTX=导出题型"_s);
-        QCOMPARE(describe(entries(w->BJCD()->actions())),
-                 u"JianQ=剪切, FuZH=复制, ZHanT=粘贴, o=-, SHanCH=删除, QuanX=全选, p=-, QuanBSHCH=全部删除"_s);
+        QCOMPARE(
+            describe(entries(w->BJCD()->actions())),
+            u"JianQ=剪切, FuZH=复制, ZHanT=粘贴, o=-, SHanCH=删除, QuanX=全选, p=-, QuanBSHCH=全部删除"_s);
         QCOMPARE(w->BJCD()->title(), u"编辑"_s);
         // No access keys and no shortcuts anywhere.
         for (QAction* a : w->findChildren<QAction*>()) {
@@ -112,8 +131,10 @@ private slots:
         QTest::addColumn<QString>("role");
         QTest::addColumn<QStringList>("enabled");
         QTest::addColumn<QStringList>("disabled");
-        const QStringList always{u"searstu"_s, u"TMZSH"_s, u"zdzj"_s, u"shgzj"_s, u"XIUGAI"_s, u"SYBZ"_s, u"quit"_s};
-        const QStringList superOnly{u"HBTK"_s, u"BFTK"_s, u"HFTK"_s, u"TIANJIA"_s, u"SHANCHU"_s, u"ZHshd"_s, u"TXgl"_s};
+        const QStringList always{u"searstu"_s, u"TMZSH"_s, u"zdzj"_s, u"shgzj"_s,
+                                 u"XIUGAI"_s,  u"SYBZ"_s,  u"quit"_s};
+        const QStringList superOnly{u"HBTK"_s,    u"BFTK"_s,  u"HFTK"_s, u"TIANJIA"_s,
+                                    u"SHANCHU"_s, u"ZHshd"_s, u"TXgl"_s};
         const QStringList editing{u"addstu"_s, u"editstu"_s};
         QTest::newRow("超级管理") << u"超级管理"_s << always + superOnly + editing << QStringList();
         QTest::newRow("管理人员") << u"管理人员"_s << always + editing << superOnly;
@@ -143,8 +164,9 @@ private slots:
         bank->addQuestion();
         bank->addQuestion();
         w->command(u"TMZSH"_s)->trigger();
-        QCOMPARE(dialogs->shown(), (QList<Shown>{ScriptedDialogs::info(u"提示"_s, u"没有查到任何记录，没骗你啦！"_s),
-                                                 ScriptedDialogs::info(u"结果"_s, u"题目的总数是：  3"_s)}));
+        QCOMPARE(dialogs->shown(),
+                 (QList<Shown>{ScriptedDialogs::info(u"提示"_s, u"没有查到任何记录，没骗你啦！"_s),
+                               ScriptedDialogs::info(u"结果"_s, u"题目的总数是：  3"_s)}));
     }
 
     void questionCountOnAMissingBankReportsTheError()
@@ -155,6 +177,87 @@ private slots:
         QCOMPARE(dialogs->shown().size(), 1);
         QVERIFY(dialogs->shown().first().text.startsWith(u"错误号："_s));
         QVERIFY(w->isVisible());
+        // The command works again: one more box, for the one more try.
+        w->command(u"TMZSH"_s)->trigger();
+        QCOMPARE(dialogs->shown().size(), 2);
+    }
+
+    void childrenGoWhereTheyAsk()
+    {
+        MDIForm1* w = openAs(u"一般人员"_s);
+        const QRect area = w->mdiArea()->viewport()->rect();
+        auto* placed = showChildWindow<PlacedWindow>();
+        QMdiSubWindow* frame = childFrame(placed);
+        QVERIFY(frame && frame->isVisible());
+        QCOMPARE(frame->parentWidget(), w->mdiArea()->viewport());
+        QCOMPARE(frame->pos(), twipsPoint(1500, 750));
+        QCOMPARE(placed->size(), twipsSize(3000, 1500));
+        QCOMPARE(w->mdiArea()->activeSubWindow(), frame);
+
+        // Moved by the user, hidden and asked for again: it stays where it was.
+        frame->move(30, 40);
+        frame->hide();
+        QCOMPARE(showChildWindow<PlacedWindow>(), placed);
+        QCOMPARE(frame->pos(), QPoint(30, 40));
+
+        // Beyond the right and bottom edges: pulled back inside the area.
+        auto make = [](QSize size) {
+            auto* c = new QWidget;
+            c->resize(size);
+            c->move(twipsPoint(60000, 60000));
+            return c;
+        };
+        QWidget* far = showChildWindow(u"far"_s, [&] { return make(QSize(200, 100)); });
+        QCOMPARE(childFrame(far)->geometry().bottomRight(), area.bottomRight());
+        // Larger than the area: its top left corner stays in sight.
+        QWidget* huge = showChildWindow(u"huge"_s, [&] { return make(area.size() + QSize(50, 50)); });
+        QCOMPARE(childFrame(huge)->pos(), QPoint(0, 0));
+    }
+
+    void childThatHidesItselfTakesItsFrameAlong()
+    {
+        MDIForm1* w = openAs(u"超级管理"_s);
+        w->command(u"searstu"_s)->trigger();
+        QMdiSubWindow* frame = w->mdiArea()->activeSubWindow();
+        QWidget* search = frame->widget();
+        auto* typed = new QLineEdit(search);
+        typed->setText(u"有理数"_s);
+        const QPoint where = frame->pos();
+
+        search->hide(); // as a window's own 退出 button does
+        for (QMdiSubWindow* sub : w->mdiArea()->subWindowList())
+            QVERIFY(!sub->isVisible());
+
+        // The next menu command brings it back with what it held.
+        w->command(u"searstu"_s)->trigger();
+        QCOMPARE(w->mdiArea()->subWindowList(), QList<QMdiSubWindow*>{frame});
+        QCOMPARE(frame->widget(), search);
+        QVERIFY(search->isVisible() && frame->isVisible());
+        QCOMPARE(w->mdiArea()->activeSubWindow(), frame);
+        QCOMPARE(typed->text(), u"有理数"_s);
+        QCOMPARE(frame->pos(), where);
+
+        // Shown again by itself, it brings its frame too.
+        search->hide();
+        search->show();
+        QVERIFY(frame->isVisible());
+
+        // Minimised, the frame hides the child but stays itself, and active.
+        w->command(u"zdzj"_s)->trigger();
+        w->mdiArea()->setActiveSubWindow(frame);
+        frame->setWindowState(Qt::WindowMinimized);
+        QVERIFY(search->isHidden());
+        QVERIFY(frame->isVisible());
+        QCOMPARE(w->mdiArea()->activeSubWindow(), frame);
+        frame->setWindowState(Qt::WindowNoState);
+        QVERIFY(search->isVisible());
+
+        // A child that closes itself is discarded with its frame.
+        QPointer<QMdiSubWindow> alive = frame;
+        search->close();
+        QTRY_VERIFY(alive.isNull());
+        QCOMPARE(w->mdiArea()->subWindowList().size(), 1);
+        QVERIFY(!WindowRegistry::instance().existing(u"frmseastu"_s));
     }
 
     void childWindowsExistOnce()
@@ -191,7 +294,7 @@ private slots:
     void helpShowsThePageOfTheProgramDirectory()
     {
         MDIForm1* w = openAs(u"一般人员"_s);
-        w->command(u"SYBZ"_s)->trigger();  // no page yet
+        w->command(u"SYBZ"_s)->trigger(); // no page yet
         QCOMPARE(dialogs->shown().size(), 1);
         QVERIFY(dialogs->shown().first().text.contains(u"帮助.html"_s));
         QVERIFY(!WindowRegistry::instance().existing<HelpWindow>());
@@ -204,6 +307,7 @@ private slots:
         auto* help = WindowRegistry::instance().existing<HelpWindow>();
         QVERIFY(help && help->isVisible());
         QVERIFY(help->browser()->toPlainText().contains(u"输入用户名和密码。"_s));
+        QCOMPARE(unnamedInputs(help), QStringList());
     }
 
     // The editing menu acts on every marked box in target order and unmarks it.

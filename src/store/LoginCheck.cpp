@@ -1,4 +1,4 @@
-#include "app/LoginCheck.h"
+#include "store/LoginCheck.h"
 
 #include "store/BankStore.h"
 #include "store/Password.h"

@@ -1,4 +1,4 @@
-#include "app/CurrentUser.h"
+#include "store/CurrentUser.h"
 
 void CurrentUserState::setRole(const QString& role)
 {

@@ -18,7 +18,16 @@ struct CurrentUserState
 CurrentUserState& CurrentUser();
 
 namespace Roles {
-inline QString superAdmin() { return QStringLiteral(u"超级管理"); }
-inline QString admin() { return QStringLiteral(u"管理人员"); }
-inline QString ordinary() { return QStringLiteral(u"一般人员"); }
+inline QString superAdmin()
+{
+    return QStringLiteral(u"超级管理");
+}
+inline QString admin()
+{
+    return QStringLiteral(u"管理人员");
+}
+inline QString ordinary()
+{
+    return QStringLiteral(u"一般人员");
+}
 } // namespace Roles
