@@ -1,7 +1,10 @@
 #include "store/LoginCheck.h"
 
 #include "store/BankStore.h"
+#include "store/BankTables.h"
 #include "store/Password.h"
+
+using namespace Qt::StringLiterals;
 
 LoginOutcome checkLogin(const QString& typedName, const QString& typedPassword)
 {
@@ -17,17 +20,17 @@ LoginOutcome checkLogin(const QString& typedName, const QString& typedPassword)
     }
 
     BankStore store = BankStore::openBank();
-    const auto rows = store.readAll({QStringLiteral(u"登录表"), QStringLiteral(u"姓名 = ?"), {out.userName}});
-    if (rows.empty()) {
+    const std::vector<UserRecord> users = store.users(UserColumns::name + u" = ?"_s, {out.userName});
+    if (users.empty()) {
         out.kind = LoginOutcome::NoSuchUser;
         return out;
     }
     // Rows carry password hashes, so the password is verified row by row in
     // stored order; the first row that verifies gives the role.
-    for (const QVariantList& row : rows) {
-        if (row.size() >= 3 && verifyPassword(row.at(1).toString(), typedPassword)) {
+    for (const UserRecord& user : users) {
+        if (verifyPassword(user.passwordHash, typedPassword)) {
             out.kind = LoginOutcome::LoggedIn;
-            out.role = row.at(2).toString();
+            out.role = user.role;
             return out;
         }
     }
