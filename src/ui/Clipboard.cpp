@@ -1,7 +1,7 @@
 #include "ui/Clipboard.h"
 
-#include "ui/RichTextBox.h"
 #include "rtf/RtfReader.h"
+#include "ui/RichTextBox.h"
 
 #include <QApplication>
 #include <QClipboard>

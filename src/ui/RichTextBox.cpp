@@ -102,8 +102,7 @@ void RichTextBox::onTextChanged()
         emit Change();
 }
 
-template <typename Fill>
-void RichTextBox::replaceDocument(Fill fill)
+template <typename Fill> void RichTextBox::replaceDocument(Fill fill)
 {
     ChangeBatch batch(*this, ChangeBatch::Always);
     QTextDocument* doc = document();

@@ -68,9 +68,8 @@ private:
     void onTextChanged();
     // Replaces the document without recording undo steps, then starts a new
     // undo history with the caret at the start.
-    template <typename Fill>
-    void replaceDocument(Fill fill);
+    template <typename Fill> void replaceDocument(Fill fill);
 
-    int batchDepth_ = 0;       // > 0 while an operation groups its changes
+    int batchDepth_ = 0;        // > 0 while an operation groups its changes
     bool batchChanged_ = false; // the document changed inside the batch
 };

@@ -95,10 +95,12 @@ private slots:
         QCOMPARE(describe(entries(menu("TKGK")->actions())), u"TMZSH=题目总数"_s);
         QCOMPARE(describe(entries(menu("zujuan")->actions())), u"zdzj=自动组卷, shgzj=手工组卷"_s);
         QCOMPARE(describe(entries(menu("RYUGL")->actions())), u"TIANJIA=添加, XIUGAI=修改, SHANCHU=删除"_s);
-        QCOMPARE(describe(entries(menu("ZHshd")->actions())), u"BianJiZHSHD=编辑知识点, DaoCHuZHSHD=导出知识点"_s);
+        QCOMPARE(describe(entries(menu("ZHshd")->actions())),
+                 u"BianJiZHSHD=编辑知识点, DaoCHuZHSHD=导出知识点"_s);
         QCOMPARE(describe(entries(menu("TXgl")->actions())), u"BianJiTX=编辑题型, DaoCHuTX=导出题型"_s);
-        QCOMPARE(describe(entries(w->BJCD()->actions())),
-                 u"JianQ=剪切, FuZH=复制, ZHanT=粘贴, o=-, SHanCH=删除, QuanX=全选, p=-, QuanBSHCH=全部删除"_s);
+        QCOMPARE(
+            describe(entries(w->BJCD()->actions())),
+            u"JianQ=剪切, FuZH=复制, ZHanT=粘贴, o=-, SHanCH=删除, QuanX=全选, p=-, QuanBSHCH=全部删除"_s);
         QCOMPARE(w->BJCD()->title(), u"编辑"_s);
         // No access keys and no shortcuts anywhere.
         for (QAction* a : w->findChildren<QAction*>()) {
@@ -112,8 +114,10 @@ private slots:
         QTest::addColumn<QString>("role");
         QTest::addColumn<QStringList>("enabled");
         QTest::addColumn<QStringList>("disabled");
-        const QStringList always{u"searstu"_s, u"TMZSH"_s, u"zdzj"_s, u"shgzj"_s, u"XIUGAI"_s, u"SYBZ"_s, u"quit"_s};
-        const QStringList superOnly{u"HBTK"_s, u"BFTK"_s, u"HFTK"_s, u"TIANJIA"_s, u"SHANCHU"_s, u"ZHshd"_s, u"TXgl"_s};
+        const QStringList always{u"searstu"_s, u"TMZSH"_s, u"zdzj"_s, u"shgzj"_s,
+                                 u"XIUGAI"_s,  u"SYBZ"_s,  u"quit"_s};
+        const QStringList superOnly{u"HBTK"_s,    u"BFTK"_s,  u"HFTK"_s, u"TIANJIA"_s,
+                                    u"SHANCHU"_s, u"ZHshd"_s, u"TXgl"_s};
         const QStringList editing{u"addstu"_s, u"editstu"_s};
         QTest::newRow("超级管理") << u"超级管理"_s << always + superOnly + editing << QStringList();
         QTest::newRow("管理人员") << u"管理人员"_s << always + editing << superOnly;
@@ -143,8 +147,9 @@ private slots:
         bank->addQuestion();
         bank->addQuestion();
         w->command(u"TMZSH"_s)->trigger();
-        QCOMPARE(dialogs->shown(), (QList<Shown>{ScriptedDialogs::info(u"提示"_s, u"没有查到任何记录，没骗你啦！"_s),
-                                                 ScriptedDialogs::info(u"结果"_s, u"题目的总数是：  3"_s)}));
+        QCOMPARE(dialogs->shown(),
+                 (QList<Shown>{ScriptedDialogs::info(u"提示"_s, u"没有查到任何记录，没骗你啦！"_s),
+                               ScriptedDialogs::info(u"结果"_s, u"题目的总数是：  3"_s)}));
     }
 
     void questionCountOnAMissingBankReportsTheError()
@@ -191,7 +196,7 @@ private slots:
     void helpShowsThePageOfTheProgramDirectory()
     {
         MDIForm1* w = openAs(u"一般人员"_s);
-        w->command(u"SYBZ"_s)->trigger();  // no page yet
+        w->command(u"SYBZ"_s)->trigger(); // no page yet
         QCOMPARE(dialogs->shown().size(), 1);
         QVERIFY(dialogs->shown().first().text.contains(u"帮助.html"_s));
         QVERIFY(!WindowRegistry::instance().existing<HelpWindow>());

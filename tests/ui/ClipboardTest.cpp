@@ -37,8 +37,9 @@ void ClipboardTest::getTextWithoutRtfIsEmpty()
 void ClipboardTest::setTextKeepsTheBytes_data()
 {
     QTest::addColumn<QByteArray>("rtf");
-    QTest::newRow("code page 936") << QByteArray("{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}"
-                                                 "\\f0 \\'d6\\'d0\\'ce\\'c4\\par\r\n}");
+    QTest::newRow("code page 936") << QByteArray(
+        "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}"
+        "\\f0 \\'d6\\'d0\\'ce\\'c4\\par\r\n}");
     QTest::newRow("raw 8-bit bytes and NUL") << QByteArray("{\\rtf1 \xff\xfe\x00\x80 }", 12);
     QTest::newRow("not RTF at all") << QByteArray("plain words");
     QTest::newRow("empty") << QByteArray();

@@ -1,6 +1,6 @@
+#include "ui/RichTextBox.h"
 #include "RichTextSamples.h"
 #include "ui/Clipboard.h"
-#include "ui/RichTextBox.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -399,7 +399,8 @@ void RichTextBoxTest::pasteTakesRtfFirst_data()
     QTest::addColumn<QString>("expectedText");
     QTest::addColumn<bool>("expectBold");
     // "R" comes as bold RTF, "H" as bold HTML, "T" as plain text.
-    QTest::newRow("text/rtf over html and text") << QStringList{u"text/rtf"_s, u"html"_s, u"text"_s} << u"R"_s << true;
+    QTest::newRow("text/rtf over html and text")
+        << QStringList{u"text/rtf"_s, u"html"_s, u"text"_s} << u"R"_s << true;
     QTest::newRow("application/rtf") << QStringList{u"application/rtf"_s, u"text"_s} << u"R"_s << true;
     QTest::newRow("text/richtext") << QStringList{u"text/richtext"_s, u"html"_s} << u"R"_s << true;
     QTest::newRow("html over text") << QStringList{u"html"_s, u"text"_s} << u"H"_s << true;
@@ -543,9 +544,8 @@ void RichTextBoxTest::saveIntoReadOnlyFolderFails()
     const QString name = folder + u"/试卷.rtf"_s;
     QVERIFY(writeFile(name, "old paper"));
     QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-    const auto restore = qScopeGuard([&] {
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    });
+    const auto restore = qScopeGuard(
+        [&] { QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
     QFile probe(folder + u"/probe"_s);
     if (probe.open(QIODevice::WriteOnly)) {
         probe.close();
