@@ -72,6 +72,19 @@ void insertPicture(QTextCursor& cursor, const QImage& image)
     cursor.insertImage(format);
 }
 
+// Reasons Qt gives when the keyboard only goes away for a while: a pop-up
+// menu opens or closes (both directions are PopupFocusReason in Qt 6), the
+// menu bar is used from the keyboard, or the whole window is deactivated and
+// activated again. None is a move to another control: the focus comes back to
+// the same box. Window activation counts as such a return too, because the
+// box stays its window's focus control while a message box or another program
+// is in front; were the window's focus moved meanwhile, event() below notices.
+bool isExcursion(Qt::FocusReason reason)
+{
+    return reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason ||
+           reason == Qt::ActiveWindowFocusReason;
+}
+
 } // namespace
 
 RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent)
@@ -308,5 +321,37 @@ void RichTextBox::mouseReleaseEvent(QMouseEvent* event)
 void RichTextBox::focusInEvent(QFocusEvent* event)
 {
     QTextEdit::focusInEvent(event);
+    // A return from an excursion finds holdsFocus_ still set; an excursion
+    // reason without it (the first focus of a newly activated window) is an
+    // arrival like any other.
+    if (holdsFocus_ && isExcursion(event->reason()))
+        return;
+    holdsFocus_ = true;
     emit GotFocus();
+}
+
+void RichTextBox::focusOutEvent(QFocusEvent* event)
+{
+    QTextEdit::focusOutEvent(event);
+    if (!isExcursion(event->reason()))
+        releaseFocus();
+}
+
+bool RichTextBox::event(QEvent* event)
+{
+    // SetFocus on another control of an inactive window sends no focus
+    // events; that control only gets the focus when the window is activated
+    // again, and this box must lose it then. WindowActivate reaches every
+    // child before the focus is handed out.
+    if (event->type() == QEvent::WindowActivate && holdsFocus_ && window()->focusWidget() != this)
+        releaseFocus();
+    return QTextEdit::event(event);
+}
+
+void RichTextBox::releaseFocus()
+{
+    if (!holdsFocus_)
+        return;
+    holdsFocus_ = false;
+    emit LostFocus();
 }

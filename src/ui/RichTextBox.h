@@ -19,6 +19,13 @@ class QMimeData;
 // Cut, copy and drag put the selection on the clipboard as RTF (text/rtf)
 // besides HTML and plain text; paste and drop take RTF first, then HTML, then
 // a picture, then plain text.
+//
+// GotFocus and LostFocus mark moves of the focus between the program's
+// controls: a click, Tab or Backtab, SetFocus. A pop-up menu, the menu bar or
+// another window (a message box, another program) taking the keyboard for a
+// while and giving it back to the same box raises neither, so a window that
+// selects everything on GotFocus keeps the selection its right-button menu is
+// about to act on.
 class RichTextBox : public QTextEdit
 {
     Q_OBJECT
@@ -52,6 +59,7 @@ signals:
     void Change();
     void DblClick();
     void GotFocus();
+    void LostFocus();
     // `button` as the windows number it: 1 left, 2 right, 4 middle.
     void MouseUp(int button);
 
@@ -61,7 +69,9 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     class ChangeBatch;
@@ -70,6 +80,11 @@ private:
     // undo history with the caret at the start.
     template <typename Fill> void replaceDocument(Fill fill);
 
+    void releaseFocus();
+
     int batchDepth_ = 0;        // > 0 while an operation groups its changes
     bool batchChanged_ = false; // the document changed inside the batch
+    // Between GotFocus and LostFocus. Stays set while a pop-up menu, the menu
+    // bar or another window holds the keyboard on the box's behalf.
+    bool holdsFocus_ = false;
 };

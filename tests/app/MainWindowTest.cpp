@@ -10,6 +10,8 @@
 #include "ui/ScriptedDialogs.h"
 #include "ui/WindowRegistry.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -18,6 +20,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextCursor>
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 using Shown = ScriptedDialogs::Shown;
@@ -46,6 +49,70 @@ QString describe(const QList<Entry>& list)
     return parts.join(u", ");
 }
 
+// Stands in for the question entry window: its content and answer boxes
+// select everything on GotFocus and raise the editing menu on the right
+// button, marking the box under the mouse.
+struct EntryWindow
+{
+    RichTextBox* content = new RichTextBox;
+    RichTextBox* answer = new RichTextBox;
+
+    explicit EntryWindow(MDIForm1* main)
+    {
+        auto* window = new QWidget;
+        auto* layout = new QVBoxLayout(window);
+        layout->addWidget(content);
+        layout->addWidget(answer);
+        wire(content, EditTarget::AddContent, EditTarget::AddAnswer);
+        wire(answer, EditTarget::AddAnswer, EditTarget::AddContent);
+        main->showChild(window, true);
+    }
+
+    static void wire(RichTextBox* box, EditTarget own, EditTarget sibling)
+    {
+        QObject::connect(box, &RichTextBox::GotFocus, box, [box] {
+            box->setSelStart(0);
+            box->setSelLength(int(box->Text().length()));
+        });
+        QObject::connect(box, &RichTextBox::MouseUp, box, [box, own, sibling](int button) {
+            if (button == 2)
+                EditTargets::raise(own, sibling, box, QCursor::pos());
+        });
+    }
+};
+
+// Focus on `box` as the windows give it, then the user's own selection.
+bool focusAndSelect(RichTextBox* box, int start, int length)
+{
+    box->SetFocus();
+    if (!QTest::qWaitFor([box] { return box->hasFocus(); }))
+        return false;
+    box->setSelStart(start);
+    box->setSelLength(length);
+    return true;
+}
+
+bool rightClick(MDIForm1* w, RichTextBox* box)
+{
+    QTest::mouseClick(box->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+    return QTest::qWaitForWindowExposed(w->BJCD()) && QApplication::activePopupWidget() == w->BJCD();
+}
+
+// Clicks the command `name` in the editing menu, as the user does.
+bool choose(MDIForm1* w, const QString& name)
+{
+    QMenu* menu = w->BJCD();
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(w->command(name)).center());
+    return QTest::qWaitFor([menu] { return !menu->isVisible(); });
+}
+
+QString clipboardText()
+{
+    RichTextBox probe;
+    probe.setSelRTF(Clipboard::GetText());
+    return probe.Text();
+}
+
 } // namespace
 
 class MainWindowTest : public QObject
@@ -63,6 +130,14 @@ class MainWindowTest : public QObject
         auto* w = WindowRegistry::instance().window<MDIForm1>();
         w->show();
         return w;
+    }
+
+    // The main window in front with the keyboard, as focus moves need.
+    MDIForm1* openActive()
+    {
+        MDIForm1* w = openAs(u"超级管理"_s);
+        w->activateWindow();
+        return QTest::qWaitForWindowActive(w) ? w : nullptr;
     }
 
 private slots:
@@ -283,6 +358,31 @@ private slots:
         Clipboard::SetText("{\\rtf1 x}");
         w->command(u"FuZH"_s)->trigger();
         QCOMPARE(Clipboard::GetText(), QByteArray());
+    }
+
+    // The menu comes and goes over a box whose window selects everything on
+    // GotFocus: 复制 and 删除 still take only what the user selected.
+    void rightButtonMenuActsOnTheSelection()
+    {
+        MDIForm1* w = openActive();
+        QVERIFY(w);
+        EntryWindow entry(w);
+        entry.content->setText(u"已知x+1=3，求x"_s);
+        entry.answer->SetFocus();
+        QTRY_VERIFY(entry.answer->hasFocus());
+        entry.content->SetFocus();
+        QTRY_VERIFY(entry.content->hasFocus());
+        QCOMPARE(entry.content->SelLength(), 10); // the window's select-all ran
+        QVERIFY(focusAndSelect(entry.content, 2, 5));
+
+        QVERIFY(rightClick(w, entry.content));
+        QVERIFY(choose(w, u"FuZH"_s));
+        QCOMPARE(clipboardText(), u"x+1=3"_s);
+        QCOMPARE(entry.content->SelText(), u"x+1=3"_s);
+
+        QVERIFY(rightClick(w, entry.content));
+        QVERIFY(choose(w, u"SHanCH"_s));
+        QCOMPARE(entry.content->Text(), u"已知，求x"_s);
     }
 };
 
