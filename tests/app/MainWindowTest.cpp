@@ -384,6 +384,31 @@ private slots:
         QVERIFY(choose(w, u"SHanCH"_s));
         QCOMPARE(entry.content->Text(), u"已知，求x"_s);
     }
+
+    // Marking a box from the right button unmarks the other box of its
+    // window, even when the menu over that box was dismissed.
+    void markingABoxUnmarksItsSibling()
+    {
+        MDIForm1* w = openActive();
+        QVERIFY(w);
+        EntryWindow entry(w);
+        entry.content->setText(u"题干"_s);
+        entry.answer->setText(u"答案是 2"_s);
+
+        QVERIFY(focusAndSelect(entry.content, 0, 1));
+        QVERIFY(rightClick(w, entry.content));
+        QTest::keyClick(w->BJCD(), Qt::Key_Escape);
+        QTRY_VERIFY(!w->BJCD()->isVisible());
+        QVERIFY(EditTargets::isMarked(EditTarget::AddContent));
+
+        QVERIFY(focusAndSelect(entry.answer, 4, 1));
+        QVERIFY(rightClick(w, entry.answer));
+        QVERIFY(EditTargets::isMarked(EditTarget::AddAnswer));
+        QVERIFY(!EditTargets::isMarked(EditTarget::AddContent));
+        QVERIFY(choose(w, u"SHanCH"_s));
+        QCOMPARE(entry.answer->Text(), u"答案是 "_s);
+        QCOMPARE(entry.content->Text(), u"题干"_s);
+    }
 };
 
 QTEST_MAIN(MainWindowTest)
