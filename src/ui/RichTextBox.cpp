@@ -101,10 +101,46 @@ RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent)
     connect(this, &QTextEdit::textChanged, this, &RichTextBox::onTextChanged);
 }
 
+namespace {
+
+// Word and WPS exchange RTF on the Windows clipboard under the format named
+// "Rich Text Format", which Qt does not map to text/rtf: its Windows plugin
+// shows such a format under this MIME type and registers it by that name when
+// a program offers it. Elsewhere it is one more type with the same bytes that
+// other programs pass over, so it is offered on every platform: one code
+// path, tested wherever the tests run.
+const QString kWindowsRtf = u"application/x-qt-windows-mime;value=\"Rich Text Format\""_s;
+
+} // namespace
+
 const QStringList& RichTextBox::rtfMimeTypes()
 {
-    static const QStringList types{u"text/rtf"_s, u"application/rtf"_s, u"text/richtext"_s};
+    static const QStringList types{u"text/rtf"_s, kWindowsRtf, u"application/rtf"_s, u"text/richtext"_s};
     return types;
+}
+
+void RichTextBox::offerRtf(QMimeData* mime, const QByteArray& rtf)
+{
+    // text/rtf first: a receiver taking the first type it knows gets it.
+    mime->setData(u"text/rtf"_s, rtf);
+    mime->setData(kWindowsRtf, rtf);
+}
+
+std::optional<QByteArray> RichTextBox::acceptedRtf(const QMimeData* mime)
+{
+    for (const QString& type : rtfMimeTypes()) {
+        if (!mime->hasFormat(type))
+            continue;
+        QByteArray rtf = mime->data(type);
+        // A native clipboard block ends in a NUL and may be padded beyond it;
+        // RTF itself never ends in one.
+        if (type == kWindowsRtf) {
+            while (rtf.endsWith('\0'))
+                rtf.chop(1);
+        }
+        return rtf;
+    }
+    return std::nullopt;
 }
 
 void RichTextBox::onTextChanged()
@@ -238,7 +274,7 @@ QMimeData* RichTextBox::createMimeDataFromSelection() const
 {
     const QTextDocumentFragment fragment = textCursor().selection();
     auto* mime = new QMimeData;
-    mime->setData(rtfMimeTypes().first(), SelRTF());
+    offerRtf(mime, SelRTF());
     mime->setHtml(fragment.toHtml());
     mime->setText(plainTextOf(fragment));
     return mime;
@@ -268,12 +304,9 @@ void RichTextBox::insertFromMimeData(const QMimeData* source)
     c.beginEditBlock();
     bool done = false;
     if (acceptRichText()) {
-        for (const QString& type : rtfMimeTypes()) {
-            if (source->hasFormat(type)) {
-                RtfReader::insert(source->data(type), c);
-                done = true;
-                break;
-            }
+        if (const std::optional<QByteArray> rtf = acceptedRtf(source)) {
+            RtfReader::insert(*rtf, c);
+            done = true;
         }
         if (!done && source->hasHtml()) {
             c.insertFragment(QTextDocumentFragment::fromHtml(source->html(), document()));

@@ -2,6 +2,8 @@
 
 #include <QTextEdit>
 
+#include <optional>
+
 class QMimeData;
 
 // The rich-text box: a QTextEdit with the operations and events the windows
@@ -16,9 +18,9 @@ class QMimeData;
 // undo). Setting the whole content (TextRTF, Text) starts a new undo history,
 // as loading a document does; SelText and SelRTF are one undo step each.
 //
-// Cut, copy and drag put the selection on the clipboard as RTF (text/rtf)
-// besides HTML and plain text; paste and drop take RTF first, then HTML, then
-// a picture, then plain text.
+// Cut, copy and drag put the selection on the clipboard as RTF (text/rtf, and
+// the Windows clipboard format Word and WPS use) besides HTML and plain text;
+// paste and drop take RTF first, then HTML, then a picture, then plain text.
 //
 // GotFocus and LostFocus mark moves of the focus between the program's
 // controls: a click, Tab or Backtab, SetFocus. A pop-up menu, the menu bar or
@@ -54,6 +56,11 @@ public:
 
     // The RTF MIME types a paste accepts, in order of preference.
     static const QStringList& rtfMimeTypes();
+    // Puts `rtf` into `mime` under each RTF type other programs read.
+    static void offerRtf(QMimeData* mime, const QByteArray& rtf);
+    // The RTF `mime` carries under the most preferred type; nullopt when it
+    // carries none.
+    static std::optional<QByteArray> acceptedRtf(const QMimeData* mime);
 
 signals:
     void Change();

@@ -416,6 +416,7 @@ void RichTextBoxTest::copyOffersRtfHtmlAndPlainText()
     const QMimeData* mime = QApplication::clipboard()->mimeData();
     QVERIFY(mime);
     QCOMPARE(mime->data(u"text/rtf"_s), box.SelRTF());
+    QCOMPARE(mime->data(u"application/x-qt-windows-mime;value=\"Rich Text Format\""_s), box.SelRTF());
     QVERIFY(mime->data(u"text/rtf"_s).startsWith("{\\rtf1\\ansi\\ansicpg936"));
     QVERIFY(mime->hasHtml());
     QVERIFY(mime->html().contains(u"粗体"_s));
@@ -432,6 +433,9 @@ void RichTextBoxTest::pasteTakesRtfFirst_data()
     QTest::newRow("text/rtf over html and text")
         << QStringList{u"text/rtf"_s, u"html"_s, u"text"_s} << u"R"_s << true;
     QTest::newRow("application/rtf") << QStringList{u"application/rtf"_s, u"text"_s} << u"R"_s << true;
+    QTest::newRow("Word's Windows format")
+        << QStringList{u"application/x-qt-windows-mime;value=\"Rich Text Format\""_s, u"html"_s, u"text"_s}
+        << u"R"_s << true;
     QTest::newRow("text/richtext") << QStringList{u"text/richtext"_s, u"html"_s} << u"R"_s << true;
     QTest::newRow("html over text") << QStringList{u"html"_s, u"text"_s} << u"H"_s << true;
     QTest::newRow("picture over text") << QStringList{u"image"_s, u"text"_s} << u"\uFFFC"_s << false;
