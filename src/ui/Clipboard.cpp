@@ -1,7 +1,7 @@
 #include "ui/Clipboard.h"
 
-#include "ui/RichTextBox.h"
 #include "rtf/RtfReader.h"
+#include "ui/RichTextBox.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -24,7 +24,7 @@ void SetText(const QByteArray& rtf)
 
     // RTF first: a receiver that takes the first format it knows takes RTF.
     auto* mime = new QMimeData;
-    mime->setData(RichTextBox::rtfMimeTypes().first(), rtf);
+    RichTextBox::offerRtf(mime, rtf);
     mime->setText(plain);
     QApplication::clipboard()->setMimeData(mime);
 }
@@ -34,11 +34,7 @@ QByteArray GetText()
     const QMimeData* mime = QApplication::clipboard()->mimeData();
     if (!mime)
         return {};
-    for (const QString& type : RichTextBox::rtfMimeTypes()) {
-        if (mime->hasFormat(type))
-            return mime->data(type);
-    }
-    return {};
+    return RichTextBox::acceptedRtf(mime).value_or(QByteArray());
 }
 
 } // namespace Clipboard

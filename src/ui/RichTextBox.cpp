@@ -72,6 +72,19 @@ void insertPicture(QTextCursor& cursor, const QImage& image)
     cursor.insertImage(format);
 }
 
+// Reasons Qt gives when the keyboard only goes away for a while: a pop-up
+// menu opens or closes (both directions are PopupFocusReason in Qt 6), the
+// menu bar is used from the keyboard, or the whole window is deactivated and
+// activated again. None is a move to another control: the focus comes back to
+// the same box. Window activation counts as such a return too, because the
+// box stays its window's focus control while a message box or another program
+// is in front; were the window's focus moved meanwhile, event() below notices.
+bool isExcursion(Qt::FocusReason reason)
+{
+    return reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason ||
+           reason == Qt::ActiveWindowFocusReason;
+}
+
 } // namespace
 
 RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent)
@@ -88,10 +101,46 @@ RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent)
     connect(this, &QTextEdit::textChanged, this, &RichTextBox::onTextChanged);
 }
 
+namespace {
+
+// Word and WPS exchange RTF on the Windows clipboard under the format named
+// "Rich Text Format", which Qt does not map to text/rtf: its Windows plugin
+// shows such a format under this MIME type and registers it by that name when
+// a program offers it. Elsewhere it is one more type with the same bytes that
+// other programs pass over, so it is offered on every platform: one code
+// path, tested wherever the tests run.
+const QString kWindowsRtf = u"application/x-qt-windows-mime;value=\"Rich Text Format\""_s;
+
+} // namespace
+
 const QStringList& RichTextBox::rtfMimeTypes()
 {
-    static const QStringList types{u"text/rtf"_s, u"application/rtf"_s, u"text/richtext"_s};
+    static const QStringList types{u"text/rtf"_s, kWindowsRtf, u"application/rtf"_s, u"text/richtext"_s};
     return types;
+}
+
+void RichTextBox::offerRtf(QMimeData* mime, const QByteArray& rtf)
+{
+    // text/rtf first: a receiver taking the first type it knows gets it.
+    mime->setData(u"text/rtf"_s, rtf);
+    mime->setData(kWindowsRtf, rtf);
+}
+
+std::optional<QByteArray> RichTextBox::acceptedRtf(const QMimeData* mime)
+{
+    for (const QString& type : rtfMimeTypes()) {
+        if (!mime->hasFormat(type))
+            continue;
+        QByteArray rtf = mime->data(type);
+        // A native clipboard block ends in a NUL and may be padded beyond it;
+        // RTF itself never ends in one.
+        if (type == kWindowsRtf) {
+            while (rtf.endsWith('\0'))
+                rtf.chop(1);
+        }
+        return rtf;
+    }
+    return std::nullopt;
 }
 
 void RichTextBox::onTextChanged()
@@ -102,8 +151,7 @@ void RichTextBox::onTextChanged()
         emit Change();
 }
 
-template <typename Fill>
-void RichTextBox::replaceDocument(Fill fill)
+template <typename Fill> void RichTextBox::replaceDocument(Fill fill)
 {
     ChangeBatch batch(*this, ChangeBatch::Always);
     QTextDocument* doc = document();
@@ -226,7 +274,7 @@ QMimeData* RichTextBox::createMimeDataFromSelection() const
 {
     const QTextDocumentFragment fragment = textCursor().selection();
     auto* mime = new QMimeData;
-    mime->setData(rtfMimeTypes().first(), SelRTF());
+    offerRtf(mime, SelRTF());
     mime->setHtml(fragment.toHtml());
     mime->setText(plainTextOf(fragment));
     return mime;
@@ -256,12 +304,9 @@ void RichTextBox::insertFromMimeData(const QMimeData* source)
     c.beginEditBlock();
     bool done = false;
     if (acceptRichText()) {
-        for (const QString& type : rtfMimeTypes()) {
-            if (source->hasFormat(type)) {
-                RtfReader::insert(source->data(type), c);
-                done = true;
-                break;
-            }
+        if (const std::optional<QByteArray> rtf = acceptedRtf(source)) {
+            RtfReader::insert(*rtf, c);
+            done = true;
         }
         if (!done && source->hasHtml()) {
             c.insertFragment(QTextDocumentFragment::fromHtml(source->html(), document()));
@@ -309,5 +354,37 @@ void RichTextBox::mouseReleaseEvent(QMouseEvent* event)
 void RichTextBox::focusInEvent(QFocusEvent* event)
 {
     QTextEdit::focusInEvent(event);
+    // A return from an excursion finds holdsFocus_ still set; an excursion
+    // reason without it (the first focus of a newly activated window) is an
+    // arrival like any other.
+    if (holdsFocus_ && isExcursion(event->reason()))
+        return;
+    holdsFocus_ = true;
     emit GotFocus();
+}
+
+void RichTextBox::focusOutEvent(QFocusEvent* event)
+{
+    QTextEdit::focusOutEvent(event);
+    if (!isExcursion(event->reason()))
+        releaseFocus();
+}
+
+bool RichTextBox::event(QEvent* event)
+{
+    // SetFocus on another control of an inactive window sends no focus
+    // events; that control only gets the focus when the window is activated
+    // again, and this box must lose it then. WindowActivate reaches every
+    // child before the focus is handed out.
+    if (event->type() == QEvent::WindowActivate && holdsFocus_ && window()->focusWidget() != this)
+        releaseFocus();
+    return QTextEdit::event(event);
+}
+
+void RichTextBox::releaseFocus()
+{
+    if (!holdsFocus_)
+        return;
+    holdsFocus_ = false;
+    emit LostFocus();
 }

@@ -2,6 +2,8 @@
 
 #include <QTextEdit>
 
+#include <optional>
+
 class QMimeData;
 
 // The rich-text box: a QTextEdit with the operations and events the windows
@@ -16,9 +18,16 @@ class QMimeData;
 // undo). Setting the whole content (TextRTF, Text) starts a new undo history,
 // as loading a document does; SelText and SelRTF are one undo step each.
 //
-// Cut, copy and drag put the selection on the clipboard as RTF (text/rtf)
-// besides HTML and plain text; paste and drop take RTF first, then HTML, then
-// a picture, then plain text.
+// Cut, copy and drag put the selection on the clipboard as RTF (text/rtf, and
+// the Windows clipboard format Word and WPS use) besides HTML and plain text;
+// paste and drop take RTF first, then HTML, then a picture, then plain text.
+//
+// GotFocus and LostFocus mark moves of the focus between the program's
+// controls: a click, Tab or Backtab, SetFocus. A pop-up menu, the menu bar or
+// another window (a message box, another program) taking the keyboard for a
+// while and giving it back to the same box raises neither, so a window that
+// selects everything on GotFocus keeps the selection its right-button menu is
+// about to act on.
 class RichTextBox : public QTextEdit
 {
     Q_OBJECT
@@ -47,11 +56,17 @@ public:
 
     // The RTF MIME types a paste accepts, in order of preference.
     static const QStringList& rtfMimeTypes();
+    // Puts `rtf` into `mime` under each RTF type other programs read.
+    static void offerRtf(QMimeData* mime, const QByteArray& rtf);
+    // The RTF `mime` carries under the most preferred type; nullopt when it
+    // carries none.
+    static std::optional<QByteArray> acceptedRtf(const QMimeData* mime);
 
 signals:
     void Change();
     void DblClick();
     void GotFocus();
+    void LostFocus();
     // `button` as the windows number it: 1 left, 2 right, 4 middle.
     void MouseUp(int button);
 
@@ -61,16 +76,22 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     class ChangeBatch;
     void onTextChanged();
     // Replaces the document without recording undo steps, then starts a new
     // undo history with the caret at the start.
-    template <typename Fill>
-    void replaceDocument(Fill fill);
+    template <typename Fill> void replaceDocument(Fill fill);
 
-    int batchDepth_ = 0;       // > 0 while an operation groups its changes
+    void releaseFocus();
+
+    int batchDepth_ = 0;        // > 0 while an operation groups its changes
     bool batchChanged_ = false; // the document changed inside the batch
+    // Between GotFocus and LostFocus. Stays set while a pop-up menu, the menu
+    // bar or another window holds the keyboard on the box's behalf.
+    bool holdsFocus_ = false;
 };

@@ -13,6 +13,8 @@
 #include "ui/Twips.h"
 #include "ui/WindowRegistry.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -22,6 +24,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextCursor>
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 using Shown = ScriptedDialogs::Shown;
@@ -63,6 +66,72 @@ public:
     }
 };
 
+
+// Stands in for the question entry window: its content and answer boxes
+// select everything on GotFocus and raise the editing menu on the right
+// button, marking the box under the mouse.
+struct EntryWindow
+{
+    RichTextBox* content = new RichTextBox;
+    RichTextBox* answer = new RichTextBox;
+
+    // Opened as a child of the main window, which must exist.
+    EntryWindow()
+    {
+        auto* window = new QWidget;
+        auto* layout = new QVBoxLayout(window);
+        layout->addWidget(content);
+        layout->addWidget(answer);
+        wire(content, EditTarget::AddContent, EditTarget::AddAnswer);
+        wire(answer, EditTarget::AddAnswer, EditTarget::AddContent);
+        showChild(window, true);
+    }
+
+    static void wire(RichTextBox* box, EditTarget own, EditTarget sibling)
+    {
+        QObject::connect(box, &RichTextBox::GotFocus, box, [box] {
+            box->setSelStart(0);
+            box->setSelLength(int(box->Text().length()));
+        });
+        QObject::connect(box, &RichTextBox::MouseUp, box, [box, own, sibling](int button) {
+            if (button == 2)
+                EditTargets::raise(own, sibling, box, QCursor::pos());
+        });
+    }
+};
+
+// Focus on `box` as the windows give it, then the user's own selection.
+bool focusAndSelect(RichTextBox* box, int start, int length)
+{
+    box->SetFocus();
+    if (!QTest::qWaitFor([box] { return box->hasFocus(); }))
+        return false;
+    box->setSelStart(start);
+    box->setSelLength(length);
+    return true;
+}
+
+bool rightClick(MDIForm1* w, RichTextBox* box)
+{
+    QTest::mouseClick(box->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+    return QTest::qWaitForWindowExposed(w->BJCD()) && QApplication::activePopupWidget() == w->BJCD();
+}
+
+// Clicks the command `name` in the editing menu, as the user does.
+bool choose(MDIForm1* w, const QString& name)
+{
+    QMenu* menu = w->BJCD();
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(w->command(name)).center());
+    return QTest::qWaitFor([menu] { return !menu->isVisible(); });
+}
+
+QString clipboardText()
+{
+    RichTextBox probe;
+    probe.setSelRTF(Clipboard::GetText());
+    return probe.Text();
+}
+
 } // namespace
 
 class MainWindowTest : public QObject
@@ -80,6 +149,14 @@ class MainWindowTest : public QObject
         auto* w = WindowRegistry::instance().window<MDIForm1>();
         w->show();
         return w;
+    }
+
+    // The main window in front with the keyboard, as focus moves need.
+    MDIForm1* openActive()
+    {
+        MDIForm1* w = openAs(u"超级管理"_s);
+        w->activateWindow();
+        return QTest::qWaitForWindowActive(w) ? w : nullptr;
     }
 
 private slots:
@@ -382,6 +459,56 @@ private slots:
         Clipboard::SetText("{\\rtf1 x}");
         w->command(u"FuZH"_s)->trigger();
         QCOMPARE(Clipboard::GetText(), QByteArray());
+    }
+
+    // The menu comes and goes over a box whose window selects everything on
+    // GotFocus: 复制 and 删除 still take only what the user selected.
+    void rightButtonMenuActsOnTheSelection()
+    {
+        MDIForm1* w = openActive();
+        QVERIFY(w);
+        EntryWindow entry;
+        entry.content->setText(u"已知x+1=3，求x"_s);
+        entry.answer->SetFocus();
+        QTRY_VERIFY(entry.answer->hasFocus());
+        entry.content->SetFocus();
+        QTRY_VERIFY(entry.content->hasFocus());
+        QCOMPARE(entry.content->SelLength(), 10); // the window's select-all ran
+        QVERIFY(focusAndSelect(entry.content, 2, 5));
+
+        QVERIFY(rightClick(w, entry.content));
+        QVERIFY(choose(w, u"FuZH"_s));
+        QCOMPARE(clipboardText(), u"x+1=3"_s);
+        QCOMPARE(entry.content->SelText(), u"x+1=3"_s);
+
+        QVERIFY(rightClick(w, entry.content));
+        QVERIFY(choose(w, u"SHanCH"_s));
+        QCOMPARE(entry.content->Text(), u"已知，求x"_s);
+    }
+
+    // Marking a box from the right button unmarks the other box of its
+    // window, even when the menu over that box was dismissed.
+    void markingABoxUnmarksItsSibling()
+    {
+        MDIForm1* w = openActive();
+        QVERIFY(w);
+        EntryWindow entry;
+        entry.content->setText(u"题干"_s);
+        entry.answer->setText(u"答案是 2"_s);
+
+        QVERIFY(focusAndSelect(entry.content, 0, 1));
+        QVERIFY(rightClick(w, entry.content));
+        QTest::keyClick(w->BJCD(), Qt::Key_Escape);
+        QTRY_VERIFY(!w->BJCD()->isVisible());
+        QVERIFY(EditTargets::isMarked(EditTarget::AddContent));
+
+        QVERIFY(focusAndSelect(entry.answer, 4, 1));
+        QVERIFY(rightClick(w, entry.answer));
+        QVERIFY(EditTargets::isMarked(EditTarget::AddAnswer));
+        QVERIFY(!EditTargets::isMarked(EditTarget::AddContent));
+        QVERIFY(choose(w, u"SHanCH"_s));
+        QCOMPARE(entry.answer->Text(), u"答案是 "_s);
+        QCOMPARE(entry.content->Text(), u"题干"_s);
     }
 };
 

@@ -1,8 +1,11 @@
-"""bench/run's reading of Google Benchmark reports and its figure selection."""
+"""bench/run: its reading of Google Benchmark reports, its figure selection, and
+how it runs benchmark programs."""
 
 import contextlib
 import importlib.machinery
 import io
+import shutil
+import subprocess
 import tempfile
 from unittest import mock
 import importlib.util
@@ -116,6 +119,61 @@ class PeerTest(unittest.TestCase):
     def test_no_ratio_without_our_figure(self):
         lines = self.compare(lambda program: "/usr/bin/" + program, {}, ["rtf.read.zh5mb.vs.libreoffice"])
         self.assertEqual(lines[-1], "rtf.read.zh5mb.vs.libreoffice: not measured (no rtf.read.zh5mb figure in this run)")
+
+
+# A benchmark program as Google Benchmark makes them: it opens its report
+# before matching the filter, and with nothing matched says so, leaves the
+# report empty and exits 0. NAMES None: a program that stops before writing
+# its report, silently.
+FAKE_PROGRAM = """#!{python}
+import json, re, sys
+NAMES = {names!r}
+args = dict(a[2:].split("=", 1) for a in sys.argv[1:] if a.startswith("--") and "=" in a)
+pattern = args.get("benchmark_filter", ".")
+with open(args["benchmark_out"], "w") as out:
+    if NAMES is None:
+        sys.exit(0)
+    chosen = [n for n in NAMES if re.search(pattern, n)]
+    if not chosen:
+        print("Failed to match any benchmarks against regex: " + pattern, file=sys.stderr)
+        sys.exit(0)
+    json.dump({{"benchmarks": [{{"name": n + "/real_time_median", "run_name": n + "/real_time",
+                                 "run_type": "aggregate", "aggregate_name": "median",
+                                 "real_time": 2.5, "time_unit": "ms"}} for n in chosen]}}, out)
+"""
+
+
+class CommandLineTest(unittest.TestCase):
+    def run_with_programs(self, programs, *args):
+        """bench/run --no-build ARGS in a copy of the tree whose build-release/bin
+        holds fake programs: name -> benchmark names."""
+        with tempfile.TemporaryDirectory() as root:
+            os.makedirs(os.path.join(root, "bench"))
+            script = os.path.join(root, "bench", "run")
+            shutil.copy(SCRIPT, script)
+            bin_dir = os.path.join(root, "build-release", "bin")
+            os.makedirs(bin_dir)
+            for name, names in programs.items():
+                path = os.path.join(bin_dir, name)
+                with open(path, "w") as fh:
+                    fh.write(FAKE_PROGRAM.format(python=sys.executable, names=names))
+                os.chmod(path, 0o755)
+            return subprocess.run([sys.executable, script, "--no-build", *args], capture_output=True, text=True,
+                                  timeout=60)
+
+    def test_programs_without_a_matching_benchmark_are_skipped(self):
+        r = self.run_with_programs({"bank_bench": ["alpha.one", "beta.two"], "rtf_bench": ["gamma.three"]},
+                                   "alpha.")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout.splitlines(), ["alpha.one: 2.50 ms"])
+        self.assertIn("rtf_bench has no benchmark under alpha.; skipped", r.stderr)
+        self.assertNotIn("failed", r.stderr)
+
+    def test_an_empty_report_without_that_message_is_a_failure(self):
+        r = self.run_with_programs({"bank_bench": ["alpha.one"], "rtf_bench": None}, "alpha.", "gamma.")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout.splitlines(), ["alpha.one: 2.50 ms"])
+        self.assertIn("bench/run: rtf_bench failed (exit 0)", r.stderr)
 
 
 class FormatTest(unittest.TestCase):

@@ -1,12 +1,13 @@
+#include "ui/RichTextBox.h"
 #include "RichTextSamples.h"
 #include "ui/Clipboard.h"
-#include "ui/RichTextBox.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -14,6 +15,8 @@
 #include <QTextCursor>
 #include <QTextTable>
 #include <QVBoxLayout>
+
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -50,6 +53,31 @@ QByteArray readFile(const QString& name)
     return f.readAll();
 }
 
+// GotFocus and LostFocus of several boxes, in the order they come.
+struct FocusLog
+{
+    QStringList events;
+    void watch(RichTextBox* box, const QString& name)
+    {
+        QObject::connect(box, &RichTextBox::GotFocus, box, [this, name] { events << name + u" got"_s; });
+        QObject::connect(box, &RichTextBox::LostFocus, box, [this, name] { events << name + u" lost"_s; });
+    }
+    QStringList take() { return std::exchange(events, {}); }
+};
+
+void selectEverythingOnGotFocus(RichTextBox* box)
+{
+    QObject::connect(box, &RichTextBox::GotFocus, box,
+                     [box] { selectRange(*box, 0, int(box->Text().length())); });
+}
+
+bool activate(QWidget& window)
+{
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
+
 bool writeFile(const QString& name, const QByteArray& data)
 {
     QFile f(name);
@@ -80,6 +108,8 @@ private slots:
     void failedSaveKeepsTheOldFile();
     void saveIntoReadOnlyFolderFails();
     void mouseAndFocusEvents();
+    void focusEventsOnlyForMovesBetweenControls();
+    void windowActivationIsNoMove();
 };
 
 void RichTextBoxTest::changeRaisedOncePerSetter()
@@ -386,6 +416,7 @@ void RichTextBoxTest::copyOffersRtfHtmlAndPlainText()
     const QMimeData* mime = QApplication::clipboard()->mimeData();
     QVERIFY(mime);
     QCOMPARE(mime->data(u"text/rtf"_s), box.SelRTF());
+    QCOMPARE(mime->data(u"application/x-qt-windows-mime;value=\"Rich Text Format\""_s), box.SelRTF());
     QVERIFY(mime->data(u"text/rtf"_s).startsWith("{\\rtf1\\ansi\\ansicpg936"));
     QVERIFY(mime->hasHtml());
     QVERIFY(mime->html().contains(u"粗体"_s));
@@ -399,8 +430,12 @@ void RichTextBoxTest::pasteTakesRtfFirst_data()
     QTest::addColumn<QString>("expectedText");
     QTest::addColumn<bool>("expectBold");
     // "R" comes as bold RTF, "H" as bold HTML, "T" as plain text.
-    QTest::newRow("text/rtf over html and text") << QStringList{u"text/rtf"_s, u"html"_s, u"text"_s} << u"R"_s << true;
+    QTest::newRow("text/rtf over html and text")
+        << QStringList{u"text/rtf"_s, u"html"_s, u"text"_s} << u"R"_s << true;
     QTest::newRow("application/rtf") << QStringList{u"application/rtf"_s, u"text"_s} << u"R"_s << true;
+    QTest::newRow("Word's Windows format")
+        << QStringList{u"application/x-qt-windows-mime;value=\"Rich Text Format\""_s, u"html"_s, u"text"_s}
+        << u"R"_s << true;
     QTest::newRow("text/richtext") << QStringList{u"text/richtext"_s, u"html"_s} << u"R"_s << true;
     QTest::newRow("html over text") << QStringList{u"html"_s, u"text"_s} << u"H"_s << true;
     QTest::newRow("picture over text") << QStringList{u"image"_s, u"text"_s} << u"\uFFFC"_s << false;
@@ -543,9 +578,8 @@ void RichTextBoxTest::saveIntoReadOnlyFolderFails()
     const QString name = folder + u"/试卷.rtf"_s;
     QVERIFY(writeFile(name, "old paper"));
     QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-    const auto restore = qScopeGuard([&] {
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    });
+    const auto restore = qScopeGuard(
+        [&] { QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
     QFile probe(folder + u"/probe"_s);
     if (probe.open(QIODevice::WriteOnly)) {
         probe.close();
@@ -595,6 +629,107 @@ void RichTextBoxTest::mouseAndFocusEvents()
     box->SetFocus();
     QTRY_VERIFY(box->hasFocus());
     QCOMPARE(got.count(), 1);
+}
+
+// A pop-up menu over the box takes the keyboard and gives it back; the
+// window's select-all on GotFocus must not run in between, or the menu's
+// command would act on the whole box.
+void RichTextBoxTest::focusEventsOnlyForMovesBetweenControls()
+{
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* before = new QLineEdit;
+    auto* box = new RichTextBox;
+    auto* other = new RichTextBox;
+    auto* after = new QLineEdit;
+    for (QWidget* w : QList<QWidget*>{before, box, other, after})
+        layout->addWidget(w);
+    box->setText(u"abcdef"_s);
+    other->setText(u"第二个框"_s);
+    selectEverythingOnGotFocus(box);
+    FocusLog log;
+    log.watch(box, u"box"_s);
+    log.watch(other, u"other"_s);
+    QVERIFY(activate(window));
+    before->setFocus();
+    QTRY_VERIFY(before->hasFocus());
+    log.take();
+
+    QTest::keyClick(before, Qt::Key_Tab);
+    QTRY_VERIFY(box->hasFocus());
+    QCOMPARE(log.take(), QStringList{u"box got"_s});
+    QCOMPARE(box->SelLength(), 6);
+    selectRange(*box, 2, 2);
+
+    QMenu menu(&window);
+    QString actedOn;
+    QObject::connect(menu.addAction(u"复制"_s), &QAction::triggered, box, [&] { actedOn = box->SelText(); });
+    auto popUp = [&] {
+        menu.popup(box->mapToGlobal(QPoint(10, 10)));
+        return QTest::qWaitForWindowExposed(&menu) && QApplication::activePopupWidget() == &menu;
+    };
+
+    // Chosen from the keyboard: the command sees the partial selection.
+    QVERIFY(popUp());
+    QTest::keyClick(&menu, Qt::Key_Down);
+    QTest::keyClick(&menu, Qt::Key_Return);
+    QTRY_COMPARE(actedOn, u"cd"_s);
+    QVERIFY(!menu.isVisible());
+    QVERIFY(box->hasFocus());
+    QCOMPARE(log.take(), QStringList());
+
+    // Dismissed with Escape.
+    QVERIFY(popUp());
+    QTest::keyClick(&menu, Qt::Key_Escape);
+    QTRY_VERIFY(!menu.isVisible());
+    QVERIFY(box->hasFocus());
+    QCOMPARE(log.take(), QStringList());
+    QCOMPARE(box->SelText(), u"cd"_s);
+
+    // Real moves: a click, SetFocus, leaving for a line edit, Backtab.
+    QTest::mouseClick(other->viewport(), Qt::LeftButton);
+    QTRY_VERIFY(other->hasFocus());
+    QCOMPARE(log.take(), (QStringList{u"box lost"_s, u"other got"_s}));
+    box->SetFocus();
+    QCOMPARE(log.take(), (QStringList{u"other lost"_s, u"box got"_s}));
+    after->setFocus();
+    QCOMPARE(log.take(), QStringList{u"box lost"_s});
+    QTest::keyClick(after, Qt::Key_Backtab);
+    QTRY_VERIFY(other->hasFocus());
+    QCOMPARE(log.take(), QStringList{u"other got"_s});
+}
+
+// Another window in front and back again is no move; a SetFocus made while
+// the window was inactive is one, heard when the window comes back.
+void RichTextBoxTest::windowActivationIsNoMove()
+{
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* box = new RichTextBox;
+    auto* other = new RichTextBox;
+    layout->addWidget(box);
+    layout->addWidget(other);
+    FocusLog log;
+    log.watch(box, u"box"_s);
+    log.watch(other, u"other"_s);
+    QVERIFY(activate(window));
+    box->SetFocus();
+    QTRY_VERIFY(box->hasFocus());
+    log.take();
+
+    QLineEdit dialog;
+    QVERIFY(activate(dialog));
+    QVERIFY(!box->hasFocus());
+    QVERIFY(activate(window));
+    QTRY_VERIFY(box->hasFocus());
+    QCOMPARE(log.take(), QStringList());
+
+    QVERIFY(activate(dialog));
+    other->SetFocus();
+    QCOMPARE(log.take(), QStringList());
+    QVERIFY(activate(window));
+    QTRY_VERIFY(other->hasFocus());
+    QCOMPARE(log.take(), (QStringList{u"box lost"_s, u"other got"_s}));
 }
 
 QTEST_MAIN(RichTextBoxTest)
