@@ -8,10 +8,10 @@
 #include "store/BankStore.h"
 #include "store/Password.h"
 
+#include <cstdio>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -40,7 +40,8 @@ std::vector<KnowledgePath> readClassification(QString* error)
             continue;
         const QStringList levels = line.split(u" / "_s);
         if (levels.size() != 3 || levels.contains(QString())) {
-            *error = u"knowledge.txt line %1 is not \"level 1 / level 2 / level 3\": %2"_s.arg(lineNumber).arg(line);
+            *error = u"knowledge.txt line %1 is not \"level 1 / level 2 / level 3\": %2"_s.arg(lineNumber)
+                         .arg(line);
             return {};
         }
         paths.push_back({levels[0].trimmed(), levels[1].trimmed(), levels[2].trimmed()});

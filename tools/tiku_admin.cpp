@@ -1,9 +1,9 @@
 // tiku-admin: command-line tools around bank files and RTF documents.
 #include "AdminCommands.h"
 
+#include <cstdio>
 #include <QGuiApplication>
 #include <QStringList>
-#include <cstdio>
 
 namespace {
 

@@ -6,13 +6,14 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QFont cjkFont(int pixelSize, bool bold)
 {
-    QFont f(QStringLiteral(u"Noto Serif CJK SC"));
-    f.setFamilies({QStringLiteral(u"Noto Serif CJK SC"), QStringLiteral(u"SimSun"), QStringLiteral(u"宋体"),
-                   QStringLiteral(u"Noto Sans CJK SC")});
+    QFont f(u"Noto Serif CJK SC"_s);
+    f.setFamilies({u"Noto Serif CJK SC"_s, u"SimSun"_s, u"宋体"_s, u"Noto Sans CJK SC"_s});
     f.setPixelSize(pixelSize);
     f.setBold(bold);
     return f;
@@ -71,9 +72,9 @@ QImage drawCoverPicture()
     p.drawRect(QRectF(320, 90, 40, 60));
     p.drawEllipse(QPointF(420, 60), 38, 38);
     p.drawLine(QPointF(382, 60), QPointF(458, 60));
-    p.setFont(QFont(QStringLiteral("DejaVu Serif"), 12, -1, true));
+    p.setFont(QFont(u"DejaVu Serif"_s, 12, -1, true));
     p.setPen(QColor(230, 250, 240));
-    p.drawText(QPointF(372, 132), QStringLiteral(u"a² + b² = c²"));
+    p.drawText(QPointF(372, 132), u"a² + b² = c²"_s);
 
     // The paulownia branch on the left.
     p.setPen(QPen(QColor(120, 86, 52), 5, Qt::SolidLine, Qt::RoundCap));
@@ -89,14 +90,14 @@ QImage drawCoverPicture()
     // Title.
     p.setPen(QColor(250, 245, 215));
     p.setFont(cjkFont(34, true));
-    p.drawText(QRectF(120, 28, 240, 48), Qt::AlignCenter, QStringLiteral(u"“青桐”"));
+    p.drawText(QRectF(120, 28, 240, 48), Qt::AlignCenter, u"“青桐”"_s);
     p.setFont(cjkFont(22, true));
-    p.drawText(QRectF(110, 82, 270, 34), Qt::AlignCenter, QStringLiteral(u"题库管理及组卷系统"));
+    p.drawText(QRectF(110, 82, 270, 34), Qt::AlignCenter, u"题库管理及组卷系统"_s);
     p.setPen(QColor(200, 230, 215));
     p.setFont(cjkFont(13, false));
-    p.drawText(QRectF(110, 122, 270, 22), Qt::AlignCenter, QStringLiteral(u"初中数学 · 题库 · 组卷"));
-    p.setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
-    p.drawText(QRectF(110, 180, 270, 18), Qt::AlignCenter, QStringLiteral(u"Version 1.0"));
+    p.drawText(QRectF(110, 122, 270, 22), Qt::AlignCenter, u"初中数学 · 题库 · 组卷"_s);
+    p.setFont(QFont(u"DejaVu Sans"_s, 8));
+    p.drawText(QRectF(110, 180, 270, 18), Qt::AlignCenter, u"Version 1.0"_s);
     p.end();
     return img;
 }

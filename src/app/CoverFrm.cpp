@@ -13,6 +13,8 @@
 #include <QScreen>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 int columnDelayMs = 4;
 }
@@ -26,10 +28,10 @@ CoverFrm::CoverFrm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), picShow_(new QLabel(this)),
       tmControl_(new QTimer(this))
 {
-    setObjectName(QStringLiteral("CoverFrm"));
-    setWindowTitle(QStringLiteral(u"软件封面的设计"));
-    picShow_->setObjectName(QStringLiteral("picShow"));
-    tmControl_->setObjectName(QStringLiteral("tmControl"));
+    setObjectName(u"CoverFrm"_s);
+    setWindowTitle(u"软件封面的设计"_s);
+    picShow_->setObjectName(u"picShow"_s);
+    tmControl_->setObjectName(u"tmControl"_s);
     tmControl_->setInterval(100);
     connectAction(tmControl_, &QTimer::timeout, this, &CoverFrm::tmControl_Timer);
     Form_Load();

@@ -13,9 +13,9 @@ using namespace Qt::StringLiterals;
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent), browser_(new QTextBrowser(this))
 {
-    setObjectName(QStringLiteral("HelpWindow"));
-    setWindowTitle(QStringLiteral(u"使用帮助"));
-    browser_->setObjectName(QStringLiteral("helpBrowser"));
+    setObjectName(u"HelpWindow"_s);
+    setWindowTitle(u"使用帮助"_s);
+    browser_->setObjectName(u"helpBrowser"_s);
     browser_->setOpenExternalLinks(false);
     browser_->setAccessibleName(u"使用帮助"_s);
     auto* layout = new QVBoxLayout(this);
@@ -26,7 +26,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent), browser_(new QTextBro
 
 QString HelpWindow::helpFilePath()
 {
-    return programDirectory() + QStringLiteral(u"/帮助.html");
+    return programDirectory() + u"/帮助.html"_s;
 }
 
 bool HelpWindow::load()
@@ -34,9 +34,8 @@ bool HelpWindow::load()
     const QString path = helpFilePath();
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        dialogs().message(
-            this, QStringLiteral(u"提示"),
-            QStringLiteral(u"找不到帮助文件“%1”，请重新安装本程序。").arg(QDir::toNativeSeparators(path)));
+        dialogs().message(this, u"提示"_s,
+                          u"找不到帮助文件“%1”，请重新安装本程序。"_s.arg(QDir::toNativeSeparators(path)));
         return false;
     }
     browser_->setSearchPaths({programDirectory()});

@@ -1,10 +1,11 @@
 #include "app/MenuGating.h"
 
+using namespace Qt::StringLiterals;
+
 QStringList gatedCommands()
 {
-    return {QStringLiteral("SHANCHU"), QStringLiteral("TIANJIA"), QStringLiteral("BFTK"),
-            QStringLiteral("addstu"),  QStringLiteral("editstu"), QStringLiteral("HFTK"),
-            QStringLiteral("HBTK"),    QStringLiteral("ZHshd"),   QStringLiteral("TXgl")};
+    return {u"SHANCHU"_s, u"TIANJIA"_s, u"BFTK"_s,  u"addstu"_s, u"editstu"_s,
+            u"HFTK"_s,    u"HBTK"_s,    u"ZHshd"_s, u"TXgl"_s};
 }
 
 QHash<QString, bool> menuGating(bool isSuperAdmin, bool isAdmin)
@@ -13,8 +14,8 @@ QHash<QString, bool> menuGating(bool isSuperAdmin, bool isAdmin)
     for (const QString& command : gatedCommands())
         on.insert(command, isSuperAdmin);
     if (isAdmin) {
-        on.insert(QStringLiteral("addstu"), true);
-        on.insert(QStringLiteral("editstu"), true);
+        on.insert(u"addstu"_s, true);
+        on.insert(u"editstu"_s, true);
     }
     return on;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <QColor>
 #include <QImage>
 #include <QString>
-#include <functional>
 
 // The cover's fanning-line sweep. For every column x of the picture (both
 // ends included) and every row y, a line is drawn on `canvas` from the corner

@@ -15,19 +15,21 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 frmSplash::frmSplash(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
-    setObjectName(QStringLiteral("frmSplash"));
-    setWindowTitle(QStringLiteral(u"关于"));
+    setObjectName(u"frmSplash"_s);
+    setWindowTitle(u"关于"_s);
     setAttribute(Qt::WA_DeleteOnClose);
 
     auto* frame = new QFrame(this);
-    frame->setObjectName(QStringLiteral("Frame1"));
+    frame->setObjectName(u"Frame1"_s);
     frame->setFrameShape(QFrame::Box);
 
     auto* logo = new QLabel(frame);
-    logo->setObjectName(QStringLiteral("imgLogo"));
+    logo->setObjectName(u"imgLogo"_s);
     logo->setPixmap(QPixmap::fromImage(drawLogo()));
     logo->setFixedSize(32, 32);
 
@@ -41,12 +43,11 @@ frmSplash::frmSplash(QWidget* parent)
         l->setWordWrap(true);
         return l;
     };
-    QLabel* product = label("lblProductName", QStringLiteral(u"“青桐”之<题库管理及组卷系统>"), 16, true);
-    QLabel* version = label("lblVersion", QStringLiteral(u"版本 1.0"), 11, false);
-    QLabel* hint = label("lblPlatform", QStringLiteral(u"最好工作于800×600模式"), 10, false);
+    QLabel* product = label("lblProductName", u"“青桐”之<题库管理及组卷系统>"_s, 16, true);
+    QLabel* version = label("lblVersion", u"版本 1.0"_s, 11, false);
+    QLabel* hint = label("lblPlatform", u"最好工作于800×600模式"_s, 10, false);
     QLabel* warning =
-        label("lblWarning",
-              QStringLiteral(u"警告：本程序受著作权保护，未经许可，不得擅自复制、传播本程序的全部或部分。"),
+        label("lblWarning", u"警告：本程序受著作权保护，未经许可，不得擅自复制、传播本程序的全部或部分。"_s,
               9, false);
     product->setTextFormat(Qt::PlainText);
 
@@ -61,11 +62,11 @@ frmSplash::frmSplash(QWidget* parent)
     inner->addSpacing(12);
     inner->addWidget(warning);
 
-    auto* ok = new QPushButton(QStringLiteral(u"确定"), this);
-    ok->setObjectName(QStringLiteral("Command1"));
+    auto* ok = new QPushButton(u"确定"_s, this);
+    ok->setObjectName(u"Command1"_s);
     ok->setDefault(true);
-    auto* quit = new QPushButton(QStringLiteral(u"退出"), this);
-    quit->setObjectName(QStringLiteral("Command2"));
+    auto* quit = new QPushButton(u"退出"_s, this);
+    quit->setObjectName(u"Command2"_s);
     connectAction(ok, &QPushButton::clicked, this, &frmSplash::Command1_Click);
     connectAction(quit, &QPushButton::clicked, this, &frmSplash::Command2_Click);
 

@@ -5,12 +5,14 @@
 #include <QApplication>
 #include <QIcon>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral(u"青桐题库"));
+    QApplication::setApplicationName(u"青桐题库"_s);
     QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral(u"SimSun"), QStringLiteral(u"Noto Sans CJK SC"), font.family()});
+    font.setFamilies({u"SimSun"_s, u"Noto Sans CJK SC"_s, font.family()});
     QApplication::setFont(font);
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(drawLogo())));
 

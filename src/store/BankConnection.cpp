@@ -3,12 +3,12 @@
 #include "store/BankSchema.h"
 #include "store/FileIdentity.h"
 
+#include <atomic>
 #include <QDir>
 #include <QFileInfo>
-#include <QSqlError>
 #include <QMutex>
 #include <QMutexLocker>
-#include <atomic>
+#include <QSqlError>
 
 using namespace Qt::StringLiterals;
 
@@ -118,7 +118,8 @@ BankConnection::BankConnection(const QString& path, Mode mode)
     if (mode == Mode::Create ? info.exists() : !info.isFile()) {
         const QString file = QDir::toNativeSeparators(path);
         if (mode == Mode::Create)
-            throw StoreError(StoreErrorNumber::CannotOpen, u"文件“%1”已经存在，不能在那里新建题库。"_s.arg(file));
+            throw StoreError(StoreErrorNumber::CannotOpen,
+                             u"文件“%1”已经存在，不能在那里新建题库。"_s.arg(file));
         throw StoreError(StoreErrorNumber::CannotOpen, u"找不到题库文件“%1”。"_s.arg(file));
     }
 

@@ -11,8 +11,8 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
-#include <QVariantList>
 #include <QtGlobal>
+#include <QVariantList>
 
 class BankConnection
 {

@@ -13,7 +13,9 @@ QString textAt(const QVariantList& row, qsizetype i)
 
 FieldValues KnowledgePath::fields() const
 {
-    return {{KnowledgeColumns::level1, level1}, {KnowledgeColumns::level2, level2}, {KnowledgeColumns::level3, level3}};
+    return {{KnowledgeColumns::level1, level1},
+            {KnowledgeColumns::level2, level2},
+            {KnowledgeColumns::level3, level3}};
 }
 
 KnowledgePath KnowledgePath::fromRow(const QVariantList& row)

@@ -12,8 +12,8 @@ const std::vector<std::pair<QString, QStringList>>& bankTableColumns()
 {
     static const std::vector<std::pair<QString, QStringList>> tables = {
         {u"数学题库"_s,
-         {u"题目编号"_s, u"题型"_s, u"知识点一"_s, u"知识点二"_s, u"知识点三"_s, u"难度"_s, u"内容"_s, u"答案"_s,
-          u"是否中考题"_s, u"录入人"_s, u"录入时间"_s}},
+         {u"题目编号"_s, u"题型"_s, u"知识点一"_s, u"知识点二"_s, u"知识点三"_s, u"难度"_s, u"内容"_s,
+          u"答案"_s, u"是否中考题"_s, u"录入人"_s, u"录入时间"_s}},
         {u"知识点表"_s, {u"编号"_s, u"第一知识点"_s, u"第二知识点"_s, u"第三知识点"_s}},
         {u"题型表"_s, {u"编号"_s, u"题型"_s}},
         {u"登录表"_s, {u"姓名"_s, u"口令"_s, u"人员类型"_s}},

@@ -5,17 +5,16 @@
 #include "store/NameOrder.h"
 #include "store/ProgramDirectory.h"
 
-#include <QDir>
-#include <QSqlRecord>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <QDir>
+#include <QSqlRecord>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
 
 // No ORDER BY: the keys are sorted after reading. Asking the engine for rowid
 // order would make it walk the table itself, whose rows carry the bodies of
@@ -113,7 +112,8 @@ struct Recordset::Impl
     {
         if (onDeletedRow || (hasKey() && missing))
             return StoreError(StoreErrorNumber::NoCurrentRow, u"当前记录已被删除。"_s);
-        return StoreError(StoreErrorNumber::NoCurrentRow, u"没有当前记录：已在第一条记录之前或最后一条记录之后。"_s);
+        return StoreError(StoreErrorNumber::NoCurrentRow,
+                          u"没有当前记录：已在第一条记录之前或最后一条记录之后。"_s);
     }
 
     void load()
@@ -121,8 +121,8 @@ struct Recordset::Impl
         if (loaded)
             return;
         if (!readQuery) {
-            readQuery = connection->prepare(u"SELECT "_s + columnList(columns) + u" FROM "_s + quotedName(table) +
-                                            u" WHERE rowid = ?"_s);
+            readQuery = connection->prepare(u"SELECT "_s + columnList(columns) + u" FROM "_s +
+                                            quotedName(table) + u" WHERE rowid = ?"_s);
         }
         connection->run(*readQuery, {keys[size_t(pos)]});
         missing = !readQuery->next();
@@ -247,8 +247,9 @@ QVariant Recordset::field(int position) const
     if (!d)
         throw closedRecordset();
     if (position < 0 || position >= d->columns.size()) {
-        throw StoreError(StoreErrorNumber::NoSuchField,
-                         u"表“%1”没有第 %2 列（共 %3 列）。"_s.arg(d->table).arg(position).arg(d->columns.size()));
+        throw StoreError(
+            StoreErrorNumber::NoSuchField,
+            u"表“%1”没有第 %2 列（共 %3 列）。"_s.arg(d->table).arg(position).arg(d->columns.size()));
     }
     if (!d->current())
         throw d->noCurrentRow();
@@ -290,8 +291,8 @@ void Recordset::update(const FieldValues& values)
     if (values.empty())
         return;
     QVariantList params;
-    const QString sql = u"UPDATE "_s + quotedName(d->table) + u" SET "_s + setList(values, &params) +
-                        u" WHERE rowid = ?"_s;
+    const QString sql =
+        u"UPDATE "_s + quotedName(d->table) + u" SET "_s + setList(values, &params) + u" WHERE rowid = ?"_s;
     params << d->keys[size_t(d->pos)];
     d->connection->noteWritten();
     QSqlQuery q = d->connection->exec(sql, params);
@@ -401,8 +402,8 @@ QStringList BankStore::distinctValues(const TableQuery& query, const QString& co
     // GROUP BY follows the column's collation, so values that differ only in
     // the case of Latin letters count as one, as they compare equal.
     const QString col = quotedName(column);
-    QSqlQuery q = c_->exec(u"SELECT "_s + col + u" FROM "_s + quotedName(query.table) + whereClause(query.where) +
-                               u" GROUP BY "_s + col + u" ORDER BY MIN(rowid)"_s,
+    QSqlQuery q = c_->exec(u"SELECT "_s + col + u" FROM "_s + quotedName(query.table) +
+                               whereClause(query.where) + u" GROUP BY "_s + col + u" ORDER BY MIN(rowid)"_s,
                            query.params);
     QStringList values;
     while (q.next())
@@ -418,7 +419,8 @@ QStringList BankStore::sortedDistinctValues(const TableQuery& query, const QStri
     return values;
 }
 
-std::vector<QVariantList> BankStore::sortedRows(const TableQuery& query, const QStringList& columns, bool distinct)
+std::vector<QVariantList> BankStore::sortedRows(const TableQuery& query, const QStringList& columns,
+                                                bool distinct)
 {
     const QString list = columnList(columns);
     // GROUP BY follows the columns' collation, so rows differing only in the
@@ -465,9 +467,10 @@ qint64 BankStore::append(const QString& table, const FieldValues& values)
         params << value;
     }
     c_->noteWritten();
-    const QString sql = columns.isEmpty() ? u"INSERT INTO "_s + quotedName(table) + u" DEFAULT VALUES"_s
-                                          : u"INSERT INTO "_s + quotedName(table) + u" ("_s + columns.join(u", "_s) +
-                                                u") VALUES ("_s + marks.join(u", "_s) + u')';
+    const QString sql = columns.isEmpty()
+                            ? u"INSERT INTO "_s + quotedName(table) + u" DEFAULT VALUES"_s
+                            : u"INSERT INTO "_s + quotedName(table) + u" ("_s + columns.join(u", "_s) +
+                                  u") VALUES ("_s + marks.join(u", "_s) + u')';
     QSqlQuery& q = c_->execCached(sql, params);
     const qint64 id = q.lastInsertId().toLongLong();
     q.finish();
@@ -477,7 +480,8 @@ qint64 BankStore::append(const QString& table, const FieldValues& values)
 int BankStore::deleteWhere(const TableQuery& query)
 {
     c_->noteWritten();
-    QSqlQuery q = c_->exec(u"DELETE FROM "_s + quotedName(query.table) + whereClause(query.where), query.params);
+    QSqlQuery q =
+        c_->exec(u"DELETE FROM "_s + quotedName(query.table) + whereClause(query.where), query.params);
     return q.numRowsAffected();
 }
 
@@ -489,8 +493,8 @@ int BankStore::updateWhere(const TableQuery& query, const FieldValues& values)
     const QString sets = setList(values, &params);
     params += query.params;
     c_->noteWritten();
-    QSqlQuery q = c_->exec(u"UPDATE "_s + quotedName(query.table) + u" SET "_s + sets + whereClause(query.where),
-                           params);
+    QSqlQuery q = c_->exec(
+        u"UPDATE "_s + quotedName(query.table) + u" SET "_s + sets + whereClause(query.where), params);
     return q.numRowsAffected();
 }
 
@@ -562,8 +566,9 @@ std::vector<KnowledgePath> BankStore::knowledgePaths()
 std::vector<KnowledgePath> BankStore::knowledgePathsInNameOrder()
 {
     std::vector<KnowledgePath> out;
-    const auto rows = sortedRows({BankTables::knowledgePoints, {}, {}},
-                                 {KnowledgeColumns::level1, KnowledgeColumns::level2, KnowledgeColumns::level3}, true);
+    const auto rows =
+        sortedRows({BankTables::knowledgePoints, {}, {}},
+                   {KnowledgeColumns::level1, KnowledgeColumns::level2, KnowledgeColumns::level3}, true);
     out.reserve(rows.size());
     for (const QVariantList& row : rows)
         out.push_back({row.at(0).toString(), row.at(1).toString(), row.at(2).toString()});

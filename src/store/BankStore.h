@@ -2,13 +2,13 @@
 
 #include "store/BankRecords.h"
 
-#include <QString>
-#include <QStringList>
-#include <QVariant>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
 #include <utility>
 #include <vector>
 
@@ -29,17 +29,16 @@ struct StoreError : std::exception
 // it on purpose. 13 is the old "type mismatch" number the users know; SQLite
 // uses 13 for a full disk, and the text tells the two apart.
 namespace StoreErrorNumber {
-constexpr int CannotOpen = 14;   // the file is missing or cannot be opened (SQLITE_CANTOPEN)
-constexpr int NotABank = 26;     // the file is not a bank file (SQLITE_NOTADB)
-constexpr int NoCurrentRow = 3021;  // no current record (beginning or end of file, or deleted)
-constexpr int NoSuchField = 3265;   // a column name or position that the table does not have
-constexpr int TypeMismatch = 13;    // a value that does not convert (a question number that is not a number)
+constexpr int CannotOpen = 14;     // the file is missing or cannot be opened (SQLITE_CANTOPEN)
+constexpr int NotABank = 26;       // the file is not a bank file (SQLITE_NOTADB)
+constexpr int NoCurrentRow = 3021; // no current record (beginning or end of file, or deleted)
+constexpr int NoSuchField = 3265;  // a column name or position that the table does not have
+constexpr int TypeMismatch = 13;   // a value that does not convert (a question number that is not a number)
 } // namespace StoreErrorNumber
 
 // How long a statement waits for another connection's lock before it fails
 // with a store error (default 5000 ms). Applies to connections opened later.
 void setBankBusyTimeout(int ms);
-
 
 // The condition of a query on one table, with its values bound separately:
 // `where` holds "?" placeholders, `params` the values in order. An empty
@@ -75,8 +74,8 @@ public:
     void close();
 
     int recordCount() const;
-    bool bof() const;  // before the first row (or no rows)
-    bool eof() const;  // after the last row (or no rows)
+    bool bof() const; // before the first row (or no rows)
+    bool eof() const; // after the last row (or no rows)
     // Position of the current row, 0-based; -1 at BOF, recordCount() at EOF.
     int position() const;
 

@@ -18,16 +18,17 @@ struct CurrentUserState
 CurrentUserState& CurrentUser();
 
 namespace Roles {
+using namespace Qt::StringLiterals;
 inline QString superAdmin()
 {
-    return QStringLiteral(u"超级管理");
+    return u"超级管理"_s;
 }
 inline QString admin()
 {
-    return QStringLiteral(u"管理人员");
+    return u"管理人员"_s;
 }
 inline QString ordinary()
 {
-    return QStringLiteral(u"一般人员");
+    return u"一般人员"_s;
 }
 } // namespace Roles

@@ -1,9 +1,9 @@
 #include "store/NameOrder.h"
 
+#include <algorithm>
 #include <QCollator>
 #include <QCollatorSortKey>
 #include <QHash>
-#include <algorithm>
 
 namespace {
 

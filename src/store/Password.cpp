@@ -47,7 +47,8 @@ bool verifyPassword(const QString& storedHash, const QString& password)
     // A stored value that is not a hash (say, a password left in plain text)
     // never verifies; the check below also keeps libsodium from reading a
     // value longer than its buffer.
-    if (hash.size() >= qsizetype(crypto_pwhash_STRBYTES) || !hash.startsWith("$argon2") || hash.contains('\0'))
+    if (hash.size() >= qsizetype(crypto_pwhash_STRBYTES) || !hash.startsWith("$argon2") ||
+        hash.contains('\0'))
         return false;
     const QByteArray bytes = password.toUtf8();
     return crypto_pwhash_str_verify(hash.constData(), bytes.constData(),

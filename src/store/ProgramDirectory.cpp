@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QDir>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 QString overridden;
 }
@@ -22,5 +24,5 @@ void setProgramDirectory(const QString& dir)
 
 QString bankFilePath()
 {
-    return programDirectory() + QStringLiteral(u"/DATA/TiKu.mdb");
+    return programDirectory() + u"/DATA/TiKu.mdb"_s;
 }

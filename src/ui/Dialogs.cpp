@@ -5,16 +5,23 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QMessageBox::Icon toQt(Dialogs::Icon icon)
 {
     switch (icon) {
-    case Dialogs::Icon::Information: return QMessageBox::Information;
-    case Dialogs::Icon::Warning: return QMessageBox::Warning;
-    case Dialogs::Icon::Critical: return QMessageBox::Critical;
-    case Dialogs::Icon::Question: return QMessageBox::Question;
-    case Dialogs::Icon::None: break;
+    case Dialogs::Icon::Information:
+        return QMessageBox::Information;
+    case Dialogs::Icon::Warning:
+        return QMessageBox::Warning;
+    case Dialogs::Icon::Critical:
+        return QMessageBox::Critical;
+    case Dialogs::Icon::Question:
+        return QMessageBox::Question;
+    case Dialogs::Icon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -25,15 +32,15 @@ public:
     void message(QWidget* parent, const QString& title, const QString& text, Icon icon) override
     {
         QMessageBox box(toQt(icon), title, text, QMessageBox::Ok, parent);
-        box.button(QMessageBox::Ok)->setText(QStringLiteral(u"确定"));
+        box.button(QMessageBox::Ok)->setText(u"确定"_s);
         box.exec();
     }
 
     bool question(QWidget* parent, const QString& title, const QString& text, Icon icon) override
     {
         QMessageBox box(toQt(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent);
-        box.button(QMessageBox::Yes)->setText(QStringLiteral(u"是(&Y)"));
-        box.button(QMessageBox::No)->setText(QStringLiteral(u"否(&N)"));
+        box.button(QMessageBox::Yes)->setText(u"是(&Y)"_s);
+        box.button(QMessageBox::No)->setText(u"否(&N)"_s);
         return box.exec() == QMessageBox::Yes;
     }
 
@@ -44,8 +51,8 @@ public:
         box.setWindowTitle(title);
         box.setLabelText(prompt);
         box.setTextValue(defaultText);
-        box.setOkButtonText(QStringLiteral(u"确定"));
-        box.setCancelButtonText(QStringLiteral(u"取消"));
+        box.setOkButtonText(u"确定"_s);
+        box.setCancelButtonText(u"取消"_s);
         if (box.exec() != QDialog::Accepted)
             return std::nullopt;
         return box.textValue();

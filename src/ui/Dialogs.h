@@ -1,8 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <QString>
 #include <QStringList>
-#include <optional>
 
 class QWidget;
 
@@ -17,9 +17,11 @@ public:
     virtual ~Dialogs() = default;
 
     // A message with an OK button.
-    virtual void message(QWidget* parent, const QString& title, const QString& text, Icon icon = Icon::None) = 0;
+    virtual void message(QWidget* parent, const QString& title, const QString& text,
+                         Icon icon = Icon::None) = 0;
     // A confirmation with Yes and No buttons; true when the answer is Yes.
-    virtual bool question(QWidget* parent, const QString& title, const QString& text, Icon icon = Icon::None) = 0;
+    virtual bool question(QWidget* parent, const QString& title, const QString& text,
+                          Icon icon = Icon::None) = 0;
     // An input box; nullopt when cancelled.
     virtual std::optional<QString> input(QWidget* parent, const QString& title, const QString& prompt,
                                          const QString& defaultText = {}) = 0;

@@ -3,9 +3,9 @@
 #include "ui/Clipboard.h"
 #include "ui/RichTextBox.h"
 
+#include <array>
 #include <QMenu>
 #include <QPointer>
-#include <array>
 
 namespace {
 std::array<bool, kEditTargetCount> marks{};
@@ -63,8 +63,7 @@ namespace {
 
 // Applies `act` to every marked box in target order and unmarks it. A mark
 // whose window is gone is only cleared.
-template <class F>
-void forEachMarked(F act)
+template <class F> void forEachMarked(F act)
 {
     for (int i = 0; i < kEditTargetCount; ++i) {
         if (!marks[size_t(i)])

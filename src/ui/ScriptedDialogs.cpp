@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+using namespace Qt::StringLiterals;
+
 ScriptedDialogs::ScriptedDialogs() : previous_(installedDialogs())
 {
     setDialogs(this);
@@ -94,10 +96,10 @@ QString ScriptedDialogs::openFileName(QWidget*, const QString& title, const QStr
 char* toString(const ScriptedDialogs::Shown& s)
 {
     static const char* kinds[] = {"message", "question", "input", "save", "open"};
-    const QByteArray text = QStringLiteral(u"%1 [%2] \"%3\" icon=%4")
-                                .arg(QString::fromLatin1(kinds[int(s.kind)]), s.title, s.text)
-                                .arg(int(s.icon))
-                                .toUtf8();
+    const QByteArray text =
+        u"%1 [%2] \"%3\" icon=%4"_s.arg(QString::fromLatin1(kinds[int(s.kind)]), s.title, s.text)
+            .arg(int(s.icon))
+            .toUtf8();
     char* out = new char[text.size() + 1];
     std::memcpy(out, text.constData(), size_t(text.size()) + 1);
     return out;

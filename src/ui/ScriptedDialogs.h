@@ -2,9 +2,9 @@
 
 #include "ui/Dialogs.h"
 
+#include <deque>
 #include <QList>
 #include <QVariant>
-#include <deque>
 
 // Dialogs for tests: nothing is ever shown. Every box is recorded, answers
 // come from a queue, and a box that needs an answer nobody queued is recorded
@@ -24,15 +24,15 @@ public:
         bool operator==(const Shown&) const = default;
     };
 
-    ScriptedDialogs();            // installs itself
-    ~ScriptedDialogs() override;  // puts back the dialogs it replaced
+    ScriptedDialogs();           // installs itself
+    ~ScriptedDialogs() override; // puts back the dialogs it replaced
 
     // Queued answers, used in order by the boxes that need one.
     void answerYes();
     void answerNo();
     void answerInput(const QString& text);
     void cancelInput();
-    void answerFile(const QString& path);  // the empty path cancels
+    void answerFile(const QString& path); // the empty path cancels
 
     const QList<Shown>& shown() const { return shown_; }
     void clearShown() { shown_.clear(); }
@@ -64,7 +64,7 @@ private:
     struct Answer
     {
         Kind kind;
-        QVariant value;  // bool for questions, QString (or null for cancel) otherwise
+        QVariant value; // bool for questions, QString (or null for cancel) otherwise
     };
     std::optional<Answer> take(Kind kind, const QString& what);
 

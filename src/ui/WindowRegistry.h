@@ -1,10 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <QHash>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
-#include <functional>
 
 // Keeps each window of the program at most once, under its window name (the
 // class name of a window class). A window is created on first use and found
@@ -21,17 +21,15 @@ public:
     // tells the caller whether it has to place a new window (an MDI child, say).
     QWidget* window(const QString& name, const std::function<QWidget*()>& make, bool* created = nullptr);
 
-    template <class W>
-    W* existing() const
+    template <class W> W* existing() const
     {
         return qobject_cast<W*>(existing(QString::fromLatin1(W::staticMetaObject.className())));
     }
 
-    template <class W>
-    W* window(bool* created = nullptr)
+    template <class W> W* window(bool* created = nullptr)
     {
-        return static_cast<W*>(
-            window(QString::fromLatin1(W::staticMetaObject.className()), [] { return new W; }, created));
+        return static_cast<W*>(window(
+            QString::fromLatin1(W::staticMetaObject.className()), [] { return new W; }, created));
     }
 
     // Destroys every window still alive (the program is ending).

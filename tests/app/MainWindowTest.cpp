@@ -66,7 +66,6 @@ public:
     }
 };
 
-
 // Stands in for the question entry window: its content and answer boxes
 // select everything on GotFocus and raise the editing menu on the right
 // button, marking the box under the mouse.

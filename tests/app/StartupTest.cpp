@@ -1,9 +1,9 @@
 // Start-up: the cover's sweep, the about window and the way to the login.
 #include "app/CoverArt.h"
 #include "app/CoverFrm.h"
-#include "app/RevealPicture.h"
-#include "app/frmSplash.h"
 #include "app/frmdl.h"
+#include "app/frmSplash.h"
+#include "app/RevealPicture.h"
 #include "ui/WindowRegistry.h"
 
 #include <QLabel>
@@ -54,7 +54,7 @@ private slots:
         canvas.fill(Qt::black);
         int columns = 0;
         revealPicture(picture, canvas, size.width(), size.height(), 0, 0, u"0"_s, [&] { ++columns; });
-        QCOMPARE(columns, size.width() + 1);  // both ends included
+        QCOMPARE(columns, size.width() + 1); // both ends included
         QCOMPARE(canvas, picture);
     }
 
@@ -72,7 +72,8 @@ private slots:
             if (column++ == 20)
                 snapshot = canvas.copy();
         });
-        QCOMPARE(snapshot.pixelColor(30, 0), QColor(Qt::black));  // no line aimed left of column 20 passes here
+        QCOMPARE(snapshot.pixelColor(30, 0),
+                 QColor(Qt::black)); // no line aimed left of column 20 passes here
         QCOMPARE(snapshot.pixelColor(19, 0), QColor(200, 10, 10));
         QCOMPARE(snapshot.pixelColor(39, 19), QColor(200, 10, 10));
     }
@@ -92,7 +93,7 @@ private slots:
         QCOMPARE(picture.size(), QSize(487, 205));
         cover->show();
 
-        QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 30000);  // swept and closed
+        QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 30000); // swept and closed
         auto* about = WindowRegistry::instance().existing<frmSplash>();
         QVERIFY(about && about->isVisible());
     }

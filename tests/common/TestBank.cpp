@@ -10,8 +10,9 @@ using namespace Qt::StringLiterals;
 
 QuestionRecord TestQuestion::record() const
 {
-    return {number,  type,   {knowledge1, knowledge2, knowledge3}, difficulty, content, answer, entranceExam,
-            enteredBy, enteredAt};
+    return {number,       type,      {knowledge1, knowledge2, knowledge3},
+            difficulty,   content,   answer,
+            entranceExam, enteredBy, enteredAt};
 }
 
 StoreError storeErrorOf(const std::function<void()>& action)

@@ -2,9 +2,12 @@
 
 #include "store/BankStore.h"
 
+#include <functional>
 #include <QString>
 #include <QTemporaryDir>
-#include <functional>
+
+// Every test spells its strings u"..."_s.
+using namespace Qt::StringLiterals;
 
 // One question row for TestBank::addQuestion. Every field has a plausible
 // default, so a test names only what it is about:
@@ -12,16 +15,16 @@
 struct TestQuestion
 {
     QString number = {}; // empty: the number nextQuestionNumber proposes
-    QString type = QStringLiteral(u"选择题");
-    QString knowledge1 = QStringLiteral(u"数与代数");
-    QString knowledge2 = QStringLiteral(u"有理数");
-    QString knowledge3 = QStringLiteral(u"有理数的加法与减法");
-    QString difficulty = QStringLiteral(u"A");
+    QString type = u"选择题"_s;
+    QString knowledge1 = u"数与代数"_s;
+    QString knowledge2 = u"有理数"_s;
+    QString knowledge3 = u"有理数的加法与减法"_s;
+    QString difficulty = u"A"_s;
     QByteArray content = "{\\rtf1\\ansi\\ansicpg936 question\\par}";
     QByteArray answer = "{\\rtf1\\ansi\\ansicpg936 answer\\par}";
-    QString entranceExam = QStringLiteral(u"否");
-    QString enteredBy = QStringLiteral(u"张老师");
-    QString enteredAt = QStringLiteral(u"2026-09-01");
+    QString entranceExam = u"否"_s;
+    QString enteredBy = u"张老师"_s;
+    QString enteredAt = u"2026-09-01"_s;
 
     QuestionRecord record() const;
     // The eleven columns of 数学题库 by name, in table order.
@@ -50,7 +53,7 @@ public:
 
     // Appends rows the way the program's windows do. The password is stored
     // as a (fast) Argon2id hash, so verifyPassword() accepts it.
-    void addUser(const QString& name, const QString& password, const QString& role = QStringLiteral(u"一般人员"));
+    void addUser(const QString& name, const QString& password, const QString& role = u"一般人员"_s);
     // Returns the question number stored.
     QString addQuestion(const TestQuestion& question = {});
     void addKnowledgePath(const QString& level1, const QString& level2, const QString& level3);

@@ -1,6 +1,6 @@
 // The knowledge-point tree beside the question forms, clicked as a teacher does.
-#include "common/TestBank.h"
 #include "questions/KnowledgeTreePicker.h"
+#include "common/TestBank.h"
 
 #include <QLineEdit>
 #include <QTreeWidget>

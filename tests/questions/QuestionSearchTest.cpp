@@ -28,13 +28,13 @@ void QuestionSearchTest::statementShape_data()
     QTest::newRow("none") << QuestionFilter{} << u"select * from 数学题库 where 题型<>'A'"_s;
     QTest::newRow("one") << QuestionFilter{.difficulty = u"B"_s}
                          << u"select * from 数学题库 where 题型<>'A' and 难度='B'"_s;
-    QTest::newRow("several, fixed order")
-        << QuestionFilter{.type = u"选择题"_s,
-                          .path = {u"数与代数"_s, {}, u"绝对值"_s},
-                          .entranceExam = u"是"_s,
-                          .number = u"7"_s}
-        << u"select * from 数学题库 where 题型<>'A' and 题型='选择题' and 知识点一='数与代数' and 知识点三='绝对值' "
-           u"and 是否中考题='是' and 题目编号='7'"_s;
+    QTest::newRow("several, fixed order") << QuestionFilter{.type = u"选择题"_s,
+                                                            .path = {u"数与代数"_s, {}, u"绝对值"_s},
+                                                            .entranceExam = u"是"_s,
+                                                            .number = u"7"_s}
+                                          << u"select * from 数学题库 where 题型<>'A' and 题型='选择题' and "
+                                             u"知识点一='数与代数' and 知识点三='绝对值' "
+                                             u"and 是否中考题='是' and 题目编号='7'"_s;
     QTest::newRow("a blank counts") << QuestionFilter{.enteredBy = u" "_s}
                                     << u"select * from 数学题库 where 题型<>'A' and 录入人=' '"_s;
 }

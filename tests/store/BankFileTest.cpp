@@ -6,6 +6,7 @@
 #include "store/BankStore.h"
 #include "store/ProgramDirectory.h"
 
+#include <functional>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -14,7 +15,6 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -281,8 +281,8 @@ void BankFileTest::olderBankIsBroughtUpToDate()
     TestBank bank;
     bank.addQuestion({.number = u"1"_s});
     bank.addQuestion({.number = u"2"_s});
-    rawExec(bank.bankPath(), {u"DROP TRIGGER 数学题库_删除"_s, u"DROP TABLE 数学题库_行号"_s,
-                              u"DROP INDEX 知识点表_路径"_s});
+    rawExec(bank.bankPath(),
+            {u"DROP TRIGGER 数学题库_删除"_s, u"DROP TABLE 数学题库_行号"_s, u"DROP INDEX 知识点表_路径"_s});
     forgetCheckedBanks();
     BankStore store = bank.store();
     Recordset kept = store.openTable(u"数学题库"_s);

@@ -1,8 +1,8 @@
 // The bank store: keyset results, stored order, bound values, the small
 // queries, and the next question number.
+#include "store/BankStore.h"
 #include "common/TestBank.h"
 #include "store/BankConnection.h"
-#include "store/BankStore.h"
 #include "store/NameOrder.h"
 
 #include <QtTest>
@@ -270,7 +270,7 @@ void BankStoreTest::namesListInTeachersOrder()
     // without case; the same order from every query that sorts names.
     TestBank bank;
     const QStringList scrambled{u"第10章"_s, u"一次函数"_s, u"第2章"_s, u"二次函数"_s,
-                                u"Abc"_s,   u"abc"_s,     u"安全"_s, u"第1章"_s};
+                                u"Abc"_s,    u"abc"_s,      u"安全"_s,  u"第1章"_s};
     for (const QString& name : scrambled) {
         bank.addKnowledgePath(u"数与代数"_s, name, u"乙"_s);
         bank.addKnowledgePath(u"数与代数"_s, name, u"甲"_s);
@@ -378,7 +378,8 @@ void BankStoreTest::storedOrderIsAppendOrder()
         QCOMPARE(filteredRows[i].at(0).toString(), numbers.at(qsizetype(i)));
     QCOMPARE(store.distinctValues({kQuestions, u"难度 >= ?"_s, {u"A"_s}}, u"难度"_s),
              (QStringList{u"C"_s, u"B"_s, u"A"_s}));
-    QCOMPARE(store.lastValue({kQuestions, u"难度 = ?"_s, {u"C"_s}}, u"题目编号"_s), std::optional<QVariant>(u"1"_s));
+    QCOMPARE(store.lastValue({kQuestions, u"难度 = ?"_s, {u"C"_s}}, u"题目编号"_s),
+             std::optional<QVariant>(u"1"_s));
     QCOMPARE(store.distinctValues({u"题型表"_s, {}, {}}, u"题型"_s),
              (QStringList{u"解答题"_s, u"选择题"_s, u"填空题"_s}));
 
@@ -408,8 +409,8 @@ void BankStoreTest::quotesAndSqlTextRoundTrip()
     bank.addUser(value, value, value);
     bank.addQuestionType(value);
     bank.addKnowledgePath(value, value, value);
-    const QuestionRecord q{u"1"_s, value, {value, value, value}, value, value.toUtf8(), value.toUtf8(),
-                           value, value, value};
+    const QuestionRecord q{u"1"_s, value, {value, value, value}, value, value.toUtf8(), value.toUtf8(), value,
+                           value,  value};
     BankStore store = bank.store();
     store.appendQuestion(q);
 
@@ -422,7 +423,8 @@ void BankStoreTest::quotesAndSqlTextRoundTrip()
     QCOMPARE(store.knowledgePaths(), (std::vector<KnowledgePath>{{value, value, value}}));
     QCOMPARE(store.questionTypes().at(0).name, value);
 
-    Recordset r = store.open({kQuestions, u"题型 = ? AND 难度 = ? AND 录入时间 = ?"_s, {value, value, value}});
+    Recordset r =
+        store.open({kQuestions, u"题型 = ? AND 难度 = ? AND 录入时间 = ?"_s, {value, value, value}});
     QCOMPARE(r.recordCount(), 1);
     QCOMPARE(QuestionRecord::fromRow(r.values()), q);
     r.update({{u"答案"_s, value + value}});
@@ -464,12 +466,15 @@ void BankStoreTest::conditionsCountDistinctAndDelete()
              std::optional<QVariant>(u"单项式"_s));
     QVERIFY(!store.lastValue({table, u"第一知识点 = ?"_s, {u"没有"_s}}, u"第三知识点"_s).has_value());
 
-    QCOMPARE(store.deleteWhere({table, u"第一知识点 = ? AND 第二知识点 = ? AND 第三知识点 = ?"_s,
+    QCOMPARE(store.deleteWhere({table,
+                                u"第一知识点 = ? AND 第二知识点 = ? AND 第三知识点 = ?"_s,
                                 {u"数与代数"_s, u"整式"_s, u"单项式"_s}}),
              2);
     QCOMPARE(store.deleteWhere({table, u"第一知识点 = ?"_s, {u"没有"_s}}), 0);
     QCOMPARE(store.count({table, {}, {}}), 4);
-    QCOMPARE(store.updateWhere({table, u"第二知识点 = ?"_s, {u"整式"_s}}, {{u"第二知识点"_s, u"整式的加减"_s}}), 2);
+    QCOMPARE(
+        store.updateWhere({table, u"第二知识点 = ?"_s, {u"整式"_s}}, {{u"第二知识点"_s, u"整式的加减"_s}}),
+        2);
     QCOMPARE(store.count({table, u"第二知识点 = ?"_s, {u"整式的加减"_s}}), 2);
 
     // The identifier is assigned by the store and keeps growing.

@@ -51,7 +51,8 @@ void PasswordTest::hashesVerifyOnlyTheirPassword()
 void PasswordTest::storedValuesThatAreNotHashesNeverVerify()
 {
     // A password stored as typed, or garbage, is not a hash of itself.
-    for (const QString& value : {u"admin123"_s, QString(), u"$argon2id$"_s, u"$argon2id$v=19$m=8,t=1,p=1$xx$yy"_s}) {
+    for (const QString& value :
+         {u"admin123"_s, QString(), u"$argon2id$"_s, u"$argon2id$v=19$m=8,t=1,p=1$xx$yy"_s}) {
         QVERIFY2(!verifyPassword(value, value), qPrintable(value));
         QVERIFY(!verifyPassword(value, u"admin123"_s));
     }

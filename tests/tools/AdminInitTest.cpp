@@ -1,8 +1,8 @@
 // tiku-admin init: the default bank it writes, and that it never overwrites.
+#include "rtf/RtfReader.h"
 #include "store/BankSchema.h"
 #include "store/BankStore.h"
 #include "store/Password.h"
-#include "rtf/RtfReader.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -26,10 +26,11 @@ struct Run
 Run runAdmin(const QStringList& args)
 {
     QProcess p;
-    p.start(QStringLiteral(TIKU_ADMIN_PATH), args);
+    p.start(QString::fromUtf8(TIKU_ADMIN_PATH), args);
     if (!p.waitForFinished(120000))
         return {};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 QByteArray fingerprint(const QString& path)
@@ -154,7 +155,8 @@ void AdminInitTest::sampleQuestionsFitTheClassification()
         QCOMPARE(number, QString::number(++expectedNumber));
         QVERIFY2(types.contains(r.text(1)), qPrintable(number));
         usedTypes.insert(r.text(1));
-        QVERIFY2(store.count({u"知识点表"_s, u"第一知识点 = ? AND 第二知识点 = ? AND 第三知识点 = ?"_s,
+        QVERIFY2(store.count({u"知识点表"_s,
+                              u"第一知识点 = ? AND 第二知识点 = ? AND 第三知识点 = ?"_s,
                               {r.text(2), r.text(3), r.text(4)}}) == 1,
                  qPrintable(number));
         difficulties.insert(r.text(u"难度"_s));

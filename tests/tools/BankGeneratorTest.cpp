@@ -3,10 +3,10 @@
 #include "bankgen/BankGenerator.h"
 #include "bankgen/SyntheticBodies.h"
 
+#include "rtf/RtfReader.h"
 #include "store/BankSchema.h"
 #include "store/BankStore.h"
 #include "store/Password.h"
-#include "rtf/RtfReader.h"
 
 #include <QDate>
 #include <QFile>
@@ -43,13 +43,13 @@ int imagesIn(const QTextDocument& doc)
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
             if (f.charFormat().isImageFormat() &&
-                !doc.resource(QTextDocument::ImageResource, QUrl(f.charFormat().toImageFormat().name())).isNull())
+                !doc.resource(QTextDocument::ImageResource, QUrl(f.charFormat().toImageFormat().name()))
+                     .isNull())
                 n += int(f.length());
         }
     }
     return n;
 }
-
 
 } // namespace
 
@@ -123,7 +123,8 @@ void BankGeneratorTest::bankHasTheShapeAsked()
     // Every question's path and type are ones the bank offers.
     for (const QuestionRecord& q : questions) {
         QVERIFY(typeNames.contains(q.type));
-        QVERIFY2(distinct.contains(q.path.level1 + u'/' + q.path.level2 + u'/' + q.path.level3), qPrintable(q.number));
+        QVERIFY2(distinct.contains(q.path.level1 + u'/' + q.path.level2 + u'/' + q.path.level3),
+                 qPrintable(q.number));
     }
 }
 
@@ -136,7 +137,8 @@ void BankGeneratorTest::questionsSpreadOverTheirFields()
         exam.insert(q.entranceExam);
         authors.insert(q.enteredBy);
         const QDate entered = QDate::fromString(q.enteredAt, u"yyyy-MM-dd"_s);
-        QVERIFY2(entered.isValid() && entered.year() >= 2019 && entered.year() <= 2026, qPrintable(q.enteredAt));
+        QVERIFY2(entered.isValid() && entered.year() >= 2019 && entered.year() <= 2026,
+                 qPrintable(q.enteredAt));
         for (const auto& [column, value] : q.fields())
             QVERIFY2(!value.toString().isEmpty(), qPrintable(column));
     }
@@ -178,7 +180,8 @@ void BankGeneratorTest::bodySizesAndPictures()
         }
     }
     const int bodies = 2 * kQuestions;
-    QVERIFY2(typical >= bodies * 7 / 10, qPrintable(u"%1 of %2 bodies are 0.5 to 5 KB"_s.arg(typical).arg(bodies)));
+    QVERIFY2(typical >= bodies * 7 / 10,
+             qPrintable(u"%1 of %2 bodies are 0.5 to 5 KB"_s.arg(typical).arg(bodies)));
     QVERIFY2(largest <= 150 * 1024, qPrintable(u"largest body %1 bytes"_s.arg(largest)));
     QVERIFY2(withPicture >= bodies / 20 && withPicture <= bodies / 5,
              qPrintable(u"%1 of %2 bodies have a picture"_s.arg(withPicture).arg(bodies)));
@@ -249,13 +252,14 @@ void BankGeneratorTest::toolRefusesExistingFilesAndBadArguments()
 {
     const auto run = [](const QStringList& args) {
         QProcess p;
-        p.start(QStringLiteral(TIKU_ADMIN), args);
+        p.start(QString::fromUtf8(TIKU_ADMIN), args);
         if (!p.waitForFinished(120000))
             qFatal("tiku-admin did not finish");
         return std::pair{p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
     };
     const QString made = dir_.filePath(u"tool.mdb"_s);
-    auto [code, err] = run({u"generate"_s, made, u"--questions"_s, u"25"_s, u"--paths"_s, u"12"_s, u"--seed"_s, u"3"_s});
+    auto [code, err] =
+        run({u"generate"_s, made, u"--questions"_s, u"25"_s, u"--paths"_s, u"12"_s, u"--seed"_s, u"3"_s});
     QCOMPARE(code, 0);
     QVERIFY(isBankFile(made));
     BankStore store = BankStore::openExternalBank(made);
@@ -269,10 +273,11 @@ void BankGeneratorTest::toolRefusesExistingFilesAndBadArguments()
     QCOMPARE(fileBytes(made), before);
 
     const QString unused = dir_.filePath(u"unused.mdb"_s);
-    for (const QStringList& bad : {QStringList{u"generate"_s}, QStringList{u"generate"_s, unused, u"--questions"_s},
-                                   QStringList{u"generate"_s, unused, u"--paths"_s, u"0"_s},
-                                   QStringList{u"generate"_s, unused, u"--seed"_s, u"x"_s},
-                                   QStringList{u"generate"_s, unused, u"--colour"_s, u"red"_s}}) {
+    for (const QStringList& bad :
+         {QStringList{u"generate"_s}, QStringList{u"generate"_s, unused, u"--questions"_s},
+          QStringList{u"generate"_s, unused, u"--paths"_s, u"0"_s},
+          QStringList{u"generate"_s, unused, u"--seed"_s, u"x"_s},
+          QStringList{u"generate"_s, unused, u"--colour"_s, u"red"_s}}) {
         std::tie(code, err) = run(bad);
         QCOMPARE(code, 2);
         QVERIFY(!err.isEmpty());

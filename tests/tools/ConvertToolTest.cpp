@@ -30,7 +30,7 @@ struct Run
 Run runTool(const QStringList& args)
 {
     QProcess p;
-    p.start(QStringLiteral(TIKU_ADMIN), QStringList{u"convert"_s} + args);
+    p.start(QString::fromUtf8(TIKU_ADMIN), QStringList{u"convert"_s} + args);
     Run r;
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
         return r;
@@ -131,9 +131,12 @@ void ConvertToolTest::errors_data()
     QTest::newRow("no arguments") << QStringList{} << 2 << u"usage"_s;
     QTest::newRow("no --to") << QStringList{u"@sample"_s} << 2 << u"usage"_s;
     QTest::newRow("--to without value") << QStringList{u"@sample"_s, u"--to"_s} << 2 << u"usage"_s;
-    QTest::newRow("--to twice") << QStringList{u"@sample"_s, u"--to"_s, u"rtf"_s, u"--to=text"_s} << 2 << u"usage"_s;
-    QTest::newRow("unknown option") << QStringList{u"@sample"_s, u"--to"_s, u"rtf"_s, u"--from"_s} << 2 << u"usage"_s;
-    QTest::newRow("two files") << QStringList{u"@sample"_s, u"@sample"_s, u"--to"_s, u"rtf"_s} << 2 << u"usage"_s;
+    QTest::newRow("--to twice") << QStringList{u"@sample"_s, u"--to"_s, u"rtf"_s, u"--to=text"_s} << 2
+                                << u"usage"_s;
+    QTest::newRow("unknown option") << QStringList{u"@sample"_s, u"--to"_s, u"rtf"_s, u"--from"_s} << 2
+                                    << u"usage"_s;
+    QTest::newRow("two files") << QStringList{u"@sample"_s, u"@sample"_s, u"--to"_s, u"rtf"_s} << 2
+                               << u"usage"_s;
     QTest::newRow("bad --to") << QStringList{u"@sample"_s, u"--to"_s, u"pdf"_s} << 1 << u"pdf"_s;
     QTest::newRow("missing file") << QStringList{missing, u"--to"_s, u"text"_s} << 1 << missing;
     QTest::newRow("folder") << QStringList{dir_.path(), u"--to"_s, u"text"_s} << 1 << dir_.path();

@@ -104,8 +104,9 @@ QString findSoffice()
 {
     QString found = QStandardPaths::findExecutable(u"soffice"_s);
     if (found.isEmpty()) {
-        found = QStandardPaths::findExecutable(u"soffice"_s, {u"C:/Program Files/LibreOffice/program"_s,
-                                                               u"/Applications/LibreOffice.app/Contents/MacOS"_s});
+        found =
+            QStandardPaths::findExecutable(u"soffice"_s, {u"C:/Program Files/LibreOffice/program"_s,
+                                                          u"/Applications/LibreOffice.app/Contents/MacOS"_s});
     }
     return found;
 }
@@ -161,8 +162,8 @@ void InteropTest::convert(const QStringList& files, const QString& filter, const
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     const QString profile = QUrl::fromLocalFile(dir_.filePath(u"profile"_s)).toString();
-    p.start(soffice_, QStringList{u"-env:UserInstallation="_s + profile, u"--headless"_s, u"--convert-to"_s, filter,
-                                  u"--outdir"_s, outDir} +
+    p.start(soffice_, QStringList{u"-env:UserInstallation="_s + profile, u"--headless"_s, u"--convert-to"_s,
+                                  filter, u"--outdir"_s, outDir} +
                           files);
     QVERIFY2(p.waitForFinished(300000), "LibreOffice did not finish within five minutes");
     const QByteArray log = p.readAll();

@@ -69,7 +69,8 @@ QImage pictureAt(const QTextDocument& doc, int pos)
 
 bool samePixels(const QImage& a, const QImage& b)
 {
-    return a.size() == b.size() && a.convertToFormat(QImage::Format_RGB32) == b.convertToFormat(QImage::Format_RGB32);
+    return a.size() == b.size() &&
+           a.convertToFormat(QImage::Format_RGB32) == b.convertToFormat(QImage::Format_RGB32);
 }
 
 QString checkFormattedRun(const QTextDocument& doc, int start, const QImage& image)

@@ -1,7 +1,7 @@
 #include "BankGenerator.h"
 
-#include "SyntheticBodies.h"
 #include "SeededRandom.h"
+#include "SyntheticBodies.h"
 
 #include "store/BankSchema.h"
 #include "store/BankStore.h"
@@ -35,33 +35,80 @@ struct Chapter
 const std::vector<Chapter>& chapters()
 {
     static const std::vector<Chapter> list = {
-        {u"数与代数", u"有理数", {u"正数和负数", u"数轴", u"相反数", u"绝对值", u"有理数的加减法", u"有理数的乘除法", u"有理数的乘方", u"科学记数法", u"近似数"}},
-        {u"数与代数", u"整式的加减", {u"用字母表示数", u"单项式", u"多项式", u"合并同类项", u"去括号", u"整式的加减运算"}},
-        {u"数与代数", u"一元一次方程", {u"方程及其解", u"等式的性质", u"移项与合并同类项", u"去括号与去分母", u"一元一次方程的应用"}},
+        {u"数与代数",
+         u"有理数",
+         {u"正数和负数", u"数轴", u"相反数", u"绝对值", u"有理数的加减法", u"有理数的乘除法", u"有理数的乘方",
+          u"科学记数法", u"近似数"}},
+        {u"数与代数",
+         u"整式的加减",
+         {u"用字母表示数", u"单项式", u"多项式", u"合并同类项", u"去括号", u"整式的加减运算"}},
+        {u"数与代数",
+         u"一元一次方程",
+         {u"方程及其解", u"等式的性质", u"移项与合并同类项", u"去括号与去分母", u"一元一次方程的应用"}},
         {u"数与代数", u"实数", {u"平方根", u"算术平方根", u"立方根", u"无理数", u"实数的运算"}},
-        {u"数与代数", u"二元一次方程组", {u"二元一次方程组的概念", u"代入消元法", u"加减消元法", u"二元一次方程组的应用", u"三元一次方程组"}},
-        {u"数与代数", u"不等式与不等式组", {u"不等式的性质", u"一元一次不等式", u"一元一次不等式组", u"不等式的应用"}},
-        {u"数与代数", u"整式的乘法与因式分解", {u"幂的运算", u"整式的乘法", u"乘法公式", u"提公因式法", u"公式法"}},
+        {u"数与代数",
+         u"二元一次方程组",
+         {u"二元一次方程组的概念", u"代入消元法", u"加减消元法", u"二元一次方程组的应用", u"三元一次方程组"}},
+        {u"数与代数",
+         u"不等式与不等式组",
+         {u"不等式的性质", u"一元一次不等式", u"一元一次不等式组", u"不等式的应用"}},
+        {u"数与代数",
+         u"整式的乘法与因式分解",
+         {u"幂的运算", u"整式的乘法", u"乘法公式", u"提公因式法", u"公式法"}},
         {u"数与代数", u"分式", {u"分式的概念", u"分式的基本性质", u"分式的运算", u"分式方程", u"整数指数幂"}},
-        {u"数与代数", u"二次根式", {u"二次根式的概念", u"二次根式的乘除", u"二次根式的加减", u"最简二次根式"}},
-        {u"数与代数", u"一元二次方程", {u"直接开平方法", u"配方法", u"公式法", u"因式分解法", u"根的判别式", u"根与系数的关系", u"一元二次方程的应用"}},
-        {u"数与代数", u"一次函数", {u"变量与函数", u"函数的图象", u"正比例函数", u"一次函数的图象与性质", u"一次函数与方程、不等式", u"一次函数的应用"}},
+        {u"数与代数",
+         u"二次根式",
+         {u"二次根式的概念", u"二次根式的乘除", u"二次根式的加减", u"最简二次根式"}},
+        {u"数与代数",
+         u"一元二次方程",
+         {u"直接开平方法", u"配方法", u"公式法", u"因式分解法", u"根的判别式", u"根与系数的关系",
+          u"一元二次方程的应用"}},
+        {u"数与代数",
+         u"一次函数",
+         {u"变量与函数", u"函数的图象", u"正比例函数", u"一次函数的图象与性质", u"一次函数与方程、不等式",
+          u"一次函数的应用"}},
         {u"数与代数", u"反比例函数", {u"反比例函数的概念", u"反比例函数的图象与性质", u"反比例函数的应用"}},
-        {u"数与代数", u"二次函数", {u"二次函数的概念", u"y=ax²的图象与性质", u"y=a(x-h)²+k的图象与性质", u"二次函数与一元二次方程", u"二次函数的最值", u"二次函数的应用"}},
-        {u"图形与几何", u"几何图形初步", {u"立体图形与平面图形", u"直线、射线、线段", u"角的度量", u"角的比较与运算", u"余角和补角"}},
-        {u"图形与几何", u"相交线与平行线", {u"对顶角与邻补角", u"垂线", u"同位角、内错角、同旁内角", u"平行线的判定", u"平行线的性质", u"平移"}},
-        {u"图形与几何", u"三角形", {u"三角形的边", u"三角形的高、中线与角平分线", u"三角形的内角和", u"三角形的外角", u"多边形的内角和"}},
-        {u"图形与几何", u"全等三角形", {u"全等三角形的性质", u"SSS", u"SAS", u"ASA与AAS", u"HL", u"角平分线的性质"}},
-        {u"图形与几何", u"轴对称", {u"轴对称图形", u"线段垂直平分线", u"画轴对称图形", u"等腰三角形", u"等边三角形", u"最短路径问题"}},
+        {u"数与代数",
+         u"二次函数",
+         {u"二次函数的概念", u"y=ax²的图象与性质", u"y=a(x-h)²+k的图象与性质", u"二次函数与一元二次方程",
+          u"二次函数的最值", u"二次函数的应用"}},
+        {u"图形与几何",
+         u"几何图形初步",
+         {u"立体图形与平面图形", u"直线、射线、线段", u"角的度量", u"角的比较与运算", u"余角和补角"}},
+        {u"图形与几何",
+         u"相交线与平行线",
+         {u"对顶角与邻补角", u"垂线", u"同位角、内错角、同旁内角", u"平行线的判定", u"平行线的性质",
+          u"平移"}},
+        {u"图形与几何",
+         u"三角形",
+         {u"三角形的边", u"三角形的高、中线与角平分线", u"三角形的内角和", u"三角形的外角",
+          u"多边形的内角和"}},
+        {u"图形与几何",
+         u"全等三角形",
+         {u"全等三角形的性质", u"SSS", u"SAS", u"ASA与AAS", u"HL", u"角平分线的性质"}},
+        {u"图形与几何",
+         u"轴对称",
+         {u"轴对称图形", u"线段垂直平分线", u"画轴对称图形", u"等腰三角形", u"等边三角形", u"最短路径问题"}},
         {u"图形与几何", u"勾股定理", {u"勾股定理", u"勾股定理的逆定理", u"勾股定理的应用"}},
-        {u"图形与几何", u"平行四边形", {u"平行四边形的性质", u"平行四边形的判定", u"三角形的中位线", u"矩形", u"菱形", u"正方形"}},
+        {u"图形与几何",
+         u"平行四边形",
+         {u"平行四边形的性质", u"平行四边形的判定", u"三角形的中位线", u"矩形", u"菱形", u"正方形"}},
         {u"图形与几何", u"旋转", {u"图形的旋转", u"中心对称", u"中心对称图形", u"关于原点对称的点的坐标"}},
-        {u"图形与几何", u"圆", {u"圆的有关概念", u"垂径定理", u"圆心角与圆周角", u"点和圆的位置关系", u"直线和圆的位置关系", u"切线的判定与性质", u"正多边形和圆", u"弧长和扇形面积"}},
+        {u"图形与几何",
+         u"圆",
+         {u"圆的有关概念", u"垂径定理", u"圆心角与圆周角", u"点和圆的位置关系", u"直线和圆的位置关系",
+          u"切线的判定与性质", u"正多边形和圆", u"弧长和扇形面积"}},
         {u"图形与几何", u"相似", {u"相似图形", u"相似三角形的判定", u"相似三角形的性质", u"位似"}},
-        {u"图形与几何", u"锐角三角函数", {u"正弦", u"余弦与正切", u"特殊角的三角函数值", u"解直角三角形", u"仰角与俯角"}},
+        {u"图形与几何",
+         u"锐角三角函数",
+         {u"正弦", u"余弦与正切", u"特殊角的三角函数值", u"解直角三角形", u"仰角与俯角"}},
         {u"图形与几何", u"投影与视图", {u"平行投影与中心投影", u"三视图", u"由三视图还原几何体"}},
-        {u"图形与几何", u"平面直角坐标系", {u"有序数对", u"点的坐标", u"用坐标表示地理位置", u"用坐标表示平移"}},
-        {u"统计与概率", u"数据的收集、整理与描述", {u"统计调查", u"直方图", u"扇形统计图", u"条形统计图与折线统计图"}},
+        {u"图形与几何",
+         u"平面直角坐标系",
+         {u"有序数对", u"点的坐标", u"用坐标表示地理位置", u"用坐标表示平移"}},
+        {u"统计与概率",
+         u"数据的收集、整理与描述",
+         {u"统计调查", u"直方图", u"扇形统计图", u"条形统计图与折线统计图"}},
         {u"统计与概率", u"数据的分析", {u"平均数与加权平均数", u"中位数和众数", u"方差", u"用样本估计总体"}},
         {u"统计与概率", u"概率初步", {u"随机事件", u"概率的意义", u"列表法与树状图法", u"用频率估计概率"}},
         {u"综合与实践", u"数学活动", {u"数学建模", u"图案设计", u"测量旗杆的高度", u"制作无盖长方体盒子"}},
@@ -103,7 +150,8 @@ QString chineseNumber(int n)
 const std::vector<QString>& authors()
 {
     static const std::vector<QString> names = [] {
-        const QStringList family = {u"王"_s, u"李"_s, u"张"_s, u"刘"_s, u"陈"_s, u"杨"_s, u"赵"_s, u"黄"_s, u"周"_s};
+        const QStringList family = {u"王"_s, u"李"_s, u"张"_s, u"刘"_s, u"陈"_s,
+                                    u"杨"_s, u"赵"_s, u"黄"_s, u"周"_s};
         const QStringList given = {u"建国"_s, u"秀英"_s, u"志强"_s, u"丽华"_s};
         std::vector<QString> v;
         for (const QString& g : given) {
@@ -122,7 +170,16 @@ struct TypeWeight
     int weight;
 };
 constexpr std::array<TypeWeight, 10> kTypeWeights = {{
-    {0, 28}, {1, 22}, {2, 6}, {3, 12}, {4, 14}, {5, 7}, {6, 5}, {7, 2}, {8, 2}, {9, 2},
+    {0, 28},
+    {1, 22},
+    {2, 6},
+    {3, 12},
+    {4, 14},
+    {5, 7},
+    {6, 5},
+    {7, 2},
+    {8, 2},
+    {9, 2},
 }};
 
 QString pickType(SeededRandom& rng)
@@ -160,7 +217,6 @@ int bodyLength(SeededRandom& rng, const LengthClasses& c)
     return rng.logUniform(c.longFrom, c.longTo);
 }
 
-
 } // namespace
 
 KnowledgePath knowledgePath(int index)
@@ -172,7 +228,8 @@ KnowledgePath knowledgePath(int index)
     KnowledgePath p;
     p.level1 = QString::fromUtf16(c.level1);
     p.level2 = u"第%1章 "_s.arg(chineseNumber(s.chapter + 1)) + QString::fromUtf16(c.level2);
-    p.level3 = u"%1.%2 "_s.arg(s.chapter + 1).arg(s.section + 1) + QString::fromUtf16(c.sections[std::size_t(s.section)]);
+    p.level3 = u"%1.%2 "_s.arg(s.chapter + 1).arg(s.section + 1) +
+               QString::fromUtf16(c.sections[std::size_t(s.section)]);
     if (round > 0)
         p.level3 += u"（第%1课时）"_s.arg(round + 1);
     return p;
@@ -226,8 +283,8 @@ QString seededPasswordHash(const QString& password, std::uint64_t seed)
     unsigned char hash[32];
     const unsigned long long ops = crypto_pwhash_OPSLIMIT_INTERACTIVE;
     const size_t mem = crypto_pwhash_MEMLIMIT_INTERACTIVE;
-    if (crypto_pwhash(hash, sizeof hash, bytes.constData(), static_cast<unsigned long long>(bytes.size()), salt, ops,
-                      mem, crypto_pwhash_ALG_ARGON2ID13) != 0) {
+    if (crypto_pwhash(hash, sizeof hash, bytes.constData(), static_cast<unsigned long long>(bytes.size()),
+                      salt, ops, mem, crypto_pwhash_ALG_ARGON2ID13) != 0) {
         throw StoreError(1, u"计算密码摘要时内存不足。"_s);
     }
     // libsodium's string form: $argon2id$v=19$m=<KiB>,t=<passes>,p=1$<salt>$<hash>,
@@ -249,7 +306,10 @@ namespace {
 class QuestionBatches
 {
 public:
-    QuestionBatches(const BankShape& shape) : shape_(shape), workers_(std::max(1, QThread::idealThreadCount())) {}
+    QuestionBatches(const BankShape& shape)
+        : shape_(shape), workers_(std::max(1, QThread::idealThreadCount()))
+    {
+    }
 
     std::future<std::vector<GeneratedQuestion>> start(int first)
     {

@@ -37,11 +37,11 @@ public:
     // A number in [lo, hi] whose logarithm is uniform: many small, few large.
     int logUniform(int lo, int hi)
     {
-        const double v = std::exp(std::log(double(lo)) + unit() * (std::log(double(hi)) - std::log(double(lo))));
+        const double v =
+            std::exp(std::log(double(lo)) + unit() * (std::log(double(hi)) - std::log(double(lo))));
         return int(v);
     }
-    template <typename T>
-    const T& pick(const std::vector<T>& items)
+    template <typename T> const T& pick(const std::vector<T>& items)
     {
         return items[std::size_t(below(int(items.size())))];
     }

@@ -33,14 +33,29 @@ void SyntheticBodyBuilder::insertRun(const QString& text, char style)
         return;
     QTextCharFormat f;
     switch (style) {
-    case '^': f.setVerticalAlignment(QTextCharFormat::AlignSuperScript); break;
-    case '_': f.setVerticalAlignment(QTextCharFormat::AlignSubScript); break;
-    case '*': f.setFontWeight(QFont::Bold); break;
-    case '`': f.setFontItalic(true); break;
-    case '~': f.setFontUnderline(true); break;
-    case '!': f.setForeground(QColor(0xC0, 0, 0)); break;
-    case '#': f.setForeground(QColor(0, 0, 0xC0)); break;
-    default: break;
+    case '^':
+        f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+        break;
+    case '_':
+        f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+        break;
+    case '*':
+        f.setFontWeight(QFont::Bold);
+        break;
+    case '`':
+        f.setFontItalic(true);
+        break;
+    case '~':
+        f.setFontUnderline(true);
+        break;
+    case '!':
+        f.setForeground(QColor(0xC0, 0, 0));
+        break;
+    case '#':
+        f.setForeground(QColor(0, 0, 0xC0));
+        break;
+    default:
+        break;
     }
     cursor_.insertText(text, f);
     text_ += text;
@@ -170,7 +185,8 @@ struct Triple
 {
     int a, b, c;
 };
-const std::vector<Triple> kTriples = {{3, 4, 5}, {6, 8, 10}, {5, 12, 13}, {8, 15, 17}, {9, 12, 15}, {7, 24, 25}};
+const std::vector<Triple> kTriples = {{3, 4, 5},   {6, 8, 10},  {5, 12, 13},
+                                      {8, 15, 17}, {9, 12, 15}, {7, 24, 25}};
 
 QString options(const QString& a, const QString& b, const QString& c, const QString& d)
 {
@@ -192,7 +208,7 @@ const std::vector<Stem>& choiceStems()
         },
         [](SeededRandom&) {
             return u"下列运算正确的是（　　）"_s + options(u"a^{2}·a^{3}=a^{6}"_s, u"(a^{3})^{2}=a^{5}"_s,
-                                                        u"a^{6}÷a^{2}=a^{4}"_s, u"2a+3b=5ab"_s);
+                                                           u"a^{6}÷a^{2}=a^{4}"_s, u"2a+3b=5ab"_s);
         },
         [](SeededRandom& r) {
             const int x = r.between(35, 75);
@@ -201,8 +217,10 @@ const std::vector<Stem>& choiceStems()
                            num(x / 2 + 10) + u"°"_s);
         },
         [](SeededRandom& r) {
-            return expand(u"一元二次方程x^{2}-%1x+%2=0的根的情况是（　　）"_s, {r.between(2, 8), r.between(1, 20)}) +
-                   options(u"有两个不相等的实数根"_s, u"有两个相等的实数根"_s, u"没有实数根"_s, u"无法确定"_s);
+            return expand(u"一元二次方程x^{2}-%1x+%2=0的根的情况是（　　）"_s,
+                          {r.between(2, 8), r.between(1, 20)}) +
+                   options(u"有两个不相等的实数根"_s, u"有两个相等的实数根"_s, u"没有实数根"_s,
+                           u"无法确定"_s);
         },
         [](SeededRandom& r) {
             const Triple t = r.pick(kTriples);
@@ -213,10 +231,12 @@ const std::vector<Stem>& choiceStems()
         [](SeededRandom& r) {
             const int all = r.between(3, 9) * 100;
             const int some = r.between(5, 20) * 10;
-            return expand(u"某校九年级%1名学生参加体育测试，从中抽取%2名学生的成绩进行统计分析，下列说法正确的是（　　）"_s,
-                          {all, some}) +
+            return expand(
+                       u"某校九年级%1名学生参加体育测试，从中抽取%2名学生的成绩进行统计分析，下列说法正确的是（　　）"_s,
+                       {all, some}) +
                    options(expand(u"%1名学生是总体"_s, {all}), u"每名学生是个体"_s,
-                           expand(u"%1名学生的成绩是总体的一个样本"_s, {some}), expand(u"样本容量是%1名"_s, {some}));
+                           expand(u"%1名学生的成绩是总体的一个样本"_s, {some}),
+                           expand(u"样本容量是%1名"_s, {some}));
         },
         [](SeededRandom&) {
             return u"下列图形中，既是轴对称图形又是*{中心对称图形}的是（　　）"_s +
@@ -238,7 +258,8 @@ const std::vector<Stem>& choiceStems()
             return expand(u"将抛物线y=x^{2}向右平移%1个单位，再向上平移%2个单位，得到的抛物线是（　　）"_s,
                           {a, a + 1}) +
                    options(expand(u"y=(x-%1)^{2}+%2"_s, {a, a + 1}), expand(u"y=(x+%1)^{2}+%2"_s, {a, a + 1}),
-                           expand(u"y=(x-%1)^{2}-%2"_s, {a, a + 1}), expand(u"y=(x+%1)^{2}-%2"_s, {a, a + 1}));
+                           expand(u"y=(x-%1)^{2}-%2"_s, {a, a + 1}),
+                           expand(u"y=(x+%1)^{2}-%2"_s, {a, a + 1}));
         },
     };
     return stems;
@@ -251,7 +272,9 @@ const std::vector<Stem>& blankStems()
             const int a = r.between(2, 9);
             return expand(u"分解因式：x^{2}-%1=~{　　　　　　}．"_s, {a * a});
         },
-        [](SeededRandom& r) { return expand(u"函数y=√(x-%1)中，自变量x的取值范围是______．"_s, {r.between(1, 9)}); },
+        [](SeededRandom& r) {
+            return expand(u"函数y=√(x-%1)中，自变量x的取值范围是______．"_s, {r.between(1, 9)});
+        },
         [](SeededRandom& r) {
             const Triple t = r.pick(kTriples);
             return expand(u"在△ABC中，∠C=90°，AB=%1，BC=%2，则AC=______．"_s, {t.c, t.a});
@@ -263,8 +286,9 @@ const std::vector<Stem>& blankStems()
         },
         [](SeededRandom& r) {
             const int radius = r.between(2, 6);
-            return expand(u"一个圆锥的底面半径为%1 cm，母线长为%2 cm，则它的侧面积为______cm^{2}（结果保留π）．"_s,
-                          {radius, radius + r.between(2, 6)});
+            return expand(
+                u"一个圆锥的底面半径为%1 cm，母线长为%2 cm，则它的侧面积为______cm^{2}（结果保留π）．"_s,
+                {radius, radius + r.between(2, 6)});
         },
         [](SeededRandom& r) {
             return expand(u"若|a-%1|+(b+%2)^{2}=0，则a+b=______．"_s, {r.between(1, 9), r.between(1, 9)});
@@ -303,7 +327,8 @@ const std::vector<Stem>& calculationStems()
 {
     static const std::vector<Stem> stems = {
         [](SeededRandom& r) {
-            return expand(u"计算：√%1-|-%2|+(π-3.14)^{0}-(1/2)^{-1}．"_s, {r.between(2, 9) * 4, r.between(2, 9)});
+            return expand(u"计算：√%1-|-%2|+(π-3.14)^{0}-(1/2)^{-1}．"_s,
+                          {r.between(2, 9) * 4, r.between(2, 9)});
         },
         [](SeededRandom& r) {
             return expand(u"计算：(-%1)^{2}×(-1/%2)+%3÷(-%4)．"_s,
@@ -311,7 +336,8 @@ const std::vector<Stem>& calculationStems()
         },
         [](SeededRandom& r) {
             const int a = r.between(1, 5);
-            return expand(u"先化简，再求值：(x+%1)^{2}-(x+%2)(x-%2)，其中x=%3．"_s, {a, a + 1, r.between(-3, 3)});
+            return expand(u"先化简，再求值：(x+%1)^{2}-(x+%2)(x-%2)，其中x=%3．"_s,
+                          {a, a + 1, r.between(-3, 3)});
         },
         [](SeededRandom& r) {
             const int x = r.between(1, 6), y = r.between(1, 6), a = r.between(1, 4), b = r.between(1, 4),
@@ -339,17 +365,20 @@ const std::vector<Stem>& solutionStems()
     static const std::vector<Stem> stems = {
         [](SeededRandom& r) {
             const int a = r.between(-3, 0), b = r.between(1, 5);
-            return expand(u"已知二次函数y=x^{2}+bx+c的图象经过点A(%1，0)和B(%2，0)．\n（1）求这个二次函数的解析式；\n"
-                          u"（2）求该函数图象的顶点坐标；\n（3）当x取何值时，y随x的增大而增大？"_s,
-                          {a, b});
+            return expand(
+                u"已知二次函数y=x^{2}+bx+c的图象经过点A(%1，0)和B(%2，0)．\n（1）求这个二次函数的解析式；\n"
+                u"（2）求该函数图象的顶点坐标；\n（3）当x取何值时，y随x的增大而增大？"_s,
+                {a, b});
         },
         [](SeededRandom& r) {
-            return expand(u"如图，在平面直角坐标系xOy中，一次函数y=%1x+%2的图象与反比例函数y=k/x的图象交于A、B两点，"
-                          u"点A的横坐标为%3．\n（1）求k的值；\n（2）求△AOB的面积．"_s,
-                          {r.between(1, 3), r.between(1, 4), r.between(1, 3)});
+            return expand(
+                u"如图，在平面直角坐标系xOy中，一次函数y=%1x+%2的图象与反比例函数y=k/x的图象交于A、B两点，"
+                u"点A的横坐标为%3．\n（1）求k的值；\n（2）求△AOB的面积．"_s,
+                {r.between(1, 3), r.between(1, 4), r.between(1, 3)});
         },
         [](SeededRandom& r) {
-            return expand(u"为了解学生的课外阅读情况，某校随机抽取了%1名学生进行调查，并将结果绘制成如下两幅不完整的统计图．\n"
+            return expand(u"为了解学生的课外阅读情况，某校随机抽取了%"
+                          u"1名学生进行调查，并将结果绘制成如下两幅不完整的统计图．\n"
                           u"（1）求扇形统计图中“经常阅读”所对应的圆心角的度数；\n"
                           u"（2）补全条形统计图；\n（3）若该校共有%2名学生，估计“从不阅读”的学生人数．"_s,
                           {r.between(4, 20) * 10, r.between(10, 30) * 100});
@@ -362,7 +391,8 @@ const std::vector<Stem>& solutionStems()
         },
         [](SeededRandom& r) {
             const Triple t = r.pick(kTriples);
-            return expand(u"如图，在矩形ABCD中，AB=%1，BC=%2，点E在AD上，将△ABE沿BE折叠，点A恰好落在对角线BD上的点F处．\n"
+            return expand(u"如图，在矩形ABCD中，AB=%1，BC=%"
+                          u"2，点E在AD上，将△ABE沿BE折叠，点A恰好落在对角线BD上的点F处．\n"
                           u"（1）求BD的长；\n（2）求AE的长．"_s,
                           {t.a, t.b});
         },
@@ -375,32 +405,39 @@ const std::vector<Stem>& applicationStems()
     static const std::vector<Stem> stems = {
         [](SeededRandom& r) {
             const int cost = r.between(3, 6) * 10;
-            return expand(u"某商店以每件%1元的价格购进一批衬衫，售价为每件%2元时，每天可卖出%3件．经调查发现，"
-                          u"售价每降低1元，每天可多卖出%4件．\n（1）若每件降价x元，每天的利润为y元，求y与x之间的函数关系式；\n"
-                          u"（2）每件降价多少元时，每天的利润最大？最大利润是多少？"_s,
-                          {cost, cost + r.between(2, 4) * 10, r.between(2, 6) * 10, r.between(2, 5)});
+            return expand(
+                u"某商店以每件%1元的价格购进一批衬衫，售价为每件%2元时，每天可卖出%3件．经调查发现，"
+                u"售价每降低1元，每天可多卖出%"
+                u"4件．\n（1）若每件降价x元，每天的利润为y元，求y与x之间的函数关系式；\n"
+                u"（2）每件降价多少元时，每天的利润最大？最大利润是多少？"_s,
+                {cost, cost + r.between(2, 4) * 10, r.between(2, 6) * 10, r.between(2, 5)});
         },
         [](SeededRandom& r) {
             const int a = r.between(3, 6), b = r.between(4, 8), h = r.between(2, 5);
-            return expand(u"甲、乙两人从相距%1千米的两地同时出发，相向而行，甲每小时走%2千米，乙每小时走%3千米．"
-                          u"经过几小时两人相遇？"_s,
-                          {(a + b) * h, a, b});
+            return expand(
+                u"甲、乙两人从相距%1千米的两地同时出发，相向而行，甲每小时走%2千米，乙每小时走%3千米．"
+                u"经过几小时两人相遇？"_s,
+                {(a + b) * h, a, b});
         },
         [](SeededRandom& r) {
-            return expand(u"某工程队计划修建一条长%1米的道路，实际每天比原计划多修%2米，结果提前%3天完成任务．"
-                          u"求原计划每天修多少米．"_s,
-                          {r.between(12, 36) * 100, r.between(2, 8) * 10, r.between(2, 6)});
+            return expand(
+                u"某工程队计划修建一条长%1米的道路，实际每天比原计划多修%2米，结果提前%3天完成任务．"
+                u"求原计划每天修多少米．"_s,
+                {r.between(12, 36) * 100, r.between(2, 8) * 10, r.between(2, 6)});
         },
         [](SeededRandom& r) {
             const int pa = r.between(10, 30), pb = r.between(5, 20);
             const int a1 = r.between(1, 4), b1 = r.between(1, 4), a2 = r.between(2, 5), b2 = r.between(1, 3);
-            return expand(u"学校准备购买A、B两种奖品，购买%1件A奖品和%2件B奖品共需%3元，购买%4件A奖品和%5件B奖品共需%6元．\n"
-                          u"（1）求A、B两种奖品的单价；\n（2）学校计划购买两种奖品共%7件，且总费用不超过%8元，最多能购买A奖品多少件？"_s,
-                          {a1, b1, a1 * pa + b1 * pb, a2, b2, a2 * pa + b2 * pb, 30, 30 * (pa + pb) / 2});
+            return expand(
+                u"学校准备购买A、B两种奖品，购买%1件A奖品和%2件B奖品共需%3元，购买%4件A奖品和%5件B奖品共需%"
+                u"6元．\n"
+                u"（1）求A、B两种奖品的单价；\n（2）学校计划购买两种奖品共%7件，且总费用不超过%8元，最多能购买A奖品多少件？"_s,
+                {a1, b1, a1 * pa + b1 * pb, a2, b2, a2 * pa + b2 * pb, 30, 30 * (pa + pb) / 2});
         },
         [](SeededRandom& r) {
-            return expand(u"某种商品原价每件%1元，经过两次降价后每件%2元．若两次降价的百分率相同，求每次降价的百分率．"_s,
-                          {r.between(10, 20) * 10, r.between(6, 9) * 10});
+            return expand(
+                u"某种商品原价每件%1元，经过两次降价后每件%2元．若两次降价的百分率相同，求每次降价的百分率．"_s,
+                {r.between(10, 20) * 10, r.between(6, 9) * 10});
         },
     };
     return stems;
@@ -434,7 +471,8 @@ const std::vector<Stem>& drawingStems()
             return u"如图，已知∠AOB，用直尺和圆规作∠AOB的平分线OC．!{（保留作图痕迹，不写作法）}"_s;
         },
         [](SeededRandom&) {
-            return u"如图，在边长为1的小正方形网格中，△ABC的顶点均在格点上．\n（1）画出△ABC关于y轴对称的△A_{1}B_{1}C_{1}；\n"
+            return u"如图，在边长为1的小正方形网格中，△ABC的顶点均在格点上．\n（1）画出△ABC关于y轴对称的△A_{"
+                   u"1}B_{1}C_{1}；\n"
                    u"（2）画出△ABC绕点O顺时针旋转90°后的△A_{2}B_{2}C_{2}．"_s;
         },
         [](SeededRandom&) { return u"已知线段a和b，求作Rt△ABC，使BC=a，AC=b，∠C=90°．"_s; },
@@ -450,16 +488,19 @@ const std::vector<Stem>& explorationStems()
 {
     static const std::vector<Stem> stems = {
         [](SeededRandom& r) {
-            return expand(u"观察下列等式：1×3+1=2^{2}，2×4+1=3^{2}，3×5+1=4^{2}，……\n（1）请写出第%1个等式；\n"
-                          u"（2）用含n的式子表示第n个等式，并加以证明．"_s,
-                          {r.between(5, 12)});
+            return expand(
+                u"观察下列等式：1×3+1=2^{2}，2×4+1=3^{2}，3×5+1=4^{2}，……\n（1）请写出第%1个等式；\n"
+                u"（2）用含n的式子表示第n个等式，并加以证明．"_s,
+                {r.between(5, 12)});
         },
         [](SeededRandom&) {
-            return u"如图，在正方形ABCD中，点E是BC上一动点，AE⊥EF，EF交∠DCG的平分线于点F．\n（1）求证：AE=EF；\n"
+            return u"如图，在正方形ABCD中，点E是BC上一动点，AE⊥EF，EF交∠DCG的平分线于点F．\n（1）求证：AE="
+                   u"EF；\n"
                    u"（2）当点E在BC的延长线上时，（1）中的结论是否仍然成立？请说明理由．"_s;
         },
         [](SeededRandom& r) {
-            return expand(u"用火柴棒按如图的方式搭图形，第1个图形用%1根，第2个图形用%2根，……\n（1）第n个图形需要多少根火柴棒？\n"
+            return expand(u"用火柴棒按如图的方式搭图形，第1个图形用%1根，第2个图形用%"
+                          u"2根，……\n（1）第n个图形需要多少根火柴棒？\n"
                           u"（2）用%3根火柴棒能否搭成其中的某个图形？"_s,
                           {6, 11, r.between(40, 90)});
         },
@@ -471,11 +512,13 @@ const std::vector<Stem>& readingStems()
 {
     static const std::vector<Stem> stems = {
         [](SeededRandom&) {
-            return u"阅读下列材料：\n我们知道，|x|的几何意义是数轴上表示数x的点与原点的距离．类似地，|x-a|表示数轴上表示数x的点"
+            return u"阅读下列材料：\n我们知道，|x|的几何意义是数轴上表示数x的点与原点的距离．类似地，|x-a|"
+                   u"表示数轴上表示数x的点"
                    u"与表示数a的点之间的距离．\n请根据材料解决下列问题：\n（1）|x-3|=2的解是______；\n（2）求|x-1|+|x+2|的最小值．"_s;
         },
         [](SeededRandom&) {
-            return u"阅读材料：我国古代数学著作《九章算术》中记载：“今有勾八步，股十五步，问勾中容圆径几何？”其意思是："
+            return u"阅读材料：我国古代数学著作《九章算术》中记载：“今有勾八步，股十五步，问勾中容圆径几何？”"
+                   u"其意思是："
                    u"直角三角形两条直角边的长分别为8步和15步，问它的内切圆的直径是多少步．\n请你解答这个问题，并写出推理过程．"_s;
         },
         [](SeededRandom&) {
@@ -490,7 +533,9 @@ const std::vector<Stem>& readingStems()
 const std::vector<Stem>& extraParts()
 {
     static const std::vector<Stem> parts = {
-        [](SeededRandom& r) { return expand(u"若点P是抛物线上一点，且△PAB的面积为%1，求点P的坐标；"_s, {r.between(2, 12)}); },
+        [](SeededRandom& r) {
+            return expand(u"若点P是抛物线上一点，且△PAB的面积为%1，求点P的坐标；"_s, {r.between(2, 12)});
+        },
         [](SeededRandom&) { return u"判断△ABC的形状，并说明理由；"_s; },
         [](SeededRandom&) { return u"求tan∠ABC的值；"_s; },
         [](SeededRandom& r) { return expand(u"若m=%1，求代数式m^{2}-2m+1的值；"_s, {r.between(2, 9)}); },
@@ -502,9 +547,14 @@ const std::vector<Stem>& extraParts()
         [](SeededRandom&) { return u"!{提示：}可设AD=x，利用勾股定理列出方程；"_s; },
         [](SeededRandom&) { return u"*{注意}：结果保留根号；"_s; },
         [](SeededRandom& r) { return expand(u"若∠A=%1°，求∠BOC的度数；"_s, {r.between(20, 80)}); },
-        [](SeededRandom& r) { return expand(u"当t为何值时，PQ∥BC？此时线段PQ的长为多少？（点P的速度为每秒%1个单位）"_s, {r.between(1, 3)}); },
+        [](SeededRandom& r) {
+            return expand(u"当t为何值时，PQ∥BC？此时线段PQ的长为多少？（点P的速度为每秒%1个单位）"_s,
+                          {r.between(1, 3)});
+        },
         [](SeededRandom&) { return u"求证：a^{2}+b^{2}≥2ab，并指出等号成立的条件；"_s; },
-        [](SeededRandom& r) { return expand(u"已知a_{1}=%1，a_{n+1}=a_{n}+2，求a_{10}的值；"_s, {r.between(1, 9)}); },
+        [](SeededRandom& r) {
+            return expand(u"已知a_{1}=%1，a_{n+1}=a_{n}+2，求a_{10}的值；"_s, {r.between(1, 9)});
+        },
         [](SeededRandom&) { return u"在（1）的条件下，求#{四边形ABCD}的周长与面积；"_s; },
     };
     return parts;
@@ -521,9 +571,12 @@ const std::vector<Stem>& answerSteps()
         },
         [](SeededRandom&) { return u"∵∠C=90°，\n∴AB^{2}=AC^{2}+BC^{2}，"_s; },
         [](SeededRandom& r) {
-            return expand(u"∴y=-(x-%1)^{2}+%2，\n∴当x=%1时，y有最大值%2．"_s, {r.between(1, 9), r.between(10, 99) * 10});
+            return expand(u"∴y=-(x-%1)^{2}+%2，\n∴当x=%1时，y有最大值%2．"_s,
+                          {r.between(1, 9), r.between(10, 99) * 10});
         },
-        [](SeededRandom& r) { return expand(u"经检验，x=%1是原方程的解，且符合题意．"_s, {r.between(2, 60)}); },
+        [](SeededRandom& r) {
+            return expand(u"经检验，x=%1是原方程的解，且符合题意．"_s, {r.between(2, 60)});
+        },
         [](SeededRandom& r) {
             const int a = r.between(1, 4);
             return expand(u"把A(%1，0)代入y=x^{2}+bx+c，得%2+%1b+c=0，"_s, {a, a * a});
@@ -535,12 +588,17 @@ const std::vector<Stem>& answerSteps()
         },
         [](SeededRandom& r) {
             const int b = r.between(3, 9), c = r.between(1, 4);
-            return expand(u"Δ=b^{2}-4ac=(-%1)^{2}-4×1×%2=%3>0，\n∴方程有两个不相等的实数根．"_s, {b, c, b * b - 4 * c});
+            return expand(u"Δ=b^{2}-4ac=(-%1)^{2}-4×1×%2=%3>0，\n∴方程有两个不相等的实数根．"_s,
+                          {b, c, b * b - 4 * c});
         },
-        [](SeededRandom& r) { return expand(u"故该校“从不阅读”的学生约有%1人．"_s, {r.between(5, 60) * 10}); },
+        [](SeededRandom& r) {
+            return expand(u"故该校“从不阅读”的学生约有%1人．"_s, {r.between(5, 60) * 10});
+        },
         [](SeededRandom&) { return u"∵四边形ABCD是平行四边形，\n∴AB∥CD，AB=CD．"_s; },
         [](SeededRandom& r) { return expand(u"答：原计划每天修%1米．"_s, {r.between(6, 30) * 10}); },
-        [](SeededRandom&) { return u"*{点评}：本题考查了!{二次函数的性质}，解题的关键是求出函数的解析式．"_s; },
+        [](SeededRandom&) {
+            return u"*{点评}：本题考查了!{二次函数的性质}，解题的关键是求出函数的解析式．"_s;
+        },
         [](SeededRandom& r) {
             const int x = r.between(2, 9);
             return expand(u"当x=%1时，原式=%1^{2}-%2=%3．"_s, {x, x + 1, x * x - x - 1});
@@ -559,10 +617,11 @@ const std::vector<Stem>& answerSteps()
 const std::vector<Stem>& stemsFor(const QString& type)
 {
     static const std::vector<std::pair<QString, const std::vector<Stem>*>> byType = {
-        {u"选择题"_s, &choiceStems()},      {u"填空题"_s, &blankStems()},    {u"判断题"_s, &judgementStems()},
-        {u"计算题"_s, &calculationStems()}, {u"解答题"_s, &solutionStems()}, {u"应用题"_s, &applicationStems()},
-        {u"证明题"_s, &proofStems()},       {u"作图题"_s, &drawingStems()},  {u"探究题"_s, &explorationStems()},
-        {u"阅读理解题"_s, &readingStems()},
+        {u"选择题"_s, &choiceStems()},      {u"填空题"_s, &blankStems()},
+        {u"判断题"_s, &judgementStems()},   {u"计算题"_s, &calculationStems()},
+        {u"解答题"_s, &solutionStems()},    {u"应用题"_s, &applicationStems()},
+        {u"证明题"_s, &proofStems()},       {u"作图题"_s, &drawingStems()},
+        {u"探究题"_s, &explorationStems()}, {u"阅读理解题"_s, &readingStems()},
     };
     for (const auto& [name, stems] : byType) {
         if (name == type)

@@ -121,14 +121,18 @@ void grid(QPainter& p, SeededRandom& r, int w, int h)
     for (int y = 4; y < h; y += cell)
         p.drawLine(4, y, w - 4, y);
     p.setPen(QPen(Qt::black, 2));
-    const auto corner = [&] { return QPoint(4 + cell * r.between(1, (w - 8) / cell - 1), 4 + cell * r.between(1, (h - 8) / cell - 1)); };
+    const auto corner = [&] {
+        return QPoint(4 + cell * r.between(1, (w - 8) / cell - 1),
+                      4 + cell * r.between(1, (h - 8) / cell - 1));
+    };
     // Three grid points that make a proper triangle, not a line.
     QPoint a, b, c;
     do {
         a = corner();
         b = corner();
         c = corner();
-    } while (std::abs((b.x() - a.x()) * (c.y() - a.y()) - (b.y() - a.y()) * (c.x() - a.x())) < cell * cell * 4);
+    } while (std::abs((b.x() - a.x()) * (c.y() - a.y()) - (b.y() - a.y()) * (c.x() - a.x())) <
+             cell * cell * 4);
     p.drawPolygon(QPolygon({a, b, c}));
 }
 
