@@ -288,3 +288,15 @@ void BankConnection::rollback()
 {
     db_.rollback();
 }
+
+void BankConnection::transaction(const std::function<void()>& work)
+{
+    begin();
+    try {
+        work();
+        commit();
+    } catch (...) {
+        rollback();
+        throw;
+    }
+}

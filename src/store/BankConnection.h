@@ -6,6 +6,7 @@
 
 #include "store/BankStore.h"
 
+#include <functional>
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -69,6 +70,8 @@ public:
     void begin();
     void commit();
     void rollback();
+    // Runs `work` between begin() and commit(); rolls back when it throws.
+    void transaction(const std::function<void()>& work);
 
 private:
     QString path_;

@@ -84,6 +84,12 @@ const char16_t* const kUpgrades[] = {
     uR"(CREATE INDEX IF NOT EXISTS "知识点表_路径" ON "知识点表" ("第一知识点", "第二知识点", "第三知识点"))",
 };
 
+template <std::size_t N> void runAll(BankConnection& c, const char16_t* const (&statements)[N])
+{
+    for (const char16_t* statement : statements)
+        c.exec(QString::fromUtf16(statement));
+}
+
 } // namespace
 
 void createBankFile(const QString& path)
@@ -93,17 +99,10 @@ void createBankFile(const QString& path)
         BankConnection c(path, BankConnection::Mode::Create);
         created = true;
         c.exec(u"PRAGMA application_id = %1"_s.arg(kBankApplicationId));
-        c.begin();
-        try {
-            for (const char16_t* statement : kSchema)
-                c.exec(QString::fromUtf16(statement));
-            for (const char16_t* statement : kRowIdentitySchema)
-                c.exec(QString::fromUtf16(statement));
-            c.commit();
-        } catch (...) {
-            c.rollback();
-            throw;
-        }
+        c.transaction([&] {
+            runAll(c, kSchema);
+            runAll(c, kRowIdentitySchema);
+        });
     } catch (...) {
         // A half-made bank is worse than none: the next attempt would refuse it.
         if (created)
@@ -141,15 +140,8 @@ bool bankIsCurrent(BankConnection& c)
 
 void upgradeBank(BankConnection& c)
 {
-    c.begin();
-    try {
-        for (const char16_t* statement : kRowIdentitySchema)
-            c.exec(QString::fromUtf16(statement));
-        for (const char16_t* statement : kUpgrades)
-            c.exec(QString::fromUtf16(statement));
-        c.commit();
-    } catch (...) {
-        c.rollback();
-        throw;
-    }
+    c.transaction([&] {
+        runAll(c, kRowIdentitySchema);
+        runAll(c, kUpgrades);
+    });
 }

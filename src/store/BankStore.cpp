@@ -44,6 +44,20 @@ QString setList(const FieldValues& values, QVariantList* params)
     return assignments.join(u", "_s);
 }
 
+// Every row of a forward-only query, its first `columns` values each.
+std::vector<QVariantList> rowsOf(QSqlQuery& q, int columns)
+{
+    std::vector<QVariantList> rows;
+    while (q.next()) {
+        QVariantList row;
+        row.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            row << q.value(i);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 StoreError noSuchTable(const BankConnection& c, const QString& table)
 {
     return StoreError(1, u"题库文件“%1”中没有表“%2”。"_s.arg(QDir::toNativeSeparators(c.path()), table));
@@ -386,15 +400,7 @@ std::vector<QVariantList> BankStore::readAll(const TableQuery& query)
     QSqlQuery q = c_->exec(u"SELECT "_s + columnList(columns) + u" FROM "_s + quotedName(query.table) +
                                whereClause(query.where) + u" ORDER BY rowid"_s,
                            query.params);
-    std::vector<QVariantList> rows;
-    while (q.next()) {
-        QVariantList row;
-        row.reserve(columns.size());
-        for (int i = 0; i < columns.size(); ++i)
-            row << q.value(i);
-        rows.push_back(std::move(row));
-    }
-    return rows;
+    return rowsOf(q, int(columns.size()));
 }
 
 QStringList BankStore::distinctValues(const TableQuery& query, const QString& column)
@@ -431,14 +437,7 @@ std::vector<QVariantList> BankStore::sortedRows(const TableQuery& query, const Q
     if (distinct)
         sql += u" GROUP BY "_s + list;
     QSqlQuery q = c_->exec(sql, query.params);
-    std::vector<QVariantList> rows;
-    while (q.next()) {
-        QVariantList row;
-        row.reserve(columns.size());
-        for (int i = 0; i < columns.size(); ++i)
-            row << q.value(i);
-        rows.push_back(std::move(row));
-    }
+    std::vector<QVariantList> rows = rowsOf(q, int(columns.size()));
     NameOrder::sortRows(rows);
     return rows;
 }
@@ -516,14 +515,7 @@ int BankStore::questionCount()
 void BankStore::inTransaction(const std::function<void()>& work)
 {
     c_->noteWritten();
-    c_->begin();
-    try {
-        work();
-        c_->commit();
-    } catch (...) {
-        c_->rollback();
-        throw;
-    }
+    c_->transaction(work);
 }
 
 // ---------------------------------------------------------------------------
