@@ -1,6 +1,7 @@
 #include "rtf/RtfCodePages.h"
 
 #include <QByteArray>
+#include <QList>
 
 namespace rtf {
 
@@ -10,11 +11,18 @@ int codePageForCharset(int charset, int fallback)
     switch (charset) {
     case 0: return 1252;   // ANSI
     case 2: return kSymbolCodePage;
-    case 77: return 10000; // Macintosh Roman
+    case 77: return 10000; // Mac Roman
     case 78: return 10001; // Mac Japanese
     case 79: return 10003; // Mac Korean
     case 80: return 10008; // Mac simplified Chinese
     case 81: return 10002; // Mac traditional Chinese
+    case 83: return 10005; // Mac Hebrew
+    case 84: return 10004; // Mac Arabic
+    case 85: return 10006; // Mac Greek
+    case 86: return 10081; // Mac Turkish
+    case 87: return 10021; // Mac Thai
+    case 88: return 10029; // Mac Central European
+    case 89: return 10007; // Mac Cyrillic
     case 128: return 932;  // Shift-JIS
     case 129: return 949;  // Korean (Wansung)
     case 130: return 1361; // Johab
@@ -25,13 +33,16 @@ int codePageForCharset(int charset, int fallback)
     case 163: return 1258; // Vietnamese
     case 177: return 1255; // Hebrew
     case 178: return 1256; // Arabic
+    case 179: return 1256; // Arabic (traditional)
+    case 180: return 1256; // Arabic (user)
+    case 181: return 1255; // Hebrew (user)
     case 186: return 1257; // Baltic
     case 204: return 1251; // Cyrillic
     case 222: return 874;  // Thai
     case 238: return 1250; // Eastern European
     case 254: return 437;  // PC 437
     case 255: return 850;  // OEM
-    default: return fallback; // 1 (default), 3 (invariant) and unknown sets
+    default: return fallback; // 1 (default), 3 (invariant), 82 (Mac Johab) and unknown sets
     }
 }
 // clang-format on
@@ -167,6 +178,10 @@ char16_t symbolFontChar(int codePage, char16_t c)
 
 namespace {
 
+// ICU's names of the code pages RTF documents name. Mac code pages ICU does not
+// have are read as the Windows code page with the same letters in the same
+// places (the Mac CJK sets differ from it only in a few single bytes, which
+// MacCjk below takes care of).
 // clang-format off
 const char* decoderName(int codePage)
 {
@@ -188,13 +203,100 @@ const char* decoderName(int codePage)
     case 1257: return "windows-1257";
     case 1258: return "windows-1258";
     case 10000: return "macintosh";
-    case 437: return "cp437";
-    case 850: return "cp850";
+    case 10001: return "windows-932";    // Mac Japanese: Shift-JIS
+    case 10002: return "windows-950";    // Mac traditional Chinese: Big5
+    case 10003: return "windows-949";    // Mac Korean: EUC-KR
+    case 10004: return "ISO-8859-6";     // Mac Arabic: its letters
+    case 10005: return "windows-1255";   // Mac Hebrew: its letters
+    case 10006: return "x-mac-greek";
+    case 10007: return "x-mac-cyrillic";
+    case 10008: return "GBK";            // Mac simplified Chinese: GB2312
+    case 10010: return "macintosh";      // Mac Romanian, Icelandic and Croatian differ from Mac Roman
+    case 10079: return "macintosh";      // in a few letters only
+    case 10082: return "macintosh";
+    case 10017: return "x-mac-cyrillic"; // Mac Ukrainian
+    case 10021: return "windows-874";    // Mac Thai: TIS-620
+    case 10029: return "x-mac-centraleurroman";
+    case 10081: return "x-mac-turkish";
+    case 708: return "ISO-8859-6";
+    case 720: return "ibm-720";
+    case 20127: return "US-ASCII";
+    case 20866: return "KOI8-R";
+    case 21866: return "KOI8-U";
+    case 50220:
+    case 50221:
+    case 50222: return "ISO-2022-JP";
+    case 51932: return "EUC-JP";
+    case 51949: return "EUC-KR";
+    case 52936: return "HZ-GB-2312";
     case 65001: return "UTF-8";
     default: return nullptr;
     }
 }
 // clang-format on
+
+std::unique_ptr<QStringDecoder> openDecoder(int codePage)
+{
+    if (const char* name = decoderName(codePage)) {
+        auto decoder = std::make_unique<QStringDecoder>(name);
+        if (decoder->isValid())
+            return decoder;
+    }
+    // ISO 8859 parts (28591..28606), then the OEM and Windows names ICU knows.
+    QList<QByteArray> names;
+    if (codePage >= 28591 && codePage <= 28606)
+        names << "ISO-8859-" + QByteArray::number(codePage - 28590);
+    names << "windows-" + QByteArray::number(codePage) << "cp" + QByteArray::number(codePage);
+    for (const QByteArray& name : names) {
+        auto decoder = std::make_unique<QStringDecoder>(name.constData());
+        if (decoder->isValid())
+            return decoder;
+    }
+    return std::make_unique<QStringDecoder>("windows-1252");
+}
+
+// The single bytes by which the Mac CJK code pages differ from the Windows
+// code page they are read with: bytes that are no lead byte there.
+struct MacCjk
+{
+    std::uint8_t leadFrom, leadTo, leadFrom2, leadTo2;
+    char16_t x80;
+};
+
+const MacCjk* macCjk(int codePage)
+{
+    static constexpr MacCjk japanese{0x81, 0x9F, 0xE0, 0xFC, u'\\'};
+    static constexpr MacCjk traditional{0xA1, 0xFC, 0, 0, u'\\'};
+    static constexpr MacCjk simplified{0xA1, 0xFC, 0, 0, 0x00FC};
+    switch (codePage) {
+    case 10001:
+        return &japanese;
+    case 10002:
+        return &traditional;
+    case 10008:
+        return &simplified;
+    default:
+        return nullptr;
+    }
+}
+
+char16_t macCjkSingle(const MacCjk& m, std::uint8_t b)
+{
+    switch (b) {
+    case 0x80:
+        return m.x80;
+    case 0xA0:
+        return 0x00A0;
+    case 0xFD:
+        return 0x00A9;
+    case 0xFE:
+        return 0x2122;
+    case 0xFF:
+        return 0x2026;
+    default:
+        return 0;
+    }
+}
 
 } // namespace
 
@@ -207,16 +309,7 @@ QStringDecoder* ByteDecoder::decoderFor(int codePage)
         if (cache_[i].codePage == codePage)
             return cache_[i].decoder.get();
 
-    std::unique_ptr<QStringDecoder> decoder;
-    if (const char* name = decoderName(codePage))
-        decoder = std::make_unique<QStringDecoder>(name);
-    if (!decoder || !decoder->isValid()) {
-        const QByteArray name = "windows-" + QByteArray::number(codePage);
-        decoder = std::make_unique<QStringDecoder>(name.constData());
-    }
-    if (!decoder->isValid())
-        decoder = std::make_unique<QStringDecoder>("windows-1252");
-
+    std::unique_ptr<QStringDecoder> decoder = openDecoder(codePage);
     if (used_ == int(cache_.size())) {
         // A pathological document using many code pages: reuse the last slot.
         cache_[used_ - 1] = Entry{codePage, std::move(decoder)};
@@ -224,6 +317,18 @@ QStringDecoder* ByteDecoder::decoderFor(int codePage)
     }
     cache_[used_] = Entry{codePage, std::move(decoder)};
     return cache_[used_++].decoder.get();
+}
+
+void ByteDecoder::decode(QStringDecoder* decoder, std::string_view bytes, QString& out)
+{
+    if (bytes.empty())
+        return;
+    const qsizetype at = out.size();
+    out.resize(at + decoder->requiredSpace(qsizetype(bytes.size())));
+    QChar* begin = out.data() + at;
+    QChar* end = decoder->appendToBuffer(begin, QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    out.resize(at + (end - begin));
+    decoder->resetState();
 }
 
 void ByteDecoder::append(int codePage, std::string_view bytes, QString& out)
@@ -239,12 +344,29 @@ void ByteDecoder::append(int codePage, std::string_view bytes, QString& out)
         return;
     }
     QStringDecoder* decoder = decoderFor(codePage);
-    const qsizetype at = out.size();
-    out.resize(at + decoder->requiredSpace(qsizetype(bytes.size())));
-    QChar* begin = out.data() + at;
-    QChar* end = decoder->appendToBuffer(begin, QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    out.resize(at + (end - begin));
-    decoder->resetState();
+    const MacCjk* mac = macCjk(codePage);
+    if (!mac) {
+        decode(decoder, bytes, out);
+        return;
+    }
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::uint8_t b = std::uint8_t(bytes[i]);
+        if ((b >= mac->leadFrom && b <= mac->leadTo) || (b >= mac->leadFrom2 && b <= mac->leadTo2 && b)) {
+            i += 2;
+            continue;
+        }
+        const char16_t single = macCjkSingle(*mac, b);
+        if (!single) {
+            ++i;
+            continue;
+        }
+        decode(decoder, bytes.substr(from, i - from), out);
+        out.append(QChar(single));
+        from = ++i;
+    }
+    if (from < bytes.size())
+        decode(decoder, bytes.substr(from), out);
 }
 
 GbkTable::GbkTable()

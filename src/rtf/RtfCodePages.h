@@ -43,6 +43,7 @@ public:
 
 private:
     QStringDecoder* decoderFor(int codePage);
+    static void decode(QStringDecoder* decoder, std::string_view bytes, QString& out);
 
     struct Entry
     {

@@ -67,6 +67,8 @@ private slots:
     void hugeTableGridIsBounded();
     void unicodeFallbackSkipping_data();
     void unicodeFallbackSkipping();
+
+    void macCodePages();
 };
 
 // Each tests/data/rtf/<case>.rtf has the visible text it must give in
@@ -332,6 +334,32 @@ void RtfReaderTest::unicodeFallbackSkipping()
     QFETCH(QByteArray, rtf);
     QFETCH(QString, text);
     QCOMPARE(readText("{\\rtf1\\ansi " + rtf + "}"), text);
+}
+
+// The golden files mac_codepages and mac_japanese hold a line of each Mac
+// charset; here, what they cannot show at a glance.
+void RtfReaderTest::macCodePages()
+{
+    // One line declared three ways. Mac Japanese is Shift-JIS with single
+    // bytes of its own, which are no trail bytes (0xA0 is one, after a lead byte).
+    const QByteArray line = "\\'93\\'fa\\'96\\'7b \\'81\\'a0\\'a0\\'fd\\'fe\\'ff\\'80}";
+    const QString text = u"日本 □\u00A0©™…\\"_s;
+    QCOMPARE(readText("{\\rtf1\\mac\\ansicpg10001{\\fonttbl{\\f0 Osaka;}}\\f0 " + line), text);
+    QCOMPARE(readText("{\\rtf1\\mac{\\fonttbl{\\f0\\fcharset78 Osaka;}}\\f0 " + line), text);
+    QCOMPARE(readText("{\\rtf1\\ansi{\\fonttbl{\\f0\\cpg10001 Osaka;}}\\f0 " + line), text);
+    // A font without a charset takes the document's code page, not Mac Roman.
+    QCOMPARE(readText("{\\rtf1\\mac\\ansicpg10001{\\fonttbl{\\f0\\fcharset77 Times;}{\\f1 Osaka;}}"
+                      "\\f0 caf\\'8e \\f1\\'82\\'a0}"),
+             u"café あ"_s);
+
+    // Font names are in their charset too.
+    QTextDocument doc;
+    RtfReader::read(rtftest::readTestFile(u"rtf/mac_codepages.rtf"_s), &doc);
+    const auto familyOf = [&doc](int block) {
+        return doc.findBlockByNumber(block).begin().fragment().charFormat().fontFamilies().toStringList();
+    };
+    QCOMPARE(doc.findBlockByNumber(2).text(), u"ｶﾀｶﾅと漢字"_s);
+    QCOMPARE(familyOf(2), QStringList{u"ＭＳ 明朝"_s});
 }
 
 QTEST_MAIN(RtfReaderTest)
