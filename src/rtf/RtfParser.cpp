@@ -142,6 +142,7 @@ private:
 
     // Document text.
     int codePage();
+    int codePageOf(int font, bool* wingdings) const;
     void appendBytes(std::string_view bytes);
     void appendUnit(char16_t c);
     void appendSpecial(char16_t c);
@@ -194,6 +195,7 @@ private:
     int pendingCp_ = 0;
     int cachedFont_ = -2;
     int cachedCp_ = 1252;
+    bool cachedWingdings_ = false;
     ByteDecoder decoder_;
 
     std::unordered_map<CharProps, int, CharPropsHash> charIndex_;
@@ -470,6 +472,8 @@ void Parser::controlWord(const Token& t)
             char16_t c = char16_t(v & 0xFFFF);
             if (const int cp = codePage(); cp == kSymbolCodePage || cp == kWingdingsCodePage)
                 c = symbolFontChar(cp, c);
+            else
+                c = privateUseChar(c, cachedWingdings_);
             appendUnit(c);
         }
         skip_ = s.uc;
@@ -1095,15 +1099,20 @@ void Parser::binary(std::string_view bytes)
 
 int Parser::codePage()
 {
-    const int font = st().chr.font >= 0 ? st().chr.font : c_.defaultFont;
+    const int font = st().chr.font;
     if (font != cachedFont_) {
         cachedFont_ = font;
-        cachedCp_ = docCodePage_;
-        const auto it = c_.fonts.find(font);
-        if (it != c_.fonts.end() && it->second.codePage > 0)
-            cachedCp_ = it->second.codePage;
+        cachedCp_ = codePageOf(font, &cachedWingdings_);
     }
     return cachedCp_;
+}
+
+// A font's code page, the document's when the font names none.
+int Parser::codePageOf(int font, bool* wingdings) const
+{
+    const auto it = c_.fonts.find(font >= 0 ? font : c_.defaultFont);
+    *wingdings = it != c_.fonts.end() && it->second.wingdings;
+    return it != c_.fonts.end() && it->second.codePage > 0 ? it->second.codePage : docCodePage_;
 }
 
 void Parser::beginText()
@@ -1407,8 +1416,13 @@ void Parser::commitFont()
     Font font;
     font.codePage = fontEntryCodePage();
     font.name = fontFamilyName(fontName_);
-    if (font.codePage == kSymbolCodePage &&
-        font.name.contains(QLatin1String("wingdings"), Qt::CaseInsensitive))
+    font.wingdings = font.name.contains(QLatin1String("wingdings"), Qt::CaseInsensitive);
+    // Symbol and Wingdings hold symbols whatever Latin charset a writer gave them.
+    const int charset = fontCharset_;
+    const bool latin = fontCodePage_ == 0 && (charset < 0 || charset == 0 || charset == 1 || charset == 77);
+    if (latin && (font.wingdings || font.name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0))
+        font.codePage = kSymbolCodePage;
+    if (font.codePage == kSymbolCodePage && font.wingdings)
         font.codePage = kWingdingsCodePage;
     c_.fonts[fontNumber_] = font;
     cachedFont_ = -2;

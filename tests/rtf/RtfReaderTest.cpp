@@ -69,6 +69,7 @@ private slots:
     void unicodeFallbackSkipping();
 
     void macCodePages();
+    void symbolFontsByNameAndCharset();
 };
 
 // Each tests/data/rtf/<case>.rtf has the visible text it must give in
@@ -324,7 +325,8 @@ void RtfReaderTest::unicodeFallbackSkipping_data()
     QTest::newRow("control word stops") << QByteArray("\\uc5\\u24180\\b cd") << u"年cd"_s;
     QTest::newRow("escaped brace counts") << QByteArray("\\u24180\\{x") << u"年x"_s;
     QTest::newRow("uc scoped to group") << QByteArray("{\\uc2\\u24180 ab}\\u24180 ab") << u"年年b"_s;
-    QTest::newRow("negative") << QByteArray("\\u-3913?") << QString(QChar(0xF0B7));
+    // U+F0B7, where Word leaves the Symbol font's bullet.
+    QTest::newRow("negative") << QByteArray("\\u-3913?") << u"\u2022"_s;
     QTest::newRow("surrogate pair") << QByteArray("\\u-10179?\\u-9047?") << u"💩"_s;
     QTest::newRow("lonely high surrogate") << QByteArray("\\u-10179?x") << u"\uFFFDx"_s;
 }
@@ -360,6 +362,22 @@ void RtfReaderTest::macCodePages()
     };
     QCOMPARE(doc.findBlockByNumber(2).text(), u"ｶﾀｶﾅと漢字"_s);
     QCOMPARE(familyOf(2), QStringList{u"ＭＳ 明朝"_s});
+}
+
+// Symbol and Wingdings are symbol fonts whatever Latin charset a document
+// gives them; a CJK charset is taken at its word.
+void RtfReaderTest::symbolFontsByNameAndCharset()
+{
+    QCOMPARE(readText("{\\rtf1\\ansi{\\fonttbl{\\f1 Symbol;}}\\f1 \\'b4}"), u"×"_s);
+    QCOMPARE(readText("{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset77 Symbol;}}\\f1 \\'b4}"), u"×"_s);
+    QCOMPARE(readText("{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset134 Symbol;}}\\f1 \\'d6\\'d0\\u-3916?}"),
+             u"中×"_s);
+    QCOMPARE(readText("{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset0 Wingdings;}}\\f1 \\'fc}"), u"\u2713"_s);
+    // Private-use characters of a Wingdings font are Wingdings', in any charset.
+    QCOMPARE(readText("{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset134 Wingdings;}}\\f1 \\u-3844?}"), u"\u2713"_s);
+    // A SYMBOL field names its font.
+    QCOMPARE(readText("{\\rtf1\\ansi{\\field{\\*\\fldinst SYMBOL 183 \\\\f \"Symbol\"}{\\fldrslt }}}"),
+             u"•"_s);
 }
 
 QTEST_MAIN(RtfReaderTest)
