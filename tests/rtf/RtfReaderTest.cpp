@@ -69,6 +69,7 @@ private slots:
     void unicodeFallbackSkipping();
 
     void macCodePages();
+    void listLabelsFromTheListTable();
     void symbolFontsByNameAndCharset();
 };
 
@@ -362,6 +363,45 @@ void RtfReaderTest::macCodePages()
     };
     QCOMPARE(doc.findBlockByNumber(2).text(), u"ｶﾀｶﾅと漢字"_s);
     QCOMPARE(familyOf(2), QStringList{u"ＭＳ 明朝"_s});
+}
+
+// A label from the list table replaces one of a different length: the text
+// after it keeps its formats, and the label those of its group.
+void RtfReaderTest::listLabelsFromTheListTable()
+{
+    QTextDocument doc;
+    RtfReader::read(rtftest::readTestFile(u"rtf/list_labels.rtf"_s), &doc);
+    const QTextBlock first = doc.firstBlock();
+    QCOMPARE(first.text(), u"•\t已知 x 为正数"_s);
+    const auto formatAt = [&first](int i) {
+        QTextCursor c(first);
+        c.setPosition(first.position() + i + 1);
+        return c.charFormat();
+    };
+    QCOMPARE(formatAt(0).fontFamilies().toStringList(), QStringList{u"Symbol"_s});
+    QVERIFY(formatAt(4).fontWeight() < QFont::Bold);
+    QVERIFY(formatAt(5).fontWeight() >= QFont::Bold); // x
+    QVERIFY(formatAt(6).fontWeight() < QFont::Bold);
+    QCOMPARE(formatAt(7).fontFamilies().toStringList(), QStringList{u"宋体"_s});
+
+    // Numbers count on through the list, whatever label the writer gave.
+    const QStringList lines = rtf::visibleText(doc).split(u'\n');
+    QCOMPARE(lines.mid(3, 3), (QStringList{u"1.\t第一步"_s, u"2.\t第二步"_s, u"2.a)\t细节"_s}));
+
+    // Without a list table entry the label is kept as it was.
+    QCOMPARE(readText("{\\rtf1\\ansi{\\listtext\\u-8191?\\tab}\\ls9 item\\par}"), u"\uE001\titem"_s);
+    // A \pntext without a bullet definition is kept; pasted into a paragraph,
+    // the label goes where the paragraph starts.
+    QTextDocument target;
+    target.setPlainText(u"[]"_s);
+    QTextCursor at(&target);
+    at.setPosition(1);
+    RtfReader::insert("{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset2 Symbol;}}{\\pntext *\\tab}"
+                      "{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'b7}}{\\b a}b\\par}",
+                      at);
+    QCOMPARE(target.toPlainText(), u"[•\tab]"_s);
+    QCOMPARE(readText("{\\rtf1\\ansi{\\pntext 3.\\tab}{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}c\\par}"),
+             u"3.\tc"_s);
 }
 
 // Symbol and Wingdings are symbol fonts whatever Latin charset a document
