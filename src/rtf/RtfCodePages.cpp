@@ -46,6 +46,28 @@ int codePageForCharset(int charset, int fallback)
     }
 }
 
+int charsetOfFontNameEnding(QStringView name, qsizetype* stem)
+{
+    struct Ending
+    {
+        const char16_t* text;
+        int charset;
+    };
+    static constexpr Ending endings[] = {
+        {u" CE", 238},         {u" Cyr", 204},       {u" Greek", 161},        {u" Tur", 162},
+        {u" Baltic", 186},     {u" (Hebrew)", 177},  {u" (Arabic)", 178},     {u" (Vietnamese)", 163},
+    };
+    for (const Ending& e : endings) {
+        const QStringView ending(e.text);
+        if (name.size() > ending.size() && name.endsWith(ending, Qt::CaseInsensitive)) {
+            if (stem)
+                *stem = name.size() - ending.size();
+            return e.charset;
+        }
+    }
+    return -1;
+}
+
 namespace {
 
 // Symbol positions 0x20..0xFF; 0 where the font has no glyph.

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringDecoder>
+#include <QStringView>
 
 #include <array>
 #include <cstdint>
@@ -19,6 +20,11 @@ constexpr int kWingdingsCodePage = 43;
 // The Windows code page of an RTF font character set (\fcharsetN), or
 // `fallback` for the ANSI-default and unknown sets.
 int codePageForCharset(int charset, int fallback);
+
+// The charset a font name ending names (" CE", " Greek", " Cyr", ...), as
+// Windows names its charset variants of a font, or -1; `stem` gets the length
+// of the name without it.
+int charsetOfFontNameEnding(QStringView name, qsizetype* stem = nullptr);
 
 // The Unicode character shown for a byte, or a private-use character, of a
 // Symbol font; a position without a glyph gives U+F0xx.

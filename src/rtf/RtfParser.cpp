@@ -1616,10 +1616,14 @@ void Parser::commitFont()
     decodeFontBytes();
     Font font;
     font.codePage = fontEntryCodePage();
+    // Without a charset, a name ending such as " CE" names one.
+    const int charset =
+        fontCharset_ >= 0 || fontCodePage_ > 0 ? fontCharset_ : charsetOfFontNameEnding(fontName_.trimmed());
+    if (fontCharset_ < 0 && charset >= 0)
+        font.codePage = codePageForCharset(charset, docCodePage_);
     font.name = fontFamilyName(fontName_);
     font.wingdings = font.name.contains(QLatin1String("wingdings"), Qt::CaseInsensitive);
     // Symbol and Wingdings hold symbols whatever Latin charset a writer gave them.
-    const int charset = fontCharset_;
     const bool latin = fontCodePage_ == 0 && (charset < 0 || charset == 0 || charset == 1 || charset == 77);
     if (latin && (font.wingdings || font.name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0))
         font.codePage = kSymbolCodePage;
@@ -2141,10 +2145,16 @@ QString withoutControls(const QString& text, char16_t alsoDropped)
 } // namespace
 
 // Blanks around the name go too, and an overlong name (only a broken font
-// table gives one) is cut.
+// table gives one) is cut. A charset ending (" CE", " Greek") names no font of
+// its own, only Windows' variant of the font for that charset: readers that
+// take the charset from it would read our bytes in the wrong code page.
 QString fontFamilyName(const QString& name)
 {
-    return withoutControls(name, u';').trimmed().left(kMaxFontFamily).trimmed();
+    QString family = withoutControls(name, u';').trimmed().left(kMaxFontFamily).trimmed();
+    qsizetype stem = 0;
+    while (charsetOfFontNameEnding(family, &stem) >= 0)
+        family = family.left(stem).trimmed();
+    return family;
 }
 
 QString linkTarget(const QString& url)

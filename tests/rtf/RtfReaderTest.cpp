@@ -355,7 +355,8 @@ void RtfReaderTest::macCodePages()
                       "\\f0 caf\\'8e \\f1\\'82\\'a0}"),
              u"café あ"_s);
 
-    // Font names are in their charset too.
+    // Font names are in their charset too; a charset ending of a name is no
+    // part of the family, and the charset given wins over it.
     QTextDocument doc;
     RtfReader::read(rtftest::readTestFile(u"rtf/mac_codepages.rtf"_s), &doc);
     const auto familyOf = [&doc](int block) {
@@ -363,6 +364,8 @@ void RtfReaderTest::macCodePages()
     };
     QCOMPARE(doc.findBlockByNumber(2).text(), u"ｶﾀｶﾅと漢字"_s);
     QCOMPARE(familyOf(2), QStringList{u"ＭＳ 明朝"_s});
+    QCOMPARE(doc.findBlockByNumber(8).text(), u"Článek Łódź"_s);
+    QCOMPARE(familyOf(8), QStringList{u"Helvetica"_s});
 }
 
 // A label from the list table replaces one of a different length: the text
