@@ -1,6 +1,7 @@
 // Documents written by our RTF writer, opened by LibreOffice: the text it sees
 // must be the text we meant. And LibreOffice's own RTF of the same documents,
-// read by our reader, must show that text too.
+// read by our reader, must show that text too. Besides documents made here,
+// documents of other code pages read from tests/data/rtf are written again.
 #include "RichTextSamples.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
@@ -31,9 +32,23 @@ struct Sample
     Builder build;
 };
 
+// A document of tests/data/rtf as our reader reads it.
+Builder readFile(const QString& name)
+{
+    return [name](QTextCursor& c) {
+        QFile f(QString::fromUtf8(TIKU_RTF_TEST_DATA) + u"/rtf/"_s + name);
+        QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(f.fileName()));
+        RtfReader::read(f.readAll(), c.document());
+    };
+}
+
 QList<Sample> samplesToWrite()
 {
     return {
+        {u"czech-ce"_s, readFile(u"czech_ce.rtf"_s)},
+        {u"greek"_s, readFile(u"greek_fonts.rtf"_s)},
+        {u"japanese-mac"_s, readFile(u"mac_japanese.rtf"_s)},
+        {u"chinese"_s, readFile(u"cp936.rtf"_s)},
         {u"formats"_s,
          [](QTextCursor& c) {
              QTextBlockFormat centred;
@@ -104,8 +119,9 @@ QString findSoffice()
 {
     QString found = QStandardPaths::findExecutable(u"soffice"_s);
     if (found.isEmpty()) {
-        found = QStandardPaths::findExecutable(u"soffice"_s, {u"C:/Program Files/LibreOffice/program"_s,
-                                                               u"/Applications/LibreOffice.app/Contents/MacOS"_s});
+        found =
+            QStandardPaths::findExecutable(u"soffice"_s, {u"C:/Program Files/LibreOffice/program"_s,
+                                                          u"/Applications/LibreOffice.app/Contents/MacOS"_s});
     }
     return found;
 }
@@ -161,8 +177,8 @@ void InteropTest::convert(const QStringList& files, const QString& filter, const
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     const QString profile = QUrl::fromLocalFile(dir_.filePath(u"profile"_s)).toString();
-    p.start(soffice_, QStringList{u"-env:UserInstallation="_s + profile, u"--headless"_s, u"--convert-to"_s, filter,
-                                  u"--outdir"_s, outDir} +
+    p.start(soffice_, QStringList{u"-env:UserInstallation="_s + profile, u"--headless"_s, u"--convert-to"_s,
+                                  filter, u"--outdir"_s, outDir} +
                           files);
     QVERIFY2(p.waitForFinished(300000), "LibreOffice did not finish within five minutes");
     const QByteArray log = p.readAll();
