@@ -241,6 +241,7 @@ private:
     qsizetype runStart_ = 0;
     std::string pendingBytes_;
     int pendingCp_ = 0;
+    bool pendingWingdings_ = false;
     int cachedFont_ = -2;
     int cachedCp_ = 1252;
     bool cachedWingdings_ = false;
@@ -567,8 +568,6 @@ void Parser::controlWord(const Token& t)
             if (s.dest != Dest::LevelText && s.dest != Dest::PnText) {
                 if (const int cp = codePage(); cp == kSymbolCodePage || cp == kWingdingsCodePage)
                     c = symbolFontChar(cp, c);
-                else
-                    c = privateUseChar(c, cachedWingdings_);
             }
             appendUnit(c);
         }
@@ -1333,6 +1332,7 @@ void Parser::appendBytes(std::string_view bytes)
     if (pendingHigh_)
         flushHighSurrogate();
     pendingCp_ = cp;
+    pendingWingdings_ = cachedWingdings_;
     pendingBytes_.append(bytes);
 }
 
@@ -1345,7 +1345,8 @@ void Parser::flushBytes()
     pendingBytes_.clear();
     // Control characters have no place in the text, nor has the object
     // character that stands for pictures; a decoded paragraph separator would
-    // split the paragraph when inserted.
+    // split the paragraph when inserted. Symbol characters a code page leaves
+    // private are taken like those of \uN.
     QChar* p = cur_.text.data() + from;
     QChar* const end = cur_.text.data() + cur_.text.size();
     QChar* out = p;
@@ -1353,7 +1354,9 @@ void Parser::flushBytes()
         const char16_t u = p->unicode();
         if ((u < 0x20 && u != u'\t') || u == QChar::ObjectReplacementCharacter)
             continue;
-        *out++ = u == 0x2029 ? QChar(QChar::LineSeparator) : *p;
+        *out++ = u == 0x2029                  ? QChar(QChar::LineSeparator)
+                 : u >= 0xF020 && u <= 0xF0FF ? QChar(privateUseChar(u, pendingWingdings_))
+                                              : *p;
     }
     cur_.text.truncate(out - cur_.text.data());
 }
@@ -1391,6 +1394,10 @@ void Parser::appendUnit(char16_t c)
         return;
     beginText();
     flushBytes();
+    // Every private-use symbol in the text is mapped, whichever way it came,
+    // so that the text written and read again maps to itself.
+    codePage();
+    c = privateUseChar(c, cachedWingdings_);
     if (QChar::isHighSurrogate(c)) {
         flushHighSurrogate();
         pendingHigh_ = c;
@@ -1424,7 +1431,8 @@ void Parser::appendSpecial(char16_t c)
     beginText();
     flushBytes();
     flushHighSurrogate();
-    cur_.text.append(QChar(c));
+    codePage();
+    cur_.text.append(QChar(privateUseChar(c, cachedWingdings_)));
 }
 
 void Parser::closeRun()
@@ -1691,6 +1699,8 @@ QString Parser::decodeRaw(std::size_t from, int font, bool levelText)
                                   : privateUseChar(u.value, wingdings)));
     }
     decoder_.append(cp, bytes, out);
+    for (QChar& c : out)
+        c = QChar(privateUseChar(c.unicode(), wingdings));
     return out;
 }
 
@@ -2113,7 +2123,8 @@ Content plainText(QByteArrayView data)
         Paragraph p;
         for (const QChar ch : lines[i])
             if ((ch.unicode() >= 0x20 || ch == u'\t') && ch != QChar::ObjectReplacementCharacter)
-                p.text.append(ch == QChar::ParagraphSeparator ? QChar(QChar::LineSeparator) : ch);
+                p.text.append(ch == QChar::ParagraphSeparator ? QChar(QChar::LineSeparator)
+                                                              : QChar(privateUseChar(ch.unicode(), false)));
         if (!p.text.isEmpty())
             p.runs.push_back(Run{0, 0, std::int32_t(p.text.size()), -1});
         c.body.push_back(BlockRef{false, int(c.paragraphs.size())});
