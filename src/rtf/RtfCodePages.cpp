@@ -1,6 +1,7 @@
 #include "rtf/RtfCodePages.h"
 
 #include <QByteArray>
+#include <QList>
 
 namespace rtf {
 
@@ -10,11 +11,18 @@ int codePageForCharset(int charset, int fallback)
     switch (charset) {
     case 0: return 1252;   // ANSI
     case 2: return kSymbolCodePage;
-    case 77: return 10000; // Macintosh Roman
+    case 77: return 10000; // Mac Roman
     case 78: return 10001; // Mac Japanese
     case 79: return 10003; // Mac Korean
     case 80: return 10008; // Mac simplified Chinese
     case 81: return 10002; // Mac traditional Chinese
+    case 83: return 10005; // Mac Hebrew
+    case 84: return 10004; // Mac Arabic
+    case 85: return 10006; // Mac Greek
+    case 86: return 10081; // Mac Turkish
+    case 87: return 10021; // Mac Thai
+    case 88: return 10029; // Mac Central European
+    case 89: return 10007; // Mac Cyrillic
     case 128: return 932;  // Shift-JIS
     case 129: return 949;  // Korean (Wansung)
     case 130: return 1361; // Johab
@@ -25,15 +33,76 @@ int codePageForCharset(int charset, int fallback)
     case 163: return 1258; // Vietnamese
     case 177: return 1255; // Hebrew
     case 178: return 1256; // Arabic
+    case 179: return 1256; // Arabic (traditional)
+    case 180: return 1256; // Arabic (user)
+    case 181: return 1255; // Hebrew (user)
     case 186: return 1257; // Baltic
     case 204: return 1251; // Cyrillic
     case 222: return 874;  // Thai
     case 238: return 1250; // Eastern European
     case 254: return 437;  // PC 437
     case 255: return 850;  // OEM
-    default: return fallback; // 1 (default), 3 (invariant) and unknown sets
+    default: return fallback; // 1 (default), 3 (invariant), 82 (Mac Johab) and unknown sets
     }
 }
+
+int charsetOfFontNameEnding(QStringView name, qsizetype* stem)
+{
+    struct Ending
+    {
+        const char16_t* text;
+        int charset;
+    };
+    static constexpr Ending endings[] = {
+        {u" CE", 238},         {u" Cyr", 204},       {u" Greek", 161},        {u" Tur", 162},
+        {u" Baltic", 186},     {u" (Hebrew)", 177},  {u" (Arabic)", 178},     {u" (Vietnamese)", 163},
+    };
+    for (const Ending& e : endings) {
+        const QStringView ending(e.text);
+        if (name.size() > ending.size() && name.endsWith(ending, Qt::CaseInsensitive)) {
+            if (stem)
+                *stem = name.size() - ending.size();
+            return e.charset;
+        }
+    }
+    return -1;
+}
+
+namespace {
+
+// Symbol positions 0x20..0xFF; 0 where the font has no glyph.
+constexpr char16_t kSymbolTable[224] = {
+    0x0020, 0x0021, 0x2200, 0x0023, 0x2203, 0x0025, 0x0026, 0x220B, // 0x20
+    0x0028, 0x0029, 0x2217, 0x002B, 0x002C, 0x2212, 0x002E, 0x002F,
+    0x0030, 0x0031, 0x0032, 0x0033, 0x0034, 0x0035, 0x0036, 0x0037, // 0x30
+    0x0038, 0x0039, 0x003A, 0x003B, 0x003C, 0x003D, 0x003E, 0x003F,
+    0x2245, 0x0391, 0x0392, 0x03A7, 0x0394, 0x0395, 0x03A6, 0x0393, // 0x40
+    0x0397, 0x0399, 0x03D1, 0x039A, 0x039B, 0x039C, 0x039D, 0x039F,
+    0x03A0, 0x0398, 0x03A1, 0x03A3, 0x03A4, 0x03A5, 0x03C2, 0x03A9, // 0x50
+    0x039E, 0x03A8, 0x0396, 0x005B, 0x2234, 0x005D, 0x22A5, 0x005F,
+    0x203E, 0x03B1, 0x03B2, 0x03C7, 0x03B4, 0x03B5, 0x03C6, 0x03B3, // 0x60
+    0x03B7, 0x03B9, 0x03D5, 0x03BA, 0x03BB, 0x03BC, 0x03BD, 0x03BF,
+    0x03C0, 0x03B8, 0x03C1, 0x03C3, 0x03C4, 0x03C5, 0x03D6, 0x03C9, // 0x70
+    0x03BE, 0x03C8, 0x03B6, 0x007B, 0x007C, 0x007D, 0x223C, 0,
+    0,      0,      0,      0,      0,      0,      0,      0,      // 0x80
+    0,      0,      0,      0,      0,      0,      0,      0,
+    0,      0,      0,      0,      0,      0,      0,      0,      // 0x90
+    0,      0,      0,      0,      0,      0,      0,      0,
+    0x20AC, 0x03D2, 0x2032, 0x2264, 0x2044, 0x221E, 0x0192, 0x2663, // 0xA0
+    0x2666, 0x2665, 0x2660, 0x2194, 0x2190, 0x2191, 0x2192, 0x2193,
+    0x00B0, 0x00B1, 0x2033, 0x2265, 0x00D7, 0x221D, 0x2202, 0x2022, // 0xB0
+    0x00F7, 0x2260, 0x2261, 0x2248, 0x2026, 0x23D0, 0x23AF, 0x21B5,
+    0x2135, 0x2111, 0x211C, 0x2118, 0x2297, 0x2295, 0x2205, 0x2229, // 0xC0
+    0x222A, 0x2283, 0x2287, 0x2284, 0x2282, 0x2286, 0x2208, 0x2209,
+    0x2220, 0x2207, 0x00AE, 0x00A9, 0x2122, 0x220F, 0x221A, 0x22C5, // 0xD0
+    0x00AC, 0x2227, 0x2228, 0x21D4, 0x21D0, 0x21D1, 0x21D2, 0x21D3,
+    0x25CA, 0x2329, 0x00AE, 0x00A9, 0x2122, 0x2211, 0x239B, 0x239C, // 0xE0
+    0x239D, 0x23A1, 0x23A2, 0x23A3, 0x23A7, 0x23A8, 0x23A9, 0x23AA,
+    0,      0x232A, 0x222B, 0x2320, 0x23AE, 0x2321, 0x239E, 0x239F, // 0xF0
+    0x23A0, 0x23A4, 0x23A5, 0x23A6, 0x23AB, 0x23AC, 0x23AD, 0,
+};
+
+} // namespace
 // clang-format on
 
 char16_t symbolToUnicode(char16_t c)
@@ -43,94 +112,17 @@ char16_t symbolToUnicode(char16_t c)
         c = char16_t(c - 0xF000);
     if (c < 0x20 || c > 0xFF)
         return c;
-    static constexpr char16_t upper[26] = {0x0391, 0x0392, 0x03A7, 0x0394, 0x0395, 0x03A6, 0x0393,
-                                           0x0397, 0x0399, 0x03D1, 0x039A, 0x039B, 0x039C, 0x039D,
-                                           0x039F, 0x03A0, 0x0398, 0x03A1, 0x03A3, 0x03A4, 0x03A5,
-                                           0x03C2, 0x03A9, 0x039E, 0x03A8, 0x0396};
-    static constexpr char16_t lower[26] = {0x03B1, 0x03B2, 0x03C7, 0x03B4, 0x03B5, 0x03C6, 0x03B3,
-                                           0x03B7, 0x03B9, 0x03D5, 0x03BA, 0x03BB, 0x03BC, 0x03BD,
-                                           0x03BF, 0x03C0, 0x03B8, 0x03C1, 0x03C3, 0x03C4, 0x03C5,
-                                           0x03D6, 0x03C9, 0x03BE, 0x03C8, 0x03B6};
-    if (c >= 'A' && c <= 'Z')
-        return upper[c - 'A'];
-    if (c >= 'a' && c <= 'z')
-        return lower[c - 'a'];
-    // clang-format off
-    switch (c) {
-    case 0x22: return 0x2200; // for all
-    case 0x24: return 0x2203; // there exists
-    case 0x27: return 0x220B;
-    case 0x2A: return 0x2217;
-    case 0x2D: return 0x2212; // minus
-    case 0x40: return 0x2245;
-    case 0x5C: return 0x2234; // therefore
-    case 0x5E: return 0x22A5; // perpendicular
-    case 0x7E: return 0x223C;
-    case 0xA1: return 0x03D2;
-    case 0xA2: return 0x2032;
-    case 0xA3: return 0x2264; // less or equal
-    case 0xA4: return 0x2044;
-    case 0xA5: return 0x221E; // infinity
-    case 0xA6: return 0x0192;
-    case 0xA7: return 0x2663;
-    case 0xA8: return 0x2666;
-    case 0xA9: return 0x2665;
-    case 0xAA: return 0x2660;
-    case 0xAB: return 0x2194;
-    case 0xAC: return 0x2190;
-    case 0xAD: return 0x2191;
-    case 0xAE: return 0x2192;
-    case 0xAF: return 0x2193;
-    case 0xB0: return 0x00B0;
-    case 0xB1: return 0x00B1;
-    case 0xB2: return 0x2033;
-    case 0xB3: return 0x2265; // greater or equal
-    case 0xB4: return 0x00D7; // times
-    case 0xB5: return 0x221D;
-    case 0xB6: return 0x2202;
-    case 0xB7: return 0x2022;
-    case 0xB8: return 0x00F7; // divide
-    case 0xB9: return 0x2260; // not equal
-    case 0xBA: return 0x2261;
-    case 0xBB: return 0x2248;
-    case 0xBC: return 0x2026;
-    case 0xC0: return 0x2135;
-    case 0xC4: return 0x2297;
-    case 0xC5: return 0x2295;
-    case 0xC6: return 0x2205;
-    case 0xC7: return 0x2229;
-    case 0xC8: return 0x222A;
-    case 0xC9: return 0x2283;
-    case 0xCA: return 0x2287;
-    case 0xCB: return 0x2284;
-    case 0xCC: return 0x2282;
-    case 0xCD: return 0x2286;
-    case 0xCE: return 0x2208;
-    case 0xCF: return 0x2209;
-    case 0xD0: return 0x2220; // angle
-    case 0xD1: return 0x2207;
-    case 0xD2: return 0x00AE;
-    case 0xD3: return 0x00A9;
-    case 0xD4: return 0x2122;
-    case 0xD5: return 0x220F;
-    case 0xD6: return 0x221A; // square root
-    case 0xD7: return 0x22C5;
-    case 0xD8: return 0x00AC;
-    case 0xD9: return 0x2227;
-    case 0xDA: return 0x2228;
-    case 0xDB: return 0x21D4;
-    case 0xDC: return 0x21D0;
-    case 0xDD: return 0x21D1;
-    case 0xDE: return 0x21D2;
-    case 0xDF: return 0x21D3;
-    case 0xE0: return 0x25CA;
-    case 0xE1: return 0x2329;
-    case 0xE5: return 0x2211;
-    case 0xF1: return 0x232A;
-    case 0xF2: return 0x222B; // integral
-    default: return c;
-    }
-    // clang-format on
+    const char16_t u = kSymbolTable[c - 0x20];
+    // A position without a glyph stays private: no letter of another script
+    // stands in for it.
+    return u ? u : char16_t(0xF000 + c);
+}
+
+char16_t privateUseChar(char16_t c, bool wingdings)
+{
+    if (c < 0xF020 || c > 0xF0FF)
+        return c;
+    return wingdings ? wingdingsToUnicode(c) : symbolToUnicode(c);
 }
 
 char16_t wingdingsToUnicode(char16_t c)
@@ -155,6 +147,7 @@ char16_t wingdingsToUnicode(char16_t c)
     case 0xFB: return 0x2717; // ballot x
     case 0xFC: return 0x2713; // check mark
     case 0xFE: return 0x2611;
+    case 0x20: return 0x0020;
     default: return c >= 0x20 && c <= 0xFF ? char16_t(0xF000 + c) : c;
     }
     // clang-format on
@@ -167,6 +160,10 @@ char16_t symbolFontChar(int codePage, char16_t c)
 
 namespace {
 
+// ICU's names of the code pages RTF documents name. Mac code pages ICU does not
+// have are read as the Windows code page with the same letters in the same
+// places (the Mac CJK sets differ from it only in a few single bytes, which
+// MacCjk below takes care of).
 // clang-format off
 const char* decoderName(int codePage)
 {
@@ -188,13 +185,100 @@ const char* decoderName(int codePage)
     case 1257: return "windows-1257";
     case 1258: return "windows-1258";
     case 10000: return "macintosh";
-    case 437: return "cp437";
-    case 850: return "cp850";
+    case 10001: return "windows-932";    // Mac Japanese: Shift-JIS
+    case 10002: return "windows-950";    // Mac traditional Chinese: Big5
+    case 10003: return "windows-949";    // Mac Korean: EUC-KR
+    case 10004: return "ISO-8859-6";     // Mac Arabic: its letters
+    case 10005: return "windows-1255";   // Mac Hebrew: its letters
+    case 10006: return "x-mac-greek";
+    case 10007: return "x-mac-cyrillic";
+    case 10008: return "GBK";            // Mac simplified Chinese: GB2312
+    case 10010: return "macintosh";      // Mac Romanian, Icelandic and Croatian differ from Mac Roman
+    case 10079: return "macintosh";      // in a few letters only
+    case 10082: return "macintosh";
+    case 10017: return "x-mac-cyrillic"; // Mac Ukrainian
+    case 10021: return "windows-874";    // Mac Thai: TIS-620
+    case 10029: return "x-mac-centraleurroman";
+    case 10081: return "x-mac-turkish";
+    case 708: return "ISO-8859-6";
+    case 720: return "ibm-720";
+    case 20127: return "US-ASCII";
+    case 20866: return "KOI8-R";
+    case 21866: return "KOI8-U";
+    case 50220:
+    case 50221:
+    case 50222: return "ISO-2022-JP";
+    case 51932: return "EUC-JP";
+    case 51949: return "EUC-KR";
+    case 52936: return "HZ-GB-2312";
     case 65001: return "UTF-8";
     default: return nullptr;
     }
 }
 // clang-format on
+
+std::unique_ptr<QStringDecoder> openDecoder(int codePage)
+{
+    if (const char* name = decoderName(codePage)) {
+        auto decoder = std::make_unique<QStringDecoder>(name);
+        if (decoder->isValid())
+            return decoder;
+    }
+    // ISO 8859 parts (28591..28606), then the OEM and Windows names ICU knows.
+    QList<QByteArray> names;
+    if (codePage >= 28591 && codePage <= 28606)
+        names << "ISO-8859-" + QByteArray::number(codePage - 28590);
+    names << "windows-" + QByteArray::number(codePage) << "cp" + QByteArray::number(codePage);
+    for (const QByteArray& name : names) {
+        auto decoder = std::make_unique<QStringDecoder>(name.constData());
+        if (decoder->isValid())
+            return decoder;
+    }
+    return std::make_unique<QStringDecoder>("windows-1252");
+}
+
+// The single bytes by which the Mac CJK code pages differ from the Windows
+// code page they are read with: bytes that are no lead byte there.
+struct MacCjk
+{
+    std::uint8_t leadFrom, leadTo, leadFrom2, leadTo2;
+    char16_t x80;
+};
+
+const MacCjk* macCjk(int codePage)
+{
+    static constexpr MacCjk japanese{0x81, 0x9F, 0xE0, 0xFC, u'\\'};
+    static constexpr MacCjk traditional{0xA1, 0xFC, 0, 0, u'\\'};
+    static constexpr MacCjk simplified{0xA1, 0xFC, 0, 0, 0x00FC};
+    switch (codePage) {
+    case 10001:
+        return &japanese;
+    case 10002:
+        return &traditional;
+    case 10008:
+        return &simplified;
+    default:
+        return nullptr;
+    }
+}
+
+char16_t macCjkSingle(const MacCjk& m, std::uint8_t b)
+{
+    switch (b) {
+    case 0x80:
+        return m.x80;
+    case 0xA0:
+        return 0x00A0;
+    case 0xFD:
+        return 0x00A9;
+    case 0xFE:
+        return 0x2122;
+    case 0xFF:
+        return 0x2026;
+    default:
+        return 0;
+    }
+}
 
 } // namespace
 
@@ -207,16 +291,7 @@ QStringDecoder* ByteDecoder::decoderFor(int codePage)
         if (cache_[i].codePage == codePage)
             return cache_[i].decoder.get();
 
-    std::unique_ptr<QStringDecoder> decoder;
-    if (const char* name = decoderName(codePage))
-        decoder = std::make_unique<QStringDecoder>(name);
-    if (!decoder || !decoder->isValid()) {
-        const QByteArray name = "windows-" + QByteArray::number(codePage);
-        decoder = std::make_unique<QStringDecoder>(name.constData());
-    }
-    if (!decoder->isValid())
-        decoder = std::make_unique<QStringDecoder>("windows-1252");
-
+    std::unique_ptr<QStringDecoder> decoder = openDecoder(codePage);
     if (used_ == int(cache_.size())) {
         // A pathological document using many code pages: reuse the last slot.
         cache_[used_ - 1] = Entry{codePage, std::move(decoder)};
@@ -224,6 +299,18 @@ QStringDecoder* ByteDecoder::decoderFor(int codePage)
     }
     cache_[used_] = Entry{codePage, std::move(decoder)};
     return cache_[used_++].decoder.get();
+}
+
+void ByteDecoder::decode(QStringDecoder* decoder, std::string_view bytes, QString& out)
+{
+    if (bytes.empty())
+        return;
+    const qsizetype at = out.size();
+    out.resize(at + decoder->requiredSpace(qsizetype(bytes.size())));
+    QChar* begin = out.data() + at;
+    QChar* end = decoder->appendToBuffer(begin, QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    out.resize(at + (end - begin));
+    decoder->resetState();
 }
 
 void ByteDecoder::append(int codePage, std::string_view bytes, QString& out)
@@ -239,12 +326,29 @@ void ByteDecoder::append(int codePage, std::string_view bytes, QString& out)
         return;
     }
     QStringDecoder* decoder = decoderFor(codePage);
-    const qsizetype at = out.size();
-    out.resize(at + decoder->requiredSpace(qsizetype(bytes.size())));
-    QChar* begin = out.data() + at;
-    QChar* end = decoder->appendToBuffer(begin, QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    out.resize(at + (end - begin));
-    decoder->resetState();
+    const MacCjk* mac = macCjk(codePage);
+    if (!mac) {
+        decode(decoder, bytes, out);
+        return;
+    }
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::uint8_t b = std::uint8_t(bytes[i]);
+        if ((b >= mac->leadFrom && b <= mac->leadTo) || (b >= mac->leadFrom2 && b <= mac->leadTo2 && b)) {
+            i += 2;
+            continue;
+        }
+        const char16_t single = macCjkSingle(*mac, b);
+        if (!single) {
+            ++i;
+            continue;
+        }
+        decode(decoder, bytes.substr(from, i - from), out);
+        out.append(QChar(single));
+        from = ++i;
+    }
+    if (from < bytes.size())
+        decode(decoder, bytes.substr(from), out);
 }
 
 GbkTable::GbkTable()

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringDecoder>
+#include <QStringView>
 
 #include <array>
 #include <cstdint>
@@ -20,12 +21,22 @@ constexpr int kWingdingsCodePage = 43;
 // `fallback` for the ANSI-default and unknown sets.
 int codePageForCharset(int charset, int fallback);
 
-// The Unicode character shown for a byte, or a private-use character, of a Symbol font.
+// The charset a font name ending names (" CE", " Greek", " Cyr", ...), as
+// Windows names its charset variants of a font, or -1; `stem` gets the length
+// of the name without it.
+int charsetOfFontNameEnding(QStringView name, qsizetype* stem = nullptr);
+
+// The Unicode character shown for a byte, or a private-use character, of a
+// Symbol font; a position without a glyph gives U+F0xx.
 char16_t symbolToUnicode(char16_t symbolChar);
 // The same for Wingdings: the usual bullets and marks, others as U+F0xx.
 char16_t wingdingsToUnicode(char16_t symbolChar);
 // Either of the two, by pseudo code page.
 char16_t symbolFontChar(int codePage, char16_t c);
+// A character of the symbol fonts' private-use range U+F020..U+F0FF in any
+// other font: Word and Outlook leave Symbol (or, in a font named so, Wingdings)
+// characters there, which no font on the reader's side draws.
+char16_t privateUseChar(char16_t c, bool wingdings);
 
 // Decodes byte runs of any code page. One decoder per code page is kept, so a
 // document switching between fonts does not reopen converters.
@@ -43,6 +54,7 @@ public:
 
 private:
     QStringDecoder* decoderFor(int codePage);
+    static void decode(QStringDecoder* decoder, std::string_view bytes, QString& out);
 
     struct Entry
     {

@@ -35,7 +35,9 @@ namespace rtf {
     X(pnseclvl) X(ftnsep) X(ftnsepc) X(ftncn) X(aftnsep) X(aftnsepc) X(aftncn) X(mmathPr)       \
     X(falt) X(panose) X(picprop) X(blipuid) X(atnid) X(atnauthor) X(atrfstart) X(atrfend)       \
     X(background) X(listpicture) X(fchars) X(lchars) X(pgptbl) X(protusertbl) X(keywords)       \
-    X(author) X(operator_) X(title) X(subject) X(comment) X(company) X(doccomm) X(hlinkbase)
+    X(author) X(operator_) X(title) X(subject) X(comment) X(company) X(doccomm) X(hlinkbase)     \
+    X(listtext) X(pntext) X(ls) X(ilvl) X(list) X(listlevel) X(leveltext) X(levelnfc) X(levelnfcn) \
+    X(levelstartat) X(listid) X(listoverride) X(pnlvlblt) X(pntxtb) X(pntxta) X(pnf)
 // clang-format on
 
 enum class Kw : std::uint16_t {

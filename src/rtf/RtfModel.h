@@ -127,6 +127,7 @@ struct Font
 {
     QString name;
     int codePage = 0;
+    bool wingdings = false; // its private-use characters are Wingdings', not Symbol's
 };
 
 struct Content

@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 
 namespace rtf {
@@ -25,6 +26,14 @@ enum class Dest : std::uint8_t {
     FieldInst, // a field instruction, read for HYPERLINK
     Upr,       // \upr: only its \ud part is read
     UprChild,  // a group inside \upr: skipped unless it is the \ud
+    ListTable, // \listtable and its parts, read for list labels
+    List,
+    ListLevel,
+    LevelText,
+    OverrideTable, // \listoverridetable and its entries
+    Override,
+    Pn,     // an old-style paragraph numbering definition
+    PnText, // its \pntxtb: the bullet
 };
 
 struct GroupState
@@ -36,6 +45,8 @@ struct GroupState
     std::int16_t fieldLink = -1;
     char16_t fieldSymbol = 0; // the character of a SYMBOL field
     std::uint8_t uc = 1;
+    std::uint8_t listLevel = 0;    // \ilvlN
+    std::int16_t listOverride = 0; // \lsN: 0 outside lists
     bool star = false;
     bool started = false; // the group has had a token: \* no longer marks it
 };
@@ -90,6 +101,28 @@ struct OpenTable
     Cell cell;
 };
 
+// A list level's label: its text with the level numbers as characters 0..8.
+struct LevelDef
+{
+    QString text;
+    int format = 0; // \levelnfcN
+    int start = 1;  // \levelstartatN
+};
+
+struct ListDef
+{
+    std::array<LevelDef, 9> levels;
+    int count = 0;
+};
+
+// The text of \leveltext or \pntxtb as read: bytes are decoded once the
+// font is known, which Word gives after the text.
+struct RawUnit
+{
+    char16_t value = 0;
+    bool byte = false;
+};
+
 struct PictState
 {
     Picture pict;
@@ -142,6 +175,7 @@ private:
 
     // Document text.
     int codePage();
+    int codePageOf(int font, bool* wingdings) const;
     void appendBytes(std::string_view bytes);
     void appendUnit(char16_t c);
     void appendSpecial(char16_t c);
@@ -177,6 +211,21 @@ private:
     void decodeFieldBytes();
     void finishStyle();
 
+    // Lists and their labels.
+    void rawText(std::string_view bytes);
+    void rawUnit(char16_t c);
+    QString decodeRaw(std::size_t from, int font, bool levelText);
+    void finishLevel();
+    void finishList();
+    void finishOverride();
+    void finishPn();
+    void beginLabel(bool pn);
+    void endLabel();
+    void finishLabel();
+    QString countListItem(int override, int level);
+    bool unreadableLabel() const;
+    void replaceLabel(const QString& label);
+
     Content c_;
     std::vector<GroupState> stack_;
     int overflow_ = 0;
@@ -192,8 +241,10 @@ private:
     qsizetype runStart_ = 0;
     std::string pendingBytes_;
     int pendingCp_ = 0;
+    bool pendingWingdings_ = false;
     int cachedFont_ = -2;
     int cachedCp_ = 1252;
+    bool cachedWingdings_ = false;
     ByteDecoder decoder_;
 
     std::unordered_map<CharProps, int, CharPropsHash> charIndex_;
@@ -229,6 +280,38 @@ private:
     int fieldDepth_ = -1;
     qsizetype fieldResultStart_ = -1;
     int footnoteNumber_ = 0;
+
+    // The list table (by \listid), the list overrides (\ls to \listid) and
+    // the items counted so far in each list and level.
+    std::unordered_map<int, ListDef> lists_;
+    std::unordered_map<int, int> overrides_;
+    std::unordered_map<int, std::array<int, 9>> counts_;
+    ListDef list_;
+    LevelDef level_;
+    int listId_ = 0;
+    int listDepth_ = -1;
+    int levelDepth_ = -1;
+    int overrideList_ = 0;
+    int overrideNumber_ = 0;
+    int overrideDepth_ = -1;
+    std::vector<RawUnit> raw_;
+
+    // An old-style bullet definition (\pn\pnlvlblt) of the open paragraph.
+    int pnDepth_ = -1;
+    int pnFont_ = -1;
+    bool pnBullet_ = false;
+    QString pnLabel_;
+
+    // The label group (\listtext, \pntext) of the open paragraph: where its
+    // text and runs are, to be replaced at the paragraph's end when the list
+    // definition that follows it gives a better one.
+    int labelDepth_ = -1;
+    bool labelFromPn_ = false;
+    qsizetype labelStart_ = -1;
+    qsizetype labelEnd_ = -1;
+    std::size_t labelRunStart_ = 0;
+    std::size_t labelRunEnd_ = 0;
+    CharProps labelProps_;
 };
 
 Content Parser::run(QByteArrayView data)
@@ -367,6 +450,16 @@ void Parser::groupEnd()
         commitFont();
     if (s.dest == Dest::StyleEntry)
         finishStyle();
+    if (labelDepth_ == depth())
+        endLabel();
+    if (levelDepth_ == depth())
+        finishLevel();
+    if (listDepth_ == depth())
+        finishList();
+    if (overrideDepth_ == depth())
+        finishOverride();
+    if (pnDepth_ == depth())
+        finishPn();
     stack_.pop_back();
     // The document ends with its outermost group, as in Word: what follows
     // (padding, or a second document pasted behind it) is not part of it.
@@ -399,6 +492,9 @@ void Parser::controlWord(const Token& t)
         case Kw::nesttableprops:
         case Kw::moMath:
         case Kw::moMathPara:
+        case Kw::listtable:
+        case Kw::listoverridetable:
+        case Kw::pn:
             break;
         case Kw::cs:
         case Kw::ds:
@@ -468,8 +564,11 @@ void Parser::controlWord(const Token& t)
             appendUnit(QChar::lowSurrogate(char32_t(v)));
         } else {
             char16_t c = char16_t(v & 0xFFFF);
-            if (const int cp = codePage(); cp == kSymbolCodePage || cp == kWingdingsCodePage)
-                c = symbolFontChar(cp, c);
+            // A list label's characters are mapped once its font is known.
+            if (s.dest != Dest::LevelText && s.dest != Dest::PnText) {
+                if (const int cp = codePage(); cp == kSymbolCodePage || cp == kWingdingsCodePage)
+                    c = symbolFontChar(cp, c);
+            }
             appendUnit(c);
         }
         skip_ = s.uc;
@@ -647,6 +746,8 @@ void Parser::controlWord(const Token& t)
     // Paragraph formatting.
     case Kw::pard:
         para = ParaProps{};
+        s.listOverride = 0;
+        s.listLevel = 0;
         return;
     case Kw::ql:
         para.align = Align::Left;
@@ -827,6 +928,85 @@ void Parser::controlWord(const Token& t)
     case Kw::rtlmark:
         appendSpecial(u'\u200F');
         return;
+    // Lists.
+    case Kw::listtext:
+    case Kw::pntext:
+        if (s.dest == Dest::Normal)
+            beginLabel(kw == Kw::pntext);
+        return;
+    case Kw::ls:
+        if (s.dest == Dest::Override)
+            overrideNumber_ = p;
+        else
+            s.listOverride = clamp16(p, 0, 32767);
+        return;
+    case Kw::ilvl:
+        s.listLevel = std::uint8_t(clampInt(p, 0, 8));
+        return;
+    case Kw::list:
+        if (s.dest == Dest::ListTable) {
+            s.dest = Dest::List;
+            listDepth_ = depth();
+            list_ = ListDef{};
+            listId_ = 0;
+        }
+        return;
+    case Kw::listlevel:
+        if (s.dest == Dest::List) {
+            s.dest = Dest::ListLevel;
+            levelDepth_ = depth();
+            level_ = LevelDef{};
+            raw_.clear();
+        }
+        return;
+    case Kw::leveltext:
+        if (s.dest == Dest::ListLevel) {
+            s.dest = Dest::LevelText;
+            raw_.clear();
+        }
+        return;
+    case Kw::levelnfc:
+    case Kw::levelnfcn:
+        if (s.dest == Dest::ListLevel)
+            level_.format = clampInt(p, 0, 255);
+        return;
+    case Kw::levelstartat:
+        if (s.dest == Dest::ListLevel)
+            level_.start = clampInt(p, 0, 32767);
+        return;
+    case Kw::listid:
+        if (s.dest == Dest::List)
+            listId_ = p;
+        else if (s.dest == Dest::Override)
+            overrideList_ = p;
+        return;
+    case Kw::listoverride:
+        if (s.dest == Dest::OverrideTable) {
+            s.dest = Dest::Override;
+            overrideDepth_ = depth();
+            overrideList_ = 0;
+            overrideNumber_ = 0;
+        }
+        return;
+    case Kw::pnlvlblt:
+        if (s.dest == Dest::Pn)
+            pnBullet_ = true;
+        return;
+    case Kw::pnf:
+        if (s.dest == Dest::Pn)
+            pnFont_ = p;
+        return;
+    case Kw::pntxtb:
+        if (s.dest == Dest::Pn) {
+            s.dest = Dest::PnText;
+            raw_.clear();
+        }
+        return;
+    case Kw::pntxta:
+        if (s.dest == Dest::Pn)
+            s.dest = Dest::Skip;
+        return;
+
     case Kw::chftn:
         if (s.dest == Dest::Normal) {
             const QString number = QString::number(++footnoteNumber_);
@@ -918,6 +1098,23 @@ void Parser::destinationWord(Kw kw)
         return;
     case Kw::ud:
         return;
+    case Kw::listtable:
+        s.dest = s.dest == Dest::Normal ? Dest::ListTable : Dest::Skip;
+        return;
+    case Kw::listoverridetable:
+        s.dest = s.dest == Dest::Normal ? Dest::OverrideTable : Dest::Skip;
+        return;
+    case Kw::pn:
+        if (s.dest != Dest::Normal || pnDepth_ >= 0) {
+            s.dest = Dest::Skip;
+            return;
+        }
+        s.dest = Dest::Pn;
+        pnDepth_ = depth();
+        pnFont_ = -1;
+        pnBullet_ = false;
+        raw_.clear();
+        return;
     case Kw::footnote:
     case Kw::info:
     case Kw::header:
@@ -929,9 +1126,6 @@ void Parser::destinationWord(Kw kw)
     case Kw::footerr:
     case Kw::footerf:
     case Kw::annotation:
-    case Kw::pn:
-    case Kw::listtable:
-    case Kw::listoverridetable:
     case Kw::revtbl:
     case Kw::rsidtbl:
     case Kw::xmlnstbl:
@@ -1072,6 +1266,10 @@ void Parser::text(std::string_view bytes)
         if (bytes.find(';') != std::string_view::npos)
             finishStyle();
         return;
+    case Dest::LevelText:
+    case Dest::PnText:
+        rawText(bytes);
+        return;
     default:
         return;
     }
@@ -1095,15 +1293,20 @@ void Parser::binary(std::string_view bytes)
 
 int Parser::codePage()
 {
-    const int font = st().chr.font >= 0 ? st().chr.font : c_.defaultFont;
+    const int font = st().chr.font;
     if (font != cachedFont_) {
         cachedFont_ = font;
-        cachedCp_ = docCodePage_;
-        const auto it = c_.fonts.find(font);
-        if (it != c_.fonts.end() && it->second.codePage > 0)
-            cachedCp_ = it->second.codePage;
+        cachedCp_ = codePageOf(font, &cachedWingdings_);
     }
     return cachedCp_;
+}
+
+// A font's code page, the document's when the font names none.
+int Parser::codePageOf(int font, bool* wingdings) const
+{
+    const auto it = c_.fonts.find(font >= 0 ? font : c_.defaultFont);
+    *wingdings = it != c_.fonts.end() && it->second.wingdings;
+    return it != c_.fonts.end() && it->second.codePage > 0 ? it->second.codePage : docCodePage_;
 }
 
 void Parser::beginText()
@@ -1129,6 +1332,7 @@ void Parser::appendBytes(std::string_view bytes)
     if (pendingHigh_)
         flushHighSurrogate();
     pendingCp_ = cp;
+    pendingWingdings_ = cachedWingdings_;
     pendingBytes_.append(bytes);
 }
 
@@ -1141,7 +1345,8 @@ void Parser::flushBytes()
     pendingBytes_.clear();
     // Control characters have no place in the text, nor has the object
     // character that stands for pictures; a decoded paragraph separator would
-    // split the paragraph when inserted.
+    // split the paragraph when inserted. Symbol characters a code page leaves
+    // private are taken like those of \uN.
     QChar* p = cur_.text.data() + from;
     QChar* const end = cur_.text.data() + cur_.text.size();
     QChar* out = p;
@@ -1149,7 +1354,9 @@ void Parser::flushBytes()
         const char16_t u = p->unicode();
         if ((u < 0x20 && u != u'\t') || u == QChar::ObjectReplacementCharacter)
             continue;
-        *out++ = u == 0x2029 ? QChar(QChar::LineSeparator) : *p;
+        *out++ = u == 0x2029                  ? QChar(QChar::LineSeparator)
+                 : u >= 0xF020 && u <= 0xF0FF ? QChar(privateUseChar(u, pendingWingdings_))
+                                              : *p;
     }
     cur_.text.truncate(out - cur_.text.data());
 }
@@ -1179,10 +1386,18 @@ void Parser::appendUnit(char16_t c)
         }
         return;
     }
+    if (d == Dest::LevelText || d == Dest::PnText) {
+        rawUnit(c);
+        return;
+    }
     if (d != Dest::Normal || st().chr.hidden)
         return;
     beginText();
     flushBytes();
+    // Every private-use symbol in the text is mapped, whichever way it came,
+    // so that the text written and read again maps to itself.
+    codePage();
+    c = privateUseChar(c, cachedWingdings_);
     if (QChar::isHighSurrogate(c)) {
         flushHighSurrogate();
         pendingHigh_ = c;
@@ -1206,7 +1421,8 @@ void Parser::appendUnit(char16_t c)
 
 void Parser::appendSpecial(char16_t c)
 {
-    if (st().dest == Dest::FontTable || st().dest == Dest::FieldInst) {
+    const Dest d = st().dest;
+    if (d == Dest::FontTable || d == Dest::FieldInst || d == Dest::LevelText || d == Dest::PnText) {
         appendUnit(c);
         return;
     }
@@ -1215,7 +1431,8 @@ void Parser::appendSpecial(char16_t c)
     beginText();
     flushBytes();
     flushHighSurrogate();
-    cur_.text.append(QChar(c));
+    codePage();
+    cur_.text.append(QChar(privateUseChar(c, cachedWingdings_)));
 }
 
 void Parser::closeRun()
@@ -1251,6 +1468,7 @@ void Parser::endParagraph(int level)
     flushBytes();
     flushHighSurrogate();
     closeRun();
+    finishLabel();
     cur_.format = internPara(st().para);
     cur_.endFormat = internChar(st().chr);
     setTableDepth(level);
@@ -1406,9 +1624,18 @@ void Parser::commitFont()
     decodeFontBytes();
     Font font;
     font.codePage = fontEntryCodePage();
+    // Without a charset, a name ending such as " CE" names one.
+    const int charset =
+        fontCharset_ >= 0 || fontCodePage_ > 0 ? fontCharset_ : charsetOfFontNameEnding(fontName_.trimmed());
+    if (fontCharset_ < 0 && charset >= 0)
+        font.codePage = codePageForCharset(charset, docCodePage_);
     font.name = fontFamilyName(fontName_);
-    if (font.codePage == kSymbolCodePage &&
-        font.name.contains(QLatin1String("wingdings"), Qt::CaseInsensitive))
+    font.wingdings = font.name.contains(QLatin1String("wingdings"), Qt::CaseInsensitive);
+    // Symbol and Wingdings hold symbols whatever Latin charset a writer gave them.
+    const bool latin = fontCodePage_ == 0 && (charset < 0 || charset == 0 || charset == 1 || charset == 77);
+    if (latin && (font.wingdings || font.name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0))
+        font.codePage = kSymbolCodePage;
+    if (font.codePage == kSymbolCodePage && font.wingdings)
         font.codePage = kWingdingsCodePage;
     c_.fonts[fontNumber_] = font;
     cachedFont_ = -2;
@@ -1432,6 +1659,240 @@ void Parser::finishStyle()
     if (styleNumber_ >= 0 && styles_.size() < 10000)
         styles_[styleNumber_ + (styleIsChar_ ? 1 << 20 : 0)] = Style{st().chr, st().para};
     styleNumber_ = -1;
+}
+
+// ---------------------------------------------------------------------------
+// Lists and their labels
+
+void Parser::rawText(std::string_view bytes)
+{
+    for (const char b : bytes)
+        if (raw_.size() < 64)
+            raw_.push_back(RawUnit{char16_t(std::uint8_t(b)), true});
+}
+
+void Parser::rawUnit(char16_t c)
+{
+    if (raw_.size() < 64)
+        raw_.push_back(RawUnit{c, false});
+}
+
+// Bytes in the font's code page, \u characters as in text of that font. In a
+// level text, bytes 0..8 stand for the numbers of the list levels.
+QString Parser::decodeRaw(std::size_t from, int font, bool levelText)
+{
+    bool wingdings = false;
+    const int cp = codePageOf(font, &wingdings);
+    const bool symbol = cp == kSymbolCodePage || cp == kWingdingsCodePage;
+    QString out;
+    std::string bytes;
+    for (std::size_t i = from; i < raw_.size(); ++i) {
+        const RawUnit& u = raw_[i];
+        if (u.byte && !(levelText && u.value < 9)) {
+            bytes.push_back(char(u.value));
+            continue;
+        }
+        decoder_.append(cp, bytes, out);
+        bytes.clear();
+        out.append(QChar(u.byte   ? u.value
+                         : symbol ? symbolFontChar(cp, u.value)
+                                  : privateUseChar(u.value, wingdings)));
+    }
+    decoder_.append(cp, bytes, out);
+    for (QChar& c : out)
+        c = QChar(privateUseChar(c.unicode(), wingdings));
+    return out;
+}
+
+void Parser::finishLevel()
+{
+    levelDepth_ = -1;
+    // The first byte is the length of the text, which ends with ';'.
+    if (!raw_.empty() && raw_.front().byte) {
+        level_.text = decodeRaw(1, st().chr.font, true).left(raw_.front().value);
+    } else {
+        level_.text = decodeRaw(0, st().chr.font, true);
+        if (level_.text.endsWith(u';'))
+            level_.text.chop(1);
+    }
+    raw_.clear();
+    if (list_.count < int(list_.levels.size()))
+        list_.levels[std::size_t(list_.count++)] = std::move(level_);
+    level_ = LevelDef{};
+}
+
+void Parser::finishList()
+{
+    listDepth_ = -1;
+    if (lists_.size() < 4096 || lists_.count(listId_))
+        lists_[listId_] = std::move(list_);
+    list_ = ListDef{};
+}
+
+void Parser::finishOverride()
+{
+    overrideDepth_ = -1;
+    if (overrideNumber_ > 0 && (overrides_.size() < 4096 || overrides_.count(overrideNumber_)))
+        overrides_[overrideNumber_] = overrideList_;
+}
+
+void Parser::finishPn()
+{
+    pnDepth_ = -1;
+    pnLabel_.clear();
+    if (pnBullet_)
+        for (const QChar c : decodeRaw(0, pnFont_ >= 0 ? pnFont_ : st().chr.font, false))
+            if (c.unicode() >= 0x20)
+                pnLabel_.append(c);
+    raw_.clear();
+}
+
+void Parser::beginLabel(bool pn)
+{
+    if (labelDepth_ >= 0 || labelEnd_ >= 0)
+        return; // one label per paragraph; a second one stays text
+    flushBytes();
+    flushHighSurrogate();
+    closeRun();
+    labelDepth_ = depth();
+    labelFromPn_ = pn;
+    labelStart_ = cur_.text.size();
+    labelRunStart_ = cur_.runs.size();
+}
+
+void Parser::endLabel()
+{
+    flushBytes();
+    flushHighSurrogate();
+    closeRun();
+    labelDepth_ = -1;
+    labelEnd_ = cur_.text.size();
+    labelRunEnd_ = cur_.runs.size();
+    labelProps_ = st().chr;
+}
+
+namespace {
+
+QString roman(int n, bool upper)
+{
+    static constexpr std::pair<int, const char*> parts[] = {
+        {1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
+        {40, "xl"},  {10, "x"},   {9, "ix"},  {5, "v"},    {4, "iv"},  {1, "i"}};
+    QString out;
+    for (const auto& [value, text] : parts)
+        for (; n >= value; n -= value)
+            out += QLatin1String(text);
+    return upper ? out.toUpper() : out;
+}
+
+// A level number as \levelnfcN shows it; formats not handled here are decimal.
+QString levelNumber(int n, int format)
+{
+    switch (format) {
+    case 1:
+    case 2:
+        if (n > 0 && n < 4000)
+            return roman(n, format == 1);
+        break;
+    case 3:
+    case 4:
+        if (n > 0 && n <= 26 * 4)
+            return QString((n - 1) / 26 + 1, QChar(char16_t((format == 3 ? u'A' : u'a') + (n - 1) % 26)));
+        break;
+    case 22:
+        return n < 10 && n >= 0 ? QLatin1Char('0') + QString::number(n) : QString::number(n);
+    default:
+        break;
+    }
+    return QString::number(n);
+}
+
+} // namespace
+
+// Counts the paragraph as an item of its list and gives its label from the
+// list table: the level text with the numbers of this and the higher levels.
+QString Parser::countListItem(int override, int level)
+{
+    const auto o = overrides_.find(override);
+    if (o == overrides_.end())
+        return {};
+    const auto l = lists_.find(o->second);
+    if (l == lists_.end())
+        return {};
+    const ListDef& list = l->second;
+    std::array<int, 9>& counts = counts_[o->second];
+    ++counts[std::size_t(level)];
+    for (std::size_t deeper = std::size_t(level) + 1; deeper < counts.size(); ++deeper)
+        counts[deeper] = 0;
+    if (level >= list.count)
+        return {};
+    QString label;
+    for (const QChar c : list.levels[std::size_t(level)].text) {
+        const char16_t u = c.unicode();
+        if (u < 9) {
+            const LevelDef& of = list.levels[u];
+            label += levelNumber(of.start + std::max(counts[u], 1) - 1, of.format);
+        } else if (u >= 0x20) {
+            label += c;
+        }
+    }
+    return label;
+}
+
+// A label that shows nothing, a replacement character or a private-use
+// character: its bytes were in a symbol font declared with the wrong charset,
+// or its symbol has no Unicode character we know.
+bool Parser::unreadableLabel() const
+{
+    qsizetype end = labelEnd_;
+    while (end > labelStart_ && cur_.text.at(end - 1).isSpace())
+        --end;
+    if (end == labelStart_)
+        return true;
+    for (qsizetype i = labelStart_; i < end; ++i) {
+        const char16_t u = cur_.text.at(i).unicode();
+        if (u == QChar::ReplacementCharacter || (u >= 0xE000 && u <= 0xF8FF))
+            return true;
+    }
+    return false;
+}
+
+void Parser::finishLabel()
+{
+    const GroupState& s = st();
+    QString fromList;
+    if (s.listOverride > 0)
+        fromList = countListItem(s.listOverride, s.listLevel);
+    if (labelEnd_ >= 0 && !labelProps_.hidden) {
+        if (labelFromPn_ && pnBullet_ && !pnLabel_.isEmpty())
+            replaceLabel(pnLabel_);
+        else if (!labelFromPn_ && !fromList.isEmpty() && unreadableLabel())
+            replaceLabel(fromList);
+    }
+    labelDepth_ = -1;
+    labelStart_ = labelEnd_ = -1;
+    pnBullet_ = false;
+    pnLabel_.clear();
+}
+
+// The label's text up to its tab becomes `label`, as one run in the label's format.
+void Parser::replaceLabel(const QString& label)
+{
+    for (std::size_t i = labelRunStart_; i < labelRunEnd_; ++i)
+        if (cur_.runs[i].picture >= 0)
+            return;
+    qsizetype core = labelEnd_;
+    while (core > labelStart_ && cur_.text.at(core - 1).isSpace())
+        --core;
+    const qsizetype delta = label.size() - (core - labelStart_);
+    cur_.text.replace(labelStart_, core - labelStart_, label);
+    const Run run{internChar(labelProps_), std::int32_t(labelStart_),
+                  std::int32_t(labelEnd_ - labelStart_ + delta), -1};
+    cur_.runs.erase(cur_.runs.begin() + std::ptrdiff_t(labelRunStart_),
+                    cur_.runs.begin() + std::ptrdiff_t(labelRunEnd_));
+    cur_.runs.insert(cur_.runs.begin() + std::ptrdiff_t(labelRunStart_), run);
+    for (std::size_t i = labelRunStart_ + 1; i < cur_.runs.size(); ++i)
+        cur_.runs[i].start += std::int32_t(delta);
 }
 
 // ---------------------------------------------------------------------------
@@ -1662,7 +2123,8 @@ Content plainText(QByteArrayView data)
         Paragraph p;
         for (const QChar ch : lines[i])
             if ((ch.unicode() >= 0x20 || ch == u'\t') && ch != QChar::ObjectReplacementCharacter)
-                p.text.append(ch == QChar::ParagraphSeparator ? QChar(QChar::LineSeparator) : ch);
+                p.text.append(ch == QChar::ParagraphSeparator ? QChar(QChar::LineSeparator)
+                                                              : QChar(privateUseChar(ch.unicode(), false)));
         if (!p.text.isEmpty())
             p.runs.push_back(Run{0, 0, std::int32_t(p.text.size()), -1});
         c.body.push_back(BlockRef{false, int(c.paragraphs.size())});
@@ -1694,10 +2156,16 @@ QString withoutControls(const QString& text, char16_t alsoDropped)
 } // namespace
 
 // Blanks around the name go too, and an overlong name (only a broken font
-// table gives one) is cut.
+// table gives one) is cut. A charset ending (" CE", " Greek") names no font of
+// its own, only Windows' variant of the font for that charset: readers that
+// take the charset from it would read our bytes in the wrong code page.
 QString fontFamilyName(const QString& name)
 {
-    return withoutControls(name, u';').trimmed().left(kMaxFontFamily).trimmed();
+    QString family = withoutControls(name, u';').trimmed().left(kMaxFontFamily).trimmed();
+    qsizetype stem = 0;
+    while (charsetOfFontNameEnding(family, &stem) >= 0)
+        family = family.left(stem).trimmed();
+    return family;
 }
 
 QString linkTarget(const QString& url)

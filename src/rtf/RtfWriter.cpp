@@ -25,7 +25,27 @@ namespace {
 using namespace Qt::StringLiterals;
 
 const QString kDefaultFont = u"宋体"_s;
+constexpr int kGbkCharset = 134;
 constexpr char kHex[] = "0123456789abcdef";
+
+// Chinese, Japanese and Korean scripts, their punctuation and full-width forms:
+// what a reader takes from GBK bytes in a font of the GBK charset. Latin,
+// Greek, Cyrillic and symbols go as \uN, which no charset can garble.
+bool isCjk(char16_t u)
+{
+    return (u >= 0x2E80 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFE10 && u <= 0xFE1F) ||
+           (u >= 0xFE30 && u <= 0xFE6F) || (u >= 0xFF00 && u <= 0xFFEF);
+}
+
+// What a reader without \uN shows: the letter without its accents, or '?'.
+char fallbackOf(char16_t u)
+{
+    if (QChar::isSurrogate(u))
+        return '?';
+    const QString decomposed = QChar(u).decomposition();
+    const char16_t base = decomposed.isEmpty() ? 0 : decomposed.front().unicode();
+    return (base >= u'A' && base <= u'Z') || (base >= u'a' && base <= u'z') ? char(base) : '?';
+}
 
 int twips(double pixels)
 {
@@ -39,8 +59,8 @@ public:
     {
         const QFont font = doc.defaultFont();
         defaultHalfPoints_ = font.pointSizeF() > 0 ? int(std::lround(font.pointSizeF() * 2)) : 24;
-        fonts_.append(kDefaultFont);
-        fontIndex_.insert(kDefaultFont, 0);
+        fonts_.append(FontEntry{kDefaultFont, kGbkCharset});
+        fontIndex_.insert(fontKey(kDefaultFont, kGbkCharset), 0);
     }
 
     QByteArray run();
@@ -52,9 +72,25 @@ private:
     void writeTable(const QTextTable* table, int level);
     void writeRowDef(const QTextTable* table, int row, const std::vector<int>& bounds, bool borders);
     void writeCell(const QTextTableCell& cell, int level);
-    void writeCharFormat(const QTextCharFormat& f);
-    const QByteArray& charControls(const QTextFragment& fragment);
-    void writeText(const QString& text);
+    struct FontEntry
+    {
+        QString family;
+        int charset = kGbkCharset;
+    };
+    // A run's control words, and whether its font takes GBK bytes.
+    struct RunControls
+    {
+        QByteArray controls;
+        bool gbk = true;
+    };
+
+    static QString fontKey(const QString& family, int charset)
+    {
+        return family + u'/' + QString::number(charset);
+    }
+    int writeCharFormat(const QTextCharFormat& f);
+    const RunControls& charControls(const QTextFragment& fragment);
+    void writeText(const QString& text, bool gbk);
     void writeImage(const QTextImageFormat& f);
     void writeParaFormat(const QTextBlockFormat& f);
     void writeHex(const QByteArray& data);
@@ -66,11 +102,11 @@ private:
     const rtf::GbkTable& gbk_;
     QByteArray out_;
     int defaultHalfPoints_ = 24;
-    QStringList fonts_;
+    QList<FontEntry> fonts_;
     QHash<QString, int> fontIndex_;
     QList<QRgb> colors_;
     QHash<QRgb, int> colorIndex_;
-    QHash<int, QByteArray> controlsByFormat_;
+    QHash<int, RunControls> controlsByFormat_;
 };
 
 void Writer::writeNumber(const char* word, qint64 value)
@@ -81,17 +117,20 @@ void Writer::writeNumber(const char* word, qint64 value)
 
 int Writer::fontIndex(const QString& name)
 {
-    // A font name as the reader gives it back; a semicolon would end the
-    // font table entry.
+    // A font name as the reader gives it back (a semicolon would end the font
+    // table entry); a charset ending of the name becomes its \fcharset.
     const QString family = rtf::fontFamilyName(name);
     if (family.isEmpty())
         return 0;
-    const auto it = fontIndex_.constFind(family);
+    const int ending = rtf::charsetOfFontNameEnding(name.trimmed());
+    const int charset = ending >= 0 ? ending : kGbkCharset;
+    const QString key = fontKey(family, charset);
+    const auto it = fontIndex_.constFind(key);
     if (it != fontIndex_.constEnd())
         return *it;
     const int index = int(fonts_.size());
-    fonts_.append(family);
-    fontIndex_.insert(family, index);
+    fonts_.append(FontEntry{family, charset});
+    fontIndex_.insert(key, index);
     return index;
 }
 
@@ -117,8 +156,9 @@ QByteArray Writer::run()
     out_.append("{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052\\uc1{\\fonttbl");
     for (int i = 0; i < fonts_.size(); ++i) {
         writeNumber("{\\f", i);
-        out_.append("\\fnil\\fcharset134 ");
-        writeText(fonts_[i]);
+        writeNumber("\\fnil\\fcharset", fonts_[i].charset);
+        out_.append(' ');
+        writeText(fonts_[i].family, fonts_[i].charset == kGbkCharset);
         out_.append(";}");
     }
     out_.append("}\n");
@@ -232,7 +272,7 @@ void Writer::writeBlock(const QTextBlock& block, int level, const char* end)
     writeParaFormat(block.blockFormat());
     if (block.length() <= 1) {
         // An empty paragraph keeps the format of its mark, e.g. its height.
-        writeCharFormat(block.charFormat());
+        (void)writeCharFormat(block.charFormat());
     }
     out_.append(' ');
     // Fragments that differ only in properties RTF does not keep are written
@@ -263,10 +303,11 @@ void Writer::writeBlock(const QTextBlock& block, int level, const char* end)
                     writeImage(image);
             continue;
         }
-        const QByteArray controls = charControls(fragment);
+        const RunControls& run = charControls(fragment);
+        const QByteArray& controls = run.controls;
         const QString href = format.isAnchor() ? rtf::linkTarget(format.anchorHref()) : QString();
         if (open && openControls == controls && openHref == href) {
-            writeText(text);
+            writeText(text, run.gbk);
             continue;
         }
         closeRun();
@@ -274,13 +315,13 @@ void Writer::writeBlock(const QTextBlock& block, int level, const char* end)
             out_.append("{\\field{\\*\\fldinst HYPERLINK \"");
             QString escaped = href;
             escaped.replace(u'\\', u"\\\\"_s);
-            writeText(escaped);
+            writeText(escaped, true); // in the default font
             out_.append("\"}{\\fldrslt ");
         }
         out_.append('{');
         out_.append(controls);
         out_.append(' ');
-        writeText(text);
+        writeText(text, run.gbk);
         open = true;
         openControls = controls;
         openHref = href;
@@ -289,21 +330,22 @@ void Writer::writeBlock(const QTextBlock& block, int level, const char* end)
     out_.append(end);
 }
 
-const QByteArray& Writer::charControls(const QTextFragment& fragment)
+const Writer::RunControls& Writer::charControls(const QTextFragment& fragment)
 {
     const int index = fragment.charFormatIndex();
     auto it = controlsByFormat_.find(index);
     if (it == controlsByFormat_.end()) {
         QByteArray saved;
         saved.swap(out_);
-        writeCharFormat(fragment.charFormat());
-        it = controlsByFormat_.insert(index, out_);
+        const int font = writeCharFormat(fragment.charFormat());
+        it = controlsByFormat_.insert(index, RunControls{out_, fonts_[font].charset == kGbkCharset});
         out_.swap(saved);
     }
     return *it;
 }
 
-void Writer::writeCharFormat(const QTextCharFormat& f)
+// Writes the control words of a format; gives its font's index.
+int Writer::writeCharFormat(const QTextCharFormat& f)
 {
     QString family;
     const QVariant families = f.property(QTextFormat::FontFamilies);
@@ -312,7 +354,8 @@ void Writer::writeCharFormat(const QTextCharFormat& f)
         if (!list.isEmpty())
             family = list.first();
     }
-    writeNumber("\\f", fontIndex(family));
+    const int font = fontIndex(family);
+    writeNumber("\\f", font);
     const double points = f.fontPointSize();
     writeNumber("\\fs", points > 0 ? std::lround(points * 2) : defaultHalfPoints_);
     if (f.fontWeight() >= QFont::DemiBold)
@@ -359,9 +402,12 @@ void Writer::writeCharFormat(const QTextCharFormat& f)
         writeNumber("\\cf", colorIndex(f.foreground().color()));
     if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
         writeNumber("\\highlight", colorIndex(f.background().color()));
+    return font;
 }
 
-void Writer::writeText(const QString& text)
+// In a font of the GBK charset, CJK characters are written as GBK byte pairs;
+// every other non-ASCII character as \uN with a fallback.
+void Writer::writeText(const QString& text, bool gbk)
 {
     const QChar* p = text.constData();
     const QChar* const end = p + text.size();
@@ -388,7 +434,7 @@ void Writer::writeText(const QString& text)
             }
             continue;
         }
-        if (const std::uint16_t code = gbk_.code(u)) {
+        if (const std::uint16_t code = gbk && isCjk(u) ? gbk_.code(u) : 0) {
             const char pair[8] = {'\\', '\'', kHex[code >> 12],        kHex[(code >> 8) & 0xF],
                                   '\\', '\'', kHex[(code >> 4) & 0xF], kHex[code & 0xF]};
             out_.append(pair, 8);
@@ -417,7 +463,7 @@ void Writer::writeText(const QString& text)
         }
         // RTF takes a signed 16-bit number; a surrogate pair is two of them.
         writeNumber("\\u", u > 32767 ? int(u) - 65536 : int(u));
-        out_.append('?');
+        out_.append(fallbackOf(u));
     }
 }
 

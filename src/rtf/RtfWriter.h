@@ -7,10 +7,13 @@ class QTextDocument;
 class QTextDocumentFragment;
 
 // Writes a QTextDocument as RTF in code page 936: "{\rtf1\ansi\ansicpg936",
-// fonts of character set 134, 宋体 as the default font. The same document always
-// gives the same bytes.
+// fonts of character set 134, 宋体 as the default font. A font name with a
+// charset ending (" CE", " Greek") is written without it, with that charset.
+// The same document always gives the same bytes.
 //
-// Characters with a GBK code are written as \'hh pairs, all others as \uN?.
+// CJK characters with a GBK code are written as \'hh pairs in fonts of
+// character set 134; every other non-ASCII character as \uN with the letter
+// without accents, or '?', for readers that skip \uN.
 // Pictures that the reader made keep their original bytes and control words;
 // other pictures are written as PNG.
 class RtfWriter

@@ -67,6 +67,10 @@ private slots:
     void hugeTableGridIsBounded();
     void unicodeFallbackSkipping_data();
     void unicodeFallbackSkipping();
+
+    void macCodePages();
+    void listLabelsFromTheListTable();
+    void symbolFontsByNameAndCharset();
 };
 
 // Each tests/data/rtf/<case>.rtf has the visible text it must give in
@@ -322,7 +326,8 @@ void RtfReaderTest::unicodeFallbackSkipping_data()
     QTest::newRow("control word stops") << QByteArray("\\uc5\\u24180\\b cd") << u"年cd"_s;
     QTest::newRow("escaped brace counts") << QByteArray("\\u24180\\{x") << u"年x"_s;
     QTest::newRow("uc scoped to group") << QByteArray("{\\uc2\\u24180 ab}\\u24180 ab") << u"年年b"_s;
-    QTest::newRow("negative") << QByteArray("\\u-3913?") << QString(QChar(0xF0B7));
+    // U+F0B7, where Word leaves the Symbol font's bullet.
+    QTest::newRow("negative") << QByteArray("\\u-3913?") << u"\u2022"_s;
     QTest::newRow("surrogate pair") << QByteArray("\\u-10179?\\u-9047?") << u"💩"_s;
     QTest::newRow("lonely high surrogate") << QByteArray("\\u-10179?x") << u"\uFFFDx"_s;
 }
@@ -332,6 +337,90 @@ void RtfReaderTest::unicodeFallbackSkipping()
     QFETCH(QByteArray, rtf);
     QFETCH(QString, text);
     QCOMPARE(readText("{\\rtf1\\ansi " + rtf + "}"), text);
+}
+
+// The golden files mac_codepages and mac_japanese hold a line of each Mac
+// charset; here, what they cannot show at a glance.
+void RtfReaderTest::macCodePages()
+{
+    // One line declared three ways. Mac Japanese is Shift-JIS with single
+    // bytes of its own, which are no trail bytes (0xA0 is one, after a lead byte).
+    const QByteArray line = "\\'93\\'fa\\'96\\'7b \\'81\\'a0\\'a0\\'fd\\'fe\\'ff\\'80}";
+    const QString text = u"日本 □\u00A0©™…\\"_s;
+    QCOMPARE(readText("{\\rtf1\\mac\\ansicpg10001{\\fonttbl{\\f0 Osaka;}}\\f0 " + line), text);
+    QCOMPARE(readText("{\\rtf1\\mac{\\fonttbl{\\f0\\fcharset78 Osaka;}}\\f0 " + line), text);
+    QCOMPARE(readText("{\\rtf1\\ansi{\\fonttbl{\\f0\\cpg10001 Osaka;}}\\f0 " + line), text);
+    // A font without a charset takes the document's code page, not Mac Roman.
+    QCOMPARE(readText("{\\rtf1\\mac\\ansicpg10001{\\fonttbl{\\f0\\fcharset77 Times;}{\\f1 Osaka;}}"
+                      "\\f0 caf\\'8e \\f1\\'82\\'a0}"),
+             u"café あ"_s);
+
+    // Font names are in their charset too; a charset ending of a name is no
+    // part of the family, and the charset given wins over it.
+    QTextDocument doc;
+    RtfReader::read(rtftest::readTestFile(u"rtf/mac_codepages.rtf"_s), &doc);
+    const auto familyOf = [&doc](int block) {
+        return doc.findBlockByNumber(block).begin().fragment().charFormat().fontFamilies().toStringList();
+    };
+    QCOMPARE(doc.findBlockByNumber(2).text(), u"ｶﾀｶﾅと漢字"_s);
+    QCOMPARE(familyOf(2), QStringList{u"ＭＳ 明朝"_s});
+    QCOMPARE(doc.findBlockByNumber(8).text(), u"Článek Łódź"_s);
+    QCOMPARE(familyOf(8), QStringList{u"Helvetica"_s});
+}
+
+// A label from the list table replaces one of a different length: the text
+// after it keeps its formats, and the label those of its group.
+void RtfReaderTest::listLabelsFromTheListTable()
+{
+    QTextDocument doc;
+    RtfReader::read(rtftest::readTestFile(u"rtf/list_labels.rtf"_s), &doc);
+    const QTextBlock first = doc.firstBlock();
+    QCOMPARE(first.text(), u"•\t已知 x 为正数"_s);
+    const auto formatAt = [&first](int i) {
+        QTextCursor c(first);
+        c.setPosition(first.position() + i + 1);
+        return c.charFormat();
+    };
+    QCOMPARE(formatAt(0).fontFamilies().toStringList(), QStringList{u"Symbol"_s});
+    QVERIFY(formatAt(4).fontWeight() < QFont::Bold);
+    QVERIFY(formatAt(5).fontWeight() >= QFont::Bold); // x
+    QVERIFY(formatAt(6).fontWeight() < QFont::Bold);
+    QCOMPARE(formatAt(7).fontFamilies().toStringList(), QStringList{u"宋体"_s});
+
+    // Numbers count on through the list, whatever label the writer gave.
+    const QStringList lines = rtf::visibleText(doc).split(u'\n');
+    QCOMPARE(lines.mid(3, 3), (QStringList{u"1.\t第一步"_s, u"2.\t第二步"_s, u"2.a)\t细节"_s}));
+
+    // Without a list table entry the label is kept as it was.
+    QCOMPARE(readText("{\\rtf1\\ansi{\\listtext\\u-8191?\\tab}\\ls9 item\\par}"), u"\uE001\titem"_s);
+    // A \pntext without a bullet definition is kept; pasted into a paragraph,
+    // the label goes where the paragraph starts.
+    QTextDocument target;
+    target.setPlainText(u"[]"_s);
+    QTextCursor at(&target);
+    at.setPosition(1);
+    RtfReader::insert("{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset2 Symbol;}}{\\pntext *\\tab}"
+                      "{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'b7}}{\\b a}b\\par}",
+                      at);
+    QCOMPARE(target.toPlainText(), u"[•\tab]"_s);
+    QCOMPARE(readText("{\\rtf1\\ansi{\\pntext 3.\\tab}{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}c\\par}"),
+             u"3.\tc"_s);
+}
+
+// Symbol and Wingdings are symbol fonts whatever Latin charset a document
+// gives them; a CJK charset is taken at its word.
+void RtfReaderTest::symbolFontsByNameAndCharset()
+{
+    QCOMPARE(readText("{\\rtf1\\ansi{\\fonttbl{\\f1 Symbol;}}\\f1 \\'b4}"), u"×"_s);
+    QCOMPARE(readText("{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset77 Symbol;}}\\f1 \\'b4}"), u"×"_s);
+    QCOMPARE(readText("{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset134 Symbol;}}\\f1 \\'d6\\'d0\\u-3916?}"),
+             u"中×"_s);
+    QCOMPARE(readText("{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset0 Wingdings;}}\\f1 \\'fc}"), u"\u2713"_s);
+    // Private-use characters of a Wingdings font are Wingdings', in any charset.
+    QCOMPARE(readText("{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset134 Wingdings;}}\\f1 \\u-3844?}"), u"\u2713"_s);
+    // A SYMBOL field names its font.
+    QCOMPARE(readText("{\\rtf1\\ansi{\\field{\\*\\fldinst SYMBOL 183 \\\\f \"Symbol\"}{\\fldrslt }}}"),
+             u"•"_s);
 }
 
 QTEST_MAIN(RtfReaderTest)

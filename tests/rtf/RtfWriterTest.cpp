@@ -122,6 +122,7 @@ private slots:
     void fuzzFindingsRoundTrip_data();
     void fuzzFindingsRoundTrip();
     void fontNamesAsTheyReadBack();
+    void charsetNamesAndNonCjkText();
     void picturesKeepTheirBytes();
     void resizedPictureGetsNewGoalSize();
     void resourcePictureWrittenAsPng();
@@ -147,8 +148,9 @@ void RtfWriterTest::gbkEscapesAndUnicodeFallback()
     QTextDocument doc;
     QTextCursor(&doc).insertText(u"中a㐀💩€é"_s, fmt(u"宋体"_s, 12));
     const QByteArray b = body(RtfWriter::write(doc));
+    // é has a GBK code too, but only CJK text goes as GBK bytes.
     QCOMPARE(b, QByteArray("\\pard\\plain {\\f0\\fs24 "
-                           "\\'d6\\'d0a\\u13312?\\u-10179?\\u-9047?\\u8364?\\'a8\\'a6}\\par\n}\n"));
+                           "\\'d6\\'d0a\\u13312?\\u-10179?\\u-9047?\\u8364?\\u233e}\\par\n}\n"));
 }
 
 void RtfWriterTest::controlCharactersAndSpecials()
@@ -254,6 +256,58 @@ void RtfWriterTest::fontNamesAsTheyReadBack()
     at.setPosition(1);
     QCOMPARE(at.charFormat().fontFamilies().toStringList(), QStringList{u"OddName"_s});
     QCOMPARE(RtfWriter::write(back), rtf);
+}
+
+// Readers that take a font's charset from its name (" CE", " Greek") read
+// the GBK bytes of Latin and Greek letters as letters of that charset. Font
+// names go without those endings, with their charset, and only CJK text in a
+// GBK font goes as GBK bytes.
+void RtfWriterTest::charsetNamesAndNonCjkText()
+{
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    c.insertText(u"Článek 中"_s, fmt(u"Times New Roman CE"_s, 12));
+    c.insertText(u"φ"_s, fmt(u"Arial Greek"_s, 12));
+    c.insertText(u"中é"_s, fmt(u"宋体"_s, 12));
+    c.insertText(u"ж≤"_s, fmt(u"Arial"_s, 12));
+    const QByteArray rtf = RtfWriter::write(doc);
+    QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg936"));
+    QVERIFY(rtf.contains(
+        "{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}{\\f1\\fnil\\fcharset238 Times New Roman;}"
+        "{\\f2\\fnil\\fcharset161 Arial;}{\\f3\\fnil\\fcharset134 Arial;}}"));
+    QCOMPARE(body(rtf),
+             QByteArray("\\pard\\plain {\\f1\\fs24 \\u268Cl\\u225anek \\u20013?}{\\f2\\fs24 \\u966?}"
+                        "{\\f0\\fs24 \\'d6\\'d0\\u233e}{\\f3\\fs24 \\u1078?\\u8804?}\\par\n}\n"));
+
+    // Read back: the same text, in the fonts without their endings.
+    QTextDocument back;
+    RtfReader::read(rtf, &back);
+    QCOMPARE(back.toPlainText(), doc.toPlainText());
+    QTextCursor at(&back);
+    at.setPosition(1);
+    QCOMPARE(at.charFormat().fontFamilies().toStringList(), QStringList{u"Times New Roman"_s});
+
+    // Documents read from such fonts write no GBK bytes but for CJK text.
+    for (const QString& name : {u"czech_ce"_s, u"greek_fonts"_s}) {
+        QTextDocument read;
+        RtfReader::read(rtftest::readTestFile(u"rtf/"_s + name + u".rtf"_s), &read);
+        const QByteArray written = RtfWriter::write(read);
+        QVERIFY2(!written.contains(" CE;") && !written.contains(" Greek;"), written.constData());
+        QTextDocument again;
+        RtfReader::read(written, &again);
+        QCOMPARE(rtf::visibleText(again), rtf::visibleText(read));
+        QString cjk;
+        for (const QChar ch : rtf::visibleText(read))
+            if (ch.unicode() >= 0x3000)
+                cjk += ch;
+        // Every \'hh pair is one of the CJK characters, in order.
+        QTextDocument pairsOnly;
+        QByteArray pairs;
+        for (qsizetype i = written.indexOf("\\'"); i >= 0; i = written.indexOf("\\'", i + 4))
+            pairs += written.mid(i, 4);
+        RtfReader::read("{\\rtf1\\ansi\\ansicpg936 " + pairs + "}", &pairsOnly);
+        QCOMPARE(pairsOnly.toPlainText(), u"宋体"_s + cjk);
+    }
 }
 
 void RtfWriterTest::picturesKeepTheirBytes()

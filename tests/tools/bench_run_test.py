@@ -94,31 +94,54 @@ class SelectionTest(unittest.TestCase):
 
 
 class PeerTest(unittest.TestCase):
-    def compare(self, which, ours, prefixes=()):
+    """Our converter and the peers, each timed as a whole process by time_peer
+    (mocked here: tiku-admin takes 0.5 s, every peer 2 s on a 1 MB file)."""
+
+    def compare(self, which, prefixes=(), admin=True):
         out = io.StringIO()
-        with mock.patch.object(run.shutil, "which", which), contextlib.redirect_stdout(out), \
-                mock.patch.object(run, "time_peer", lambda cmd_for, runs, warmup: (2.0, None)), \
-                tempfile.NamedTemporaryFile() as source:
+        calls = []
+
+        def fake_time_peer(cmd_for, runs, warmup):
+            cmd, output, to_stdout = cmd_for("/tmp/x")
+            calls.append((cmd, to_stdout, runs, warmup))
+            return (0.5 if cmd[0].endswith("tiku-admin") else 2.0), None
+
+        with tempfile.TemporaryDirectory() as bin_dir, tempfile.NamedTemporaryFile() as source, \
+                mock.patch.object(run.shutil, "which", which), contextlib.redirect_stdout(out), \
+                mock.patch.object(run, "time_peer", fake_time_peer), mock.patch.object(run, "BIN", bin_dir):
+            if admin:
+                path = os.path.join(bin_dir, "tiku-admin")
+                with open(path, "w") as fh:
+                    fh.write("#!/bin/sh\n")
+                os.chmod(path, 0o755)
             source.write(b"x" * 1_000_000)
             source.flush()
-            run.compare_with_peers(ours, run.Selection(list(prefixes)), True, source.name)
-        return out.getvalue().splitlines()
+            run.compare_with_peers(run.Selection(list(prefixes)), True, source.name)
+            self.source = source.name
+        return out.getvalue().splitlines(), calls
 
     def test_missing_programs_give_a_line_instead_of_a_failure(self):
-        lines = self.compare(lambda program: None, {"rtf.read.zh5mb": (50.0, "MB/s")})
-        self.assertEqual(len(lines), 2)
-        self.assertTrue(lines[0].startswith("rtf.read.zh5mb.vs.abiword: skipped (abiword is not installed"))
-        self.assertTrue(lines[1].startswith("rtf.read.zh5mb.vs.libreoffice: skipped (soffice is not installed"))
+        lines, _ = self.compare(lambda program: None)
+        self.assertEqual(lines[0], "rtf.read.zh5mb.process: 2.00 MB/s")
+        self.assertEqual(len(lines), 3)
+        self.assertTrue(lines[1].startswith("rtf.read.zh5mb.vs.abiword: skipped (abiword is not installed"))
+        self.assertTrue(lines[2].startswith("rtf.read.zh5mb.vs.libreoffice: skipped (soffice is not installed"))
 
-    def test_ratio_is_our_speed_over_theirs(self):
-        # 1 MB in 2 s is 0.5 MB/s; 50 MB/s is a hundred times that.
-        lines = self.compare(lambda program: "/usr/bin/" + program, {"rtf.read.zh5mb": (50.0, "MB/s")},
-                             ["rtf.read.zh5mb.vs.abiword"])
-        self.assertEqual(lines, ["peer.abiword.read.zh5mb: 0.5 MB/s", "rtf.read.zh5mb.vs.abiword: 100 x"])
+    def test_ratio_is_their_process_time_over_ours(self):
+        lines, calls = self.compare(lambda program: "/usr/bin/" + program, ["rtf.read.zh5mb.vs.abiword"])
+        self.assertEqual(lines, ["peer.abiword.read.zh5mb: 0.5 MB/s", "rtf.read.zh5mb.vs.abiword: 4.00 x"])
+        # Both sides are whole processes on the same file, timed alike.
+        ours, theirs = calls
+        self.assertEqual(ours[0][1:], ["convert", self.source, "--to", "text"])
+        self.assertTrue(ours[1])
+        self.assertIn(self.source, theirs[0])
+        self.assertEqual(ours[2:], theirs[2:])
 
-    def test_no_ratio_without_our_figure(self):
-        lines = self.compare(lambda program: "/usr/bin/" + program, {}, ["rtf.read.zh5mb.vs.libreoffice"])
-        self.assertEqual(lines[-1], "rtf.read.zh5mb.vs.libreoffice: not measured (no rtf.read.zh5mb figure in this run)")
+    def test_no_ratio_without_our_converter(self):
+        lines, _ = self.compare(lambda program: "/usr/bin/" + program, ["rtf.read.zh5mb.vs.libreoffice"],
+                                admin=False)
+        self.assertEqual(lines[0], "peer.libreoffice.read.zh5mb: 0.5 MB/s")
+        self.assertTrue(lines[1].startswith("rtf.read.zh5mb.vs.libreoffice: not measured (tiku-admin convert"))
 
 
 # A benchmark program as Google Benchmark makes them: it opens its report

@@ -1,6 +1,7 @@
 // Documents written by our RTF writer, opened by LibreOffice: the text it sees
 // must be the text we meant. And LibreOffice's own RTF of the same documents,
-// read by our reader, must show that text too.
+// read by our reader, must show that text too. Besides documents made here,
+// documents of other code pages read from tests/data/rtf are written again.
 #include "RichTextSamples.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
@@ -31,9 +32,23 @@ struct Sample
     Builder build;
 };
 
+// A document of tests/data/rtf as our reader reads it.
+Builder readFile(const QString& name)
+{
+    return [name](QTextCursor& c) {
+        QFile f(QString::fromUtf8(TIKU_RTF_TEST_DATA) + u"/rtf/"_s + name);
+        QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(f.fileName()));
+        RtfReader::read(f.readAll(), c.document());
+    };
+}
+
 QList<Sample> samplesToWrite()
 {
     return {
+        {u"czech-ce"_s, readFile(u"czech_ce.rtf"_s)},
+        {u"greek"_s, readFile(u"greek_fonts.rtf"_s)},
+        {u"japanese-mac"_s, readFile(u"mac_japanese.rtf"_s)},
+        {u"chinese"_s, readFile(u"cp936.rtf"_s)},
         {u"formats"_s,
          [](QTextCursor& c) {
              QTextBlockFormat centred;
