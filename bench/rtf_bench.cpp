@@ -33,14 +33,15 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr qsizetype kIdeographs = 356142;
 
 QByteArray readInput(const char* name)
 {
-    const QString path =
-        qEnvironmentVariable("TIKU_BENCH_DATA") + QStringLiteral("/rtf/") + QLatin1String(name);
+    const QString path = qEnvironmentVariable("TIKU_BENCH_DATA") + u"/rtf/"_s + QLatin1String(name);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -126,13 +127,12 @@ QByteArray question5k()
     buffer.open(QIODevice::WriteOnly);
     figure.save(&buffer, "PNG");
 
-    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 " +
-                     zh(QStringLiteral(u"宋体")) + ";}}\n\\pard\\plain\\f0\\fs21 ";
-    const QString sentence = QStringLiteral(
-        u"如图，在三角形ABC中，点D是边BC的中点，连接AD并延长到点E，使DE等于AD，求证：AB平行于CE。");
+    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 " + zh(u"宋体"_s) +
+                     ";}}\n\\pard\\plain\\f0\\fs21 ";
+    const QString sentence =
+        u"如图，在三角形ABC中，点D是边BC的中点，连接AD并延长到点E，使DE等于AD，求证：AB平行于CE。"_s;
     while (rtf.size() < 5000 - png.size() * 2 - 200)
-        rtf +=
-            "{\\b " + zh(QStringLiteral(u"已知")) + "}" + zh(sentence) + "{\\i x}{\\super 2}\\par\n\\pard ";
+        rtf += "{\\b " + zh(u"已知"_s) + "}" + zh(sentence) + "{\\i x}{\\super 2}\\par\n\\pard ";
     rtf += "{\\pict\\pngblip\\picw120\\pich80\\picwgoal1800\\pichgoal1200\n" + png.toHex() + "}\\par\n}";
     return rtf;
 }
@@ -163,8 +163,8 @@ void showQuestionLayout(benchmark::State& state)
 // Peak RSS is a property of a whole process, so a fresh one reads the file.
 void readRss(benchmark::State& state)
 {
-    const QString file = qEnvironmentVariable("TIKU_BENCH_DATA") + QStringLiteral("/rtf/zh5mb.rtf");
-    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/rtf_read_once");
+    const QString file = qEnvironmentVariable("TIKU_BENCH_DATA") + u"/rtf/zh5mb.rtf"_s;
+    const QString program = QCoreApplication::applicationDirPath() + u"/rtf_read_once"_s;
     double mb = 0;
     for (auto _ : state) {
         QProcess process;

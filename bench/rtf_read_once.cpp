@@ -10,6 +10,8 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
@@ -26,7 +28,7 @@ int main(int argc, char** argv)
     RtfReader::read(file.readAll(), &doc);
     std::printf("characters %d\n", doc.characterCount());
 
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(u"/proc/self/status"_s);
     if (status.open(QIODevice::ReadOnly)) {
         for (const QByteArray& line : status.readAll().split('\n')) {
             if (line.startsWith("VmHWM:"))

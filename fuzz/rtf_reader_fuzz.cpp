@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 void ensureApplication()
@@ -44,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Pasting the input into the middle of a paragraph.
     QTextDocument target;
-    target.setPlainText(QStringLiteral("ab"));
+    target.setPlainText(u"ab"_s);
     QTextCursor cursor(&target);
     cursor.setPosition(1);
     RtfReader::insert(input, cursor);

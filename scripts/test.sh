@@ -7,6 +7,9 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh test
 export QT_QPA_PLATFORM=offscreen
 
+echo "=== format"
+scripts/check-format.sh
+
 for preset in default sanitize; do
   echo "=== build: $preset"
   cmake --preset "$preset" >/dev/null

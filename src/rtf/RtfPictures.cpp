@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+using namespace Qt::StringLiterals;
+
 namespace rtf {
 
 namespace {
@@ -159,7 +161,7 @@ QImage placeholder(const Picture& picture)
 
 QString pictureResourceName(const QByteArray& data)
 {
-    return QStringLiteral("rtfpict:") +
+    return u"rtfpict:"_s +
            QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex());
 }
 

@@ -209,7 +209,7 @@ QString dumpDocument(const QTextDocument& doc, bool defaultFont)
 
 QString testDataPath(const QString& relativePath)
 {
-    return QStringLiteral(TIKU_RTF_TEST_DATA "/") + relativePath;
+    return QString::fromUtf8(TIKU_RTF_TEST_DATA "/") + relativePath;
 }
 
 QByteArray readTestFile(const QString& relativePath)

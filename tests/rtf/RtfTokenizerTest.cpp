@@ -4,6 +4,8 @@
 
 #include <string>
 
+using namespace Qt::StringLiterals;
+
 using rtf::Token;
 using rtf::TokenType;
 
@@ -19,27 +21,26 @@ QStringList tokens(std::string_view input)
         const QString text = QString::fromLatin1(tok.text.data(), qsizetype(tok.text.size()));
         switch (tok.type) {
         case TokenType::GroupStart:
-            out << QStringLiteral("{");
+            out << u"{"_s;
             break;
         case TokenType::GroupEnd:
-            out << QStringLiteral("}");
+            out << u"}"_s;
             break;
         case TokenType::ControlWord:
-            out << QStringLiteral("\\") + text + (tok.hasParam ? QString::number(tok.param) : QString());
+            out << u"\\"_s + text + (tok.hasParam ? QString::number(tok.param) : QString());
             break;
         case TokenType::ControlSymbol:
-            out << QStringLiteral("sym:") + QChar(char16_t(tok.byte));
+            out << u"sym:"_s + QChar(char16_t(tok.byte));
             break;
         case TokenType::HexBytes:
-            out << QStringLiteral("hex:") +
-                       QString::fromLatin1(
-                           QByteArray(tok.text.data(), qsizetype(tok.text.size())).toHex(' '));
+            out << u"hex:"_s + QString::fromLatin1(
+                                   QByteArray(tok.text.data(), qsizetype(tok.text.size())).toHex(' '));
             break;
         case TokenType::Text:
-            out << QStringLiteral("text:") + text;
+            out << u"text:"_s + text;
             break;
         case TokenType::Binary:
-            out << QStringLiteral("bin:%1").arg(tok.text.size());
+            out << u"bin:%1"_s.arg(tok.text.size());
             break;
         case TokenType::End:
             break;
@@ -99,7 +100,7 @@ private slots:
         const std::string word = "\\" + std::string(100, 'a') + "5 x";
         const QStringList t = tokens(word);
         QCOMPARE(t.size(), 2);
-        QCOMPARE(t[0], QStringLiteral("\\") + QString(32, u'a') + QStringLiteral("5"));
+        QCOMPARE(t[0], u"\\"_s + QString(32, u'a') + u"5"_s);
     }
 
     void binaryData()
