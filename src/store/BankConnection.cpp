@@ -16,6 +16,7 @@ namespace {
 
 std::atomic<int> busyTimeoutMs{5000};
 std::atomic<quint64> connectionCounter{0};
+std::atomic<int> fullChecks{0};
 
 // SQLite's primary result codes that get a text of their own.
 constexpr int kSqliteBusy = 5;
@@ -87,6 +88,11 @@ void forgetCheckedBanks()
     CheckedBanks& banks = checkedBanks();
     QMutexLocker lock(&banks.mutex);
     banks.files.clear();
+}
+
+int fullBankChecks()
+{
+    return fullChecks.load();
 }
 
 int bankBusyTimeoutMs()
@@ -255,6 +261,7 @@ void BankConnection::ensureBank()
             return;
         }
     }
+    ++fullChecks;
     const QString mismatch = bankMismatch();
     if (!mismatch.isEmpty()) {
         throw StoreError(StoreErrorNumber::NotABank,

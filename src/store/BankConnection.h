@@ -86,6 +86,8 @@ private:
 
 // Forgets which files were checked, so that the next open checks again (tests).
 void forgetCheckedBanks();
+// How many full bank-file checks this process has run (tests).
+int fullBankChecks();
 
 // Quotes a table or column name for a statement. Names come from the program,
 // never from the user; quoting keeps Chinese names and keywords safe anyway.
