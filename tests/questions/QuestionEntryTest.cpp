@@ -460,6 +460,13 @@ private slots:
         QTest::keyClicks(document, u"1+2"_s);
         QVERIFY(editor->isVisible());
         QVERIFY(document->hasFocus());
+        // The editor's own size box taking the focus keeps it open.
+        QTest::mouseClick(editor->Document1->sizeBox()->lineEdit(), Qt::LeftButton);
+        QTRY_VERIFY(editor->Document1->sizeBox()->hasFocus());
+        QVERIFY(editor->isVisible());
+        QVERIFY(!editor->Command1->isEnabled());
+        QTest::mouseClick(document->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QTRY_VERIFY(document->hasFocus());
         QTest::keyClick(document, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(document, Qt::Key_X, Qt::ControlModifier);
         QVERIFY(document->Text().isEmpty());
