@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QImage>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -28,6 +29,7 @@
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTreeWidget>
@@ -236,7 +238,7 @@ private slots:
             {u"请填入题目答案啊！"_s, f->RichTextBox2, [f] { f->RichTextBox2->setText(u"答"_s); }},
         };
         // Formatting without characters is no content.
-        f->RichTextBox1->setTextRTF(halfBold(QString(), QString()));
+        f->RichTextBox1->setTextRTF("{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0 Arial;}}\\f0\\b\\fs48 }");
         QVERIFY(f->RichTextBox1->Text().isEmpty());
         for (const auto& [message, field, fillIt] : steps) {
             dialogs->clearShown();
@@ -458,6 +460,12 @@ private slots:
         typeChinese(document, u"求和："_s);
         editor->Document1->action(u"bold"_s)->trigger(); // the toolbar keeps the editor open
         QTest::keyClicks(document, u"1+2"_s);
+        QTemporaryDir dir;
+        QImage figure(30, 20, QImage::Format_RGB32);
+        figure.fill(Qt::darkGreen);
+        QVERIFY(figure.save(dir.filePath(u"图1.png"_s)));
+        dialogs->answerFile(dir.filePath(u"图1.png"_s));
+        editor->Document1->action(u"insertPicture"_s)->trigger();
         QVERIFY(editor->isVisible());
         QVERIFY(document->hasFocus());
         // The editor's own size box taking the focus keeps it open.
@@ -470,7 +478,7 @@ private slots:
         QTest::keyClick(document, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(document, Qt::Key_X, Qt::ControlModifier);
         QVERIFY(document->Text().isEmpty());
-        QCOMPARE(clipboardText(), u"求和：1+2"_s);
+        QCOMPARE(clipboardText(), u"求和：1+2\uFFFC"_s);
 
         // Back in the entry window: the editor hides, its button is usable again.
         RichTextBox* content = w->form()->RichTextBox1;
@@ -478,8 +486,9 @@ private slots:
         QTRY_VERIFY(!editor->isVisible());
         QVERIFY(editor->Command1->isEnabled());
         QTest::mouseDClick(content->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
-        QCOMPARE(content->Text(), u"求和：1+2"_s);
+        QCOMPARE(content->Text(), u"求和：1+2\uFFFC"_s);
         QVERIFY(isBoldAt(content, 4) && !isBoldAt(content, 2));
+        QVERIFY(content->TextRTF().contains("\\pngblip"));
         QVERIFY(Clipboard::GetText().isEmpty());
 
         // 编辑答案 shows the same editor; 返  回 hides it with what it holds.
