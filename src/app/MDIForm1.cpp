@@ -2,6 +2,7 @@
 
 #include "app/HelpWindow.h"
 #include "app/MenuGating.h"
+#include "questions/frmadd.h"
 #include "store/BankStore.h"
 #include "store/CurrentUser.h"
 #include "ui/ChildWindows.h"
@@ -82,7 +83,7 @@ void MDIForm1::buildMenus()
 {
     QMenu* TKGL = addMenu(nullptr, "TKGL", u"题库管理"_s);
     connectAction(addCommand(TKGL, "addstu", u"添加题目"_s), &QAction::triggered, this,
-                  [this] { openWindow(u"frmadd"_s, u"添加题目"_s); });
+                  [] { showChildWindow<frmadd>(); });
     connectAction(addCommand(TKGL, "searstu", u"浏览题目"_s), &QAction::triggered, this,
                   [this] { openWindow(u"frmseastu"_s, u"查询、浏览"_s); });
     connectAction(addCommand(TKGL, "editstu", u"修改题目"_s), &QAction::triggered, this,
