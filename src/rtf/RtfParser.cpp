@@ -1881,11 +1881,19 @@ void Parser::replaceLabel(const QString& label)
     for (std::size_t i = labelRunStart_; i < labelRunEnd_; ++i)
         if (cur_.runs[i].picture >= 0)
             return;
+    // The label's characters were decoded in the font of their definition,
+    // but they show in the label's font: a symbol left private there must map
+    // as it will when the text is read again in that font.
+    bool wingdings = false;
+    codePageOf(labelProps_.font, &wingdings);
+    QString text = label;
+    for (QChar& c : text)
+        c = QChar(privateUseChar(c.unicode(), wingdings));
     qsizetype core = labelEnd_;
     while (core > labelStart_ && cur_.text.at(core - 1).isSpace())
         --core;
-    const qsizetype delta = label.size() - (core - labelStart_);
-    cur_.text.replace(labelStart_, core - labelStart_, label);
+    const qsizetype delta = text.size() - (core - labelStart_);
+    cur_.text.replace(labelStart_, core - labelStart_, text);
     const Run run{internChar(labelProps_), std::int32_t(labelStart_),
                   std::int32_t(labelEnd_ - labelStart_ + delta), -1};
     cur_.runs.erase(cur_.runs.begin() + std::ptrdiff_t(labelRunStart_),
