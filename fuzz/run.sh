@@ -26,7 +26,12 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:allocator_may_return_null=1:quarantine_size_mb=64}
 export QT_LOGGING_RULES=${QT_LOGGING_RULES:-qt.gui.imageio*=false}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-"$build/rtf_reader_fuzz" \
+# TIKU_FUZZ_RUNS bounds the run by inputs instead: with a fixed seed and a
+# fresh working corpus the same inputs are tried on every machine, however
+# fast it is (SECONDS then only caps the time).
+runs=()
+[ -n "${TIKU_FUZZ_RUNS:-}" ] && runs=(-runs="$TIKU_FUZZ_RUNS")
+"$build/rtf_reader_fuzz" "${runs[@]}" \
     -max_total_time="$seconds" -seed="${TIKU_FUZZ_SEED:-0}" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
     -print_final_stats=1 -artifact_prefix="$build/artifacts/" \
     "$build/corpus" "$root/tests/data/rtf-corpus" "$root/tests/data/rtf" "$root/tests/data/rtf/fuzz"

@@ -20,7 +20,9 @@ done
 
 if [ -x fuzz/run.sh ]; then
   echo "=== fuzzing the RTF reader"
-  # A fixed seed makes the test command repeatable; run fuzz/run.sh alone to
-  # explore with fresh seeds.
-  TIKU_FUZZ_SEED=${TIKU_FUZZ_SEED:-20261207} fuzz/run.sh 60
+  # A fixed seed, a fixed number of inputs and an empty working corpus make
+  # the test command repeatable: every machine tries the same inputs. Run
+  # fuzz/run.sh alone to explore with fresh seeds.
+  rm -rf build-fuzz/corpus
+  TIKU_FUZZ_SEED=${TIKU_FUZZ_SEED:-20261207} TIKU_FUZZ_RUNS=${TIKU_FUZZ_RUNS:-5000} fuzz/run.sh 600
 fi
