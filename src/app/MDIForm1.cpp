@@ -3,6 +3,8 @@
 #include "app/HelpWindow.h"
 #include "app/MenuGating.h"
 #include "questions/frmadd.h"
+#include "questions/frmeditstu.h"
+#include "questions/frmseastu.h"
 #include "store/BankStore.h"
 #include "store/CurrentUser.h"
 #include "ui/ChildWindows.h"
@@ -85,9 +87,9 @@ void MDIForm1::buildMenus()
     connectAction(addCommand(TKGL, "addstu", u"添加题目"_s), &QAction::triggered, this,
                   [] { showChildWindow<frmadd>(); });
     connectAction(addCommand(TKGL, "searstu", u"浏览题目"_s), &QAction::triggered, this,
-                  [this] { openWindow(u"frmseastu"_s, u"查询、浏览"_s); });
+                  [] { showChildWindow<frmseastu>(); });
     connectAction(addCommand(TKGL, "editstu", u"修改题目"_s), &QAction::triggered, this,
-                  [this] { openWindow(u"frmeditstu"_s, u"修改题目"_s); });
+                  [] { showChildWindow<frmeditstu>(); });
     addSeparator(TKGL, "m");
     connectAction(addCommand(TKGL, "HBTK", u"合并题库"_s), &QAction::triggered, this,
                   [this] { openWindow(u"HBTiKu"_s, u"合并题库"_s); });

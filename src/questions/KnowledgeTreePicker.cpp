@@ -48,7 +48,9 @@ void KnowledgeTreePicker::build(BankStore& store)
     // level's nodes are added in order under the node made just before.
     const std::vector<KnowledgePath> paths = store.knowledgePathsInNameOrder();
     tree_->clear();
-    auto* root = new QTreeWidgetItem(tree_, QStringList{rootText()});
+    // Built apart and handed to the tree whole: one insertion for the view
+    // instead of one per node.
+    auto* root = new QTreeWidgetItem(QStringList{rootText()});
     QTreeWidgetItem* level1 = nullptr;
     QTreeWidgetItem* level2 = nullptr;
     QString key1;
@@ -67,6 +69,7 @@ void KnowledgeTreePicker::build(BankStore& store)
         }
         addNode(level2, u'C' + p.level1 + kPathSeparator + p.level2 + kPathSeparator + p.level3, p.level3);
     }
+    tree_->addTopLevelItem(root);
     tree_->collapseAll();
 }
 

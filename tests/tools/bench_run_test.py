@@ -53,6 +53,13 @@ class ParseTest(unittest.TestCase):
         self.assertEqual(figures["rtf.read.zh5mb"], (25.0, "MB/s"))
         self.assertEqual(figures["rtf.read.zh5mb.rss"], (42.5, "MB"))
 
+    def test_a_ratio_counter_is_the_figure_not_the_time(self):
+        report = {"benchmarks": [
+            aggregate("tree.build.paths10k.vs.sqlite", "mean", 40.0, x=3.5),
+            aggregate("tree.build.paths10k.vs.sqlite", "median", 38.0, x=2.5),
+        ]}
+        self.assertEqual(run.parse(report), {"tree.build.paths10k.vs.sqlite": (2.5, "x")})
+
     def test_failed_benchmark_is_reported_with_its_message(self):
         report = {"benchmarks": [
             {"name": "login.q10k/real_time", "run_name": "login.q10k/real_time", "run_type": "iteration",
@@ -185,7 +192,8 @@ class CommandLineTest(unittest.TestCase):
                                   timeout=60)
 
     def test_programs_without_a_matching_benchmark_are_skipped(self):
-        r = self.run_with_programs({"bank_bench": ["alpha.one", "beta.two"], "rtf_bench": ["gamma.three"]},
+        r = self.run_with_programs({"bank_bench": ["alpha.one", "beta.two"], "rtf_bench": ["gamma.three"],
+                                    "question_bench": ["delta.four"]},
                                    "alpha.")
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stdout.splitlines(), ["alpha.one: 2.50 ms"])
@@ -193,7 +201,8 @@ class CommandLineTest(unittest.TestCase):
         self.assertNotIn("failed", r.stderr)
 
     def test_an_empty_report_without_that_message_is_a_failure(self):
-        r = self.run_with_programs({"bank_bench": ["alpha.one"], "rtf_bench": None}, "alpha.", "gamma.")
+        r = self.run_with_programs({"bank_bench": ["alpha.one"], "rtf_bench": None, "question_bench": []},
+                                   "alpha.", "gamma.")
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stdout.splitlines(), ["alpha.one: 2.50 ms"])
         self.assertIn("bench/run: rtf_bench failed (exit 0)", r.stderr)
