@@ -12,5 +12,6 @@ void substituteSongti();
 // The family a document names for its default text.
 inline QString songtiFamily()
 {
-    return QStringLiteral(u"宋体");
+    using namespace Qt::StringLiterals;
+    return u"宋体"_s;
 }
