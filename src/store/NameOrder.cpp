@@ -4,6 +4,7 @@
 #include <QCollator>
 #include <QCollatorSortKey>
 #include <QHash>
+#include <unordered_map>
 
 namespace {
 
@@ -25,7 +26,13 @@ const QCollator& collator()
     return c;
 }
 
-// Sorting compares each name many times: compute its sort key once.
+struct NameHash
+{
+    std::size_t operator()(const QString& s) const noexcept { return qHash(s); }
+};
+
+// Sorting compares each name many times: compute its sort key once. A node
+// map, so that a key's address stays put while more names are added.
 class KeyCache
 {
 public:
@@ -33,8 +40,8 @@ public:
     {
         auto it = keys_.find(name);
         if (it == keys_.end())
-            it = keys_.emplace(name, collator().sortKey(name));
-        return *it;
+            it = keys_.emplace(name, collator().sortKey(name)).first;
+        return it->second;
     }
 
     int compare(const QString& a, const QString& b)
@@ -46,7 +53,7 @@ public:
     }
 
 private:
-    QHash<QString, QCollatorSortKey> keys_;
+    std::unordered_map<QString, QCollatorSortKey, NameHash> keys_;
 };
 
 } // namespace
@@ -70,16 +77,44 @@ void sort(QStringList& names)
 
 void sortRows(std::vector<QVariantList>& rows)
 {
+    // Each row's texts and sort keys are looked up once; the sort then only
+    // compares keys it already holds.
+    struct Keyed
+    {
+        std::vector<std::pair<QString, const QCollatorSortKey*>> columns;
+        std::size_t row;
+    };
     KeyCache cache;
-    std::stable_sort(rows.begin(), rows.end(), [&](const QVariantList& a, const QVariantList& b) {
-        const qsizetype n = std::min(a.size(), b.size());
-        for (qsizetype i = 0; i < n; ++i) {
-            const int c = cache.compare(a.at(i).toString(), b.at(i).toString());
+    std::vector<Keyed> keyed(rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        keyed[r].row = r;
+        keyed[r].columns.reserve(std::size_t(rows[r].size()));
+        for (const QVariant& v : rows[r]) {
+            QString text = v.toString();
+            const QCollatorSortKey* key = &cache.key(text);
+            keyed[r].columns.emplace_back(std::move(text), key);
+        }
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        const std::size_t n = std::min(a.columns.size(), b.columns.size());
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto& [textA, keyA] = a.columns[i];
+            const auto& [textB, keyB] = b.columns[i];
+            if (keyA == keyB)
+                continue; // the same name
+            int c = keyA->compare(*keyB);
+            if (c == 0)
+                c = textA.compare(textB);
             if (c != 0)
                 return c < 0;
         }
-        return a.size() < b.size();
+        return a.columns.size() < b.columns.size();
     });
+    std::vector<QVariantList> sorted;
+    sorted.reserve(rows.size());
+    for (const Keyed& k : keyed)
+        sorted.push_back(std::move(rows[k.row]));
+    rows = std::move(sorted);
 }
 
 } // namespace NameOrder
