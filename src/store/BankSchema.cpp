@@ -38,17 +38,18 @@ const char16_t* const kSchema[] = {
         "是否中考题" TEXT COLLATE NOCASE,
         "录入人" TEXT COLLATE NOCASE,
         "录入时间" TEXT COLLATE NOCASE))",
-    // The searches compare these columns for equality. Without an index every
-    // search would walk the whole table, bodies of the questions included.
+    // The searches compare these columns for equality, always together with
+    // 题型<>'A'. Without an index every search would walk the whole table,
+    // bodies included; with 题型 in each index a search reads the index only.
     uR"(CREATE INDEX "数学题库_题型" ON "数学题库" ("题型"))",
-    uR"(CREATE INDEX "数学题库_知识点一" ON "数学题库" ("知识点一"))",
-    uR"(CREATE INDEX "数学题库_知识点二" ON "数学题库" ("知识点二"))",
-    uR"(CREATE INDEX "数学题库_知识点三" ON "数学题库" ("知识点三"))",
-    uR"(CREATE INDEX "数学题库_难度" ON "数学题库" ("难度"))",
-    uR"(CREATE INDEX "数学题库_是否中考题" ON "数学题库" ("是否中考题"))",
-    uR"(CREATE INDEX "数学题库_录入人" ON "数学题库" ("录入人"))",
-    uR"(CREATE INDEX "数学题库_录入时间" ON "数学题库" ("录入时间"))",
-    uR"(CREATE INDEX "数学题库_题目编号" ON "数学题库" ("题目编号"))",
+    uR"(CREATE INDEX "数学题库_知识点一_题型" ON "数学题库" ("知识点一", "题型"))",
+    uR"(CREATE INDEX "数学题库_知识点二_题型" ON "数学题库" ("知识点二", "题型"))",
+    uR"(CREATE INDEX "数学题库_知识点三_题型" ON "数学题库" ("知识点三", "题型"))",
+    uR"(CREATE INDEX "数学题库_难度_题型" ON "数学题库" ("难度", "题型"))",
+    uR"(CREATE INDEX "数学题库_是否中考题_题型" ON "数学题库" ("是否中考题", "题型"))",
+    uR"(CREATE INDEX "数学题库_录入人_题型" ON "数学题库" ("录入人", "题型"))",
+    uR"(CREATE INDEX "数学题库_录入时间_题型" ON "数学题库" ("录入时间", "题型"))",
+    uR"(CREATE INDEX "数学题库_题目编号_题型" ON "数学题库" ("题目编号", "题型"))",
     uR"(CREATE TABLE "知识点表" (
         "编号" INTEGER PRIMARY KEY AUTOINCREMENT,
         "第一知识点" TEXT COLLATE NOCASE,
@@ -82,6 +83,22 @@ const char16_t* const kRowIdentitySchema[] = {
 // What banks made by earlier versions lack; added when such a bank is opened.
 const char16_t* const kUpgrades[] = {
     uR"(CREATE INDEX IF NOT EXISTS "知识点表_路径" ON "知识点表" ("第一知识点", "第二知识点", "第三知识点"))",
+    uR"(CREATE INDEX IF NOT EXISTS "数学题库_知识点一_题型" ON "数学题库" ("知识点一", "题型"))",
+    uR"(DROP INDEX IF EXISTS "数学题库_知识点一")",
+    uR"(CREATE INDEX IF NOT EXISTS "数学题库_知识点二_题型" ON "数学题库" ("知识点二", "题型"))",
+    uR"(DROP INDEX IF EXISTS "数学题库_知识点二")",
+    uR"(CREATE INDEX IF NOT EXISTS "数学题库_知识点三_题型" ON "数学题库" ("知识点三", "题型"))",
+    uR"(DROP INDEX IF EXISTS "数学题库_知识点三")",
+    uR"(CREATE INDEX IF NOT EXISTS "数学题库_难度_题型" ON "数学题库" ("难度", "题型"))",
+    uR"(DROP INDEX IF EXISTS "数学题库_难度")",
+    uR"(CREATE INDEX IF NOT EXISTS "数学题库_是否中考题_题型" ON "数学题库" ("是否中考题", "题型"))",
+    uR"(DROP INDEX IF EXISTS "数学题库_是否中考题")",
+    uR"(CREATE INDEX IF NOT EXISTS "数学题库_录入人_题型" ON "数学题库" ("录入人", "题型"))",
+    uR"(DROP INDEX IF EXISTS "数学题库_录入人")",
+    uR"(CREATE INDEX IF NOT EXISTS "数学题库_录入时间_题型" ON "数学题库" ("录入时间", "题型"))",
+    uR"(DROP INDEX IF EXISTS "数学题库_录入时间")",
+    uR"(CREATE INDEX IF NOT EXISTS "数学题库_题目编号_题型" ON "数学题库" ("题目编号", "题型"))",
+    uR"(DROP INDEX IF EXISTS "数学题库_题目编号")",
 };
 
 template <std::size_t N> void runAll(BankConnection& c, const char16_t* const (&statements)[N])
@@ -133,9 +150,11 @@ bool isBankFile(const QString& path, QString* why)
 
 bool bankIsCurrent(BankConnection& c)
 {
-    QSqlQuery q = c.exec(u"SELECT count(*) FROM sqlite_master WHERE name IN (?, ?, ?)"_s,
-                         {u"数学题库_行号"_s, u"数学题库_删除"_s, u"知识点表_路径"_s});
-    return q.next() && q.value(0).toInt() == 3;
+    // The newest of the additions; a bank that has it has them all.
+    QSqlQuery q =
+        c.exec(u"SELECT count(*) FROM sqlite_master WHERE name IN (?, ?, ?, ?)"_s,
+               {u"数学题库_行号"_s, u"数学题库_删除"_s, u"知识点表_路径"_s, u"数学题库_题目编号_题型"_s});
+    return q.next() && q.value(0).toInt() == 4;
 }
 
 void upgradeBank(BankConnection& c)

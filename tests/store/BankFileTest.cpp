@@ -282,13 +282,20 @@ void BankFileTest::changedFileIsCheckedAgain()
 
 void BankFileTest::olderBankIsBroughtUpToDate()
 {
-    // A bank made before the path index and the record of deleted row
-    // identities keeps its rows and gains both when it is opened.
+    // A bank made before the path index, the search indexes with 题型 and
+    // the record of deleted row identities keeps its rows and gains them all
+    // when it is opened.
     TestBank bank;
     bank.addQuestion({.number = u"1"_s});
     bank.addQuestion({.number = u"2"_s});
-    rawExec(bank.bankPath(),
-            {u"DROP TRIGGER 数学题库_删除"_s, u"DROP TABLE 数学题库_行号"_s, u"DROP INDEX 知识点表_路径"_s});
+    QStringList older{u"DROP TRIGGER 数学题库_删除"_s, u"DROP TABLE 数学题库_行号"_s,
+                      u"DROP INDEX 知识点表_路径"_s};
+    for (const QString& column : {u"知识点一"_s, u"知识点二"_s, u"知识点三"_s, u"难度"_s, u"是否中考题"_s,
+                                  u"录入人"_s, u"录入时间"_s, u"题目编号"_s}) {
+        older << u"DROP INDEX 数学题库_%1_题型"_s.arg(column)
+              << u"CREATE INDEX 数学题库_%1 ON 数学题库 (%1)"_s.arg(column);
+    }
+    rawExec(bank.bankPath(), older);
     forgetCheckedBanks();
     BankStore store = bank.store();
     Recordset kept = store.openTable(u"数学题库"_s);
@@ -297,6 +304,22 @@ void BankFileTest::olderBankIsBroughtUpToDate()
     kept.deleteCurrent();
     QVERIFY(store.appendQuestion(TestQuestion{.number = u"3"_s}.record()) > lastId);
     QCOMPARE(store.questionCount(), 2);
+
+    // A search on one column reads that column's index with 题型, and the
+    // older index is gone.
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"plan"_s);
+        db.setDatabaseName(bank.bankPath());
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(u"EXPLAIN QUERY PLAN SELECT rowid FROM 数学题库 WHERE 题型<>'A' AND 难度='B'"_s) &&
+                q.next());
+        QVERIFY2(q.value(3).toString().contains(u"COVERING INDEX 数学题库_难度_题型"_s),
+                 qPrintable(q.value(3).toString()));
+        QVERIFY(q.exec(u"SELECT count(*) FROM sqlite_master WHERE name = '数学题库_难度'"_s) && q.next());
+        QCOMPARE(q.value(0).toInt(), 0);
+    }
+    QSqlDatabase::removeDatabase(u"plan"_s);
 }
 
 void BankFileTest::readOnlyBankFailsToWrite()
