@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "BenchBanks.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -83,31 +85,14 @@ template <typename Fn> void add(const QString& name, Fn fn, const QString& dir)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QString data = qEnvironmentVariable("TIKU_BENCH_DATA");
-    if (data.isEmpty()) {
-        std::fputs("bank_bench: set TIKU_BENCH_DATA to the folder bench/run prepares (it holds "
-                   "banks/<name>/DATA/TiKu.mdb)\n",
-                   stderr);
+    const auto banks = benchBanks("bank_bench");
+    if (banks.empty())
         return 2;
-    }
-    const QDir banks(data + u"/banks"_s);
-    const QStringList only = qEnvironmentVariable("TIKU_BENCH_BANKS").split(u',', Qt::SkipEmptyParts);
-    int found = 0;
-    for (const QString& name : banks.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        if (!only.isEmpty() && !only.contains(name))
-            continue;
-        const QString dir = banks.filePath(name);
-        if (!QFileInfo(dir + u"/DATA/TiKu.mdb"_s).isFile())
-            continue;
-        ++found;
+    for (const auto& [name, dir] : banks) {
         add(u"bank.open."_s + name, openBank, dir);
         add(u"bank.nextnumber."_s + name, nextNumber, dir);
         add(u"bank.count."_s + name, countQuestions, dir);
         add(u"login."_s + name, login, dir);
-    }
-    if (found == 0) {
-        std::fprintf(stderr, "bank_bench: no bank under %s\n", qPrintable(banks.path()));
-        return 2;
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

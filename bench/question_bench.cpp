@@ -24,6 +24,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include "BenchBanks.h"
+
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -220,23 +222,10 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QString data = qEnvironmentVariable("TIKU_BENCH_DATA");
-    if (data.isEmpty()) {
-        std::fputs("question_bench: set TIKU_BENCH_DATA to the folder bench/run prepares (it holds "
-                   "banks/<name>/DATA/TiKu.mdb)\n",
-                   stderr);
+    const auto banks = benchBanks("question_bench");
+    if (banks.empty())
         return 2;
-    }
-    const QDir banks(data + u"/banks"_s);
-    const QStringList only = qEnvironmentVariable("TIKU_BENCH_BANKS").split(u',', Qt::SkipEmptyParts);
-    int found = 0;
-    for (const QString& name : banks.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        if (!only.isEmpty() && !only.contains(name))
-            continue;
-        const QString dir = banks.filePath(name);
-        if (!QFileInfo(dir + u"/DATA/TiKu.mdb"_s).isFile())
-            continue;
-        ++found;
+    for (const auto& [name, dir] : banks) {
         if (name == u"q100k"_s) {
             add(u"tree.build.paths10k"_s, [dir](benchmark::State& s) { treeBuild(s, dir); });
             add(u"tree.build.paths10k.vs.sqlite"_s, [dir](benchmark::State& s) { treeVsSqlite(s, dir); });
@@ -251,10 +240,6 @@ int main(int argc, char** argv)
         add(u"browse.rss."_s + name, [dir](benchmark::State& s) { browseRss(s, dir); })
             ->Iterations(1)
             ->Repetitions(1);
-    }
-    if (found == 0) {
-        std::fprintf(stderr, "question_bench: no bank under %s\n", qPrintable(banks.path()));
-        return 2;
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

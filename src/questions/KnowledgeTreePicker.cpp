@@ -2,6 +2,7 @@
 
 #include "store/BankStore.h"
 
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QTreeWidget>
 
@@ -26,9 +27,15 @@ KnowledgeTreePicker::KnowledgeTreePicker(QTreeWidget* tree, QLineEdit* level1, Q
                                          QLineEdit* level3, QObject* parent)
     : QObject(parent), tree_(tree), fields_{level1, level2, level3}
 {
+    tree_->setObjectName(u"tv"_s);
+    tree_->setAccessibleName(u"知识点"_s);
     tree_->setHeaderHidden(true);
     tree_->setColumnCount(1);
     tree_->setExpandsOnDoubleClick(true);
+    // The frame beside a form is narrow: long names scroll sideways instead
+    // of being cut off.
+    tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tree_->header()->setStretchLastSection(false);
     connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) { nodeClicked(node); });
 }
 

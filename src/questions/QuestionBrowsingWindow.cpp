@@ -8,7 +8,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -18,12 +17,7 @@ using namespace Qt::StringLiterals;
 QuestionBrowsingWindow::QuestionBrowsingWindow(const QuestionForm::Labels& labels, QWidget* parent)
     : QWidget(parent), tv(new QTreeWidget(this)), form_(new QuestionForm(labels, this))
 {
-    tv->setObjectName(u"tv"_s);
-    tv->setAccessibleName(u"知识点"_s);
     tv->setToolTip(u"在这里依次单击各级知识点即可填入相应的内容"_s);
-    // The frame is narrow: long names scroll sideways instead of being cut off.
-    tv->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    tv->header()->setStretchLastSection(false);
     picker_ = new KnowledgeTreePicker(tv, form_->Text2, form_->Text3, form_->Text4, this);
 }
 

@@ -17,7 +17,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextCursor>
@@ -74,12 +73,7 @@ frmadd::frmadd(QWidget* parent)
     setWindowTitle(u"添加题目"_s);
     substituteSongti();
 
-    tv->setObjectName(u"tv"_s);
-    tv->setAccessibleName(u"知识点"_s);
     tv->setToolTip(u"在这里依次单击各级知识点即可填入相应的内容"_s);
-    // Long knowledge-point names scroll sideways rather than end in "…".
-    tv->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    tv->header()->setStretchLastSection(false);
     picker_ = new KnowledgeTreePicker(tv, form_->Text2, form_->Text3, form_->Text4, this);
     auto* treeFrame = new QGroupBox(u"知识点选项"_s, this);
     (new QVBoxLayout(treeFrame))->addWidget(tv);
