@@ -35,10 +35,17 @@ bjtm::bjtm(QWidget* parent)
 
     connect(Command1, &QPushButton::clicked, this, &bjtm::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &bjtm::Command2_Click);
-    connect(qApp, &QApplication::focusChanged, this, &bjtm::onFocusChanged);
+    focusWatch = connect(qApp, &QApplication::focusChanged, this, &bjtm::onFocusChanged);
 
     resize(twipsSize(11000, 6500));
     move(twipsPoint(500, 150));
+}
+
+bjtm::~bjtm()
+{
+    // Deleting the document moves the focus away from it while this object
+    // is already only a QWidget: the watch must not see that move.
+    disconnect(focusWatch);
 }
 
 QSize bjtm::sizeHint() const

@@ -14,6 +14,7 @@ class bjtm : public QWidget
     Q_OBJECT
 public:
     explicit bjtm(QWidget* parent = nullptr);
+    ~bjtm() override;
 
     RichTextEditor* Document1;
     QPushButton* Command1; // 编  辑
@@ -27,4 +28,6 @@ private:
     void Command2_Click();
     void Document1_LostFocus();
     void onFocusChanged(QWidget* old, QWidget* now);
+
+    QMetaObject::Connection focusWatch;
 };

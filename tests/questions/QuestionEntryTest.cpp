@@ -26,6 +26,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -504,6 +505,14 @@ private slots:
         click(w->Command4);
         QVERIFY(editor->isVisible());
         QCOMPARE(document->Text(), u"留着"_s);
+
+        // Closing the program while the document is being edited: deleting
+        // the editor moves the focus off the document one last time.
+        click(editor->Command1);
+        QTRY_VERIFY(document->hasFocus());
+        QPointer<bjtm> watched = editor;
+        WindowRegistry::instance().discardAll();
+        QVERIFY(watched.isNull());
     }
 };
 
