@@ -10,16 +10,27 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kKeyRole = Qt::UserRole;
 // Separates the names of a path inside a key; no name typed by a teacher holds it.
 constexpr QChar kPathSeparator = QChar(0x1f);
 
-QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& key, const QString& text)
+// A node holding only its name: the tree has one per knowledge point, and a
+// plain item's per-column, per-role storage would cost several allocations
+// each. The key is found from the node's place in the tree.
+class NameNode : public QTreeWidgetItem
 {
-    auto* node = new QTreeWidgetItem(parent, QStringList{text});
-    node->setData(0, kKeyRole, key);
-    return node;
-}
+public:
+    NameNode(QTreeWidgetItem* parent, const QString& name) : QTreeWidgetItem(parent, UserType), name_(name) {}
+
+    QVariant data(int column, int role) const override
+    {
+        if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
+            return name_;
+        return QTreeWidgetItem::data(column, role);
+    }
+
+private:
+    QString name_;
+};
 
 } // namespace
 
@@ -46,7 +57,14 @@ QString KnowledgeTreePicker::rootText()
 
 QString KnowledgeTreePicker::keyOf(const QTreeWidgetItem* node)
 {
-    return node ? node->data(0, kKeyRole).toString() : QString();
+    if (!node || !node->parent())
+        return {};
+    QStringList names;
+    for (const QTreeWidgetItem* n = node; n->parent(); n = n->parent())
+        names.prepend(n->text(0));
+    if (names.size() > 3)
+        return {};
+    return QChar(char16_t(u'A' + names.size() - 1)) + names.join(kPathSeparator);
 }
 
 void KnowledgeTreePicker::build(BankStore& store)
@@ -60,21 +78,16 @@ void KnowledgeTreePicker::build(BankStore& store)
     auto* root = new QTreeWidgetItem(QStringList{rootText()});
     QTreeWidgetItem* level1 = nullptr;
     QTreeWidgetItem* level2 = nullptr;
-    QString key1;
-    QString key2;
+    const KnowledgePath* previous = nullptr;
     for (const KnowledgePath& p : paths) {
-        const QString k1 = u'A' + p.level1;
-        if (!level1 || k1 != key1) {
-            level1 = addNode(root, k1, p.level1);
-            key1 = k1;
+        if (!previous || p.level1 != previous->level1) {
+            level1 = new NameNode(root, p.level1);
             level2 = nullptr;
         }
-        const QString k2 = u'B' + p.level1 + kPathSeparator + p.level2;
-        if (!level2 || k2 != key2) {
-            level2 = addNode(level1, k2, p.level2);
-            key2 = k2;
-        }
-        addNode(level2, u'C' + p.level1 + kPathSeparator + p.level2 + kPathSeparator + p.level3, p.level3);
+        if (!level2 || p.level2 != previous->level2)
+            level2 = new NameNode(level1, p.level2);
+        new NameNode(level2, p.level3);
+        previous = &p;
     }
     tree_->addTopLevelItem(root);
     tree_->collapseAll();

@@ -8,7 +8,10 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <sqlite3.h>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -212,6 +215,45 @@ QSqlQuery BankConnection::exec(const QString& sql, const QVariantList& params)
     QSqlQuery q = prepare(sql);
     run(q, params);
     return q;
+}
+
+void BankConnection::forEachTextRow(const QString& sql, int columns,
+                                    const std::function<void(const QUtf8StringView* texts)>& row)
+{
+    // The driver's own rows would turn every value into UTF-16 and a
+    // QVariant first; the engine's handle reads the stored text as it is.
+    const QVariant handle = db_.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        throw StoreError(1, describe(1, path_));
+    sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt* st = nullptr;
+    auto fail = [&](int code) {
+        StoreError e(code & 0xff, describe(code & 0xff, path_) +
+                                      u"\n（数据库引擎：%1）"_s.arg(QString::fromUtf8(sqlite3_errmsg(db))));
+        sqlite3_finalize(st);
+        return e;
+    };
+    if (const int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st, nullptr);
+        rc != SQLITE_OK)
+        throw fail(rc);
+    std::vector<QUtf8StringView> texts(std::size_t(std::max(columns, 0)));
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        for (int c = 0; c < columns; ++c) {
+            const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+            texts[std::size_t(c)] = QUtf8StringView(data, data ? sqlite3_column_bytes(st, c) : 0);
+        }
+        try {
+            row(texts.data());
+        } catch (...) {
+            sqlite3_finalize(st);
+            throw;
+        }
+    }
+    if (rc != SQLITE_DONE)
+        throw fail(rc);
+    sqlite3_finalize(st);
 }
 
 int BankConnection::applicationId()

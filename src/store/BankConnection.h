@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <QUtf8StringView>
 #include <QVariantList>
 
 class BankConnection
@@ -43,6 +44,13 @@ public:
     // is prepared once and kept. The query is finished before it is run
     // again; the caller reads it before the next use of the same text.
     QSqlQuery& execCached(const QString& sql, const QVariantList& params = {});
+
+    // Runs a statement without parameters and hands each row to `row` as the
+    // UTF-8 text of its first `columns` columns (a null value is empty). The
+    // views are valid during the call only: nothing is copied that the
+    // caller does not copy, for reads of many rows. Throws StoreError.
+    void forEachTextRow(const QString& sql, int columns,
+                        const std::function<void(const QUtf8StringView* texts)>& row);
 
     // The application id and the columns of a table in table order (empty
     // when there is no such table). Column lists are cached per connection.

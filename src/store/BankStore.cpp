@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <QCollatorSortKey>
 #include <QDir>
 #include <QSqlRecord>
 
@@ -557,13 +558,66 @@ std::vector<KnowledgePath> BankStore::knowledgePaths()
 
 std::vector<KnowledgePath> BankStore::knowledgePathsInNameOrder()
 {
+    // The tree reads every path each time a window opens. The rows come
+    // grouped, so a level-1 or level-2 name is mostly the one of the row
+    // before: it is kept, not read again. Those names are ranked once each;
+    // level-3 names are only ever compared inside their level-2 group, so
+    // the sort compares two numbers first and collation keys only there.
+    const QString list =
+        columnList({KnowledgeColumns::level1, KnowledgeColumns::level2, KnowledgeColumns::level3});
+    struct Cell
+    {
+        QByteArray utf8;
+        QString text;
+        int slot = -1;
+    };
+    struct Row
+    {
+        int level1;
+        int level2;
+        QCollatorSortKey level3;
+    };
+    Cell last[2];
+    std::vector<KnowledgePath> paths;
+    std::vector<Row> rows;
+    NameOrder::Ranks ranks;
+    c_->forEachTextRow(u"SELECT DISTINCT "_s + list + u" FROM "_s + quotedName(BankTables::knowledgePoints),
+                       3, [&](const QUtf8StringView* texts) {
+                           for (int level = 0; level < 2; ++level) {
+                               Cell& cell = last[level];
+                               const QUtf8StringView t = texts[level];
+                               if (cell.slot >= 0 &&
+                                   QByteArrayView(cell.utf8) == QByteArrayView(t.data(), t.size()))
+                                   continue;
+                               cell.utf8 = QByteArray(t.data(), t.size());
+                               cell.text = t.toString();
+                               cell.slot = ranks.add(cell.text);
+                           }
+                           QString level3 = texts[2].toString();
+                           rows.push_back({last[0].slot, last[1].slot, NameOrder::sortKey(level3)});
+                           paths.push_back({last[0].text, last[1].text, std::move(level3)});
+                       });
+    ranks.rank();
+    std::vector<std::size_t> order(paths.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+        rows[i].level1 = ranks.rankOf(rows[i].level1);
+        rows[i].level2 = ranks.rankOf(rows[i].level2);
+    }
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const Row& x = rows[a];
+        const Row& y = rows[b];
+        if (x.level1 != y.level1)
+            return x.level1 < y.level1;
+        if (x.level2 != y.level2)
+            return x.level2 < y.level2;
+        const int c = x.level3.compare(y.level3);
+        return c != 0 ? c < 0 : paths[a].level3.compare(paths[b].level3) < 0;
+    });
     std::vector<KnowledgePath> out;
-    const auto rows =
-        sortedRows({BankTables::knowledgePoints, {}, {}},
-                   {KnowledgeColumns::level1, KnowledgeColumns::level2, KnowledgeColumns::level3}, true);
-    out.reserve(rows.size());
-    for (const QVariantList& row : rows)
-        out.push_back({row.at(0).toString(), row.at(1).toString(), row.at(2).toString()});
+    out.reserve(paths.size());
+    for (std::size_t i : order)
+        out.push_back(std::move(paths[i]));
     return out;
 }
 

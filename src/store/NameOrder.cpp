@@ -75,45 +75,74 @@ void sort(QStringList& names)
                      [&](const QString& a, const QString& b) { return cache.compare(a, b) < 0; });
 }
 
+int Ranks::add(const QString& name)
+{
+    auto it = slots_.constFind(name);
+    if (it != slots_.constEnd())
+        return *it;
+    const int slot = int(names_.size());
+    slots_.insert(name, slot);
+    names_.push_back(name);
+    return slot;
+}
+
+QCollatorSortKey sortKey(const QString& name)
+{
+    // Lists, trees and exports sort the same names again and again: a name's
+    // key is made once per thread, as long as the cache stays of a sensible size.
+    thread_local QHash<QString, QCollatorSortKey> cache;
+    auto it = cache.constFind(name);
+    if (it == cache.constEnd()) {
+        if (cache.size() >= 200'000)
+            cache.clear();
+        it = cache.emplace(name, collator().sortKey(name));
+    }
+    return *it;
+}
+
+void Ranks::rank()
+{
+    // The sort compares keys, then the characters of names the collation
+    // ranks equal.
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(names_.size());
+    for (const QString& name : names_)
+        keys.push_back(sortKey(name));
+    std::vector<int> order(names_.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        const int c = keys[std::size_t(a)].compare(keys[std::size_t(b)]);
+        return c != 0 ? c < 0 : names_[std::size_t(a)].compare(names_[std::size_t(b)]) < 0;
+    });
+    ranks_.assign(names_.size(), 0);
+    for (std::size_t r = 0; r < order.size(); ++r)
+        ranks_[std::size_t(order[r])] = int(r);
+}
+
 void sortRows(std::vector<QVariantList>& rows)
 {
-    // Each row's texts and sort keys are looked up once; the sort then only
-    // compares keys it already holds.
-    struct Keyed
-    {
-        std::vector<std::pair<QString, const QCollatorSortKey*>> columns;
-        std::size_t row;
-    };
-    KeyCache cache;
-    std::vector<Keyed> keyed(rows.size());
+    // Each row becomes the ranks of its texts; the sort then compares numbers.
+    Ranks ranks;
+    std::vector<std::vector<int>> cells(rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        keyed[r].row = r;
-        keyed[r].columns.reserve(std::size_t(rows[r].size()));
-        for (const QVariant& v : rows[r]) {
-            QString text = v.toString();
-            const QCollatorSortKey* key = &cache.key(text);
-            keyed[r].columns.emplace_back(std::move(text), key);
-        }
+        cells[r].reserve(std::size_t(rows[r].size()));
+        for (const QVariant& v : rows[r])
+            cells[r].push_back(ranks.add(v.toString()));
     }
-    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        const std::size_t n = std::min(a.columns.size(), b.columns.size());
-        for (std::size_t i = 0; i < n; ++i) {
-            const auto& [textA, keyA] = a.columns[i];
-            const auto& [textB, keyB] = b.columns[i];
-            if (keyA == keyB)
-                continue; // the same name
-            int c = keyA->compare(*keyB);
-            if (c == 0)
-                c = textA.compare(textB);
-            if (c != 0)
-                return c < 0;
-        }
-        return a.columns.size() < b.columns.size();
-    });
+    ranks.rank();
+    std::vector<std::size_t> order(rows.size());
+    for (std::size_t r = 0; r < order.size(); ++r) {
+        order[r] = r;
+        for (int& s : cells[r])
+            s = ranks.rankOf(s);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return cells[a] < cells[b]; });
     std::vector<QVariantList> sorted;
     sorted.reserve(rows.size());
-    for (const Keyed& k : keyed)
-        sorted.push_back(std::move(rows[k.row]));
+    for (std::size_t r : order)
+        sorted.push_back(std::move(rows[r]));
     rows = std::move(sorted);
 }
 

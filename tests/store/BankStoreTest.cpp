@@ -277,6 +277,8 @@ void BankStoreTest::namesListInTeachersOrder()
     }
     bank.addKnowledgePath(u"数与代数"_s, u"第2章"_s, u"甲"_s); // a repeated row counts once
     bank.addKnowledgePath(u"图形与几何"_s, u"三角形"_s, u"全等"_s);
+    bank.addKnowledgePath(u"图形与几何"_s, u"三角形"_s, u"第10节"_s);
+    bank.addKnowledgePath(u"图形与几何"_s, u"三角形"_s, u"第2节"_s);
     BankStore store = bank.store();
 
     const QStringList level2 = store.sortedDistinctValues({u"知识点表"_s, {}, {}}, u"第二知识点"_s);
@@ -289,9 +291,11 @@ void BankStoreTest::namesListInTeachersOrder()
     QCOMPARE(level2, sorted);
 
     const std::vector<KnowledgePath> paths = store.knowledgePathsInNameOrder();
-    QCOMPARE(int(paths.size()), 2 * 7 + 1);
+    QCOMPARE(int(paths.size()), 2 * 7 + 3);
     QCOMPARE(paths.front(), (KnowledgePath{u"数与代数"_s, u"安全"_s, u"甲"_s}));
     QCOMPARE(paths.at(1), (KnowledgePath{u"数与代数"_s, u"安全"_s, u"乙"_s}));
+    QCOMPARE(paths.at(14), (KnowledgePath{u"图形与几何"_s, u"三角形"_s, u"第2节"_s}));
+    QCOMPARE(paths.at(15), (KnowledgePath{u"图形与几何"_s, u"三角形"_s, u"第10节"_s}));
     QCOMPARE(paths.back(), (KnowledgePath{u"图形与几何"_s, u"三角形"_s, u"全等"_s}));
     QStringList level2InPaths;
     for (const KnowledgePath& p : paths) {
