@@ -172,7 +172,7 @@ QuestionFilter QuestionForm::filter() const
     return QuestionFilter::of(record());
 }
 
-void QuestionForm::clear()
+void QuestionForm::clearFields()
 {
     for (QComboBox* c : {Combo1, Combo2, Combo3}) {
         c->setCurrentIndex(-1);
@@ -180,13 +180,20 @@ void QuestionForm::clear()
     }
     for (QLineEdit* e : {Text2, Text3, Text4, Text6, Text7, Text8})
         e->clear();
+}
+
+void QuestionForm::clear()
+{
+    clearFields();
     RichTextBox1->setTextRTF({});
     RichTextBox2->setTextRTF({});
 }
 
 void QuestionForm::showRecord(const QuestionRecord& q)
 {
-    clear();
+    // The two bodies are replaced whole below; emptying them first would lay
+    // out each box once more.
+    clearFields();
     Text8->setText(q.number);
     Combo1->setEditText(q.type);
     Text2->setText(q.path.level1);

@@ -74,5 +74,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Empties the nine fields, not the bodies.
+    void clearFields();
     void pasteBack(RichTextBox* box);
 };

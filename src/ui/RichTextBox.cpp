@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QSaveFile>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 #include <QUuid>
@@ -158,7 +159,16 @@ template <typename Fill> void RichTextBox::replaceDocument(Fill fill)
     // Disabling undo drops the old history; the filling records no steps, so
     // Ctrl+Z can never take the box to a half-built document.
     doc->setUndoRedoEnabled(false);
+    // A shown vertical scroll bar stays while the content is replaced:
+    // emptying the box would hide it and the new content show it again, and
+    // each change of width lays out the whole text once more.
+    const Qt::ScrollBarPolicy policy = verticalScrollBarPolicy();
+    const bool pin = policy == Qt::ScrollBarAsNeeded && verticalScrollBar()->isVisible();
+    if (pin)
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     fill(doc);
+    if (pin)
+        setVerticalScrollBarPolicy(policy);
     doc->setUndoRedoEnabled(true);
     setTextCursor(QTextCursor(doc));
 }

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -97,6 +98,7 @@ private slots:
     void selectionSettersClampToTheText();
     void selTextReplacesTheSelection();
     void settersKeepUndoUsable();
+    void scrollBarFollowsReplacedContent();
     void selRtfCarriesFormatsAndPictures();
     void clipboardMovesBetweenBoxesKeepFormatsAndPictures();
     void copyOffersRtfHtmlAndPlainText();
@@ -349,6 +351,31 @@ void RichTextBoxTest::settersKeepUndoUsable()
     QCOMPARE(box.Text(), loaded);
     box.undo();
     QCOMPARE(box.Text(), loaded);
+}
+
+void RichTextBoxTest::scrollBarFollowsReplacedContent()
+{
+    // Replacing the content keeps a shown bar during the change only: it
+    // ends shown exactly when the new text needs it.
+    RichTextBox box;
+    box.resize(200, 100);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    const QString tall = QStringList(40, u"一行"_s).join(u'\n');
+    box.setText(tall);
+    QVERIFY(box.verticalScrollBar()->isVisible());
+    box.setTextRTF(QByteArray());
+    QVERIFY(!box.verticalScrollBar()->isVisible());
+    QCOMPARE(box.verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    box.setText(tall);
+    box.setText(tall + u"\n最后"_s);
+    QVERIFY(box.verticalScrollBar()->isVisible());
+    QCOMPARE(box.verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    box.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box.setText(u"短"_s);
+    box.setText(tall);
+    QCOMPARE(box.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QVERIFY(!box.verticalScrollBar()->isVisible());
 }
 
 void RichTextBoxTest::selRtfCarriesFormatsAndPictures()
