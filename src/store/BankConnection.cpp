@@ -217,43 +217,121 @@ QSqlQuery BankConnection::exec(const QString& sql, const QVariantList& params)
     return q;
 }
 
+namespace {
+
+// A statement run on the engine's handle itself, for reads of many rows: the
+// driver's own rows turn every value into UTF-16 and a QVariant first.
+class RawStatement
+{
+public:
+    RawStatement(sqlite3* db, const QString& sql, const QVariantList& params,
+                 const std::function<StoreError(int)>& error)
+        : db_(db), error_(error)
+    {
+        const QByteArray text = sql.toUtf8();
+        if (const int rc = sqlite3_prepare_v2(db_, text.constData(), int(text.size()), &st_, nullptr);
+            rc != SQLITE_OK)
+            throw error_(rc);
+        for (int i = 0; i < int(params.size()); ++i)
+            bind(i + 1, params.at(i));
+    }
+    ~RawStatement() { sqlite3_finalize(st_); }
+    RawStatement(const RawStatement&) = delete;
+    RawStatement& operator=(const RawStatement&) = delete;
+
+    // True with a row to read, false at the end. Throws StoreError.
+    bool step()
+    {
+        const int rc = sqlite3_step(st_);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            throw error_(rc);
+        return false;
+    }
+    QUtf8StringView text(int column) const
+    {
+        const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(st_, column));
+        return QUtf8StringView(data, data ? sqlite3_column_bytes(st_, column) : 0);
+    }
+    qint64 integer(int column) const { return sqlite3_column_int64(st_, column); }
+
+private:
+    void bind(int index, const QVariant& value)
+    {
+        int rc = SQLITE_OK;
+        switch (value.isNull() ? QMetaType::UnknownType : value.typeId()) {
+        case QMetaType::UnknownType:
+            rc = sqlite3_bind_null(st_, index);
+            break;
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::Bool:
+            rc = sqlite3_bind_int64(st_, index, value.toLongLong());
+            break;
+        case QMetaType::Double:
+            rc = sqlite3_bind_double(st_, index, value.toDouble());
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray bytes = value.toByteArray();
+            rc = sqlite3_bind_blob64(st_, index, bytes.constData(), sqlite3_uint64(bytes.size()),
+                                     SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QByteArray utf8 = value.toString().toUtf8();
+            rc = sqlite3_bind_text64(st_, index, utf8.constData(), sqlite3_uint64(utf8.size()),
+                                     SQLITE_TRANSIENT, SQLITE_UTF8);
+        }
+        }
+        if (rc != SQLITE_OK)
+            throw error_(rc);
+    }
+
+    sqlite3* db_;
+    sqlite3_stmt* st_ = nullptr;
+    std::function<StoreError(int)> error_;
+};
+
+} // namespace
+
+sqlite3* BankConnection::handle() const
+{
+    const QVariant h = db_.driver()->handle();
+    if (qstrcmp(h.typeName(), "sqlite3*") != 0)
+        throw StoreError(1, describe(1, path_));
+    return *static_cast<sqlite3* const*>(h.constData());
+}
+
+StoreError BankConnection::engineError(sqlite3* db, int code) const
+{
+    code &= 0xff; // the primary code of an extended one
+    return StoreError(code, describe(code, path_) +
+                                u"\n（数据库引擎：%1）"_s.arg(QString::fromUtf8(sqlite3_errmsg(db))));
+}
+
 void BankConnection::forEachTextRow(const QString& sql, int columns,
                                     const std::function<void(const QUtf8StringView* texts)>& row)
 {
-    // The driver's own rows would turn every value into UTF-16 and a
-    // QVariant first; the engine's handle reads the stored text as it is.
-    const QVariant handle = db_.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        throw StoreError(1, describe(1, path_));
-    sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
-    const QByteArray text = sql.toUtf8();
-    sqlite3_stmt* st = nullptr;
-    auto fail = [&](int code) {
-        StoreError e(code & 0xff, describe(code & 0xff, path_) +
-                                      u"\n（数据库引擎：%1）"_s.arg(QString::fromUtf8(sqlite3_errmsg(db))));
-        sqlite3_finalize(st);
-        return e;
-    };
-    if (const int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st, nullptr);
-        rc != SQLITE_OK)
-        throw fail(rc);
+    sqlite3* db = handle();
+    RawStatement st(db, sql, {}, [&](int code) { return engineError(db, code); });
     std::vector<QUtf8StringView> texts(std::size_t(std::max(columns, 0)));
-    int rc = SQLITE_ROW;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        for (int c = 0; c < columns; ++c) {
-            const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-            texts[std::size_t(c)] = QUtf8StringView(data, data ? sqlite3_column_bytes(st, c) : 0);
-        }
-        try {
-            row(texts.data());
-        } catch (...) {
-            sqlite3_finalize(st);
-            throw;
-        }
+    while (st.step()) {
+        for (int c = 0; c < columns; ++c)
+            texts[std::size_t(c)] = st.text(c);
+        row(texts.data());
     }
-    if (rc != SQLITE_DONE)
-        throw fail(rc);
-    sqlite3_finalize(st);
+}
+
+std::vector<qint64> BankConnection::integers(const QString& sql, const QVariantList& params)
+{
+    sqlite3* db = handle();
+    RawStatement st(db, sql, params, [&](int code) { return engineError(db, code); });
+    std::vector<qint64> out;
+    while (st.step())
+        out.push_back(st.integer(0));
+    return out;
 }
 
 int BankConnection::applicationId()

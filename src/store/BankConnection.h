@@ -15,6 +15,9 @@
 #include <QtGlobal>
 #include <QUtf8StringView>
 #include <QVariantList>
+#include <vector>
+
+struct sqlite3;
 
 class BankConnection
 {
@@ -51,6 +54,9 @@ public:
     // caller does not copy, for reads of many rows. Throws StoreError.
     void forEachTextRow(const QString& sql, int columns,
                         const std::function<void(const QUtf8StringView* texts)>& row);
+    // The first column of every row as an integer, `params` bound in order.
+    // Throws StoreError.
+    std::vector<qint64> integers(const QString& sql, const QVariantList& params);
 
     // The application id and the columns of a table in table order (empty
     // when there is no such table). Column lists are cached per connection.
@@ -82,6 +88,9 @@ public:
     void transaction(const std::function<void()>& work);
 
 private:
+    sqlite3* handle() const;
+    StoreError engineError(sqlite3* db, int code) const;
+
     QString path_;
     QString name_;
     QSqlDatabase db_;

@@ -380,11 +380,7 @@ Recordset BankStore::open(const TableQuery& query)
     impl->connection = c_;
     impl->table = query.table;
     impl->columns = columns;
-    {
-        QSqlQuery q = c_->exec(selectRowids(query), query.params);
-        while (q.next())
-            impl->keys.push_back(q.value(0).toLongLong());
-    }
+    impl->keys = c_->integers(selectRowids(query), query.params);
     std::sort(impl->keys.begin(), impl->keys.end()); // stored order
     impl->pos = impl->keys.empty() ? -1 : 0;
 

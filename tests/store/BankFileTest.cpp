@@ -238,10 +238,20 @@ void BankFileTest::lockedBankFailsWithStoreError()
         other.exec(u"ROLLBACK"_s);
     }
     {
-        // Another program holding the file exclusively: reading fails too.
+        // Another program holding the file exclusively: reading fails too,
+        // also on a store opened before and for the reads of many rows.
+        BankStore opened = bank.store();
         RawConnection other(bank.bankPath());
         other.exec(u"BEGIN EXCLUSIVE"_s);
         QCOMPARE(storeErrorOf([&] { bank.store().questionCount(); }).number, 5);
+        for (const StoreError& e : {storeErrorOf([&] {
+                                        opened.open({u"数学题库"_s, u"题型 = ?"_s, {u"选择题"_s}});
+                                    }),
+                                    storeErrorOf([&] { opened.knowledgePathsInNameOrder(); })}) {
+            QCOMPARE(e.number, 5);
+            QVERIFY2(e.text.contains(u"锁定"_s), qPrintable(e.text));
+            QVERIFY2(e.text.contains(QDir::toNativeSeparators(bank.bankPath())), qPrintable(e.text));
+        }
         forgetCheckedBanks();
         QCOMPARE(openError(bank.bankPath()).number, 5);
         other.exec(u"ROLLBACK"_s);
