@@ -19,7 +19,10 @@ constexpr QChar kPathSeparator = QChar(0x1f);
 class NameNode : public QTreeWidgetItem
 {
 public:
-    NameNode(QTreeWidgetItem* parent, const QString& name) : QTreeWidgetItem(parent, UserType), name_(name) {}
+    NameNode(QTreeWidgetItem* parent, const QString& name, int type = UserType)
+        : QTreeWidgetItem(parent, type), name_(name)
+    {
+    }
 
     QVariant data(int column, int role) const override
     {
@@ -30,6 +33,34 @@ public:
 
 private:
     QString name_;
+};
+
+// A level-2 node. Its level-3 nodes are made when it is first opened: the
+// tree opens collapsed, and most of a large classification is never
+// unfolded, so most nodes of the tree would be made for nothing.
+class BranchNode : public NameNode
+{
+public:
+    static constexpr int Type = UserType + 1;
+
+    BranchNode(QTreeWidgetItem* parent, const QString& name) : NameNode(parent, name, Type)
+    {
+        setChildIndicatorPolicy(ShowIndicator);
+    }
+
+    void addLeaf(const QString& name) { leaves_.push_back(name); }
+
+    void unfold()
+    {
+        for (const QString& name : leaves_)
+            new NameNode(this, name);
+        leaves_.clear();
+        leaves_.squeeze();
+        setChildIndicatorPolicy(DontShowIndicatorWhenChildless);
+    }
+
+private:
+    QStringList leaves_;
 };
 
 } // namespace
@@ -48,6 +79,10 @@ KnowledgeTreePicker::KnowledgeTreePicker(QTreeWidget* tree, QLineEdit* level1, Q
     tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     tree_->header()->setStretchLastSection(false);
     connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) { nodeClicked(node); });
+    connect(tree_, &QTreeWidget::itemExpanded, this, [](QTreeWidgetItem* node) {
+        if (node->type() == BranchNode::Type)
+            static_cast<BranchNode*>(node)->unfold();
+    });
 }
 
 QString KnowledgeTreePicker::rootText()
@@ -70,14 +105,15 @@ QString KnowledgeTreePicker::keyOf(const QTreeWidgetItem* node)
 void KnowledgeTreePicker::build(BankStore& store)
 {
     // One ordered read; the paths come sorted by level 1, 2, 3, so each
-    // level's nodes are added in order under the node made just before.
+    // level's nodes are added in order under the node made just before, and
+    // a level-2 node keeps its level-3 names in order until it is opened.
     const std::vector<KnowledgePath> paths = store.knowledgePathsInNameOrder();
     tree_->clear();
     // Built apart and handed to the tree whole: one insertion for the view
     // instead of one per node.
     auto* root = new QTreeWidgetItem(QStringList{rootText()});
     QTreeWidgetItem* level1 = nullptr;
-    QTreeWidgetItem* level2 = nullptr;
+    BranchNode* level2 = nullptr;
     const KnowledgePath* previous = nullptr;
     for (const KnowledgePath& p : paths) {
         if (!previous || p.level1 != previous->level1) {
@@ -85,8 +121,8 @@ void KnowledgeTreePicker::build(BankStore& store)
             level2 = nullptr;
         }
         if (!level2 || p.level2 != previous->level2)
-            level2 = new NameNode(level1, p.level2);
-        new NameNode(level2, p.level3);
+            level2 = new BranchNode(level1, p.level2);
+        level2->addLeaf(p.level3);
         previous = &p;
     }
     tree_->addTopLevelItem(root);

@@ -14,6 +14,8 @@ class QTreeWidgetItem;
 // level, and only that one. The host places the tree (named tv) and names its
 // three level fields.
 //
+// Level-3 nodes are made when their level-2 node is first expanded.
+//
 // A node is keyed by its level letter ("A", "B", "C") and its whole path, so
 // a level-2 name used under two level-1 names shows under each with its own
 // children.

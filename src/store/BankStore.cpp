@@ -571,11 +571,13 @@ std::vector<KnowledgePath> BankStore::knowledgePathsInNameOrder()
     {
         int level1;
         int level2;
-        QCollatorSortKey level3;
+        QCollatorSortKey key3;
+        KnowledgePath path;
     };
     Cell last[2];
-    std::vector<KnowledgePath> paths;
     std::vector<Row> rows;
+    // One allocation for the rows: the table's size bounds the distinct paths.
+    rows.reserve(std::size_t(count({BankTables::knowledgePoints, {}, {}})));
     NameOrder::Ranks ranks;
     c_->forEachTextRow(u"SELECT DISTINCT "_s + list + u" FROM "_s + quotedName(BankTables::knowledgePoints),
                        3, [&](const QUtf8StringView* texts) {
@@ -590,30 +592,29 @@ std::vector<KnowledgePath> BankStore::knowledgePathsInNameOrder()
                                cell.slot = ranks.add(cell.text);
                            }
                            QString level3 = texts[2].toString();
-                           rows.push_back({last[0].slot, last[1].slot, NameOrder::sortKey(level3)});
-                           paths.push_back({last[0].text, last[1].text, std::move(level3)});
+                           QCollatorSortKey key3 = NameOrder::sortKey(level3);
+                           rows.push_back({last[0].slot,
+                                           last[1].slot,
+                                           std::move(key3),
+                                           {last[0].text, last[1].text, std::move(level3)}});
                        });
     ranks.rank();
-    std::vector<std::size_t> order(paths.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
-        rows[i].level1 = ranks.rankOf(rows[i].level1);
-        rows[i].level2 = ranks.rankOf(rows[i].level2);
+    for (Row& r : rows) {
+        r.level1 = ranks.rankOf(r.level1);
+        r.level2 = ranks.rankOf(r.level2);
     }
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const Row& x = rows[a];
-        const Row& y = rows[b];
+    std::sort(rows.begin(), rows.end(), [](const Row& x, const Row& y) {
         if (x.level1 != y.level1)
             return x.level1 < y.level1;
         if (x.level2 != y.level2)
             return x.level2 < y.level2;
-        const int c = x.level3.compare(y.level3);
-        return c != 0 ? c < 0 : paths[a].level3.compare(paths[b].level3) < 0;
+        const int c = x.key3.compare(y.key3);
+        return c != 0 ? c < 0 : x.path.level3.compare(y.path.level3) < 0;
     });
     std::vector<KnowledgePath> out;
-    out.reserve(paths.size());
-    for (std::size_t i : order)
-        out.push_back(std::move(paths[i]));
+    out.reserve(rows.size());
+    for (Row& r : rows)
+        out.push_back(std::move(r.path));
     return out;
 }
 

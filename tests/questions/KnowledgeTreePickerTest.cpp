@@ -10,9 +10,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The tree as text: one line per node, indented by depth.
-QStringList outline(const QTreeWidgetItem* node, int depth = 0)
+// Opens a node as a teacher does, so that its children are there.
+QTreeWidgetItem* opened(QTreeWidgetItem* node)
 {
+    node->setExpanded(true);
+    return node;
+}
+
+// The tree as text, every branch opened: one line per node, indented by depth.
+QStringList outline(QTreeWidgetItem* node, int depth = 0)
+{
+    opened(node);
     QStringList lines{QString(depth * 2, u' ') + node->text(0)};
     for (int i = 0; i < node->childCount(); ++i)
         lines += outline(node->child(i), depth + 1);
@@ -76,6 +84,11 @@ void KnowledgeTreePickerTest::treeFollowsTheClassification()
     host.picker.build(store);
     QCOMPARE(host.tv->topLevelItemCount(), 1);
     QTreeWidgetItem* root = host.tv->topLevelItem(0);
+    QVERIFY(!root->isExpanded());
+    // A level-2 node shows it can be opened before its children are made.
+    QTreeWidgetItem* chapter2 = root->child(0)->child(0);
+    QCOMPARE(chapter2->childCount(), 0);
+    QCOMPARE(chapter2->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
     QCOMPARE(outline(root), (QStringList{
                                 u"“三级知识点”双击打开"_s,
                                 u"  数与代数"_s,
@@ -91,7 +104,10 @@ void KnowledgeTreePickerTest::treeFollowsTheClassification()
                                 u"    三角形"_s,
                                 u"      全等"_s,
                             }));
-    QVERIFY(!root->isExpanded());
+    // Closing and opening again adds nothing.
+    chapter2->setExpanded(false);
+    chapter2->setExpanded(true);
+    QCOMPARE(chapter2->childCount(), 1);
     QCOMPARE(KnowledgeTreePicker::keyOf(root), QString());
     QVERIFY(KnowledgeTreePicker::keyOf(root->child(0)).startsWith(u'A'));
     QVERIFY(KnowledgeTreePicker::keyOf(root->child(0)->child(0)).startsWith(u'B'));
@@ -114,10 +130,11 @@ void KnowledgeTreePickerTest::clickWritesOnlyItsLevel()
     QTreeWidgetItem* root = host.tv->topLevelItem(0);
     QTreeWidgetItem* algebra = root->child(0);
     QTreeWidgetItem* triangle = root->child(1)->child(0);
+    QTreeWidgetItem* absolute = opened(algebra->child(0))->child(0);
     host.Text2->setText(u"手填"_s);
     host.click(root);
     QCOMPARE(host.fields(), (QStringList{u"手填"_s, {}, {}}));
-    host.click(algebra->child(0)->child(0));
+    host.click(absolute);
     QCOMPARE(host.fields(), (QStringList{u"手填"_s, {}, u"绝对值"_s}));
     host.click(triangle); // level 2 of another branch: only level 2 changes
     QCOMPARE(host.fields(), (QStringList{u"手填"_s, u"三角形"_s, u"绝对值"_s}));
