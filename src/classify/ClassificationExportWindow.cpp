@@ -11,7 +11,10 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QVBoxLayout>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -67,8 +70,19 @@ void ClassificationExportWindow::Form_Load(QPoint position)
 void ClassificationExportWindow::Command1_Click()
 {
     BankStore store = BankStore::openBank();
-    exportInto(store, RichTextBox1->document());
-    // The document was built in place, not pasted through the clipboard;
+    // Built apart and handed to the box whole: the box then lays out the part
+    // in sight at once and the rest in steps while the program waits for the
+    // user. Built inside the box, all of it would be laid out before anything
+    // shows, most of a second for 10,000 lines.
+    auto built = std::make_unique<QTextDocument>();
+    built->setDefaultFont(RichTextBox1->document()->defaultFont());
+    exportInto(store, built.get());
+    // The window keeps it; the box, made before it, is deleted before it.
+    built->setParent(this);
+    RichTextBox1->setDocument(built.get());
+    delete exported_; // the document of an earlier export, shown no more
+    exported_ = built.release();
+    // The document was built directly, not pasted through the clipboard;
     // the clipboard is left empty all the same, as an export always left it.
     Clipboard::Clear();
     RichTextBox1->moveCursor(QTextCursor::Start);

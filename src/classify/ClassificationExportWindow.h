@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QPoint>
+#include <QPointer>
 #include <QSize>
+#include <QTextDocument>
 #include <QWidget>
 
 class BankStore;
 class QPushButton;
-class QTextDocument;
 class RichTextBox;
 
 // What 导出知识点到WORD (DaoChZHSHD) and 导出题型到WORD (DaoCHTX) share: the
@@ -42,4 +43,5 @@ private:
     void Form_Load(QPoint position);
 
     QSize size_;
+    QPointer<QTextDocument> exported_; // the document in the box after an export
 };
