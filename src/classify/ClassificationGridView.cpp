@@ -20,6 +20,10 @@ ClassificationGridView::ClassificationGridView(ClassificationGrid* grid, QWidget
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(true);
+    // Columns fit the texts of the first rows only (those in sight and a
+    // screen or two more): measuring a thousand rows of Chinese text would
+    // cost more than all else an opening does.
+    horizontalHeader()->setResizeContentsPrecision(100);
     verticalHeader()->setSectionsClickable(false);
     verticalHeader()->setHighlightSections(false);
     verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
@@ -49,8 +53,6 @@ void ClassificationGridView::showReloaded()
 {
     if (grid_->rowCount() > 0)
         setCurrentIndex(grid_->index(0, 0));
-    // Measures the rows near the top only (resizeContentsPrecision), so a long
-    // table costs no more than a short one.
     resizeColumnsToContents();
 }
 
