@@ -2,6 +2,10 @@
 
 #include "app/HelpWindow.h"
 #include "app/MenuGating.h"
+#include "classify/DaoCHTX.h"
+#include "classify/DaoChZHSHD.h"
+#include "classify/XG_TiXing.h"
+#include "classify/XG_ZHSHD.h"
 #include "questions/frmadd.h"
 #include "questions/frmeditstu.h"
 #include "questions/frmseastu.h"
@@ -118,15 +122,15 @@ void MDIForm1::buildMenus()
 
     QMenu* ZHshd = addMenu(nullptr, "ZHshd", u"知识点管理"_s);
     connectAction(addCommand(ZHshd, "BianJiZHSHD", u"编辑知识点"_s), &QAction::triggered, this,
-                  [this] { openWindow(u"XG_ZHSHD"_s, u"编辑知识点"_s); });
+                  [] { showChildWindow<XG_ZHSHD>(); });
     connectAction(addCommand(ZHshd, "DaoCHuZHSHD", u"导出知识点"_s), &QAction::triggered, this,
-                  [this] { openWindow(u"DaoChZHSHD"_s, u"导出知识点到WORD"_s); });
+                  [] { showChildWindow<DaoChZHSHD>(); });
 
     QMenu* TXgl = addMenu(nullptr, "TXgl", u"题型管理"_s);
     connectAction(addCommand(TXgl, "BianJiTX", u"编辑题型"_s), &QAction::triggered, this,
-                  [this] { openWindow(u"XG_TiXing"_s, u"编辑题型"_s); });
+                  [] { showChildWindow<XG_TiXing>(); });
     connectAction(addCommand(TXgl, "DaoCHuTX", u"导出题型"_s), &QAction::triggered, this,
-                  [this] { openWindow(u"DaoCHTX"_s, u"导出题型到WORD"_s); });
+                  [] { showChildWindow<DaoCHTX>(); });
 
     connectAction(addCommand(nullptr, "SYBZ", u"使用帮助"_s), &QAction::triggered, this,
                   &MDIForm1::SYBZ_Click);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QTableView>
+
+class ClassificationGrid;
+class QAbstractButton;
+
+// The grid of the classification editors on a ClassificationGrid: read-only,
+// one row chosen at a time. Its fixed row (the column names) and fixed column
+// (the identifiers) are the view's headers, so they stay in sight while the
+// rows scroll and cannot be chosen; the corner shows the name of the
+// identifier column.
+class ClassificationGridView : public QTableView
+{
+    Q_OBJECT
+public:
+    explicit ClassificationGridView(ClassificationGrid* grid, QWidget* parent = nullptr);
+
+    ClassificationGrid* grid() const { return grid_; }
+    // The grid row of the current cell (MSFlexGrid's Row); 0 when the grid
+    // has no data row.
+    int currentGridRow() const;
+    // After a reload the first data row is current, as in the grid the
+    // window was first made with, and the columns fit their texts.
+    void showReloaded();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    ClassificationGrid* grid_;
+    QAbstractButton* corner_ = nullptr;
+};
