@@ -28,6 +28,8 @@ constexpr int kSqliteFull = 13;
 constexpr int kSqliteCantOpen = 14;
 constexpr int kSqliteNotADb = 26;
 
+} // namespace
+
 // SQLite's URI form, so that mode=rw/ro can forbid creating the file. The path
 // is absolute; '%', '?' and '#' would otherwise be read as URI syntax.
 QString sqliteUri(const QString& path, const char* mode)
@@ -38,6 +40,8 @@ QString sqliteUri(const QString& path, const char* mode)
         p.prepend(u'/'); // C:/x -> file:///C:/x
     return u"file://"_s + p + u"?mode="_s + QString::fromLatin1(mode);
 }
+
+namespace {
 
 QString describe(int code, const QString& path)
 {
@@ -163,18 +167,22 @@ BankConnection::~BankConnection()
     QSqlDatabase::removeDatabase(name_);
 }
 
+StoreError engineError(int code, const QString& path, const QString& engineText)
+{
+    code &= 0xff; // the primary code of an extended one
+    QString text = describe(code, path);
+    if (!engineText.isEmpty())
+        text += u"\n（数据库引擎：%1）"_s.arg(engineText);
+    return StoreError(code, text);
+}
+
 StoreError BankConnection::error(const QSqlError& e) const
 {
     bool ok = false;
     int code = e.nativeErrorCode().toInt(&ok);
     if (!ok)
         code = 1; // SQLITE_ERROR: a generic failure without a code
-    code &= 0xff; // the primary code of an extended one
-    QString text = describe(code, path_);
-    const QString driver = e.databaseText().isEmpty() ? e.driverText() : e.databaseText();
-    if (!driver.isEmpty())
-        text += u"\n（数据库引擎：%1）"_s.arg(driver);
-    return StoreError(code, text);
+    return engineError(code, path_, e.databaseText().isEmpty() ? e.driverText() : e.databaseText());
 }
 
 QSqlQuery BankConnection::prepare(const QString& sql)

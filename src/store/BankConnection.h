@@ -98,3 +98,9 @@ QString whereClause(const QString& where);
 
 // How long a statement waits for another connection's lock before it fails.
 int bankBusyTimeoutMs();
+
+// The URI SQLite opens `path` by (absolute, escaped), with mode=rw, ro or rwc.
+QString sqliteUri(const QString& path, const char* mode);
+// A StoreError for SQLite's result `code` on the file `path`: the program's
+// text for it, and the engine's own text when there is one.
+StoreError engineError(int code, const QString& path, const QString& engineText = {});
