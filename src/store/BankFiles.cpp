@@ -175,11 +175,12 @@ bool isSameFile(const QString& a, const QString& b)
     return ia.isValid() && ia == ib && (ia.device != 0 || ia.inode != 0);
 }
 
-void backupBankFile(const QString& bank, const QString& target)
+void backupBankFile(const QString& bank, const QString& target, bool durable)
 {
     if (isSameFile(bank, target))
         throw sameFileError(target);
     DirectConnection source(bank, DirectConnection::Mode::ReadOnly);
+    source.exec("PRAGMA mmap_size = 4294967296");
     const QString temporary = temporaryBeside(target);
     try {
         {
@@ -187,6 +188,11 @@ void backupBankFile(const QString& bank, const QString& target)
             // No journal for a file nobody else knows of: when anything fails
             // it is removed, and it takes its place only when it is whole.
             copy.exec("PRAGMA journal_mode = OFF");
+            // Written through to the disk only when asked: a copy is as
+            // durable as a copy made by `cp` unless it is the one a restore
+            // relies on.
+            copy.exec(durable ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = OFF");
+            copy.exec("PRAGMA locking_mode = EXCLUSIVE");
             copyPages(source, copy, false);
         }
         // A copy readable as the bank is: the temporary file was made private.
@@ -206,6 +212,12 @@ void restoreBankFile(const QString& source, const QString& bank)
     {
         DirectConnection live(bank, DirectConnection::Mode::ReadWrite);
         DirectConnection from(source, DirectConnection::Mode::ReadOnly);
+        from.exec("PRAGMA mmap_size = 4294967296");
+        // Journaled, so a failure on the way rolls the bank back, but not
+        // forced to the disk page by page: the caller keeps a durable copy of
+        // the bank beside it first (backupBankFile(..., true)), which is what
+        // a power cut in the middle would be repaired from.
+        live.exec("PRAGMA synchronous = OFF");
         usedBefore = highestUsedIdentity(live);
         copyPages(from, live, true);
         // Between writes a bank is one self-contained file.

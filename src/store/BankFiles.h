@@ -20,8 +20,9 @@ bool isSameFile(const QString& a, const QString& b);
 // Copies the bank file `bank` to `target`, replacing a file of that name. The
 // copy is written to a temporary file beside `target` and renamed into place
 // when it is whole, so a failure leaves `target` as it was and nothing half
-// written. Throws StoreError.
-void backupBankFile(const QString& bank, const QString& target);
+// written. With `durable`, the copy is on the disk (fsync) before it takes its
+// place; otherwise it is as durable as a copy made with `cp`. Throws StoreError.
+void backupBankFile(const QString& bank, const QString& target, bool durable = false);
 
 // Replaces the content of the bank file `bank` by that of `source`, in place
 // and in one transaction through the backup interface: connections the
@@ -29,7 +30,9 @@ void backupBankFile(const QString& bank, const QString& target);
 // mix, and the file keeps its place. On failure the bank is unchanged. The
 // restored bank is brought up to date (the record of row identities), and no
 // row identity the bank had used before is given to a new question afterwards.
-// `source` must be a bank file other than `bank` (the caller checks both).
+// `source` must be a bank file other than `bank` (the caller checks both),
+// and the caller keeps a durable copy of the bank first: the new content is
+// journaled (a failure rolls back) but not forced to the disk page by page.
 // Throws StoreError.
 void restoreBankFile(const QString& source, const QString& bank);
 
