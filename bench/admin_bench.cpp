@@ -59,10 +59,11 @@ bool sqliteMerge(const QString& source, const QString& target)
     sqlite3* db = nullptr;
     bool ok = sqlite3_open_v2(target.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
     const QByteArray attach = "ATTACH DATABASE '" + source.toUtf8() + "' AS src";
-    const char* insert =
-        "INSERT INTO main.数学题库 (题目编号, 题型, 知识点一, 知识点二, 知识点三, 难度, 内容, 答案, 是否中考题, "
-        "录入人, 录入时间) SELECT 题目编号, 题型, 知识点一, 知识点二, 知识点三, 难度, 内容, 答案, 是否中考题, "
-        "录入人, 录入时间 FROM src.数学题库";
+    const char* insert = "INSERT INTO main.数学题库 (题目编号, 题型, 知识点一, 知识点二, 知识点三, 难度, "
+                         "内容, 答案, 是否中考题, "
+                         "录入人, 录入时间) SELECT 题目编号, 题型, 知识点一, 知识点二, 知识点三, 难度, 内容, "
+                         "答案, 是否中考题, "
+                         "录入人, 录入时间 FROM src.数学题库";
     ok = ok && sqlite3_exec(db, attach.constData(), nullptr, nullptr, nullptr) == SQLITE_OK &&
          sqlite3_exec(db, insert, nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_close(db);
@@ -182,11 +183,15 @@ int main(int argc, char** argv)
         return 2;
     for (const auto& [name, dir] : banks) {
         add(u"merge."_s + name, [dir](benchmark::State& s) { merge(s, dir, false); })->UseManualTime();
-        add(u"merge.%1.vs.sqlite"_s.arg(name), [dir](benchmark::State& s) { merge(s, dir, true); })
-            ->UseManualTime();
-        add(u"backup.%1.vs.cp"_s.arg(name), [dir](benchmark::State& s) { backupVsCopy(s, dir); })->UseRealTime();
-        add(u"restore.%1.vs.cp"_s.arg(name), [dir](benchmark::State& s) { restoreVsCopy(s, dir); })
-            ->UseRealTime();
+        add(u"merge.%1.vs.sqlite"_s.arg(name), [dir](benchmark::State& s) {
+            merge(s, dir, true);
+        })->UseManualTime();
+        add(u"backup.%1.vs.cp"_s.arg(name), [dir](benchmark::State& s) {
+            backupVsCopy(s, dir);
+        })->UseRealTime();
+        add(u"restore.%1.vs.cp"_s.arg(name), [dir](benchmark::State& s) {
+            restoreVsCopy(s, dir);
+        })->UseRealTime();
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

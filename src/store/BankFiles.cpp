@@ -322,6 +322,13 @@ QuestionMerge appendQuestionsFrom(const QString& source, const QString& bank, co
     const QString src = QString::fromUtf16(kSource);
     // Read-only: the merge never writes to its source.
     c.exec(u"ATTACH DATABASE ? AS "_s + src, {sqliteUri(source, "ro")});
+    // Every appended row updates the nine indexes of 数学题库. With the small
+    // default page cache the bodies streaming through would push the index
+    // pages out again and again; a larger cache for this one connection (and
+    // reading both files through a memory map) keeps them at hand.
+    c.exec(u"PRAGMA main.cache_size = -262144"_s);
+    c.exec(u"PRAGMA main.mmap_size = 4294967296"_s);
+    c.exec(u"PRAGMA "_s + src + u".mmap_size = 4294967296"_s);
 
     QuestionMerge result;
     const QString questions = quotedName(BankTables::questions);
