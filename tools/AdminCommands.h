@@ -9,3 +9,6 @@ int runInit(const QStringList& args);
 int runConvert(const QStringList& args);
 int runGenerate(const QStringList& args);
 int runExport(const QStringList& args);
+int runBackup(const QStringList& args);
+int runRestore(const QStringList& args);
+int runMerge(const QStringList& args);

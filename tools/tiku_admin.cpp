@@ -12,7 +12,10 @@ void usage()
     std::fputs("usage: tiku-admin init PATH\n"
                "       tiku-admin convert FILE --to text|html|rtf\n"
                "       tiku-admin generate PATH [--questions N] [--paths K] [--seed S]\n"
-               "       tiku-admin export BANK --knowledge-points|--question-types OUT.rtf [--force]\n",
+               "       tiku-admin export BANK --knowledge-points|--question-types OUT.rtf [--force]\n"
+               "       tiku-admin backup BANK OUT\n"
+               "       tiku-admin restore BACKUP BANK\n"
+               "       tiku-admin merge SOURCE BANK\n",
                stderr);
 }
 
@@ -38,6 +41,12 @@ int main(int argc, char** argv)
         return runGenerate(args);
     if (command == u"export")
         return runExport(args);
+    if (command == u"backup")
+        return runBackup(args);
+    if (command == u"restore")
+        return runRestore(args);
+    if (command == u"merge")
+        return runMerge(args);
     usage();
     return 2;
 }

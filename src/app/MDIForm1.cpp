@@ -1,5 +1,11 @@
 #include "app/MDIForm1.h"
 
+#include "admin/frmbackup.h"
+#include "admin/GuanLiSC.h"
+#include "admin/GuanLiTJ.h"
+#include "admin/GuanLiXG.h"
+#include "admin/HBTiKu.h"
+#include "admin/HFTKU.h"
 #include "app/HelpWindow.h"
 #include "app/MenuGating.h"
 #include "classify/DaoCHTX.h"
@@ -96,11 +102,11 @@ void MDIForm1::buildMenus()
                   [] { showChildWindow<frmeditstu>(); });
     addSeparator(TKGL, "m");
     connectAction(addCommand(TKGL, "HBTK", u"合并题库"_s), &QAction::triggered, this,
-                  [this] { openWindow(u"HBTiKu"_s, u"合并题库"_s); });
+                  [] { showChildWindow<HBTiKu>(); });
     connectAction(addCommand(TKGL, "BFTK", u"备份题库"_s), &QAction::triggered, this,
-                  [this] { openWindow(u"frmbackup"_s, u"备份题库"_s, false); });
+                  [] { showChildWindow<frmbackup>(false); });
     connectAction(addCommand(TKGL, "HFTK", u"恢复题库"_s), &QAction::triggered, this,
-                  [this] { openWindow(u"HFTKU"_s, u"恢复题库"_s, false); });
+                  [] { showChildWindow<HFTKU>(false); });
     addSeparator(TKGL, "n");
     QMenu* TKGK = addMenu(TKGL, "TKGK", u"题库概况"_s);
     connectAction(addCommand(TKGK, "TMZSH", u"题目总数"_s), &QAction::triggered, this,
@@ -114,11 +120,11 @@ void MDIForm1::buildMenus()
 
     QMenu* RYUGL = addMenu(nullptr, "RYUGL", u"人员管理"_s);
     connectAction(addCommand(RYUGL, "TIANJIA", u"添加"_s), &QAction::triggered, this,
-                  [this] { openWindow(u"GuanLiTJ"_s, u"添加人员"_s); });
+                  [] { showChildWindow<GuanLiTJ>(); });
     connectAction(addCommand(RYUGL, "XIUGAI", u"修改"_s), &QAction::triggered, this,
-                  [this] { openWindow(u"GuanLiXG"_s, u"修改"_s); });
+                  [] { showChildWindow<GuanLiXG>(); });
     connectAction(addCommand(RYUGL, "SHANCHU", u"删除"_s), &QAction::triggered, this,
-                  [this] { openWindow(u"GuanLiSC"_s, u"删除人员"_s); });
+                  [] { showChildWindow<GuanLiSC>(); });
 
     QMenu* ZHshd = addMenu(nullptr, "ZHshd", u"知识点管理"_s);
     connectAction(addCommand(ZHshd, "BianJiZHSHD", u"编辑知识点"_s), &QAction::triggered, this,

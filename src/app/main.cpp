@@ -1,5 +1,7 @@
+#include "admin/AutomaticBackup.h"
 #include "app/CoverArt.h"
 #include "app/CoverFrm.h"
+#include "store/ProgramDirectory.h"
 #include "ui/WindowRegistry.h"
 
 #include <QApplication>
@@ -23,6 +25,8 @@ int main(int argc, char** argv)
     cover->setAttribute(Qt::WA_DeleteOnClose);
     cover->show();
     const int rc = QApplication::exec();
+    // Every window and its connections are gone before the bank is copied.
     WindowRegistry::instance().discardAll();
+    AutomaticBackup::atProgramEnd(bankFilePath());
     return rc;
 }

@@ -31,6 +31,8 @@ constexpr int kSqliteFull = 13;
 constexpr int kSqliteCantOpen = 14;
 constexpr int kSqliteNotADb = 26;
 
+} // namespace
+
 // SQLite's URI form, so that mode=rw/ro can forbid creating the file. The path
 // is absolute; '%', '?' and '#' would otherwise be read as URI syntax.
 QString sqliteUri(const QString& path, const char* mode)
@@ -41,6 +43,8 @@ QString sqliteUri(const QString& path, const char* mode)
         p.prepend(u'/'); // C:/x -> file:///C:/x
     return u"file://"_s + p + u"?mode="_s + QString::fromLatin1(mode);
 }
+
+namespace {
 
 QString describe(int code, const QString& path)
 {
@@ -166,18 +170,22 @@ BankConnection::~BankConnection()
     QSqlDatabase::removeDatabase(name_);
 }
 
+StoreError engineError(int code, const QString& path, const QString& engineText)
+{
+    code &= 0xff; // the primary code of an extended one
+    QString text = describe(code, path);
+    if (!engineText.isEmpty())
+        text += u"\n（数据库引擎：%1）"_s.arg(engineText);
+    return StoreError(code, text);
+}
+
 StoreError BankConnection::error(const QSqlError& e) const
 {
     bool ok = false;
     int code = e.nativeErrorCode().toInt(&ok);
     if (!ok)
         code = 1; // SQLITE_ERROR: a generic failure without a code
-    code &= 0xff; // the primary code of an extended one
-    QString text = describe(code, path_);
-    const QString driver = e.databaseText().isEmpty() ? e.driverText() : e.databaseText();
-    if (!driver.isEmpty())
-        text += u"\n（数据库引擎：%1）"_s.arg(driver);
-    return StoreError(code, text);
+    return engineError(code, path_, e.databaseText().isEmpty() ? e.driverText() : e.databaseText());
 }
 
 QSqlQuery BankConnection::prepare(const QString& sql)
@@ -304,18 +312,16 @@ sqlite3* BankConnection::handle() const
     return *static_cast<sqlite3* const*>(h.constData());
 }
 
-StoreError BankConnection::engineError(sqlite3* db, int code) const
+StoreError BankConnection::rawError(sqlite3* db, int code) const
 {
-    code &= 0xff; // the primary code of an extended one
-    return StoreError(code, describe(code, path_) +
-                                u"\n（数据库引擎：%1）"_s.arg(QString::fromUtf8(sqlite3_errmsg(db))));
+    return engineError(code, path_, QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
 void BankConnection::forEachTextRow(const QString& sql, int columns,
                                     const std::function<void(const QUtf8StringView* texts)>& row)
 {
     sqlite3* db = handle();
-    RawStatement st(db, sql, {}, [&](int code) { return engineError(db, code); });
+    RawStatement st(db, sql, {}, [&](int code) { return rawError(db, code); });
     std::vector<QUtf8StringView> texts(std::size_t(std::max(columns, 0)));
     while (st.step()) {
         for (int c = 0; c < columns; ++c)
@@ -327,7 +333,7 @@ void BankConnection::forEachTextRow(const QString& sql, int columns,
 std::vector<qint64> BankConnection::integers(const QString& sql, const QVariantList& params)
 {
     sqlite3* db = handle();
-    RawStatement st(db, sql, params, [&](int code) { return engineError(db, code); });
+    RawStatement st(db, sql, params, [&](int code) { return rawError(db, code); });
     std::vector<qint64> out;
     while (st.step())
         out.push_back(st.integer(0));

@@ -89,7 +89,7 @@ public:
 
 private:
     sqlite3* handle() const;
-    StoreError engineError(sqlite3* db, int code) const;
+    StoreError rawError(sqlite3* db, int code) const;
 
     QString path_;
     QString name_;
@@ -115,3 +115,9 @@ QString whereClause(const QString& where);
 
 // How long a statement waits for another connection's lock before it fails.
 int bankBusyTimeoutMs();
+
+// The URI SQLite opens `path` by (absolute, escaped), with mode=rw, ro or rwc.
+QString sqliteUri(const QString& path, const char* mode);
+// A StoreError for SQLite's result `code` on the file `path`: the program's
+// text for it, and the engine's own text when there is one.
+StoreError engineError(int code, const QString& path, const QString& engineText = {});

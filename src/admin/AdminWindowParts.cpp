@@ -1,0 +1,65 @@
+#include "admin/AdminWindowParts.h"
+
+#include "ui/Twips.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace AdminWindowParts {
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QString& tip)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(tip);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLineEdit* textBox(QWidget* parent, const char* name)
+{
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    return box;
+}
+
+QLineEdit* passwordBox(QWidget* parent, const char* name)
+{
+    QLineEdit* box = textBox(parent, name);
+    box->setEchoMode(QLineEdit::Password);
+    // "*" for every character, as the old password boxes showed them.
+    box->setStyleSheet(u"QLineEdit { lineedit-password-character: 42; }"_s);
+    return box;
+}
+
+QLabel* label(QWidget* parent, const QString& text, QWidget* buddy)
+{
+    auto* l = new QLabel(text, parent);
+    if (buddy) {
+        l->setBuddy(buddy);
+        buddy->setAccessibleName(text);
+    }
+    return l;
+}
+
+QLabel* heading(QWidget* parent, const QString& text)
+{
+    auto* l = new QLabel(text, parent);
+    QFont f = l->font();
+    f.setPointSize(16);
+    f.setBold(true);
+    l->setFont(f);
+    l->setAlignment(Qt::AlignCenter);
+    return l;
+}
+
+void place(QWidget* window, int left, int top, int width, int height)
+{
+    window->resize(twipsSize(width, height));
+    window->move(twipsPoint(left, top));
+}
+
+} // namespace AdminWindowParts
