@@ -8,3 +8,4 @@
 int runInit(const QStringList& args);
 int runConvert(const QStringList& args);
 int runGenerate(const QStringList& args);
+int runCompose(const QStringList& args);

@@ -11,7 +11,8 @@ void usage()
 {
     std::fputs("usage: tiku-admin init PATH\n"
                "       tiku-admin convert FILE --to text|html|rtf\n"
-               "       tiku-admin generate PATH [--questions N] [--paths K] [--seed S]\n",
+               "       tiku-admin generate PATH [--questions N] [--paths K] [--seed S]\n"
+               "       tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX\n",
                stderr);
 }
 
@@ -35,6 +36,8 @@ int main(int argc, char** argv)
         return runConvert(args);
     if (command == u"generate")
         return runGenerate(args);
+    if (command == u"compose")
+        return runCompose(args);
     usage();
     return 2;
 }
