@@ -13,6 +13,7 @@ TableQuery candidateQuery(const CompositionCriteria& criteria)
 void CompositionState::startRun(int questionTotal)
 {
     QuestionTotal = questionTotal;
+    ++RunNo;
     CriteriaSqlList.assign(size_t(std::max(questionTotal, 0)) + 1, TableQuery{});
 }
 
@@ -68,7 +69,8 @@ double leadingNumber(const QString& text)
     if (!digits)
         return 0;
     qsizetype end = i;
-    if (i < n && (compact.at(i) == u'e' || compact.at(i) == u'E' || compact.at(i) == u'd' || compact.at(i) == u'D')) {
+    if (i < n &&
+        (compact.at(i) == u'e' || compact.at(i) == u'E' || compact.at(i) == u'd' || compact.at(i) == u'D')) {
         qsizetype j = i + 1;
         if (j < n && (compact.at(j) == u'+' || compact.at(j) == u'-'))
             ++j;
@@ -96,4 +98,48 @@ QuestionCountEntry readQuestionCount(const std::optional<QString>& entry)
     if (value < 0 || value != std::floor(value) || value > kMaxQuestionTotal)
         return {0, u"题目总数应是 1 到 %1 之间的整数，请重新输入"_s.arg(kMaxQuestionTotal)};
     return {int(value), {}};
+}
+
+CriteriaStep::CriteriaStep(CompositionState& state) : state_(state), prompt_(u"请填入第（1）题的搜索信息…"_s)
+{
+}
+
+int CriteriaStep::nextQuestion()
+{
+    if (runNo_ != state_.RunNo) { // a new step 1 was taken since: start again at question 1
+        runNo_ = state_.RunNo;
+        currentQuestion_ = 0;
+    }
+    return currentQuestion_ + 1;
+}
+
+CriteriaStep::Outcome CriteriaStep::confirm(const CompositionCriteria& criteria, BankStore& store)
+{
+    const int question = nextQuestion();
+    const TableQuery query = candidateQuery(criteria);
+    if (question > state_.QuestionTotal || store.count(query) == 0)
+        return Outcome::NoMatch;
+    state_.storeCriteria(question, query);
+    if (question == state_.QuestionTotal) {
+        confirmedTotal_ = question;
+        currentQuestion_ = 0;
+        prompt_ = u"请选择第（1）题的搜索项目"_s;
+        return Outcome::Last;
+    }
+    currentQuestion_ = question;
+    prompt_ = u"请选择第（%1）题的搜索项目"_s.arg(question + 1);
+    return Outcome::Next;
+}
+
+QString CriteriaStep::message(Outcome outcome) const
+{
+    switch (outcome) {
+    case Outcome::NoMatch:
+        return u"别逗了，根本没有符合条件的题！"_s;
+    case Outcome::Last:
+        return u"题目信息添加成功，共（%1）道题，可以开始下一步了..."_s.arg(confirmedTotal_);
+    case Outcome::Next:
+        break;
+    }
+    return {};
 }

@@ -29,6 +29,10 @@ struct CompositionState
     // Number of the last set composed in the current composer window.
     int PaperSetNo = 0;
 
+    // Counts the runs started, so that a step-2 window left in the middle of
+    // an earlier run starts again at question 1.
+    int RunNo = 0;
+
     // Starts a new run of N questions: an empty query for each of 1..N.
     void startRun(int questionTotal);
     // The stored query of question i, or nullopt outside 1..QuestionTotal.
@@ -56,3 +60,33 @@ struct QuestionCountEntry
     bool ok() const { return message.isEmpty(); }
 };
 QuestionCountEntry readQuestionCount(const std::optional<QString>& entry);
+
+// Step 2 of the automatic wizard without its window: confirms the criteria of
+// questions 1..QuestionTotal in turn and stores their queries.
+class CriteriaStep
+{
+public:
+    enum class Outcome { NoMatch, Next, Last };
+
+    explicit CriteriaStep(CompositionState& state);
+
+    // Confirms the criteria of the next question: a query that matches no
+    // question in `store` is refused and the same question is asked again;
+    // otherwise it is stored, and after the last question the count starts
+    // again at 0 for the next run.
+    Outcome confirm(const CompositionCriteria& criteria, BankStore& store);
+    // The question whose criteria are asked next (1-based).
+    int nextQuestion();
+    // The prompt of the window: the first question of a fresh window is
+    // worded differently from the later ones.
+    QString prompt() const { return prompt_; }
+    // The message of an outcome (empty for Next).
+    QString message(Outcome outcome) const;
+
+private:
+    CompositionState& state_;
+    int currentQuestion_ = 0;
+    int runNo_ = -1;
+    int confirmedTotal_ = 0;
+    QString prompt_;
+};

@@ -13,26 +13,34 @@ namespace {
 // The criteria columns, in the order of the step-2 window.
 const QStringList& criteriaColumns()
 {
-    static const QStringList columns{QuestionColumns::type,         QuestionColumns::level1,
-                                     QuestionColumns::level2,       QuestionColumns::level3,
-                                     QuestionColumns::difficulty,   QuestionColumns::entranceExam,
-                                     QuestionColumns::enteredBy,    QuestionColumns::enteredAt,
-                                     QuestionColumns::number};
+    static const QStringList columns{
+        QuestionColumns::type,      QuestionColumns::level1,     QuestionColumns::level2,
+        QuestionColumns::level3,    QuestionColumns::difficulty, QuestionColumns::entranceExam,
+        QuestionColumns::enteredBy, QuestionColumns::enteredAt,  QuestionColumns::number};
     return columns;
 }
 
 QString* fieldOf(CompositionCriteria& c, int column)
 {
     switch (column) {
-    case 0: return &c.type;
-    case 1: return &c.path.level1;
-    case 2: return &c.path.level2;
-    case 3: return &c.path.level3;
-    case 4: return &c.difficulty;
-    case 5: return &c.entranceExam;
-    case 6: return &c.enteredBy;
-    case 7: return &c.enteredAt;
-    default: return &c.number;
+    case 0:
+        return &c.type;
+    case 1:
+        return &c.path.level1;
+    case 2:
+        return &c.path.level2;
+    case 3:
+        return &c.path.level3;
+    case 4:
+        return &c.difficulty;
+    case 5:
+        return &c.entranceExam;
+    case 6:
+        return &c.enteredBy;
+    case 7:
+        return &c.enteredAt;
+    default:
+        return &c.number;
     }
 }
 
@@ -68,7 +76,8 @@ CriteriaFile CriteriaFile::parse(const QByteArray& bytes)
             return failure(where + u"not UTF-8 text"_s);
         const QStringList cells = text.split(u'\t');
         if (cells.size() != criteriaColumns().size())
-            return failure(where + u"%1 columns where 9 are expected (separated by tabs)"_s.arg(cells.size()));
+            return failure(where +
+                           u"%1 columns where 9 are expected (separated by tabs)"_s.arg(cells.size()));
         if (n == 0) {
             for (const QString& name : cells) {
                 const int column = int(criteriaColumns().indexOf(name));
@@ -89,6 +98,7 @@ CriteriaFile CriteriaFile::parse(const QByteArray& bytes)
     if (result.questions.empty())
         return failure(u"line 2: no question follows the header line"_s);
     if (result.questions.size() > size_t(kMaxQuestionTotal))
-        return failure(u"line %1: more than %2 questions"_s.arg(kMaxQuestionTotal + 2).arg(kMaxQuestionTotal));
+        return failure(
+            u"line %1: more than %2 questions"_s.arg(kMaxQuestionTotal + 2).arg(kMaxQuestionTotal));
     return result;
 }

@@ -32,7 +32,8 @@ DrawResult drawCandidate(Recordset& candidates, const std::vector<double>& usedK
     const qint64 n = candidates.recordCount();
     if (n <= 0)
         return {};
-    const qint64 start = std::clamp<qint64>(qint64(std::floor(double(n) * std::clamp(r, 0.0, 1.0))), 0, n - 1);
+    const qint64 start =
+        std::clamp<qint64>(qint64(std::floor(double(n) * std::clamp(r, 0.0, 1.0))), 0, n - 1);
     for (qint64 k = 0; k < n; ++k) {
         const qint64 position = (start + k) % n;
         candidates.moveFromFirst(int(position));
@@ -107,8 +108,8 @@ PaperComposer::PaperComposer(std::function<BankStore()> openBank, UniformSource 
 {
 }
 
-ComposedSet PaperComposer::composeSet(int setNo, const std::vector<TableQuery>& queries, QTextCursor& paperCaret,
-                                      QTextCursor& answerCaret)
+ComposedSet PaperComposer::composeSet(int setNo, const std::vector<TableQuery>& queries,
+                                      QTextCursor& paperCaret, QTextCursor& answerCaret)
 {
     ComposedSet set;
     set.setNo = setNo;
@@ -122,8 +123,14 @@ ComposedSet PaperComposer::composeSet(int setNo, const std::vector<TableQuery>& 
         const qint64 n = candidates.recordCount();
         const DrawResult drawn = drawCandidate(candidates, usedKeys, random_());
         if (drawn.position < 0) {
-            set.failure = n == 0 ? u"第（%1）题的组卷条件在题库中已没有符合条件的题，第（%2）套试卷停在第（%1）题。"_s.arg(i).arg(setNo)
-                                 : u"第（%1）题符合条件的%3道题都已用在本套试卷中，第（%2）套试卷停在第（%1）题。"_s.arg(i).arg(setNo).arg(n);
+            set.failure =
+                n == 0
+                    ? u"第（%1）题的组卷条件在题库中已没有符合条件的题，第（%2）套试卷停在第（%1）题。"_s
+                          .arg(i)
+                          .arg(setNo)
+                    : u"第（%1）题符合条件的%3道题都已用在本套试卷中，第（%2）套试卷停在第（%1）题。"_s.arg(i)
+                          .arg(setNo)
+                          .arg(n);
             return set;
         }
         const QuestionRecord q = QuestionRecord::fromRow(candidates.values());

@@ -66,6 +66,7 @@ private slots:
     void questionCountEntries();
     void runStateKeepsQueriesInsideOneToN();
     void repeatKeyReadsTheLeadingNumber();
+    void criteriaStepStoresQueriesAndRestartsWithANewRun();
     void drawStartsAtRandomWrapsAndSkipsUsedNumbers();
     void sameLeadingNumberCountsAsOneQuestion();
     void exhaustedCandidatesStopTheSetWithoutHanging();
@@ -156,6 +157,44 @@ void ComposeTest::runStateKeepsQueriesInsideOneToN()
     QVERIFY(!state.criteriaOf(2));
 }
 
+void ComposeTest::criteriaStepStoresQueriesAndRestartsWithANewRun()
+{
+    bank->addQuestion({.number = u"1"_s, .type = u"填空题"_s});
+    bank->addQuestion({.number = u"2"_s, .type = u"选择题"_s});
+    CompositionState state;
+    CriteriaStep step(state);
+    QCOMPARE(step.prompt(), u"请填入第（1）题的搜索信息…"_s);
+    state.startRun(3);
+    BankStore store = bank->store();
+    CompositionCriteria fill;
+    fill.type = u"填空题"_s;
+    QCOMPARE(step.confirm(fill, store), CriteriaStep::Outcome::Next);
+    QCOMPARE(step.prompt(), u"请选择第（2）题的搜索项目"_s);
+
+    // No match: the same question is asked again and nothing is stored.
+    CompositionCriteria blank;
+    blank.type = u" "_s;
+    QCOMPARE(step.confirm(blank, store), CriteriaStep::Outcome::NoMatch);
+    QCOMPARE(step.message(CriteriaStep::Outcome::NoMatch), u"别逗了，根本没有符合条件的题！"_s);
+    QCOMPARE(step.prompt(), u"请选择第（2）题的搜索项目"_s);
+    QCOMPARE(state.criteriaOf(2), std::optional(TableQuery{}));
+    QCOMPARE(step.confirm({}, store), CriteriaStep::Outcome::Next);
+    QCOMPARE(state.criteriaOf(2), std::optional(candidateQuery({})));
+
+    // The window is left at question 3 and a new run of two questions begins:
+    // it starts again at question 1, and its last question is the second.
+    state.startRun(2);
+    QCOMPARE(step.nextQuestion(), 1);
+    QCOMPARE(step.confirm(fill, store), CriteriaStep::Outcome::Next);
+    QCOMPARE(step.confirm(fill, store), CriteriaStep::Outcome::Last);
+    QCOMPARE(step.message(CriteriaStep::Outcome::Last),
+             u"题目信息添加成功，共（2）道题，可以开始下一步了..."_s);
+    QCOMPARE(step.prompt(), u"请选择第（1）题的搜索项目"_s);
+    QCOMPARE(state.CriteriaSqlList.size(), size_t(3));
+    QCOMPARE(state.criteriaOf(2), std::optional(candidateQuery(fill)));
+    QCOMPARE(step.nextQuestion(), 1);
+}
+
 void ComposeTest::repeatKeyReadsTheLeadingNumber()
 {
     QCOMPARE(repeatKey(u"12"_s), 12.0);
@@ -184,7 +223,8 @@ void ComposeTest::drawStartsAtRandomWrapsAndSkipsUsedNumbers()
 
     // Used numbers are forgotten between sets: a question may come again.
     PaperComposer again = composerWith(scripted({0.9}));
-    QCOMPARE(again.composeSet(2, queriesOf(1), docs.paperCaret, docs.answerCaret).numbers, QStringList{u"5"_s});
+    QCOMPARE(again.composeSet(2, queriesOf(1), docs.paperCaret, docs.answerCaret).numbers,
+             QStringList{u"5"_s});
 }
 
 void ComposeTest::sameLeadingNumberCountsAsOneQuestion()
@@ -316,8 +356,10 @@ void ComposeTest::savingWritesRtfWhateverTheExtension()
 
 void ComposeTest::criteriaFileErrorsNameTheLine()
 {
-    const QByteArray header = "题型\t知识点一\t知识点二\t知识点三\t难度\t是否中考题\t录入人\t录入时间\t题目编号\n";
-    const CriteriaFile good = CriteriaFile::parse("\xEF\xBB\xBF" + header + "填空题\t\t\t\tB\t\t\t\t\r\n\t\t\t\t\t\t\t\t \n");
+    const QByteArray header =
+        "题型\t知识点一\t知识点二\t知识点三\t难度\t是否中考题\t录入人\t录入时间\t题目编号\n";
+    const CriteriaFile good =
+        CriteriaFile::parse("\xEF\xBB\xBF" + header + "填空题\t\t\t\tB\t\t\t\t\r\n\t\t\t\t\t\t\t\t \n");
     QVERIFY2(good.ok(), qPrintable(good.error));
     QCOMPARE(good.questions.size(), size_t(2));
     QCOMPARE(good.questions[0].type, u"填空题"_s);
@@ -326,18 +368,20 @@ void ComposeTest::criteriaFileErrorsNameTheLine()
     QCOMPARE(candidateQuery(good.questions[1]).where, u"题型<>'A' and 题目编号=?"_s);
 
     // Columns may be named in another order; the values follow their names.
-    const CriteriaFile swapped =
-        CriteriaFile::parse("难度\t知识点一\t知识点二\t知识点三\t题型\t是否中考题\t录入人\t录入时间\t题目编号\nC\t\t\t\t解答题\t\t\t\t\n");
+    const CriteriaFile swapped = CriteriaFile::parse("难度\t知识点一\t知识点二\t知识点三\t题型\t是否中考题\t"
+                                                     "录入人\t录入时间\t题目编号\nC\t\t\t\t解答题\t\t\t\t\n");
     QVERIFY(swapped.ok());
     QCOMPARE(swapped.questions[0].type, u"解答题"_s);
     QCOMPARE(swapped.questions[0].difficulty, u"C"_s);
 
     QCOMPARE(CriteriaFile::parse(header + "填空题\t\t\t\tB\t\t\t\t\n填空题\tB\n").error,
              u"line 3: 2 columns where 9 are expected (separated by tabs)"_s);
-    QVERIFY(CriteriaFile::parse(QByteArray(header).replace("难度", "难易")).error.startsWith(u"line 1: unknown field \"难易\""_s));
+    QVERIFY(CriteriaFile::parse(QByteArray(header).replace("难度", "难易"))
+                .error.startsWith(u"line 1: unknown field \"难易\""_s));
     QCOMPARE(CriteriaFile::parse(header + "\xB5\xDA\t\t\t\t\t\t\t\t\n").error, u"line 2: not UTF-8 text"_s);
     QCOMPARE(CriteriaFile::parse(header).error, u"line 2: no question follows the header line"_s);
-    QCOMPARE(CriteriaFile::parse({}).error, u"line 1: the header line naming the nine criteria columns is missing"_s);
+    QCOMPARE(CriteriaFile::parse({}).error,
+             u"line 1: the header line naming the nine criteria columns is missing"_s);
 }
 
 QTEST_MAIN(ComposeTest)

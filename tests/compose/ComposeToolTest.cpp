@@ -10,7 +10,8 @@
 
 namespace {
 
-const QByteArray kHeader = "题型\t知识点一\t知识点二\t知识点三\t难度\t是否中考题\t录入人\t录入时间\t题目编号\n";
+const QByteArray kHeader =
+    "题型\t知识点一\t知识点二\t知识点三\t难度\t是否中考题\t录入人\t录入时间\t题目编号\n";
 
 struct Run
 {
@@ -85,7 +86,8 @@ void ComposeToolTest::init()
 
 void ComposeToolTest::sameSeedGivesTheSameBytes()
 {
-    const QString criteria = writeCriteria(kHeader + "填空题\t\t\t\t\t\t\t\t\n填空题\t\t\t\t\t\t\t\t\n\t\t\t\t\t\t\t\t\n");
+    const QString criteria =
+        writeCriteria(kHeader + "填空题\t\t\t\t\t\t\t\t\n填空题\t\t\t\t\t\t\t\t\n\t\t\t\t\t\t\t\t\n");
     const QStringList common{bank->bankPath(), u"--criteria"_s, criteria, u"--sets"_s, u"2"_s, u"--seed"_s};
     const Run first = runCompose(common + QStringList{u"7"_s, u"--out"_s, out->filePath(u"a-"_s)});
     QVERIFY2(first.exitCode == 0, qPrintable(first.err));
@@ -119,7 +121,6 @@ void ComposeToolTest::sameSeedGivesTheSameBytes()
     }
     QCOMPARE(textOf(paper), expectedPaper);
     QCOMPARE(textOf(answers), expectedAnswers);
-
 }
 
 void ComposeToolTest::badCriteriaFileNamesTheLineAndWritesNothing()
@@ -130,13 +131,14 @@ void ComposeToolTest::badCriteriaFileNamesTheLineAndWritesNothing()
         QString message;
     } cases[] = {
         {kHeader + "填空题\t\t\t\t\t\t\t\t\n填空题\t\t\n", u"line 3: 3 columns where 9 are expected"_s},
-        {QByteArray(kHeader).replace("录入人", "作者") + "\t\t\t\t\t\t\t\t\n", u"line 1: unknown field \"作者\""_s},
+        {QByteArray(kHeader).replace("录入人", "作者") + "\t\t\t\t\t\t\t\t\n",
+         u"line 1: unknown field \"作者\""_s},
         {kHeader + "\t\t\t\t\t\t\t\t\n\xCC\xEE\xBF\xD5\t\t\t\t\t\t\t\t\n", u"line 3: not UTF-8 text"_s},
     };
     for (const auto& c : cases) {
         const QString criteria = writeCriteria(c.file);
-        const Run r = runCompose({bank->bankPath(), u"--criteria"_s, criteria, u"--sets"_s, u"1"_s, u"--seed"_s,
-                                  u"1"_s, u"--out"_s, out->filePath(u"bad-"_s)});
+        const Run r = runCompose({bank->bankPath(), u"--criteria"_s, criteria, u"--sets"_s, u"1"_s,
+                                  u"--seed"_s, u"1"_s, u"--out"_s, out->filePath(u"bad-"_s)});
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains(c.message), qPrintable(r.err));
         QVERIFY(r.err.contains(criteria));
