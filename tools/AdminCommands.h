@@ -12,3 +12,4 @@ int runExport(const QStringList& args);
 int runBackup(const QStringList& args);
 int runRestore(const QStringList& args);
 int runMerge(const QStringList& args);
+int runCompose(const QStringList& args);

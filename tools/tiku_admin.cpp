@@ -15,7 +15,8 @@ void usage()
                "       tiku-admin export BANK --knowledge-points|--question-types OUT.rtf [--force]\n"
                "       tiku-admin backup BANK OUT\n"
                "       tiku-admin restore BACKUP BANK\n"
-               "       tiku-admin merge SOURCE BANK\n",
+               "       tiku-admin merge SOURCE BANK\n"
+               "       tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX\n",
                stderr);
 }
 
@@ -47,6 +48,8 @@ int main(int argc, char** argv)
         return runRestore(args);
     if (command == u"merge")
         return runMerge(args);
+    if (command == u"compose")
+        return runCompose(args);
     usage();
     return 2;
 }

@@ -1,0 +1,145 @@
+#include "compose/CompositionState.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+TableQuery candidateQuery(const CompositionCriteria& criteria)
+{
+    return buildQuestionQuery(criteria);
+}
+
+void CompositionState::startRun(int questionTotal)
+{
+    QuestionTotal = questionTotal;
+    ++RunNo;
+    CriteriaSqlList.assign(size_t(std::max(questionTotal, 0)) + 1, TableQuery{});
+}
+
+std::optional<TableQuery> CompositionState::criteriaOf(int question) const
+{
+    if (question < 1 || question > QuestionTotal || size_t(question) >= CriteriaSqlList.size())
+        return std::nullopt;
+    return CriteriaSqlList[size_t(question)];
+}
+
+bool CompositionState::storeCriteria(int question, const TableQuery& query)
+{
+    if (question < 1 || question > QuestionTotal || size_t(question) >= CriteriaSqlList.size())
+        return false;
+    CriteriaSqlList[size_t(question)] = query;
+    return true;
+}
+
+CompositionState& compositionState()
+{
+    static CompositionState state;
+    return state;
+}
+
+double leadingNumber(const QString& text)
+{
+    QString compact;
+    compact.reserve(text.size());
+    for (const QChar c : text) {
+        if (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r')
+            compact.append(c);
+    }
+    // The longest prefix of the form [sign] digits [. digits] [e|d [sign] digits].
+    qsizetype i = 0;
+    const qsizetype n = compact.size();
+    auto isDigit = [&](qsizetype k) { return k < n && compact.at(k) >= u'0' && compact.at(k) <= u'9'; };
+    if (i < n && (compact.at(i) == u'+' || compact.at(i) == u'-'))
+        ++i;
+    const qsizetype mantissaStart = i;
+    while (isDigit(i))
+        ++i;
+    bool digits = i > mantissaStart;
+    qsizetype pointAt = -1;
+    if (i < n && compact.at(i) == u'.') {
+        pointAt = i;
+        const qsizetype afterPoint = ++i;
+        while (isDigit(i))
+            ++i;
+        digits = digits || i > afterPoint;
+        if (i == afterPoint)
+            pointAt = -2; // "3." : the point ends the number
+    }
+    if (!digits)
+        return 0;
+    qsizetype end = i;
+    if (i < n &&
+        (compact.at(i) == u'e' || compact.at(i) == u'E' || compact.at(i) == u'd' || compact.at(i) == u'D')) {
+        qsizetype j = i + 1;
+        if (j < n && (compact.at(j) == u'+' || compact.at(j) == u'-'))
+            ++j;
+        const qsizetype expStart = j;
+        while (isDigit(j))
+            ++j;
+        if (j > expStart)
+            end = j;
+    }
+    QString number = compact.left(end);
+    if (end > i)
+        number[i] = u'e';
+    if (pointAt == -2)
+        number.remove(i - 1, 1);
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    return ok && std::isfinite(value) ? value : 0;
+}
+
+QuestionCountEntry readQuestionCount(const std::optional<QString>& entry)
+{
+    const double value = entry ? leadingNumber(*entry) : 0;
+    if (value == 0)
+        return {0, u"题目数量不能是零！请重新输入"_s};
+    if (value < 0 || value != std::floor(value) || value > kMaxQuestionTotal)
+        return {0, u"题目总数应是 1 到 %1 之间的整数，请重新输入"_s.arg(kMaxQuestionTotal)};
+    return {int(value), {}};
+}
+
+CriteriaStep::CriteriaStep(CompositionState& state) : state_(state), prompt_(u"请填入第（1）题的搜索信息…"_s)
+{
+}
+
+int CriteriaStep::nextQuestion()
+{
+    if (runNo_ != state_.RunNo) { // a new step 1 was taken since: start again at question 1
+        runNo_ = state_.RunNo;
+        currentQuestion_ = 0;
+    }
+    return currentQuestion_ + 1;
+}
+
+CriteriaStep::Outcome CriteriaStep::confirm(const CompositionCriteria& criteria, BankStore& store)
+{
+    const int question = nextQuestion();
+    const TableQuery query = candidateQuery(criteria);
+    if (question > state_.QuestionTotal || store.count(query) == 0)
+        return Outcome::NoMatch;
+    state_.storeCriteria(question, query);
+    if (question == state_.QuestionTotal) {
+        confirmedTotal_ = question;
+        currentQuestion_ = 0;
+        prompt_ = u"请选择第（1）题的搜索项目"_s;
+        return Outcome::Last;
+    }
+    currentQuestion_ = question;
+    prompt_ = u"请选择第（%1）题的搜索项目"_s.arg(question + 1);
+    return Outcome::Next;
+}
+
+QString CriteriaStep::message(Outcome outcome) const
+{
+    switch (outcome) {
+    case Outcome::NoMatch:
+        return u"别逗了，根本没有符合条件的题！"_s;
+    case Outcome::Last:
+        return u"题目信息添加成功，共（%1）道题，可以开始下一步了..."_s.arg(confirmedTotal_);
+    case Outcome::Next:
+        break;
+    }
+    return {};
+}
