@@ -42,6 +42,10 @@ RichTextBox* makeBox(const QString& name, const QString& caption, QWidget* paren
     auto* b = new RichTextBox(parent);
     b->setObjectName(name);
     b->setAccessibleName(caption);
+    // The page width stays the same whatever a body holds: stepping from a
+    // short question to a long one, or typing past the box's height, does
+    // not wrap the text anew.
+    b->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     return b;
 }
 
