@@ -26,9 +26,10 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:allocator_may_return_null=1:quarantine_size_mb=64}
 export QT_LOGGING_RULES=${QT_LOGGING_RULES:-qt.gui.imageio*=false}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-# TIKU_FUZZ_RUNS bounds the run by inputs instead: with a fixed seed and a
-# fresh working corpus the same inputs are tried on every machine, however
-# fast it is (SECONDS then only caps the time).
+# TIKU_FUZZ_RUNS bounds the run by inputs instead, however fast the machine
+# is (SECONDS then only caps the time). With a fixed seed and a fresh working
+# corpus the inputs are mostly the same, not exactly: the corpus order and
+# Qt's hash seeds vary between processes.
 runs=()
 [ -n "${TIKU_FUZZ_RUNS:-}" ] && runs=(-runs="$TIKU_FUZZ_RUNS")
 "$build/rtf_reader_fuzz" "${runs[@]}" \

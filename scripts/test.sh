@@ -20,9 +20,9 @@ done
 
 if [ -x fuzz/run.sh ]; then
   echo "=== fuzzing the RTF reader"
-  # A fixed seed, a fixed number of inputs and an empty working corpus make
-  # the test command repeatable: every machine tries the same inputs. Run
-  # fuzz/run.sh alone to explore with fresh seeds.
+  # A fixed seed, a fixed number of inputs and an empty working corpus keep
+  # the run about the same everywhere (not exactly: the corpus order and Qt's
+  # hash seeds vary). Run fuzz/run.sh alone to explore with fresh seeds.
   rm -rf build-fuzz/corpus
   TIKU_FUZZ_SEED=${TIKU_FUZZ_SEED:-20261207} TIKU_FUZZ_RUNS=${TIKU_FUZZ_RUNS:-5000} fuzz/run.sh 600
 fi
