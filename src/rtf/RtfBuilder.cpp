@@ -67,7 +67,7 @@ int columnWidthTwips(const QTextLength& length, int columns)
 QTextCharFormat toCharFormat(const CharProps& p, const Content& c)
 {
     QTextCharFormat f;
-    const int fontNumber = p.font >= 0 ? p.font : c.defaultFont;
+    const int fontNumber = p.font != -1 ? p.font : c.defaultFont;
     const auto font = c.fonts.find(fontNumber);
     if (font != c.fonts.end() && !font->second.name.isEmpty())
         f.setFontFamilies(QStringList{font->second.name});

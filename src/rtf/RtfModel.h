@@ -128,6 +128,7 @@ struct Font
     QString name;
     int codePage = 0;
     bool wingdings = false; // its private-use characters are Wingdings', not Symbol's
+    bool operator==(const Font&) const = default;
 };
 
 struct Content

@@ -130,6 +130,8 @@ struct PictState
     int depth = 0;
     int picw = 0, pich = 0, goalw = 0, goalh = 0, scalex = 100, scaley = 100;
     int nibble = -1;
+    QByteArray kindWord;      // e.g. "\\wmetafile8"
+    bool controlsCut = false; // more controls than are kept
 };
 
 // Longer font names are cut (counting bytes not yet decoded as characters).
@@ -200,6 +202,7 @@ private:
     void destinationWord(Kw kw);
     void fontText(std::string_view bytes);
     void commitFont();
+    void keepFontInUse(int number, const Font& font);
     int fontEntryCodePage() const;
     void decodeFontBytes();
     void colorText(std::string_view bytes);
@@ -245,6 +248,7 @@ private:
     int cachedFont_ = -2;
     int cachedCp_ = 1252;
     bool cachedWingdings_ = false;
+    int nextKeptFont_ = -2;
     ByteDecoder decoder_;
 
     std::unordered_map<CharProps, int, CharPropsHash> charIndex_;
@@ -546,7 +550,7 @@ void Parser::controlWord(const Token& t)
         }
         return;
     case Kw::deff:
-        c_.defaultFont = p;
+        c_.defaultFont = p >= 0 ? p : -1;
         cachedFont_ = -2;
         return;
     case Kw::uc:
@@ -649,7 +653,7 @@ void Parser::controlWord(const Token& t)
             fontCommitted_ = false;
             return;
         }
-        chr.font = t.hasParam ? p : -1;
+        chr.font = t.hasParam && p >= 0 ? p : -1;
         return;
     case Kw::fs:
         chr.halfPoints = t.hasParam && p > 0 ? clamp16(p, 1, 3276) : 24;
@@ -1304,7 +1308,7 @@ int Parser::codePage()
 // A font's code page, the document's when the font names none.
 int Parser::codePageOf(int font, bool* wingdings) const
 {
-    const auto it = c_.fonts.find(font >= 0 ? font : c_.defaultFont);
+    const auto it = c_.fonts.find(font != -1 ? font : c_.defaultFont);
     *wingdings = it != c_.fonts.end() && it->second.wingdings;
     return it != c_.fonts.end() && it->second.codePage > 0 ? it->second.codePage : docCodePage_;
 }
@@ -1637,8 +1641,40 @@ void Parser::commitFont()
         font.codePage = kSymbolCodePage;
     if (font.codePage == kSymbolCodePage && font.wingdings)
         font.codePage = kWingdingsCodePage;
+    if (fontNumber_ < -1)
+        return;
+    keepFontInUse(fontNumber_, font);
     c_.fonts[fontNumber_] = font;
     cachedFont_ = -2;
+}
+
+// A font table that comes again (a pasted document inside the document)
+// may give a number a new font. Text already read in the old font was
+// decoded in its code page, so it keeps that font under a number of its own
+// (below -1, which no \f control reaches).
+void Parser::keepFontInUse(int number, const Font& font)
+{
+    const auto old = c_.fonts.find(number);
+    if (old == c_.fonts.end() || old->second == font)
+        return;
+    const auto uses = [&](const CharProps& c) {
+        return c.font == number || (c.font == -1 && c_.defaultFont == number);
+    };
+    if (runOpen_ && uses(runProps_)) {
+        flushBytes();
+        flushHighSurrogate();
+        closeRun();
+    }
+    if (std::none_of(c_.charFormats.begin(), c_.charFormats.end(), uses))
+        return;
+    const int kept = nextKeptFont_--;
+    c_.fonts[kept] = old->second;
+    charIndex_.clear();
+    for (std::size_t i = 0; i < c_.charFormats.size(); ++i) {
+        if (uses(c_.charFormats[i]))
+            c_.charFormats[i].font = kept;
+        charIndex_.try_emplace(c_.charFormats[i], int(i));
+    }
 }
 
 void Parser::colorText(std::string_view bytes)
@@ -1950,12 +1986,16 @@ void Parser::pictWord(Kw kw, const Token& t)
     default:
         break;
     }
-    if (ps.pict.controls.size() < 4096) {
-        ps.pict.controls.append('\\');
-        ps.pict.controls.append(t.text.data(), qsizetype(t.text.size()));
-        if (t.hasParam)
-            ps.pict.controls.append(QByteArray::number(p));
-    }
+    QByteArray word = '\\' + QByteArray(t.text.data(), qsizetype(t.text.size()));
+    if (t.hasParam)
+        word.append(QByteArray::number(p));
+    if (kw == Kw::pngblip || kw == Kw::jpegblip || kw == Kw::emfblip || kw == Kw::wmetafile ||
+        kw == Kw::dibitmap || kw == Kw::wbitmap)
+        ps.kindWord = word;
+    if (ps.pict.controls.size() < 4096)
+        ps.pict.controls.append(word);
+    else
+        ps.controlsCut = true;
 }
 
 void Parser::pictText(std::string_view bytes)
@@ -1992,6 +2032,18 @@ void Parser::finishPicture()
     pict.height = ps->goalh > 0 ? ps->goalh / 15.0 * sy : ps->pich * unit * sy;
     pict.scaleX = sx;
     pict.scaleY = sy;
+    if (ps->controlsCut) {
+        // Controls past the kept ones may have set the kind or the size: the
+        // kept ones end with what they came to.
+        pict.controls.append(ps->kindWord);
+        for (const auto& [word, value] : {std::pair{"\\picw", ps->picw},
+                                          {"\\pich", ps->pich},
+                                          {"\\picwgoal", ps->goalw},
+                                          {"\\pichgoal", ps->goalh},
+                                          {"\\picscalex", ps->scalex},
+                                          {"\\picscaley", ps->scaley}})
+            pict.controls.append(word).append(QByteArray::number(value));
+    }
 
     // The picture belongs to the text of the group that holds it.
     GroupState& s = stack_[stack_.size() - 2];
