@@ -67,10 +67,8 @@ int columnWidthTwips(const QTextLength& length, int columns)
 QTextCharFormat toCharFormat(const CharProps& p, const Content& c)
 {
     QTextCharFormat f;
-    const int fontNumber = p.font != -1 ? p.font : c.defaultFont;
-    const auto font = c.fonts.find(fontNumber);
-    if (font != c.fonts.end() && !font->second.name.isEmpty())
-        f.setFontFamilies(QStringList{font->second.name});
+    if (p.font >= 0 && std::size_t(p.font) < c.fontNames.size())
+        f.setFontFamilies(QStringList{c.fontNames[std::size_t(p.font)]});
     f.setFontPointSize(p.halfPoints / 2.0);
     if (p.bold)
         f.setFontWeight(QFont::Bold);

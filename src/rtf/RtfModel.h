@@ -20,7 +20,9 @@ enum class Underline : std::uint8_t { None, Single, Dotted, Dashed, DashDot, Das
 
 struct CharProps
 {
-    std::int32_t font = -1; // font number (\fN); -1: the default font
+    // While reading: the font number (\fN), -1 for the default font. In
+    // Content::charFormats: an index into Content::fontNames, -1 for none.
+    std::int32_t font = -1;
     std::int16_t halfPoints = 24;
     std::int16_t foreground = 0; // colour table index; 0: automatic
     std::int16_t background = 0; // colour table index; 0: none
@@ -128,7 +130,6 @@ struct Font
     QString name;
     int codePage = 0;
     bool wingdings = false; // its private-use characters are Wingdings', not Symbol's
-    bool operator==(const Font&) const = default;
 };
 
 struct Content
@@ -140,9 +141,8 @@ struct Content
     std::vector<CharProps> charFormats;
     std::vector<ParaProps> paraFormats;
     std::vector<QString> links;
-    std::map<int, Font> fonts;
+    std::vector<QString> fontNames;
     std::vector<QColor> colors; // invalid: automatic
-    int defaultFont = -1;
 };
 
 } // namespace rtf

@@ -202,7 +202,8 @@ private:
     void destinationWord(Kw kw);
     void fontText(std::string_view bytes);
     void commitFont();
-    void keepFontInUse(int number, const Font& font);
+    void fontChanged();
+    int fontNameIndex(int number);
     int fontEntryCodePage() const;
     void decodeFontBytes();
     void colorText(std::string_view bytes);
@@ -248,7 +249,11 @@ private:
     int cachedFont_ = -2;
     int cachedCp_ = 1252;
     bool cachedWingdings_ = false;
-    int nextKeptFont_ = -2;
+    std::map<int, Font> fonts_;
+    int defaultFont_ = -1;
+    int fontGeneration_ = 0;
+    int namedFont_ = -2, namedGeneration_ = -1, namedIndex_ = -1;
+    std::unordered_map<QString, int> fontNameIndex_;
     ByteDecoder decoder_;
 
     std::unordered_map<CharProps, int, CharPropsHash> charIndex_;
@@ -550,8 +555,8 @@ void Parser::controlWord(const Token& t)
         }
         return;
     case Kw::deff:
-        c_.defaultFont = p >= 0 ? p : -1;
-        cachedFont_ = -2;
+        fontChanged();
+        defaultFont_ = p;
         return;
     case Kw::uc:
         s.uc = std::uint8_t(clampInt(p, 0, 16));
@@ -653,7 +658,7 @@ void Parser::controlWord(const Token& t)
             fontCommitted_ = false;
             return;
         }
-        chr.font = t.hasParam && p >= 0 ? p : -1;
+        chr.font = t.hasParam ? p : -1;
         return;
     case Kw::fs:
         chr.halfPoints = t.hasParam && p > 0 ? clamp16(p, 1, 3276) : 24;
@@ -1308,9 +1313,9 @@ int Parser::codePage()
 // A font's code page, the document's when the font names none.
 int Parser::codePageOf(int font, bool* wingdings) const
 {
-    const auto it = c_.fonts.find(font != -1 ? font : c_.defaultFont);
-    *wingdings = it != c_.fonts.end() && it->second.wingdings;
-    return it != c_.fonts.end() && it->second.codePage > 0 ? it->second.codePage : docCodePage_;
+    const auto it = fonts_.find(font >= 0 ? font : defaultFont_);
+    *wingdings = it != fonts_.end() && it->second.wingdings;
+    return it != fonts_.end() && it->second.codePage > 0 ? it->second.codePage : docCodePage_;
 }
 
 void Parser::beginText()
@@ -1450,9 +1455,11 @@ void Parser::closeRun()
 
 int Parser::internChar(const CharProps& c)
 {
-    const auto [it, inserted] = charIndex_.try_emplace(c, int(c_.charFormats.size()));
+    CharProps named = c;
+    named.font = fontNameIndex(c.font);
+    const auto [it, inserted] = charIndex_.try_emplace(named, int(c_.charFormats.size()));
     if (inserted)
-        c_.charFormats.push_back(c);
+        c_.charFormats.push_back(named);
     return it->second;
 }
 
@@ -1641,40 +1648,39 @@ void Parser::commitFont()
         font.codePage = kSymbolCodePage;
     if (font.codePage == kSymbolCodePage && font.wingdings)
         font.codePage = kWingdingsCodePage;
-    if (fontNumber_ < -1)
-        return;
-    keepFontInUse(fontNumber_, font);
-    c_.fonts[fontNumber_] = font;
-    cachedFont_ = -2;
+    fontChanged();
+    fonts_[fontNumber_] = font;
 }
 
-// A font table that comes again (a pasted document inside the document)
-// may give a number a new font. Text already read in the old font was
-// decoded in its code page, so it keeps that font under a number of its own
-// (below -1, which no \f control reaches).
-void Parser::keepFontInUse(int number, const Font& font)
+// Text is decoded in the font it is read in, and named after that font: an
+// open run ends where a font definition (in a font table that comes again, or
+// after the text) or the default font changes.
+void Parser::fontChanged()
 {
-    const auto old = c_.fonts.find(number);
-    if (old == c_.fonts.end() || old->second == font)
-        return;
-    const auto uses = [&](const CharProps& c) {
-        return c.font == number || (c.font == -1 && c_.defaultFont == number);
-    };
-    if (runOpen_ && uses(runProps_)) {
-        flushBytes();
-        flushHighSurrogate();
-        closeRun();
+    flushBytes();
+    flushHighSurrogate();
+    closeRun();
+    cachedFont_ = -2;
+    ++fontGeneration_;
+}
+
+// The index in Content::fontNames of the font that text in font number
+// `number` is read in now.
+int Parser::fontNameIndex(int number)
+{
+    if (number == namedFont_ && fontGeneration_ == namedGeneration_)
+        return namedIndex_;
+    namedFont_ = number;
+    namedGeneration_ = fontGeneration_;
+    namedIndex_ = -1;
+    const auto it = fonts_.find(number >= 0 ? number : defaultFont_);
+    if (it != fonts_.end() && !it->second.name.isEmpty()) {
+        const auto [name, inserted] = fontNameIndex_.try_emplace(it->second.name, int(c_.fontNames.size()));
+        if (inserted)
+            c_.fontNames.push_back(it->second.name);
+        namedIndex_ = name->second;
     }
-    if (std::none_of(c_.charFormats.begin(), c_.charFormats.end(), uses))
-        return;
-    const int kept = nextKeptFont_--;
-    c_.fonts[kept] = old->second;
-    charIndex_.clear();
-    for (std::size_t i = 0; i < c_.charFormats.size(); ++i) {
-        if (uses(c_.charFormats[i]))
-            c_.charFormats[i].font = kept;
-        charIndex_.try_emplace(c_.charFormats[i], int(i));
-    }
+    return namedIndex_;
 }
 
 void Parser::colorText(std::string_view bytes)
