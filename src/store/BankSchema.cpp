@@ -41,10 +41,14 @@ const char16_t* const kSchema[] = {
     // The searches compare these columns for equality, always together with
     // 题型<>'A'. Without an index every search would walk the whole table,
     // bodies included; with 题型 in each index a search reads the index only.
+    // A knowledge point chosen in the tree comes with the levels above it,
+    // often with a type or a difficulty: the knowledge point indexes hold all
+    // of these.
     uR"(CREATE INDEX "数学题库_题型" ON "数学题库" ("题型"))",
-    uR"(CREATE INDEX "数学题库_知识点一_题型" ON "数学题库" ("知识点一", "题型"))",
-    uR"(CREATE INDEX "数学题库_知识点二_题型" ON "数学题库" ("知识点二", "题型"))",
-    uR"(CREATE INDEX "数学题库_知识点三_题型" ON "数学题库" ("知识点三", "题型"))",
+    uR"(CREATE INDEX "数学题库_知识点一_题型_难度" ON "数学题库" ("知识点一", "题型", "难度"))",
+    uR"(CREATE INDEX "数学题库_知识点二_一_题型_难度" ON "数学题库" ("知识点二", "知识点一", "题型", "难度"))",
+    uR"(CREATE INDEX "数学题库_知识点三_二_一_题型_难度" ON "数学题库" (
+        "知识点三", "知识点二", "知识点一", "题型", "难度"))",
     uR"(CREATE INDEX "数学题库_难度_题型" ON "数学题库" ("难度", "题型"))",
     uR"(CREATE INDEX "数学题库_是否中考题_题型" ON "数学题库" ("是否中考题", "题型"))",
     uR"(CREATE INDEX "数学题库_录入人_题型" ON "数学题库" ("录入人", "题型"))",
@@ -83,12 +87,17 @@ const char16_t* const kRowIdentitySchema[] = {
 // What banks made by earlier versions lack; added when such a bank is opened.
 const char16_t* const kUpgrades[] = {
     uR"(CREATE INDEX IF NOT EXISTS "知识点表_路径" ON "知识点表" ("第一知识点", "第二知识点", "第三知识点"))",
-    uR"(CREATE INDEX IF NOT EXISTS "数学题库_知识点一_题型" ON "数学题库" ("知识点一", "题型"))",
+    uR"(CREATE INDEX IF NOT EXISTS "数学题库_知识点一_题型_难度" ON "数学题库" ("知识点一", "题型", "难度"))",
     uR"(DROP INDEX IF EXISTS "数学题库_知识点一")",
-    uR"(CREATE INDEX IF NOT EXISTS "数学题库_知识点二_题型" ON "数学题库" ("知识点二", "题型"))",
+    uR"(DROP INDEX IF EXISTS "数学题库_知识点一_题型")",
+    uR"(CREATE INDEX IF NOT EXISTS "数学题库_知识点二_一_题型_难度" ON "数学题库" (
+        "知识点二", "知识点一", "题型", "难度"))",
     uR"(DROP INDEX IF EXISTS "数学题库_知识点二")",
-    uR"(CREATE INDEX IF NOT EXISTS "数学题库_知识点三_题型" ON "数学题库" ("知识点三", "题型"))",
+    uR"(DROP INDEX IF EXISTS "数学题库_知识点二_题型")",
+    uR"(CREATE INDEX IF NOT EXISTS "数学题库_知识点三_二_一_题型_难度" ON "数学题库" (
+        "知识点三", "知识点二", "知识点一", "题型", "难度"))",
     uR"(DROP INDEX IF EXISTS "数学题库_知识点三")",
+    uR"(DROP INDEX IF EXISTS "数学题库_知识点三_题型")",
     uR"(CREATE INDEX IF NOT EXISTS "数学题库_难度_题型" ON "数学题库" ("难度", "题型"))",
     uR"(DROP INDEX IF EXISTS "数学题库_难度")",
     uR"(CREATE INDEX IF NOT EXISTS "数学题库_是否中考题_题型" ON "数学题库" ("是否中考题", "题型"))",
@@ -151,10 +160,10 @@ bool isBankFile(const QString& path, QString* why)
 bool bankIsCurrent(BankConnection& c)
 {
     // The newest of the additions; a bank that has it has them all.
-    QSqlQuery q =
-        c.exec(u"SELECT count(*) FROM sqlite_master WHERE name IN (?, ?, ?, ?)"_s,
-               {u"数学题库_行号"_s, u"数学题库_删除"_s, u"知识点表_路径"_s, u"数学题库_题目编号_题型"_s});
-    return q.next() && q.value(0).toInt() == 4;
+    QSqlQuery q = c.exec(u"SELECT count(*) FROM sqlite_master WHERE name IN (?, ?, ?, ?, ?)"_s,
+                         {u"数学题库_行号"_s, u"数学题库_删除"_s, u"知识点表_路径"_s,
+                          u"数学题库_题目编号_题型"_s, u"数学题库_知识点三_二_一_题型_难度"_s});
+    return q.next() && q.value(0).toInt() == 5;
 }
 
 void upgradeBank(BankConnection& c)

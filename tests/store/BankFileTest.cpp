@@ -301,11 +301,16 @@ void BankFileTest::olderBankIsBroughtUpToDate()
     bank.addQuestion({.number = u"2"_s});
     QStringList older{u"DROP TRIGGER 数学题库_删除"_s, u"DROP TABLE 数学题库_行号"_s,
                       u"DROP INDEX 知识点表_路径"_s};
-    for (const QString& column : {u"知识点一"_s, u"知识点二"_s, u"知识点三"_s, u"难度"_s, u"是否中考题"_s,
-                                  u"录入人"_s, u"录入时间"_s, u"题目编号"_s}) {
+    for (const QString& column : {u"难度"_s, u"是否中考题"_s, u"录入人"_s, u"录入时间"_s, u"题目编号"_s}) {
         older << u"DROP INDEX 数学题库_%1_题型"_s.arg(column)
               << u"CREATE INDEX 数学题库_%1 ON 数学题库 (%1)"_s.arg(column);
     }
+    // The knowledge point indexes once held their own level only.
+    older << u"DROP INDEX 数学题库_知识点一_题型_难度"_s << u"DROP INDEX 数学题库_知识点二_一_题型_难度"_s
+          << u"DROP INDEX 数学题库_知识点三_二_一_题型_难度"_s
+          << u"CREATE INDEX 数学题库_知识点一_题型 ON 数学题库 (知识点一, 题型)"_s
+          << u"CREATE INDEX 数学题库_知识点二_题型 ON 数学题库 (知识点二, 题型)"_s
+          << u"CREATE INDEX 数学题库_知识点三 ON 数学题库 (知识点三)"_s;
     rawExec(bank.bankPath(), older);
     forgetCheckedBanks();
     BankStore store = bank.store();
@@ -327,7 +332,22 @@ void BankFileTest::olderBankIsBroughtUpToDate()
                 q.next());
         QVERIFY2(q.value(3).toString().contains(u"COVERING INDEX 数学题库_难度_题型"_s),
                  qPrintable(q.value(3).toString()));
-        QVERIFY(q.exec(u"SELECT count(*) FROM sqlite_master WHERE name = '数学题库_难度'"_s) && q.next());
+        // A knowledge point with the levels above it, a type and a
+        // difficulty reads one index only.
+        const QString levels[] = {u"知识点一='a'"_s, u"知识点二='b'"_s, u"知识点三='c'"_s};
+        const QString indexes[] = {u"数学题库_知识点一_题型_难度"_s, u"数学题库_知识点二_一_题型_难度"_s,
+                                   u"数学题库_知识点三_二_一_题型_难度"_s};
+        QString where = u"题型<>'A' AND 题型='t' AND 难度='d'"_s;
+        for (int level = 0; level < 3; ++level) {
+            where += u" AND "_s + levels[level];
+            QVERIFY(q.exec(u"EXPLAIN QUERY PLAN SELECT rowid FROM 数学题库 WHERE "_s + where) && q.next());
+            QVERIFY2(q.value(3).toString().contains(u"COVERING INDEX "_s + indexes[level]),
+                     qPrintable(q.value(3).toString()));
+        }
+        QVERIFY(
+            q.exec(
+                u"SELECT count(*) FROM sqlite_master WHERE name IN ('数学题库_难度', '数学题库_知识点一_题型', '数学题库_知识点二_题型', '数学题库_知识点三')"_s) &&
+            q.next());
         QCOMPARE(q.value(0).toInt(), 0);
     }
     QSqlDatabase::removeDatabase(u"plan"_s);
