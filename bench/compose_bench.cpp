@@ -50,10 +50,17 @@ Criteria criteriaFor(BankStore& store)
         criteria.path.level1 = path.level1;
         criteria.path.level2 = path.level2;
         switch (k++ % 4) {
-        case 0: break;
-        case 1: criteria.path.level3 = path.level3; break;
-        case 2: criteria.type = types.isEmpty() ? QString() : types[k % types.size()]; break;
-        case 3: criteria.difficulty = levels[k % levels.size()]; break;
+        case 0:
+            break;
+        case 1:
+            criteria.path.level3 = path.level3;
+            break;
+        case 2:
+            criteria.type = types.isEmpty() ? QString() : types[k % types.size()];
+            break;
+        case 3:
+            criteria.difficulty = levels[k % levels.size()];
+            break;
         }
         const TableQuery query = candidateQuery(criteria);
         const int n = store.count(query);

@@ -2,8 +2,10 @@
 // must be the text we meant. And LibreOffice's own RTF of the same documents,
 // read by our reader, must show that text too. Besides documents made here,
 // documents of other code pages read from tests/data/rtf are written again,
-// and so are the two classification documents (导出知识点, 导出题型).
+// and so are the two classification documents (导出知识点, 导出题型) and a
+// composed paper.
 #include "classify/ClassificationExport.h"
+#include "compose/PaperComposer.h"
 #include "RichTextSamples.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
@@ -109,6 +111,28 @@ QList<Sample> samplesToWrite()
          [](QTextCursor& c) {
              writeQuestionTypeDocument({u"选择题"_s, u"填空题"_s, u"选择题"_s, u"Tom's 探究题"_s},
                                        c.document());
+         }},
+        // A paper as the composer builds it: the set's header, then each
+        // question's label and body (RTF from the bank, one with a figure).
+        {u"paper"_s,
+         [](QTextCursor& c) {
+             QTextDocument first;
+             QTextCursor b(&first);
+             b.insertText(u"如图，已知 x"_s);
+             QTextCharFormat sup;
+             sup.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+             b.insertText(u"2"_s, sup);
+             b.insertText(u" = 4，"_s, QTextCharFormat());
+             samples::insertPicture(b, samples::picture(40, 30), u"figure.png"_s);
+             b.insertBlock();
+             b.insertText(u"求 x 的值。"_s);
+             QTextDocument second;
+             QTextCharFormat bold;
+             bold.setFontWeight(QFont::Bold);
+             QTextCursor(&second).insertText(u"计算：(-3) × 4 ÷ ½"_s, bold);
+             appendSetHeader(c, paperSetHeader(1));
+             appendItem(c, paperItemLabel(1), RtfWriter::write(first));
+             appendItem(c, paperItemLabel(2), RtfWriter::write(second));
          }},
         {u"outside-gbk"_s,
          [](QTextCursor& c) {
