@@ -16,6 +16,11 @@
 #include <QTemporaryFile>
 #include <sqlite3.h>
 #include <system_error>
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +29,16 @@ namespace {
 QString native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+// Forces what was written to `file` onto the disk.
+bool syncToDisk(QFile& file)
+{
+#ifdef Q_OS_WIN
+    return _commit(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
 }
 
 // A connection of SQLite's own, for the backup interface, which Qt's driver
@@ -111,6 +126,50 @@ void copyPages(DirectConnection& from, DirectConnection& to, bool lockBlamesTarg
     throw engineError(rc, source ? from.path() : to.path(), QString::fromUtf8(sqlite3_errstr(rc)));
 }
 
+// Copies the bytes of the bank file of `from` into the file `to`, in one read
+// transaction: SQLite's shared lock keeps every writer out until the copy is
+// whole, so it is one committed state of the bank (banks keep no write-ahead
+// log). The bytes are read through SQLite's own handle of the file, because
+// opening and closing the file apart from it would drop the process's locks.
+void copyFileBytes(DirectConnection& from, const QString& to, bool durable)
+{
+    from.exec("BEGIN");
+    try {
+        // The first read takes the shared lock (and rolls back what a
+        // writer that crashed left half done).
+        from.integer(u"SELECT count(*) FROM sqlite_master"_s);
+        sqlite3_file* file = nullptr;
+        if (sqlite3_file_control(from.handle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+            !file || !file->pMethods)
+            throw engineError(SQLITE_IOERR, from.path(), u"无法读取文件"_s);
+        sqlite3_int64 size = 0;
+        if (const int rc = file->pMethods->xFileSize(file, &size); rc != SQLITE_OK)
+            throw engineError(rc, from.path(), QString::fromUtf8(sqlite3_errstr(rc)));
+        QFile out(to);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            throw StoreError(StoreErrorNumber::CannotOpen,
+                             u"不能把文件写到“%1”：%2"_s.arg(native(to), out.errorString()));
+        constexpr qsizetype kChunk = 4 << 20;
+        QByteArray buffer(kChunk, Qt::Uninitialized);
+        for (sqlite3_int64 offset = 0; offset < size;) {
+            const int n = int(std::min<sqlite3_int64>(kChunk, size - offset));
+            if (const int rc = file->pMethods->xRead(file, buffer.data(), n, offset); rc != SQLITE_OK)
+                throw engineError(rc, from.path(), QString::fromUtf8(sqlite3_errstr(rc)));
+            if (out.write(buffer.constData(), n) != n)
+                throw StoreError(StoreErrorNumber::CannotOpen,
+                                 u"不能把文件写到“%1”：%2"_s.arg(native(to), out.errorString()));
+            offset += n;
+        }
+        if (!out.flush() || (durable && !syncToDisk(out)))
+            throw StoreError(StoreErrorNumber::CannotOpen,
+                             u"不能把文件写到“%1”：%2"_s.arg(native(to), out.errorString()));
+    } catch (...) {
+        sqlite3_exec(from.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    from.exec("COMMIT");
+}
+
 std::filesystem::path fsPath(const QString& path)
 {
     return std::filesystem::path(QDir::toNativeSeparators(path).toStdU16String());
@@ -180,21 +239,12 @@ void backupBankFile(const QString& bank, const QString& target, bool durable)
     if (isSameFile(bank, target))
         throw sameFileError(target);
     DirectConnection source(bank, DirectConnection::Mode::ReadOnly);
-    source.exec("PRAGMA mmap_size = 4294967296");
     const QString temporary = temporaryBeside(target);
     try {
-        {
-            DirectConnection copy(temporary, DirectConnection::Mode::ReadWrite);
-            // No journal for a file nobody else knows of: when anything fails
-            // it is removed, and it takes its place only when it is whole.
-            copy.exec("PRAGMA journal_mode = OFF");
-            // Written through to the disk only when asked: a copy is as
-            // durable as a copy made by `cp` unless it is the one a restore
-            // relies on.
-            copy.exec(durable ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = OFF");
-            copy.exec("PRAGMA locking_mode = EXCLUSIVE");
-            copyPages(source, copy, false);
-        }
+        // The copy takes its place only when it is whole. It is written
+        // through to the disk only when asked: it is as durable as a copy
+        // made by `cp` unless it is the one a restore relies on.
+        copyFileBytes(source, temporary, durable);
         // A copy readable as the bank is: the temporary file was made private.
         QFile::setPermissions(temporary, QFileInfo(bank).permissions() | QFileDevice::WriteOwner);
         replaceFile(temporary, target);
