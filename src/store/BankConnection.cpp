@@ -413,8 +413,13 @@ void BankConnection::begin()
 
 void BankConnection::commit()
 {
-    if (!db_.commit())
-        throw error(db_.lastError());
+    if (!db_.commit()) {
+        // Qt's driver keeps the engine's message of a failed COMMIT but not
+        // its number (a full disk, a lock held by a reader), which the
+        // message to the teacher is made from.
+        sqlite3* db = handle();
+        throw rawError(db, sqlite3_extended_errcode(db));
+    }
 }
 
 void BankConnection::rollback()

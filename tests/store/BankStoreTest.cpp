@@ -5,6 +5,9 @@
 #include "store/BankConnection.h"
 #include "store/NameOrder.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -46,6 +49,7 @@ private slots:
     void nextQuestionNumberAddsNumerically_data();
     void nextQuestionNumberAddsNumerically();
     void displayTextQuotesValues();
+    void failedCommitSaysWhyAndKeepsNothing();
 };
 
 void BankStoreTest::cursorMovesAndEnds()
@@ -599,6 +603,38 @@ void BankStoreTest::displayTextQuotesValues()
     // A value holding "?" is not taken for the next placeholder.
     const TableQuery two{u"数学题库"_s, u"题型 = ? and 难度 = ?"_s, {u"?"_s, u"A"_s}};
     QCOMPARE(two.displayText(), u"select * from 数学题库 where 题型 = '?' and 难度 = 'A'"_s);
+}
+
+// A reader holding the bank keeps a write from committing: the failure names
+// the lock (not a generic error), and the bank keeps what it had.
+void BankStoreTest::failedCommitSaysWhyAndKeepsNothing()
+{
+    TestBank bank;
+    bank.addQuestion({.number = u"1"_s});
+    setBankBusyTimeout(0);
+    {
+        QSqlDatabase reader = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"reader"_s);
+        reader.setDatabaseName(bank.bankPath());
+        QVERIFY(reader.open());
+        QVERIFY(reader.transaction());
+        QSqlQuery q(reader);
+        QVERIFY(q.exec(u"SELECT count(*) FROM 数学题库"_s) && q.next());
+
+        BankStore store = bank.store();
+        try {
+            store.inTransaction([&] { store.appendQuestion(TestQuestion{.number = u"2"_s}.record()); });
+            QFAIL("the commit succeeded while a reader held the bank");
+        } catch (const StoreError& e) {
+            QCOMPARE(e.number, 5); // SQLITE_BUSY
+            QVERIFY2(e.text.contains(u"已锁定"_s), qPrintable(e.text));
+        }
+        q.finish();
+        QVERIFY(reader.commit());
+        reader.close();
+    }
+    QSqlDatabase::removeDatabase(u"reader"_s);
+    setBankBusyTimeout(5000);
+    QCOMPARE(bank.store().questionCount(), 1);
 }
 
 QTEST_GUILESS_MAIN(BankStoreTest)
