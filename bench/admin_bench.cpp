@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include "BenchBanks.h"
+#include "BenchMain.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -160,17 +161,8 @@ void restoreVsCopy(benchmark::State& state, const QString& dir)
 
 template <typename Fn> benchmark::internal::Benchmark* add(const QString& name, Fn fn)
 {
-    return benchmark::RegisterBenchmark(name.toUtf8().constData(),
-                                        [fn](benchmark::State& s) {
-                                            try {
-                                                fn(s);
-                                            } catch (const StoreError& e) {
-                                                s.SkipWithError(e.text.toUtf8().constData());
-                                            }
-                                        })
-        ->Unit(benchmark::kMillisecond)
-        // A whole bank per iteration: one is enough for a repetition.
-        ->Iterations(1);
+    // A whole bank per iteration: one is enough for a repetition.
+    return addBankBenchmark(name, fn)->Iterations(1);
 }
 
 } // namespace
@@ -193,10 +185,5 @@ int main(int argc, char** argv)
             restoreVsCopy(s, dir);
         })->UseRealTime();
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 2;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runSelectedBenchmarks(argc, argv);
 }

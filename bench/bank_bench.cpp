@@ -14,6 +14,7 @@
 #include <QFileInfo>
 
 #include "BenchBanks.h"
+#include "BenchMain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -68,16 +69,7 @@ void login(benchmark::State& state, const QString& dir)
 
 template <typename Fn> void add(const QString& name, Fn fn, const QString& dir)
 {
-    benchmark::RegisterBenchmark(name.toUtf8().constData(),
-                                 [fn, dir](benchmark::State& s) {
-                                     try {
-                                         fn(s, dir);
-                                     } catch (const StoreError& e) {
-                                         s.SkipWithError(e.text.toUtf8().constData());
-                                     }
-                                 })
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime();
+    addBankBenchmark(name, [fn, dir](benchmark::State& s) { fn(s, dir); })->UseRealTime();
 }
 
 } // namespace
@@ -94,10 +86,5 @@ int main(int argc, char** argv)
         add(u"bank.count."_s + name, countQuestions, dir);
         add(u"login."_s + name, login, dir);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 2;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runSelectedBenchmarks(argc, argv);
 }

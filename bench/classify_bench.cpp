@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 
 #include "BenchBanks.h"
+#include "BenchMain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -84,16 +85,7 @@ void exportAndSave(benchmark::State& state, const QString& dir)
 
 template <typename Fn> void add(const QString& name, Fn fn)
 {
-    benchmark::RegisterBenchmark(name.toUtf8().constData(),
-                                 [fn](benchmark::State& s) {
-                                     try {
-                                         fn(s);
-                                     } catch (const StoreError& e) {
-                                         s.SkipWithError(e.text.toUtf8().constData());
-                                     }
-                                 })
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime();
+    addBankBenchmark(name, fn)->UseRealTime();
 }
 
 } // namespace
@@ -112,10 +104,5 @@ int main(int argc, char** argv)
             add(u"export.kp.paths10k"_s, [dir](benchmark::State& s) { exportAndSave(s, dir); });
         }
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 2;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runSelectedBenchmarks(argc, argv);
 }

@@ -16,6 +16,7 @@
 #include <QTextDocument>
 
 #include "BenchBanks.h"
+#include "BenchMain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -142,16 +143,7 @@ void saveSets(benchmark::State& state, const QString& bank)
 
 void add(const QString& name, const std::function<void(benchmark::State&)>& fn)
 {
-    benchmark::RegisterBenchmark(name.toUtf8().constData(),
-                                 [fn](benchmark::State& s) {
-                                     try {
-                                         fn(s);
-                                     } catch (const StoreError& e) {
-                                         s.SkipWithError(e.text.toUtf8().constData());
-                                     }
-                                 })
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime();
+    addBankBenchmark(name, fn)->UseRealTime();
 }
 
 } // namespace
@@ -169,10 +161,5 @@ int main(int argc, char** argv)
         add(u"compose.sets3x100."_s + name, [bank](benchmark::State& s) { composeSets(s, bank); });
         add(u"compose.save.sets3x100."_s + name, [bank](benchmark::State& s) { saveSets(s, bank); });
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 2;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runSelectedBenchmarks(argc, argv);
 }

@@ -25,6 +25,7 @@
 #include <QTreeWidget>
 
 #include "BenchBanks.h"
+#include "BenchMain.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -205,13 +206,7 @@ void browseRss(benchmark::State& state, const QString& dir)
 template <typename Fn>
 benchmark::internal::Benchmark* add(const QString& name, Fn fn, bool manualTime = false)
 {
-    auto* b = benchmark::RegisterBenchmark(name.toUtf8().constData(), [fn](benchmark::State& s) {
-                  try {
-                      fn(s);
-                  } catch (const StoreError& e) {
-                      s.SkipWithError(e.text.toUtf8().constData());
-                  }
-              })->Unit(benchmark::kMillisecond);
+    auto* b = addBankBenchmark(name, fn);
     return manualTime ? b->UseManualTime() : b->UseRealTime();
 }
 
@@ -241,10 +236,5 @@ int main(int argc, char** argv)
             ->Iterations(1)
             ->Repetitions(1);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 2;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runSelectedBenchmarks(argc, argv);
 }
