@@ -79,6 +79,7 @@ SHouGong3::SHouGong3(QWidget* parent) : QWidget(parent)
     Text7 = makeLine(u"Text7"_s, candidates);
     List1 = new QListWidget(candidates);
     List1->setObjectName(u"List1"_s);
+    List1->setAccessibleName(u"是否中考题"_s); // a label as buddy does not name a list
     List1->addItems({u"否"_s, u"是"_s});
     List1->setMaximumHeight(List1->sizeHintForRow(0) * 2 + 2 * List1->frameWidth() + 2);
     RichTextBox1 = makeBox(u"RichTextBox1"_s, u"题目内容"_s, candidates);

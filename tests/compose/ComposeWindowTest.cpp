@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <QTreeWidget>
 
 using Shown = ScriptedDialogs::Shown;
 
@@ -60,6 +61,12 @@ QString fileText(const QString& path)
     return doc.toPlainText();
 }
 
+bool clipboardEmpty()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return !data || data->formats().isEmpty();
+}
+
 void processDeletes()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -79,7 +86,8 @@ class ComposeWindowTest : public QObject
     {
         f->bank->addQuestionType(u"选择题"_s);
         f->bank->addQuestionType(u"填空题"_s);
-        for (const QString n : {u"1"_s, u"2"_s, u"3"_s}) {
+        f->bank->addKnowledgePath(u"数与代数"_s, u"有理数"_s, u"绝对值"_s);
+        for (const QString& n : {u"1"_s, u"2"_s, u"3"_s}) {
             f->bank->addQuestion({.number = n,
                                   .type = n == u"3" ? u"选择题"_s : u"填空题"_s,
                                   .content = body(u"Q"_s + n),
@@ -94,6 +102,7 @@ class ComposeWindowTest : public QObject
         QVERIFY(w);
         f->dialogs->answerInput(entry);
         click(w, "Command1");
+        f->boxes(); // the input box
     }
 
 private slots:
@@ -167,7 +176,9 @@ private slots:
         click(step2, "Command1");
         QCOMPARE(step2->Label7->text(), u"请选择第（2）题的搜索项目"_s);
         // The tree fills the knowledge points; 清除信息 empties every field.
-        QVERIFY(step2->tree()->topLevelItemCount() == 1);
+        QTreeWidgetItem* level1 = step2->tree()->topLevelItem(0)->child(0);
+        emit step2->tree()->itemClicked(level1, 0);
+        QCOMPARE(step2->Text2->text(), u"数与代数"_s);
         click(step2, "Command3");
         QCOMPARE(step2->criteria(), CompositionCriteria{});
 
@@ -227,7 +238,7 @@ private slots:
                  u"组卷结束，请保存…（随机数种子：第（1）套 20261208，第（2）套 20261208）"_s);
         QCOMPARE(enabledButtons(w, buttons), buttons);
         QCOMPARE(compositionState().PaperSetNo, 2);
-        QVERIFY(!QGuiApplication::clipboard()->mimeData()->hasText());
+        QVERIFY(clipboardEmpty());
 
         // A file that cannot be written: said, nothing marked saved, the paper stays.
         f->dialogs->answerFile(out.path());
@@ -246,12 +257,12 @@ private slots:
         click(w, "Command3");
         QCOMPARE(f->boxes().last(), ScriptedDialogs::ask(u"提示"_s, kUnsaved));
         QVERIFY(w->isVisible());
-        QCOMPARE(fileText(paper), w->RichTextBox1->Text());
+        QCOMPARE(fileText(paper).trimmed(), w->RichTextBox1->Text().trimmed());
 
         const QString answers = out.filePath(u"答案"_s);
         f->dialogs->answerFile(answers);
         click(w, "Command4");
-        QCOMPARE(fileText(answers), w->RichTextBox3->Text());
+        QCOMPARE(fileText(answers).trimmed(), w->RichTextBox3->Text().trimmed());
         f->boxes();
         QPointer<ZUJUANLIULAN> alive = w;
         click(w, "Command3"); // both saved: no question
@@ -291,6 +302,7 @@ private slots:
     void manualRunOfThreeQuestions()
     {
         threeQuestions();
+        QGuiApplication::clipboard()->setText(u"before"_s);
         auto* step1 = f->open<SHouGong1>(u"shgzj"_s);
         QVERIFY(step1);
         QCOMPARE(step1->windowTitle(), u"手工组卷向导一"_s);
@@ -361,7 +373,7 @@ private slots:
         QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ3\n\n\n（2）\nQ2\n\n\n（3）\nQ3\n\n\n"_s);
         QCOMPARE(w->RichTextBox4->Text(),
                  u"第（1）题的答案\nA3\n\n\n第（2）题的答案\nA2\n\n\n第（3）题的答案\nA3\n\n\n"_s);
-        QVERIFY(!QGuiApplication::clipboard()->mimeData()->hasText());
+        QVERIFY(clipboardEmpty());
 
         const QString paper = out.filePath(u"手工.txt"_s);
         const QString answers = out.filePath(u"手工答案.rtf"_s);
@@ -369,7 +381,7 @@ private slots:
         click(w, "Command6");
         f->dialogs->answerFile(answers);
         click(w, "Command4");
-        QCOMPARE(fileText(paper), u"（1）\nQ3\n\n\n（2）\nQ2\n\n\n（3）\nQ3\n\n\n"_s);
+        QCOMPARE(fileText(paper).trimmed(), u"（1）\nQ3\n\n\n（2）\nQ2\n\n\n（3）\nQ3"_s);
         QVERIFY(fileText(answers).startsWith(u"第（1）题的答案\nA3"_s));
         f->boxes();
         click(w, "Command3"); // saved: hidden, kept empty for the next run
@@ -384,7 +396,7 @@ private slots:
         startWizard<SHouGong1>(u"shgzj"_s, u"1"_s);
         auto* step2 = WindowRegistry::instance().existing<SHouGong2>();
         click(step2, "Command1");
-        QCOMPARE(f->boxes().last(), info(u"恭喜！这是最后一题了"_s));
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"恭喜！这是最后一题了"_s)});
         QCOMPARE(step2->Label7->text(), u"请选择第（1）题的搜索项目"_s);
         auto* w = WindowRegistry::instance().existing<SHouGong3>();
         click(w, "Command9");
