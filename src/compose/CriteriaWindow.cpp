@@ -72,14 +72,17 @@ CriteriaWindow::CriteriaWindow(const QString& name, const QString& caption, cons
         {u"录 入 人"_s, Text6},   {u"录入时间"_s, Text7},   {u"题目编号"_s, Text8},
     };
     auto* grid = new QGridLayout(fieldsGroup);
-    int row = 0;
+    // Two labelled fields a row, so that the tree keeps room below.
+    int i = 0;
     for (const auto& [text, field] : fields) {
         auto* label = new QLabel(text, fieldsGroup);
         label->setBuddy(field);
-        grid->addWidget(label, row, 0);
-        grid->addWidget(field, row, 1);
-        ++row;
+        grid->addWidget(label, i / 2, (i % 2) * 2);
+        grid->addWidget(field, i / 2, (i % 2) * 2 + 1);
+        ++i;
     }
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
 
     auto* treeGroup = new QGroupBox(u"知识点选项"_s, this);
     tv = new QTreeWidget(treeGroup);
@@ -114,7 +117,7 @@ CriteriaWindow::CriteriaWindow(const QString& name, const QString& caption, cons
     layout->addWidget(Label7);
     layout->addWidget(buttonGroup);
 
-    resize(twipsSize(5625, 7185));
+    resize(sizeHint());
     move(twipsPoint(2000, 150));
 
     connectAction(Command1, &QPushButton::clicked, this, &CriteriaWindow::Command1_Click);
@@ -166,4 +169,9 @@ void CriteriaWindow::showEvent(QShowEvent* event)
 void CriteriaWindow::message(const QString& text)
 {
     dialogs().message(this, u"提示"_s, text);
+}
+
+QSize CriteriaWindow::sizeHint() const
+{
+    return twipsSize(5625, 7185);
 }

@@ -18,6 +18,8 @@ class CriteriaWindow : public QWidget
 {
     Q_OBJECT
 public:
+    // Its size in twips; the frame would otherwise grow to the controls' wishes.
+    QSize sizeHint() const override;
     QComboBox* Combo1;
     QLineEdit* Text2;
     QLineEdit* Text3;

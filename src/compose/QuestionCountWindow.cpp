@@ -33,7 +33,7 @@ QuestionCountWindow::QuestionCountWindow(const QString& name, const QString& cap
     layout->addWidget(Label1, 1);
     layout->addLayout(buttons);
 
-    resize(twipsSize(4800, 2300));
+    resize(sizeHint());
     move(twipsPoint(3500, 2000));
 
     connectAction(Command1, &QPushButton::clicked, this, &QuestionCountWindow::Command1_Click);
@@ -56,4 +56,9 @@ void QuestionCountWindow::Command1_Click()
 void QuestionCountWindow::Command2_Click()
 {
     hide();
+}
+
+QSize QuestionCountWindow::sizeHint() const
+{
+    return twipsSize(4800, 2300);
 }

@@ -11,6 +11,8 @@ class QuestionCountWindow : public QWidget
 {
     Q_OBJECT
 public:
+    // Its size in twips; the frame would otherwise grow to the controls' wishes.
+    QSize sizeHint() const override;
     void Command1_Click(); // 开  始
     void Command2_Click(); // 取  消
 

@@ -97,6 +97,8 @@ SHouGong3::SHouGong3(QWidget* parent) : QWidget(parent)
         fields->addWidget(field, i / 2, (i % 2) * 2 + 1);
         ++i;
     }
+    fields->setColumnStretch(1, 1);
+    fields->setColumnStretch(3, 1);
 
     auto* choose = new QGroupBox(u"显示、选择"_s, candidates);
     Command9 = makeButton(u"Command9"_s, u"显 示"_s, choose);
@@ -115,6 +117,7 @@ SHouGong3::SHouGong3(QWidget* parent) : QWidget(parent)
     chooseGrid->addWidget(Command2, 1, 2);
 
     auto* left = new QVBoxLayout(candidates);
+    left->setSpacing(4);
     left->addLayout(fields);
     left->addWidget(labelFor(u"题目内容"_s, RichTextBox1, candidates));
     left->addWidget(RichTextBox1, 1);
@@ -147,7 +150,7 @@ SHouGong3::SHouGong3(QWidget* parent) : QWidget(parent)
     layout->addWidget(candidates, 1);
     layout->addWidget(chosen, 1);
 
-    resize(twipsSize(11175, 7500));
+    resize(sizeHint());
     move(twipsPoint(500, 150));
 
     connectAction(Command9, &QPushButton::clicked, this, &SHouGong3::Command9_Click);
@@ -346,4 +349,9 @@ void SHouGong3::Command3_Click()
     if (QWidget* step2 = WindowRegistry::instance().existing<SHouGong2>())
         step2->deleteLater();
     deleteLater();
+}
+
+QSize SHouGong3::sizeHint() const
+{
+    return twipsSize(11175, 7500);
 }

@@ -17,6 +17,8 @@ class SHouGong3 : public QWidget
 {
     Q_OBJECT
 public:
+    // Its size in twips; the frame would otherwise grow to the controls' wishes.
+    QSize sizeHint() const override;
     explicit SHouGong3(QWidget* parent = nullptr);
 
     // Step 2 confirmed the criteria of a question: 显 示 may run them.

@@ -96,7 +96,7 @@ ZUJUANLIULAN::ZUJUANLIULAN(QWidget* parent) : QWidget(parent)
     layout->addWidget(Label1);
     layout->addWidget(operations);
 
-    resize(twipsSize(11000, 7780));
+    resize(sizeHint());
     move(twipsPoint(500, 120));
 
     connectAction(Command1, &QPushButton::clicked, this, &ZUJUANLIULAN::Command1_Click);
@@ -195,4 +195,9 @@ void ZUJUANLIULAN::Command3_Click()
         return;
     discardPaper();
     close();
+}
+
+QSize ZUJUANLIULAN::sizeHint() const
+{
+    return twipsSize(11000, 7780);
 }

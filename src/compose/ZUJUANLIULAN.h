@@ -18,6 +18,8 @@ class ZUJUANLIULAN : public QWidget
 {
     Q_OBJECT
 public:
+    // Its size in twips; the frame would otherwise grow to the controls' wishes.
+    QSize sizeHint() const override;
     explicit ZUJUANLIULAN(QWidget* parent = nullptr);
     // The set count starts again at 1 in the next composer window.
     ~ZUJUANLIULAN() override;

@@ -11,6 +11,7 @@
 #include "questions/WindowDriver.h"
 #include "rtf/RtfReader.h"
 #include "ui/Clipboard.h"
+#include "ui/Twips.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -163,6 +164,7 @@ private slots:
         QVERIFY(step2 && step2->isVisible());
         QVERIFY(!step1->isVisible());
         QCOMPARE(step2->windowTitle(), u"自动组卷向导二：选择每题的项目"_s);
+        QCOMPARE(step2->size(), twipsSize(5625, 7185));
         QCOMPARE(unnamedInputs(step2), QStringList());
         QCOMPARE(step2->Combo1->count(), 2);
         QCOMPARE(step2->Label7->text(), u"请填入第（1）题的搜索信息…"_s);
@@ -215,6 +217,7 @@ private slots:
         auto* w = WindowRegistry::instance().existing<ZUJUANLIULAN>();
         QVERIFY(w && w->isVisible());
         QCOMPARE(w->windowTitle(), u"自动组卷向导三"_s);
+        QCOMPARE(w->size(), twipsSize(11000, 7780));
         QCOMPARE(unnamedInputs(w), QStringList());
         const QStringList buttons{u"Command1"_s, u"Command2"_s, u"Command3"_s, u"Command4"_s};
         QCOMPARE(enabledButtons(w, buttons), QStringList{u"Command1"_s});
@@ -321,6 +324,7 @@ private slots:
         QVERIFY(w && w->isVisible());
         QVERIFY(!step2->isVisible());
         QCOMPARE(w->windowTitle(), u"手工组卷向导三"_s);
+        QCOMPARE(w->size(), twipsSize(11175, 7500));
         QCOMPARE(unnamedInputs(w), QStringList());
         const QStringList all{u"Command9"_s, u"Command8"_s, u"Command5"_s, u"Command1"_s, u"Command7"_s,
                               u"Command2"_s, u"Command6"_s, u"Command4"_s, u"Command3"_s};
