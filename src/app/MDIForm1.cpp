@@ -12,6 +12,8 @@
 #include "classify/DaoChZHSHD.h"
 #include "classify/XG_TiXing.h"
 #include "classify/XG_ZHSHD.h"
+#include "compose/SHouGong1.h"
+#include "compose/ZIDONGZUJUAN.h"
 #include "questions/frmadd.h"
 #include "questions/frmeditstu.h"
 #include "questions/frmseastu.h"
@@ -31,20 +33,6 @@
 #include <QScreen>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// A child window whose content a later part of the program provides.
-QWidget* makeEmptyWindow(const QString& name, const QString& caption)
-{
-    auto* w = new QWidget;
-    w->setObjectName(name);
-    w->setWindowTitle(caption);
-    w->resize(480, 320);
-    return w;
-}
-
-} // namespace
 
 MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent), mdiArea_(new QMdiArea(this))
 {
@@ -114,9 +102,9 @@ void MDIForm1::buildMenus()
 
     QMenu* zujuan = addMenu(nullptr, "zujuan", u"生成试卷"_s);
     connectAction(addCommand(zujuan, "zdzj", u"自动组卷"_s), &QAction::triggered, this,
-                  [this] { openWindow(u"ZIDONGZUJUAN"_s, u"自动组卷向导一:"_s); });
+                  [] { showChildWindow<ZIDONGZUJUAN>(); });
     connectAction(addCommand(zujuan, "shgzj", u"手工组卷"_s), &QAction::triggered, this,
-                  [this] { openWindow(u"SHouGong1"_s, u"手工组卷向导一"_s); });
+                  [] { showChildWindow<SHouGong1>(); });
 
     QMenu* RYUGL = addMenu(nullptr, "RYUGL", u"人员管理"_s);
     connectAction(addCommand(RYUGL, "TIANJIA", u"添加"_s), &QAction::triggered, this,
@@ -166,12 +154,6 @@ void MDIForm1::MDIForm_Load()
         if (QAction* a = command(it.key()))
             a->setEnabled(it.value());
     }
-}
-
-void MDIForm1::openWindow(const QString& name, const QString& caption, bool closeBox)
-{
-    showChildWindow(
-        name, [&] { return makeEmptyWindow(name, caption); }, closeBox);
 }
 
 void MDIForm1::TMZSH_Click()

@@ -40,9 +40,6 @@ private:
     QMenu* addMenu(QMenu* parent, const char* name, const QString& caption);
     QAction* addCommand(QMenu* menu, const char* name, const QString& caption);
     void addSeparator(QMenu* menu, const char* name);
-    // Opens the window `name` (caption `caption`) that a later part of the
-    // program fills; until then it is an empty child window.
-    void openWindow(const QString& name, const QString& caption, bool closeBox = true);
 
     QMdiArea* mdiArea_;
     QMenu* BJCD_ = nullptr;

@@ -14,6 +14,8 @@ void CompositionState::startRun(int questionTotal)
 {
     QuestionTotal = questionTotal;
     ++RunNo;
+    ManualQuestionNo = 0;
+    ManualCriteriaSql = {};
     CriteriaSqlList.assign(size_t(std::max(questionTotal, 0)) + 1, TableQuery{});
 }
 
@@ -108,6 +110,8 @@ int CriteriaStep::nextQuestion()
 {
     if (runNo_ != state_.RunNo) { // a new step 1 was taken since: start again at question 1
         runNo_ = state_.RunNo;
+        if (currentQuestion_ != 0)
+            prompt_ = u"请选择第（1）题的搜索项目"_s;
         currentQuestion_ = 0;
     }
     return currentQuestion_ + 1;
@@ -142,4 +146,50 @@ QString CriteriaStep::message(Outcome outcome) const
         break;
     }
     return {};
+}
+
+ManualCriteriaStep::ManualCriteriaStep(CompositionState& state) : state_(state) {}
+
+ManualCriteriaStep::Outcome ManualCriteriaStep::confirm(const CompositionCriteria& criteria, BankStore& store)
+{
+    const int question = state_.ManualQuestionNo + 1;
+    if (question > state_.QuestionTotal)
+        return Outcome::NoQuestionLeft;
+    const TableQuery query = candidateQuery(criteria);
+    if (store.count(query) == 0)
+        return Outcome::NoMatch;
+    confirmedOnce_ = true;
+    state_.ManualQuestionNo = question;
+    state_.ManualCriteriaSql = query;
+    return question == state_.QuestionTotal ? Outcome::Last : Outcome::Next;
+}
+
+QString ManualCriteriaStep::prompt() const
+{
+    if (!confirmedOnce_ && state_.ManualQuestionNo == 0)
+        return u"请填入第（1）题的搜索信息…"_s;
+    // After the last question the next run begins at question 1.
+    const int next = state_.ManualQuestionNo >= state_.QuestionTotal ? 1 : state_.ManualQuestionNo + 1;
+    return u"请选择第（%1）题的搜索项目"_s.arg(next);
+}
+
+QString ManualCriteriaStep::message(Outcome outcome) const
+{
+    switch (outcome) {
+    case Outcome::NoMatch:
+        return u"别逗了，题库中没有符合条件的题！"_s;
+    case Outcome::Last:
+        return u"恭喜！这是最后一题了"_s;
+    case Outcome::NoQuestionLeft:
+        return u"这份试卷的题目都已选定，请从“手工组卷”重新开始。"_s;
+    case Outcome::Next:
+        break;
+    }
+    return {};
+}
+
+void ManualCriteriaStep::askAgain(CompositionState& state)
+{
+    state.ManualQuestionNo = std::max(0, state.ManualQuestionNo - 1);
+    state.ManualCriteriaSql = {};
 }

@@ -33,7 +33,8 @@ struct CompositionState
     // an earlier run starts again at question 1.
     int RunNo = 0;
 
-    // Starts a new run of N questions: an empty query for each of 1..N.
+    // Starts a new run of N questions: an empty query for each of 1..N. A
+    // manual run in progress ends too: its next question is question 1 again.
     void startRun(int questionTotal);
     // The stored query of question i, or nullopt outside 1..QuestionTotal.
     std::optional<TableQuery> criteriaOf(int question) const;
@@ -89,4 +90,31 @@ private:
     int runNo_ = -1;
     int confirmedTotal_ = 0;
     QString prompt_;
+};
+
+// Step 2 of the manual wizard without its window: confirms the criteria of one
+// question at a time into ManualQuestionNo and ManualCriteriaSql; the browse
+// window then picks the question and comes back for the next one.
+class ManualCriteriaStep
+{
+public:
+    enum class Outcome { NoMatch, Next, Last, NoQuestionLeft };
+
+    explicit ManualCriteriaStep(CompositionState& state);
+
+    // Confirms the criteria of question ManualQuestionNo + 1: a query that
+    // matches no question in `store` is refused and the count stays.
+    Outcome confirm(const CompositionCriteria& criteria, BankStore& store);
+    // The prompt, worked out from the shared state, so that a new run or a
+    // question asked again shows the right number whenever the window shows.
+    QString prompt() const;
+    QString message(Outcome outcome) const;
+
+    // The browse window found no candidate any more for the question being
+    // chosen: the same question is asked again.
+    static void askAgain(CompositionState& state);
+
+private:
+    CompositionState& state_;
+    bool confirmedOnce_ = false;
 };

@@ -6,10 +6,15 @@ QuestionBrowser::QuestionBrowser(std::function<BankStore()> open) : open_(std::m
 
 int QuestionBrowser::search(const QuestionFilter& filter)
 {
+    return open(buildQuestionQuery(filter));
+}
+
+int QuestionBrowser::open(const TableQuery& query)
+{
     // The old result goes only once the new one is open: a failed search
     // leaves the window with what it had.
     BankStore store = open_();
-    Recordset found = store.open(buildQuestionQuery(filter));
+    Recordset found = store.open(query);
     result_ = std::move(found);
     return result_.recordCount();
 }

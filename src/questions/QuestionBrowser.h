@@ -20,6 +20,8 @@ public:
     // Replaces the result by the questions matching `filter`, positioned on
     // the first one. Returns how many were found. Throws StoreError.
     int search(const QuestionFilter& filter);
+    // The same with a query built elsewhere (a stored candidate query).
+    int open(const TableQuery& query);
 
     enum class Outcome {
         Shown,   // the move happened; `record` is the question now current

@@ -67,6 +67,7 @@ private slots:
     void runStateKeepsQueriesInsideOneToN();
     void repeatKeyReadsTheLeadingNumber();
     void criteriaStepStoresQueriesAndRestartsWithANewRun();
+    void manualCriteriaStepCountsOneQuestionAtATime();
     void drawStartsAtRandomWrapsAndSkipsUsedNumbers();
     void sameLeadingNumberCountsAsOneQuestion();
     void exhaustedCandidatesStopTheSetWithoutHanging();
@@ -185,6 +186,7 @@ void ComposeTest::criteriaStepStoresQueriesAndRestartsWithANewRun()
     // it starts again at question 1, and its last question is the second.
     state.startRun(2);
     QCOMPARE(step.nextQuestion(), 1);
+    QCOMPARE(step.prompt(), u"请选择第（1）题的搜索项目"_s);
     QCOMPARE(step.confirm(fill, store), CriteriaStep::Outcome::Next);
     QCOMPARE(step.confirm(fill, store), CriteriaStep::Outcome::Last);
     QCOMPARE(step.message(CriteriaStep::Outcome::Last),
@@ -193,6 +195,43 @@ void ComposeTest::criteriaStepStoresQueriesAndRestartsWithANewRun()
     QCOMPARE(state.CriteriaSqlList.size(), size_t(3));
     QCOMPARE(state.criteriaOf(2), std::optional(candidateQuery(fill)));
     QCOMPARE(step.nextQuestion(), 1);
+}
+
+void ComposeTest::manualCriteriaStepCountsOneQuestionAtATime()
+{
+    bank->addQuestion({.number = u"1"_s, .type = u"填空题"_s});
+    CompositionState state;
+    ManualCriteriaStep step(state);
+    BankStore store = bank->store();
+    QCOMPARE(step.prompt(), u"请填入第（1）题的搜索信息…"_s);
+    state.startRun(2);
+    CompositionCriteria blank;
+    blank.type = u" "_s;
+    QCOMPARE(step.confirm(blank, store), ManualCriteriaStep::Outcome::NoMatch);
+    QCOMPARE(step.message(ManualCriteriaStep::Outcome::NoMatch), u"别逗了，题库中没有符合条件的题！"_s);
+    QCOMPARE(state.ManualQuestionNo, 0);
+    QCOMPARE(step.confirm({}, store), ManualCriteriaStep::Outcome::Next);
+    QCOMPARE(state.ManualQuestionNo, 1);
+    QCOMPARE(state.ManualCriteriaSql, candidateQuery({}));
+    QCOMPARE(step.prompt(), u"请选择第（2）题的搜索项目"_s);
+
+    // The browse window finds nothing any more: question 1 is asked again.
+    ManualCriteriaStep::askAgain(state);
+    QCOMPARE(step.prompt(), u"请选择第（1）题的搜索项目"_s);
+    QCOMPARE(step.confirm({}, store), ManualCriteriaStep::Outcome::Next);
+    QCOMPARE(step.confirm({}, store), ManualCriteriaStep::Outcome::Last);
+    QCOMPARE(step.message(ManualCriteriaStep::Outcome::Last), u"恭喜！这是最后一题了"_s);
+    QCOMPARE(step.prompt(), u"请选择第（1）题的搜索项目"_s);
+    // No question is left to confirm until a new run starts.
+    QCOMPARE(step.confirm({}, store), ManualCriteriaStep::Outcome::NoQuestionLeft);
+    QCOMPARE(state.ManualQuestionNo, 2);
+
+    // A new run, whatever the last one left, starts at question 1.
+    state.startRun(3);
+    QCOMPARE(state.ManualQuestionNo, 0);
+    QCOMPARE(state.ManualCriteriaSql, TableQuery{});
+    QCOMPARE(step.confirm({}, store), ManualCriteriaStep::Outcome::Next);
+    QCOMPARE(state.ManualQuestionNo, 1);
 }
 
 void ComposeTest::repeatKeyReadsTheLeadingNumber()

@@ -1,0 +1,203 @@
+#include "compose/ZUJUANLIULAN.h"
+
+#include "compose/CompositionState.h"
+#include "compose/PaperComposer.h"
+#include "compose/PaperFiles.h"
+#include "ui/Clipboard.h"
+#include "ui/Dialogs.h"
+#include "ui/RichTextBox.h"
+#include "ui/StoreAction.h"
+#include "ui/Twips.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+ZUJUANLIULAN::SeedSource& seedSource()
+{
+    static ZUJUANLIULAN::SeedSource source;
+    return source;
+}
+
+std::uint64_t nextSeed()
+{
+    if (seedSource())
+        return seedSource()();
+    // A short number is easier to note down from the status line.
+    return QRandomGenerator::global()->generate();
+}
+
+QPushButton* makeButton(const QString& name, const QString& caption, const QString& tip, QWidget* parent)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setToolTip(tip);
+    b->setAutoDefault(false);
+    return b;
+}
+
+RichTextBox* makeDocument(const QString& name, const QString& caption, QWidget* parent)
+{
+    auto* box = new RichTextBox(parent);
+    box->setObjectName(name);
+    box->setAccessibleName(caption);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    return box;
+}
+
+} // namespace
+
+ZUJUANLIULAN::ZUJUANLIULAN(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(u"ZUJUANLIULAN"_s);
+    // 退   出 destroys the window, also where no frame asked for that.
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(u"自动组卷向导三"_s);
+
+    auto* documents = new QGroupBox(u"题目及答案"_s, this);
+    RichTextBox1 = makeDocument(u"RichTextBox1"_s, u"试题题目"_s, documents);
+    RichTextBox3 = makeDocument(u"RichTextBox3"_s, u"试题答案"_s, documents);
+    auto* paperLabel = new QLabel(u"试题题目"_s, documents);
+    paperLabel->setBuddy(RichTextBox1);
+    auto* answerLabel = new QLabel(u"试题答案"_s, documents);
+    answerLabel->setBuddy(RichTextBox3);
+    auto* grid = new QGridLayout(documents);
+    grid->addWidget(paperLabel, 0, 0);
+    grid->addWidget(answerLabel, 0, 1);
+    grid->addWidget(RichTextBox1, 1, 0);
+    grid->addWidget(RichTextBox3, 1, 1);
+    grid->setRowStretch(1, 1);
+
+    auto* operations = new QGroupBox(u"操作选项"_s, this);
+    Command1 = makeButton(u"Command1"_s, u"开  始"_s, QString(), operations);
+    Command2 = makeButton(u"Command2"_s, u"保存题目"_s, u"单击即可保存选出的题目"_s, operations);
+    Command4 = makeButton(u"Command4"_s, u"保存答案"_s, u"单击即可保存答案"_s, operations);
+    Command3 = makeButton(u"Command3"_s, u"退   出"_s, QString(), operations);
+    auto* buttons = new QHBoxLayout(operations);
+    for (QPushButton* b : {Command1, Command2, Command4, Command3})
+        buttons->addWidget(b);
+
+    Label1 = new QLabel(u"请单击“开始”按纽进行组卷..."_s, this);
+    Label1->setObjectName(u"Label1"_s);
+    Label1->setWordWrap(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(documents, 1);
+    layout->addWidget(Label1);
+    layout->addWidget(operations);
+
+    resize(sizeHint());
+    move(twipsPoint(500, 120));
+
+    connectAction(Command1, &QPushButton::clicked, this, &ZUJUANLIULAN::Command1_Click);
+    connectAction(Command2, &QPushButton::clicked, this, &ZUJUANLIULAN::Command2_Click);
+    connectAction(Command4, &QPushButton::clicked, this, &ZUJUANLIULAN::Command4_Click);
+    connectAction(Command3, &QPushButton::clicked, this, &ZUJUANLIULAN::Command3_Click);
+
+    setButtonsEnabled(false);
+    Command1->setEnabled(true);
+}
+
+ZUJUANLIULAN::~ZUJUANLIULAN()
+{
+    compositionState().PaperSetNo = 0;
+}
+
+void ZUJUANLIULAN::setQueries(const std::vector<TableQuery>& queries)
+{
+    queries_ = queries;
+}
+
+void ZUJUANLIULAN::setSeedSource(SeedSource source)
+{
+    seedSource() = std::move(source);
+}
+
+void ZUJUANLIULAN::setButtonsEnabled(bool on)
+{
+    for (QPushButton* b : {Command1, Command2, Command3, Command4})
+        b->setEnabled(on);
+}
+
+void ZUJUANLIULAN::Command1_Click()
+{
+    setButtonsEnabled(false);
+    // Whatever happens to the set (a store error included), the buttons come
+    // back and the clipboard is left empty.
+    struct Finish
+    {
+        ZUJUANLIULAN* w;
+        ~Finish()
+        {
+            Clipboard::Clear();
+            w->setButtonsEnabled(true);
+        }
+    } finish{this};
+
+    CompositionState& state = compositionState();
+    const int setNo = ++state.PaperSetNo;
+    const std::uint64_t seed = nextSeed();
+    seeds_ << u"第（%1）套 %2"_s.arg(setNo).arg(seed);
+    Label1->setText(u"组卷中…，可能需要一些时间，请稍候…"_s);
+    Label1->repaint();
+
+    SeededUniform random(seed);
+    PaperComposer composer(&BankStore::openBank, std::ref(random));
+    QTextCursor paperCaret = RichTextBox1->textCursor();
+    QTextCursor answerCaret = RichTextBox3->textCursor();
+    const ComposedSet set = composer.composeSet(setNo, queries_, paperCaret, answerCaret);
+    RichTextBox1->setTextCursor(paperCaret);
+    RichTextBox3->setTextCursor(answerCaret);
+
+    const QString seeds = u"（随机数种子：%1）"_s.arg(seeds_.join(u"，"_s));
+    if (!set.complete()) {
+        Label1->setText(set.failure + seeds);
+        dialogs().message(this, u"提示"_s, set.failure);
+        return;
+    }
+    Label1->setText(u"组卷结束，请保存…"_s + seeds);
+}
+
+void ZUJUANLIULAN::Command2_Click()
+{
+    if (savePaperDocument(this, *RichTextBox1->document()))
+        paperSaved_ = true;
+}
+
+void ZUJUANLIULAN::Command4_Click()
+{
+    if (savePaperDocument(this, *RichTextBox3->document()))
+        answersSaved_ = true;
+}
+
+void ZUJUANLIULAN::discardPaper()
+{
+    RichTextBox1->setText(QString());
+    RichTextBox3->setText(QString());
+    paperSaved_ = false;
+    answersSaved_ = false;
+}
+
+void ZUJUANLIULAN::Command3_Click()
+{
+    if (!(paperSaved_ && answersSaved_) &&
+        !dialogs().question(this, u"提示"_s, u"您选的“试卷”或“答案”尚未保存，确定要退出吗？"_s))
+        return;
+    discardPaper();
+    close();
+}
+
+QSize ZUJUANLIULAN::sizeHint() const
+{
+    return twipsSize(11000, 7780);
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "store/BankStore.h"
+
+#include <cstdint>
+#include <functional>
+#include <QStringList>
+#include <QWidget>
+#include <vector>
+
+class QLabel;
+class QPushButton;
+class RichTextBox;
+
+// 自动组卷, step 3: each press of 开  始 composes one more paper set into the
+// paper and the answer document; both are saved as RTF.
+class ZUJUANLIULAN : public QWidget
+{
+    Q_OBJECT
+public:
+    // Its size in twips; the frame would otherwise grow to the controls' wishes.
+    QSize sizeHint() const override;
+    explicit ZUJUANLIULAN(QWidget* parent = nullptr);
+    // The set count starts again at 1 in the next composer window.
+    ~ZUJUANLIULAN() override;
+
+    // The candidate queries of questions 1..N (index 0 unused) to compose from.
+    void setQueries(const std::vector<TableQuery>& queries);
+
+    // Where the seed of each set comes from; by default a random number. A
+    // set drawn with seed S is drawn again by `tiku-admin compose --sets 1
+    // --seed S`. Tests fix it.
+    using SeedSource = std::function<std::uint64_t()>;
+    static void setSeedSource(SeedSource source);
+
+    void Command1_Click(); // 开  始
+    void Command2_Click(); // 保存题目
+    void Command4_Click(); // 保存答案
+    void Command3_Click(); // 退   出
+
+    QPushButton* Command1;
+    QPushButton* Command2;
+    QPushButton* Command3;
+    QPushButton* Command4;
+    RichTextBox* RichTextBox1; // the paper
+    RichTextBox* RichTextBox3; // the answers
+    QLabel* Label1;            // the status line
+
+private:
+    void setButtonsEnabled(bool on);
+    void discardPaper();
+
+    std::vector<TableQuery> queries_;
+    QStringList seeds_; // one entry per set composed, for the status line
+    bool paperSaved_ = false;
+    bool answersSaved_ = false;
+};
