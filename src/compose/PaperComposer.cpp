@@ -136,6 +136,7 @@ ComposedSet PaperComposer::composeSet(int setNo, const std::vector<TableQuery>& 
         const QuestionRecord q = QuestionRecord::fromRow(candidates.values());
         usedKeys.push_back(drawn.key);
         set.numbers << drawn.number;
+        set.questions.push_back(q);
         appendItem(paperCaret, paperItemLabel(int(i)), q.content);
         appendItem(answerCaret, answerItemLabel(int(i)), q.answer);
     }
