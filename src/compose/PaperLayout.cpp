@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <QAbstractTextDocumentLayout>
+#include <QBuffer>
 #include <QImage>
 #include <QPageLayout>
 #include <QPainter>
@@ -207,7 +208,8 @@ std::vector<Section> sectionsOf(const std::vector<PaperQuestion>& questions, con
         sections.push_back({type, {}, settings.points.value(type)});
     for (int i = 0; i < int(questions.size()); ++i) {
         const QString& type = questions[size_t(i)].type;
-        auto it = std::find_if(sections.begin(), sections.end(), [&](const Section& s) { return s.type == type; });
+        auto it =
+            std::find_if(sections.begin(), sections.end(), [&](const Section& s) { return s.type == type; });
         if (it == sections.end()) {
             sections.push_back({type, {}, settings.points.value(type)});
             it = sections.end() - 1;
@@ -232,7 +234,7 @@ QString sectionHeading(int n, const Section& s)
 class PaperLayout::Builder
 {
 public:
-    Builder(PaperLayout& layout) : layout_(layout), g_(geometryOf(layout.settings_.format)) {}
+    explicit Builder(PaperLayout& layout) : layout_(layout), g_(geometryOf(layout.settings_.format)) {}
 
     void layOut(const std::vector<PaperQuestion>& questions);
 
@@ -276,7 +278,10 @@ private:
     void place(const std::shared_ptr<QTextDocument>& doc, double space = 0, double keepWithNext = 0)
     {
         const double h = doc->size().height();
-        if (h + keepWithNext > remaining() && !atColumnTop())
+        // One taller than a column is cut anyway: it starts where it is,
+        // unless hardly a line would fit there.
+        const bool tall = h > columnHeight();
+        if (!atColumnTop() && (tall ? remaining() < px(15) : h + keepWithNext > remaining()))
             nextColumn();
         if (h <= remaining()) {
             slice(doc, 0, h);
@@ -364,9 +369,7 @@ std::shared_ptr<QTextDocument> PaperLayout::Builder::header(const std::vector<Se
         for (int col = 0; col < columns; ++col) {
             QTextCursor head = table->cellAt(0, col).firstCursorPosition();
             head.setBlockFormat(blockFormat(Qt::AlignHCenter));
-            const QString text = col == 0 ? u"题号"_s
-                                 : col == columns - 1 ? u"总分"_s
-                                                      : chineseNumeral(col);
+            const QString text = col == 0 ? u"题号"_s : col == columns - 1 ? u"总分"_s : chineseNumeral(col);
             head.insertText(text, textFormat(10.5));
             QTextCursor score = table->cellAt(1, col).firstCursorPosition();
             score.setBlockFormat(room);
@@ -417,7 +420,7 @@ PaperLayout::Builder::choiceTable(const std::vector<std::pair<int, QString>>& an
     for (int i = 0; i < int(answers.size()); ++i) {
         QTextCursor cell = table->cellAt(i / columns, i % columns).firstCursorPosition();
         cell.setBlockFormat(blockFormat(Qt::AlignHCenter));
-        cell.insertText(u"%1.%2"_s.arg(answers[size_t(i)].first).arg(answers[size_t(i)].second),
+        cell.insertText(u"%1．%2"_s.arg(answers[size_t(i)].first).arg(answers[size_t(i)].second),
                         textFormat(10.5));
     }
     return doc;
@@ -540,8 +543,12 @@ void PaperLayout::paintPage(int index, QPainter& painter, double dpi) const
     for (const Slice& s : page.slices) {
         painter.save();
         painter.translate(s.at.x(), s.at.y() - s.top);
-        // A little wider than the column: a table's outer border lies on its edge.
-        s.doc->drawContents(&painter, QRectF(-2, s.top, s.doc->textWidth() + 4, s.bottom - s.top));
+        // A little wider than the column: a table's outer border lies on its
+        // edge. At a cut, half a pixel less: the line just past the cut
+        // touches it, and would be drawn (clipped, yet in the PDF's text).
+        const double top = s.top > 0 ? s.top + 0.5 : s.top;
+        const double bottom = s.bottom < s.doc->size().height() ? s.bottom - 0.5 : s.bottom;
+        s.doc->drawContents(&painter, QRectF(-2, top, s.doc->textWidth() + 4, bottom - top));
         painter.restore();
     }
     painter.setPen(Qt::black);
@@ -556,21 +563,23 @@ void PaperLayout::paintPage(int index, QPainter& painter, double dpi) const
 
 bool PaperLayout::writePdf(const QString& fileName, QString* error) const
 {
-    QSaveFile file(fileName);
     auto failed = [&](const QString& why) {
         if (error)
             *error = u"无法保存文件“%1”：%2"_s.arg(fileName, why);
         return false;
     };
-    if (!file.open(QIODevice::WriteOnly))
-        return failed(file.errorString());
+    // The PDF is made in memory first: the PDF engine does not tell when a
+    // write to its device fails, so the bytes are written and checked here.
+    QByteArray pdf;
     {
-        QPdfWriter writer(&file);
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setResolution(600);
         writer.setCreator(u"tiku"_s);
         writer.setTitle(settings_.title.join(u' '));
-        writer.setPageLayout(QPageLayout(QPageSize(pageSizeMm(), QPageSize::Millimeter), QPageLayout::Portrait,
-                                         QMarginsF(0, 0, 0, 0)));
+        writer.setPageLayout(QPageLayout(QPageSize(pageSizeMm(), QPageSize::Millimeter),
+                                         QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         QPainter painter;
         if (!painter.begin(&writer))
             return failed(u"无法生成PDF"_s);
@@ -580,6 +589,16 @@ bool PaperLayout::writePdf(const QString& fileName, QString* error) const
             paintPage(i, painter, writer.resolution());
         }
         painter.end();
+    }
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return failed(file.errorString());
+    if (file.write(pdf) != pdf.size() || !file.flush()) {
+        // A short write may leave no error behind: say what it means.
+        const QString why =
+            file.error() == QFileDevice::NoError ? u"文件没有写完整（磁盘可能已满）"_s : file.errorString();
+        file.cancelWriting();
+        return failed(why);
     }
     if (!file.commit())
         return failed(file.errorString());

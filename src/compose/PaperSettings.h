@@ -7,9 +7,9 @@
 
 // The sheet a paper is printed on.
 enum class PaperFormat {
-    A4,  // A4 portrait, one column
-    A3,  // A3 landscape, two columns of A4 width
-    K8,  // 8K (260 × 370 mm) landscape, two columns
+    A4, // A4 portrait, one column
+    A3, // A3 landscape, two columns of A4 width
+    K8, // 8K (260 × 370 mm) landscape, two columns
 };
 
 // How a paper and its answer key are laid out.
