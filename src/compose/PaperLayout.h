@@ -57,7 +57,7 @@ public:
     // an existing file whole. False with `error` naming the file.
     bool writePdf(const QString& fileName, QString* error) const;
 
-    // The same layout, also for a preview: where the column content starts.
+    // Millimetres in the layout's pixels of 1/96 inch.
     static double mmToPx(double mm) { return mm * 96.0 / 25.4; }
 
 private:

@@ -193,6 +193,7 @@ private slots:
     void init();
     void paperAndAnswerKeyOnEachFormat_data();
     void paperAndAnswerKeyOnEachFormat();
+    void eachSetStartsOnItsOwnPages();
     void badLayoutFileWritesNothing();
     void pdfThatCannotBeSavedLeavesTheOldFileWhole();
 
@@ -286,7 +287,9 @@ void PaperLayoutTest::paperAndAnswerKeyOnEachFormat()
              u"tiku-admin compose: 第10题（题目编号112）中有无法显示的图片，已印出占位框。"_s);
     const QString paper = out->filePath(u"p-题目.pdf"_s);
     const QString answers = out->filePath(u"p-答案.pdf"_s);
-    // For a look at the pages: TIKU_KEEP_PAPERS=folder keeps the PDFs of each format.
+    // For a look at the pages: TIKU_KEEP_PAPERS=folder keeps the PDFs of each
+    // format. tests/data/paper holds first pages rendered from them with
+    // pdftoppm -png -r 50, for review.
     if (const QString keep = qEnvironmentVariable("TIKU_KEEP_PAPERS"); !keep.isEmpty()) {
         QDir().mkpath(keep);
         QFile::remove(keep + u"/"_s + format.name + u"-题目.pdf"_s);
@@ -370,6 +373,34 @@ void PaperLayoutTest::paperAndAnswerKeyOnEachFormat()
                      &missing),
              qPrintable(missing + u"\n"_s + key));
     QVERIFY(!key.contains(u"密封线"_s));
+}
+
+void PaperLayoutTest::eachSetStartsOnItsOwnPages()
+{
+    const QString layout = writeFile(u"layout.txt"_s, "format=8K\nscore_table=no\nnote=\n");
+    const QString criteriaFile = writeFile(u"criteria.txt"_s, criteria);
+    const Run run =
+        runTool(QString::fromUtf8(TIKU_ADMIN),
+                {u"compose"_s, bank->bankPath(), u"--criteria"_s, criteriaFile, u"--sets"_s, u"2"_s,
+                 u"--seed"_s, u"1"_s, u"--out"_s, out->filePath(u"p-"_s), u"--pdf"_s, u"--layout"_s, layout});
+    QCOMPARE(run.exitCode, 0);
+    const QString paper = out->filePath(u"p-题目.pdf"_s);
+    const int pages = int(pageSizes(paper).size());
+    QVERIFY(pages >= 4 && pages % 2 == 0);
+    const int setPages = pages / 2;
+    for (int page = 1; page <= pages; ++page) {
+        const int inSet = (page - 1) % setPages + 1;
+        const QString text = withoutBlanks(areaText(paper, page, 0, 0, 370, 260));
+        QVERIFY(text.endsWith(u"第%1页（共%2页）"_s.arg(inSet).arg(setPages)));
+        // Each set has its title and its sealing strip on its own first page.
+        QCOMPARE(text.contains(u"数学试卷"_s), inSet == 1);
+        QCOMPARE(withoutBlanks(areaText(paper, page, 0, 0, 27, 260)).contains(u"密封线内不要答题"_s),
+                 inSet == 1);
+        QCOMPARE(text.contains(u"1．题101起"_s), inSet == 1);
+    }
+    const QString first = withoutBlanks(areaText(paper, 1, 0, 0, 370, 260));
+    QVERIFY(!first.contains(u"题号"_s));
+    QVERIFY(!first.contains(u"注意事项"_s));
 }
 
 void PaperLayoutTest::badLayoutFileWritesNothing()
