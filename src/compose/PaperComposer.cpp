@@ -147,7 +147,10 @@ bool saveDocumentAsRtf(const QTextDocument& doc, const QString& fileName, QStrin
 {
     const QByteArray rtf = RtfWriter::write(doc);
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(rtf) != rtf.size() || !file.commit()) {
+    // The explicit flush: a write that fails only when the buffer is flushed on
+    // committing would otherwise go unnoticed, and a cut file replace the old one.
+    if (!file.open(QIODevice::WriteOnly) || file.write(rtf) != rtf.size() || !file.flush() ||
+        !file.commit()) {
         if (error)
             *error = u"无法保存文件“%1”：%2"_s.arg(fileName, file.errorString());
         return false;

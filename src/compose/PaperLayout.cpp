@@ -459,8 +459,10 @@ void PaperLayout::Builder::layOut(const std::vector<PaperQuestion>& questions)
         if (!compact.empty())
             docs.insert(docs.begin(), choiceTable(compact));
         auto heading = textBlock(sectionHeading(++sectionNo, section), 10.5, true, Qt::AlignLeft);
-        // A heading never stays alone at the foot of a column.
-        const double first = docs.empty() ? 0 : std::min(docs.front()->size().height(), columnHeight() / 2);
+        // A heading never stays alone at the foot of a column: it goes with its
+        // first question, or with a few lines of one that will be cut anyway.
+        const double firstHeight = docs.empty() ? 0 : docs.front()->size().height();
+        const double first = firstHeight > columnHeight() ? px(15) : firstHeight;
         place(heading, px(1.5), first + px(1.5));
         const bool space = paper && s.answerSpaceTypes.contains(section.type);
         for (const auto& doc : docs)
