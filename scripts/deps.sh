@@ -10,7 +10,7 @@ packages=(
 )
 case "${1:-run}" in
   run) ;;
-  test) packages+=(clang-14 clang-format-14 libclang-rt-14-dev libbenchmark-dev libreoffice-writer-nogui abiword imagemagick) ;;
+  test) packages+=(clang-14 clang-format-14 libclang-rt-14-dev libbenchmark-dev libreoffice-writer-nogui abiword imagemagick poppler-utils) ;;
   *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
 esac
 

@@ -1,10 +1,13 @@
-// tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX:
+// tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX
+//                   [--pdf [--layout FILE]]:
 // composes K paper sets from a bank without windows, exactly as the composer
-// window does, and writes PREFIX题目.rtf and PREFIX答案.rtf.
+// window does, and writes PREFIX题目.rtf and PREFIX答案.rtf; with --pdf also
+// the laid-out paper and answer key, PREFIX题目.pdf and PREFIX答案.pdf.
 #include "AdminCommands.h"
 
 #include "compose/CriteriaFile.h"
 #include "compose/PaperComposer.h"
+#include "compose/PaperLayout.h"
 
 #include <cstdio>
 #include <QFile>
@@ -23,7 +26,8 @@ void fail(const QString& message)
 
 int usage()
 {
-    fail(u"usage: tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX"_s);
+    fail(
+        u"usage: tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX [--pdf [--layout FILE]]"_s);
     return 2;
 }
 
@@ -36,10 +40,16 @@ int runCompose(const QStringList& args)
     QString prefix;
     QString setsText;
     QString seedText;
+    QString layoutPath;
+    bool pdf = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
         QString* option = nullptr;
-        if (arg == u"--criteria")
+        if (arg == u"--pdf" && !pdf)
+            pdf = true;
+        else if (arg == u"--layout")
+            option = &layoutPath;
+        else if (arg == u"--criteria")
             option = &criteriaPath;
         else if (arg == u"--sets")
             option = &setsText;
@@ -82,6 +92,21 @@ int runCompose(const QStringList& args)
         fail(criteriaPath + u": "_s + criteria.error);
         return 1;
     }
+    PaperSettings layout = PaperSettings::defaults();
+    if (!layoutPath.isEmpty()) {
+        if (!pdf)
+            return usage();
+        QFile layoutFile(layoutPath);
+        if (!layoutFile.open(QIODevice::ReadOnly)) {
+            fail(u"cannot read %1: %2"_s.arg(layoutPath, layoutFile.errorString()));
+            return 1;
+        }
+        QString error;
+        if (!readPaperSettings(layoutFile.readAll(), &layout, &error)) {
+            fail(layoutPath + u": "_s + error);
+            return 1;
+        }
+    }
     if (!QFileInfo(bankPath).isFile()) {
         fail(u"%1: no such bank file"_s.arg(bankPath));
         return 1;
@@ -97,6 +122,8 @@ int runCompose(const QStringList& args)
     QTextCursor answerCaret(&answers);
     SeededUniform random(seed);
     PaperComposer composer([&] { return BankStore::openExternalBank(bankPath); }, std::ref(random));
+    PaperLayout paperPages(layout, PaperLayout::Kind::Paper);
+    PaperLayout answerPages(layout, PaperLayout::Kind::Answers);
     try {
         for (int k = 1; k <= sets; ++k) {
             const ComposedSet set = composer.composeSet(k, queries, paperCaret, answerCaret);
@@ -105,6 +132,13 @@ int runCompose(const QStringList& args)
                 // A script gets no partial paper: nothing is written.
                 fail(set.failure);
                 return 1;
+            }
+            if (pdf) {
+                std::vector<PaperQuestion> questions;
+                for (const QuestionRecord& q : set.questions)
+                    questions.push_back({q.number, q.type, q.content, q.answer});
+                paperPages.addSet(questions);
+                answerPages.addSet(questions);
             }
         }
     } catch (const StoreError& e) {
@@ -118,6 +152,16 @@ int runCompose(const QStringList& args)
         !saveDocumentAsRtf(answers, prefix + u"答案.rtf"_s, &error)) {
         fail(error);
         return 1;
+    }
+    if (pdf) {
+        // A question that cannot be shown whole is still printed, and named.
+        for (const QString& problem : paperPages.problems() + answerPages.problems())
+            fail(problem);
+        if (!paperPages.writePdf(prefix + u"题目.pdf"_s, &error) ||
+            !answerPages.writePdf(prefix + u"答案.pdf"_s, &error)) {
+            fail(error);
+            return 1;
+        }
     }
     return 0;
 }

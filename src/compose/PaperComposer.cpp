@@ -136,6 +136,7 @@ ComposedSet PaperComposer::composeSet(int setNo, const std::vector<TableQuery>& 
         const QuestionRecord q = QuestionRecord::fromRow(candidates.values());
         usedKeys.push_back(drawn.key);
         set.numbers << drawn.number;
+        set.questions.push_back(q);
         appendItem(paperCaret, paperItemLabel(int(i)), q.content);
         appendItem(answerCaret, answerItemLabel(int(i)), q.answer);
     }
@@ -146,7 +147,10 @@ bool saveDocumentAsRtf(const QTextDocument& doc, const QString& fileName, QStrin
 {
     const QByteArray rtf = RtfWriter::write(doc);
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(rtf) != rtf.size() || !file.commit()) {
+    // The explicit flush: a write that fails only when the buffer is flushed on
+    // committing would otherwise go unnoticed, and a cut file replace the old one.
+    if (!file.open(QIODevice::WriteOnly) || file.write(rtf) != rtf.size() || !file.flush() ||
+        !file.commit()) {
         if (error)
             *error = u"无法保存文件“%1”：%2"_s.arg(fileName, file.errorString());
         return false;

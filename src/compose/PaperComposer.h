@@ -69,11 +69,13 @@ QString paperItemLabel(int question);
 QString answerItemLabel(int question);
 
 // What one set gave: the question numbers drawn for questions 1, 2, ... in
-// order, and when the set stopped early, the message that says why.
+// order, the drawn questions themselves (for a layout that places each one on
+// its own), and when the set stopped early, the message that says why.
 struct ComposedSet
 {
     int setNo = 0;
     QStringList numbers{};
+    std::vector<QuestionRecord> questions{};
     QString failure{};
     bool complete() const { return failure.isEmpty(); }
 };

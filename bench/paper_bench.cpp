@@ -1,0 +1,93 @@
+// Benchmarks of the paper layout on the generated bank of 100,000 questions:
+// laying out one set of 30 questions with pictures on A3 in two columns and
+// writing it as PDF. The banks come from bench/run
+// ($TIKU_BENCH_DATA/banks/<name>/DATA/TiKu.mdb) and are only read.
+#include "compose/PaperLayout.h"
+#include "store/BankStore.h"
+#include "store/BankTables.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include "BenchBanks.h"
+
+#include <benchmark/benchmark.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kQuestions = 30;
+
+// The first questions of the bank whose bodies hold a picture.
+std::vector<PaperQuestion> questionsWithPictures(const QString& bank)
+{
+    BankStore store = BankStore::openExternalBank(bank);
+    Recordset rows = store.open(
+        TableQuery{u"数学题库"_s, QuestionColumns::content + u" LIKE ?"_s, {QVariant(u"%\\pict%"_s)}});
+    std::vector<PaperQuestion> questions;
+    for (int i = 0; i < rows.recordCount() && int(questions.size()) < kQuestions; ++i) {
+        rows.moveFromFirst(i);
+        const QuestionRecord q = QuestionRecord::fromRow(rows.values());
+        questions.push_back({q.number, q.type, q.content, q.answer});
+    }
+    return questions;
+}
+
+void writePaperPdf(benchmark::State& state, const QString& bank)
+{
+    const std::vector<PaperQuestion> questions = questionsWithPictures(bank);
+    if (int(questions.size()) < kQuestions) {
+        state.SkipWithError("the bank has fewer than 30 questions with pictures");
+        return;
+    }
+    PaperSettings settings = PaperSettings::defaults();
+    settings.format = PaperFormat::A3;
+    QTemporaryDir out;
+    const QString file = out.filePath(u"题目.pdf"_s);
+    int pages = 0;
+    for (auto _ : state) {
+        PaperLayout layout(settings, PaperLayout::Kind::Paper);
+        layout.addSet(questions);
+        QString error;
+        if (!layout.writePdf(file, &error)) {
+            state.SkipWithError(error.toUtf8().constData());
+            return;
+        }
+        pages = layout.pageCount();
+    }
+    state.counters["pages"] = pages;
+    state.counters["KB"] = double(QFileInfo(file).size()) / 1e3;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const auto banks = benchBanks("paper_bench");
+    if (banks.empty())
+        return 2;
+    for (const auto& [name, dir] : banks) {
+        const QString bank = dir + u"/DATA/TiKu.mdb"_s;
+        benchmark::RegisterBenchmark((u"paper.pdf.sets1x30."_s + name).toUtf8().constData(),
+                                     [bank](benchmark::State& s) {
+                                         try {
+                                             writePaperPdf(s, bank);
+                                         } catch (const StoreError& e) {
+                                             s.SkipWithError(e.text.toUtf8().constData());
+                                         }
+                                     })
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 2;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "compose/PaperSettings.h"
+
+#include <memory>
+#include <QByteArray>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class QPainter;
+class QTextDocument;
+
+// One question of a composed set as the layout needs it.
+struct PaperQuestion
+{
+    QString bankNumber{}; // its 题目编号 in the bank, for messages
+    QString type{};
+    QByteArray content{}; // RTF
+    QByteArray answer{};  // RTF
+};
+
+// Lays out composed sets as the pages of a question paper or of its answer
+// key: title, the marks and time, the score table, notes, the questions in
+// sections by type, numbered through the set, in one or two columns, with a
+// footer on each page and on two-column sheets a sealing strip along the left
+// edge of a set's first page. Each set starts on a new page and counts its own
+// pages.
+//
+// Geometry is in pixels of 1/96 inch: each question is laid out once at the
+// column width and placed whole into the current column, or into the next
+// one when it does not fit; only a question taller than a whole column is cut,
+// between two lines. A picture that cannot be shown is drawn as a marked box
+// and named in problems().
+class PaperLayout
+{
+public:
+    enum class Kind { Paper, Answers };
+
+    PaperLayout(const PaperSettings& settings, Kind kind);
+    ~PaperLayout();
+    PaperLayout(const PaperLayout&) = delete;
+    PaperLayout& operator=(const PaperLayout&) = delete;
+
+    void addSet(const std::vector<PaperQuestion>& questions);
+
+    int pageCount() const;
+    QSizeF pageSizeMm() const;
+    // Paints page `index` on a painter whose device has `dpi` pixels per inch,
+    // its origin at the page's top left.
+    void paintPage(int index, QPainter& painter, double dpi) const;
+    // Messages about questions printed with a placeholder.
+    QStringList problems() const { return problems_; }
+
+    // Writes every page to `fileName` through QSaveFile: a failed write leaves
+    // an existing file whole. False with `error` naming the file.
+    bool writePdf(const QString& fileName, QString* error) const;
+
+    // Millimetres in the layout's pixels of 1/96 inch.
+    static double mmToPx(double mm) { return mm * 96.0 / 25.4; }
+
+private:
+    struct Slice
+    {
+        std::shared_ptr<QTextDocument> doc;
+        QPointF at;    // top left on the page
+        double top;    // the part of the document shown: [top, bottom)
+        double bottom; //
+    };
+    struct Page
+    {
+        std::vector<Slice> slices;
+        int number = 1; // within its set
+        int setPages = 1;
+        bool sealingStrip = false;
+    };
+    class Builder;
+
+    PaperSettings settings_;
+    Kind kind_;
+    std::vector<Page> pages_;
+    QStringList problems_;
+};
