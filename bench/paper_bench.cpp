@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include "BenchBanks.h"
+#include "BenchMain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -73,21 +74,9 @@ int main(int argc, char** argv)
         return 2;
     for (const auto& [name, dir] : banks) {
         const QString bank = dir + u"/DATA/TiKu.mdb"_s;
-        benchmark::RegisterBenchmark((u"paper.pdf.sets1x30."_s + name).toUtf8().constData(),
-                                     [bank](benchmark::State& s) {
-                                         try {
-                                             writePaperPdf(s, bank);
-                                         } catch (const StoreError& e) {
-                                             s.SkipWithError(e.text.toUtf8().constData());
-                                         }
-                                     })
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime();
+        addBankBenchmark(u"paper.pdf.sets1x30."_s + name, [bank](benchmark::State& s) {
+            writePaperPdf(s, bank);
+        })->UseRealTime();
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 2;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runSelectedBenchmarks(argc, argv);
 }
