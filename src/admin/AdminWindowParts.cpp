@@ -2,6 +2,8 @@
 
 #include "ui/Twips.h"
 
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -60,6 +62,33 @@ void place(QWidget* window, int left, int top, int width, int height)
 {
     window->resize(twipsSize(width, height));
     window->move(twipsPoint(left, top));
+}
+
+QGroupBox* fileFrame(QWidget* parent, const QString& tip, const QString& label, QLineEdit* path,
+                     QPushButton* choose)
+{
+    auto* frame = new QGroupBox(u"选择数据源"_s, parent);
+    frame->setObjectName(u"Frame1"_s);
+    frame->setToolTip(tip);
+    path->setReadOnly(true);
+    auto* row = new QHBoxLayout(frame);
+    row->addWidget(AdminWindowParts::label(frame, label, path));
+    row->addWidget(path, 1);
+    row->addWidget(choose);
+    return frame;
+}
+
+QGroupBox* actionFrame(QWidget* parent, const QString& title, QPushButton* start, QPushButton* quit)
+{
+    auto* frame = new QGroupBox(title, parent);
+    frame->setObjectName(u"Frame2"_s);
+    auto* buttons = new QHBoxLayout(frame);
+    buttons->addStretch();
+    buttons->addWidget(start);
+    buttons->addSpacing(30);
+    buttons->addWidget(quit);
+    buttons->addStretch();
+    return frame;
 }
 
 } // namespace AdminWindowParts

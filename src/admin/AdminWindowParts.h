@@ -5,6 +5,7 @@
 
 #include <QString>
 
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -20,6 +21,12 @@ QLineEdit* passwordBox(QWidget* parent, const char* name);
 QLabel* label(QWidget* parent, const QString& text, QWidget* buddy = nullptr);
 // A heading in large bold type.
 QLabel* heading(QWidget* parent, const QString& text);
+// The frame Frame1 where a bank file is chosen: a label naming the read-only
+// box `path`, the box, and the button `choose`.
+QGroupBox* fileFrame(QWidget* parent, const QString& tip, const QString& label, QLineEdit* path,
+                     QPushButton* choose);
+// The frame Frame2 holding the window's two buttons, centred.
+QGroupBox* actionFrame(QWidget* parent, const QString& title, QPushButton* start, QPushButton* quit);
 // Sizes `window` and asks for its place in the main window's client area, in twips.
 void place(QWidget* window, int left, int top, int width, int height);
 

@@ -29,27 +29,13 @@ HBTiKu::HBTiKu(QWidget* parent)
 {
     setObjectName(u"HBTiKu"_s);
     setWindowTitle(u"合并题库"_s);
-    Text1->setReadOnly(true);
     ProgressBar1->setObjectName(u"ProgressBar1"_s);
     ProgressBar1->setAccessibleName(u"合并进度"_s);
     ProgressBar1->hide();
 
-    auto* source = new QGroupBox(u"选择数据源"_s, this);
-    source->setObjectName(u"Frame1"_s);
-    source->setToolTip(u"在这里可以把外部题库合并进来"_s);
-    auto* row = new QHBoxLayout(source);
-    row->addWidget(Parts::label(source, u"打开数据源题库："_s, Text1));
-    row->addWidget(Text1, 1);
-    row->addWidget(Command1);
-
-    auto* actions = new QGroupBox(u"操作选项"_s, this);
-    actions->setObjectName(u"Frame2"_s);
-    auto* buttons = new QHBoxLayout(actions);
-    buttons->addStretch();
-    buttons->addWidget(Command3);
-    buttons->addSpacing(30);
-    buttons->addWidget(Command4);
-    buttons->addStretch();
+    auto* source =
+        Parts::fileFrame(this, u"在这里可以把外部题库合并进来"_s, u"打开数据源题库："_s, Text1, Command1);
+    auto* actions = Parts::actionFrame(this, u"操作选项"_s, Command3, Command4);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Parts::heading(this, u"合并题库……"_s));
