@@ -14,6 +14,8 @@ enum PictureProperty {
     PictureData = QTextFormat::UserProperty + 0x5254, // QByteArray: the picture bytes
     PictureControls,                                  // QByteArray: e.g. "\picw10\pich10\pngblip"
     PictureReadSize,                                  // QSizeF: the shown size when read
+    FormulaSource,                                    // QString: a formula's LaTeX source
+    FormulaDepth,                                     // qreal: points a formula reaches below the baseline
 };
 
 // The resource name of a picture: derived from its bytes, so the same picture
