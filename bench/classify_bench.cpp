@@ -20,6 +20,7 @@
 
 #include "BenchBanks.h"
 #include "BenchMain.h"
+#include "ui/SongtiFont.h"
 
 #include <benchmark/benchmark.h>
 
@@ -95,6 +96,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    applyProgramFont(); // as the program has it
     const auto banks = benchBanks("classify_bench");
     if (banks.empty())
         return 2;

@@ -26,6 +26,7 @@
 
 #include "BenchBanks.h"
 #include "BenchMain.h"
+#include "ui/SongtiFont.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -217,6 +218,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    applyProgramFont(); // as the program has it
     const auto banks = benchBanks("question_bench");
     if (banks.empty())
         return 2;

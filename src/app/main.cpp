@@ -2,6 +2,7 @@
 #include "app/CoverArt.h"
 #include "app/CoverFrm.h"
 #include "store/ProgramDirectory.h"
+#include "ui/SongtiFont.h"
 #include "ui/WindowRegistry.h"
 
 #include <QApplication>
@@ -13,9 +14,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"青桐题库"_s);
-    QFont font = QApplication::font();
-    font.setFamilies({u"SimSun"_s, u"Noto Sans CJK SC"_s, font.family()});
-    QApplication::setFont(font);
+    applyProgramFont();
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(drawLogo())));
 
     // The windows decide when the program ends (the about window's 退出, the

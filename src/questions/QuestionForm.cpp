@@ -57,6 +57,23 @@ void selectAll(QWidget* w)
         combo->lineEdit()->selectAll();
 }
 
+// A field is only written when its text changes: paging through the results
+// of one knowledge point then redraws the number and the bodies, not every
+// field of the path.
+void showText(QLineEdit* e, const QString& text)
+{
+    if (e->text() != text)
+        e->setText(text);
+}
+
+void showText(QComboBox* c, const QString& text)
+{
+    if (c->currentIndex() != -1)
+        c->setCurrentIndex(-1);
+    if (c->currentText() != text)
+        c->setEditText(text);
+}
+
 } // namespace
 
 QuestionForm::Labels QuestionForm::entryLabels()
@@ -195,20 +212,18 @@ void QuestionForm::clear()
 
 void QuestionForm::showRecord(const QuestionRecord& q)
 {
-    // The two bodies are replaced whole below; emptying them first would lay
-    // out each box once more.
-    clearFields();
-    Text8->setText(q.number);
-    Combo1->setEditText(q.type);
-    Text2->setText(q.path.level1);
-    Text3->setText(q.path.level2);
-    Text4->setText(q.path.level3);
-    Combo2->setEditText(q.difficulty);
+    showText(Text8, q.number);
+    showText(Combo1, q.type);
+    showText(Text2, q.path.level1);
+    showText(Text3, q.path.level2);
+    showText(Text4, q.path.level3);
+    showText(Combo2, q.difficulty);
+    // Each body is replaced whole; emptying it first would lay it out once more.
     RichTextBox1->setTextRTF(q.content);
     RichTextBox2->setTextRTF(q.answer);
-    Combo3->setEditText(q.entranceExam);
-    Text6->setText(q.enteredBy);
-    Text7->setText(q.enteredAt);
+    showText(Combo3, q.entranceExam);
+    showText(Text6, q.enteredBy);
+    showText(Text7, q.enteredAt);
 }
 
 void QuestionForm::useEditMenu(EditTarget content, EditTarget answer)

@@ -9,8 +9,10 @@
 #include <QMouseEvent>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
+#include <QTextLayout>
 #include <QUuid>
 
 #include <algorithm>
@@ -166,7 +168,17 @@ template <typename Fill> void RichTextBox::replaceDocument(Fill fill)
     const bool pin = policy == Qt::ScrollBarAsNeeded && verticalScrollBar()->isVisible();
     if (pin)
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    fill(doc);
+    {
+        // One edit block around the filling: the document is laid out once,
+        // at its end, and every block keeps the glyphs shaped for that layout,
+        // so painting draws them instead of shaping each line again.
+        QTextCursor whole(doc);
+        whole.beginEditBlock();
+        fill(doc);
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+            b.layout()->setCacheEnabled(true);
+        whole.endEditBlock();
+    }
     if (pin)
         setVerticalScrollBarPolicy(policy);
     doc->setUndoRedoEnabled(true);

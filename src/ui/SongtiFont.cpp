@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontDatabase>
+#include <QGuiApplication>
 
 using namespace Qt::StringLiterals;
 
@@ -21,4 +22,13 @@ void substituteSongti()
         if (!QFontDatabase::hasFamily(family) && !installed.isEmpty())
             QFont::insertSubstitutions(family, installed);
     }
+}
+
+void applyProgramFont()
+{
+    substituteSongti();
+    QFont font = QGuiApplication::font();
+    const QString family = font.family();
+    font.setFamilies({u"SimSun"_s, u"Noto Sans CJK SC"_s, family});
+    QGuiApplication::setFont(font);
 }

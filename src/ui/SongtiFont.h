@@ -9,6 +9,12 @@
 // more than once.
 void substituteSongti();
 
+// The program's font for its windows: its own face first where a Chinese
+// Windows has it, then an installed CJK face, so that Chinese labels and
+// fields are drawn by a face that has their characters instead of a search
+// through fallback faces for each of them. Also substitutes 宋体.
+void applyProgramFont();
+
 // The family a document names for its default text.
 inline QString songtiFamily()
 {
