@@ -3,6 +3,7 @@
 #include "compose/PaperSettingsDialog.h"
 #include "ui/Dialogs.h"
 
+#include <algorithm>
 #include <optional>
 #include <QApplication>
 #include <QPageLayout>

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -52,8 +53,8 @@ QSpinBox* spinBox(const QString& name, int min, int max, int value, QWidget* par
 } // namespace
 
 PaperSettingsDialog::PaperSettingsDialog(const PaperSettings& settings,
-                                         const std::vector<PaperSection>& sections, QWidget* parent)
-    : QDialog(parent), settings_(settings), rows_(sections)
+                                         const std::vector<PaperSection>& firstSet, QWidget* parent)
+    : QDialog(parent), settings_(settings), rows_(firstSet)
 {
     setObjectName(u"PaperSettingsDialog"_s);
     setWindowTitle(u"版式"_s);
@@ -164,16 +165,13 @@ PaperSettingsDialog::PaperSettingsDialog(const PaperSettings& settings,
 
 void PaperSettingsDialog::fillSections()
 {
-    const int selected = sections->currentRow();
     sections->setRowCount(int(rows_.size()));
     for (int row = 0; row < int(rows_.size()); ++row) {
-        const PaperSection& s = rows_[size_t(row)];
-        sections->setItem(row, 0, new QTableWidgetItem(s.type));
-        auto* count = new QTableWidgetItem(QString::number(s.questions));
+        sections->setItem(row, 0, new QTableWidgetItem);
+        auto* count = new QTableWidgetItem;
         count->setTextAlignment(Qt::AlignCenter);
         sections->setItem(row, 1, count);
-        auto* points = spinBox(u"points."_s + s.type, 0, 1000, s.points, sections);
-        points->setAccessibleName(s.type + u"每题分数"_s);
+        auto* points = spinBox(QString(), 0, 1000, 0, sections);
         points->setSuffix(u" 分"_s);
         connect(points, &QSpinBox::valueChanged, this, [this, row](int value) {
             rows_[size_t(row)].points = value;
@@ -184,9 +182,24 @@ void PaperSettingsDialog::fillSections()
         subtotal->setTextAlignment(Qt::AlignCenter);
         sections->setItem(row, 3, subtotal);
     }
+    showSections();
     sections->resizeColumnsToContents();
-    if (selected >= 0 && selected < sections->rowCount())
-        sections->selectRow(selected);
+    sections->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+}
+
+// The rows keep their controls; a move only changes what they show.
+void PaperSettingsDialog::showSections()
+{
+    for (int row = 0; row < int(rows_.size()); ++row) {
+        const PaperSection& s = rows_[size_t(row)];
+        sections->item(row, 0)->setText(s.type);
+        sections->item(row, 1)->setText(QString::number(s.questions));
+        auto* points = static_cast<QSpinBox*>(sections->cellWidget(row, 2));
+        const QSignalBlocker quiet(points);
+        points->setObjectName(u"points."_s + s.type);
+        points->setAccessibleName(s.type + u"每题分数"_s);
+        points->setValue(s.points);
+    }
     showTotal();
 }
 
@@ -197,9 +210,8 @@ void PaperSettingsDialog::moveSection(int by)
     if (row < 0 || to < 0 || to >= int(rows_.size()))
         return;
     std::swap(rows_[size_t(row)], rows_[size_t(to)]);
+    showSections();
     sections->setCurrentCell(to, 0);
-    fillSections();
-    sections->selectRow(to);
 }
 
 void PaperSettingsDialog::showTotal()

@@ -21,8 +21,8 @@ class PaperSettingsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    // `sections`: those of the first set, in the order of `settings`.
-    PaperSettingsDialog(const PaperSettings& settings, const std::vector<PaperSection>& sections,
+    // `firstSet`: the sections of the first set, in the order of `settings`.
+    PaperSettingsDialog(const PaperSettings& settings, const std::vector<PaperSection>& firstSet,
                         QWidget* parent = nullptr);
 
     PaperSettings settings() const;
@@ -44,6 +44,7 @@ public:
 
 private:
     void fillSections();
+    void showSections();
     void moveSection(int by);
     void showTotal();
 

@@ -1,6 +1,8 @@
 // The laid-out paper and answer key as a script makes them with
-// `tiku-admin compose --pdf`, read back with poppler's pdfinfo and pdftotext.
+// `tiku-admin compose --pdf`, read back with poppler's pdfinfo and pdftotext;
+// and the layout settings the composer windows keep, as a layout file.
 #include "common/TestBank.h"
+#include "compose/PaperSettings.h"
 
 #include <QBuffer>
 #include <QDir>
