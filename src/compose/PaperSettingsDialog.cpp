@@ -35,7 +35,8 @@ QPlainTextEdit* linesEdit(const QString& name, const QStringList& lines, int row
     auto* edit = new QPlainTextEdit(lines.join(u'\n'), parent);
     edit->setObjectName(name);
     edit->setTabChangesFocus(true);
-    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A long line wraps on screen; only a line break starts a new one.
+    edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     const int line = edit->fontMetrics().lineSpacing();
     edit->setFixedHeight(rows * line + 2 * edit->frameWidth() + 10);
     return edit;
@@ -80,7 +81,7 @@ PaperSettingsDialog::PaperSettingsDialog(const PaperSettings& settings,
     scoreTable = new QCheckBox(u"印得分表"_s, this);
     scoreTable->setObjectName(u"scoreTable"_s);
     scoreTable->setChecked(settings.scoreTable);
-    notes = linesEdit(u"notes"_s, settings.notes, 3, this);
+    notes = linesEdit(u"notes"_s, settings.notes, 4, this);
     notes->setToolTip(u"每行一条；不填则不印注意事项"_s);
 
     auto* sheet = new QGroupBox(u"纸张及卷头"_s, this);
@@ -160,7 +161,7 @@ PaperSettingsDialog::PaperSettingsDialog(const PaperSettings& settings,
     connect(down, &QPushButton::clicked, this, [this] { moveSection(1); });
     connect(fullMarks, &QSpinBox::valueChanged, this, &PaperSettingsDialog::showTotal);
     fillSections();
-    resize(520, sizeHint().height());
+    resize(600, sizeHint().height());
 }
 
 void PaperSettingsDialog::fillSections()
