@@ -230,6 +230,14 @@ QString sectionHeading(int n, const Section& s)
 
 } // namespace
 
+std::vector<PaperSection> paperSections(const PaperSet& set, const PaperSettings& settings)
+{
+    std::vector<PaperSection> out;
+    for (const Section& s : sectionsOf(set, settings))
+        out.push_back({s.type, int(s.indexes.size()), s.points});
+    return out;
+}
+
 // Fills the pages of one set, column by column.
 class PaperLayout::Builder
 {

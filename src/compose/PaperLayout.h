@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compose/PaperSettings.h"
+#include "store/BankRecords.h"
 
 #include <memory>
 #include <QByteArray>
@@ -19,7 +20,29 @@ struct PaperQuestion
     QString type{};
     QByteArray content{}; // RTF
     QByteArray answer{};  // RTF
+
+    static PaperQuestion fromRecord(const QuestionRecord& q)
+    {
+        return {q.number, q.type, q.content, q.answer};
+    }
 };
+
+// The questions of one composed set, in their order.
+using PaperSet = std::vector<PaperQuestion>;
+
+// One section of a set as the layout prints it: its type, how many questions
+// it holds and the points per question.
+struct PaperSection
+{
+    QString type{};
+    int questions = 0;
+    int points = 0;
+    bool operator==(const PaperSection&) const = default;
+};
+
+// The sections of `set` in the order they are printed: the order of the
+// settings, then the types they do not name in the order met.
+std::vector<PaperSection> paperSections(const PaperSet& set, const PaperSettings& settings);
 
 // Lays out composed sets as the pages of a question paper or of its answer
 // key: title, the marks and time, the score table, notes, the questions in

@@ -1,6 +1,9 @@
 #include "compose/PaperSettings.h"
 
+#include <memory>
+
 #include <QRegularExpression>
+#include <QSettings>
 
 using namespace Qt::StringLiterals;
 
@@ -117,6 +120,74 @@ bool readPaperSettings(const QByteArray& text, PaperSettings* settings, QString*
     }
     *settings = s;
     return true;
+}
+
+QByteArray writePaperSettings(const PaperSettings& s)
+{
+    // A line ends a value: each title line and note is one line of its own.
+    auto oneLine = [](const QString& text) { return QString(text).replace(u'\n', u' ').trimmed(); };
+    QStringList lines;
+    lines << u"format=%1"_s.arg(s.format == PaperFormat::A4   ? u"A4"_s
+                                : s.format == PaperFormat::A3 ? u"A3"_s
+                                                              : u"8K"_s);
+    for (const QString& line : s.title)
+        lines << u"title="_s + oneLine(line);
+    if (s.title.isEmpty())
+        lines << u"title="_s;
+    lines << u"full_marks=%1"_s.arg(s.fullMarks) << u"minutes=%1"_s.arg(s.minutes)
+          << u"score_table=%1"_s.arg(s.scoreTable ? u"yes"_s : u"no"_s);
+    for (const QString& note : s.notes)
+        lines << u"note="_s + oneLine(note);
+    if (s.notes.isEmpty())
+        lines << u"note="_s;
+    lines << u"sections="_s + s.sectionOrder.join(u',');
+    for (auto it = s.points.cbegin(); it != s.points.cend(); ++it)
+        lines << u"points.%1=%2"_s.arg(oneLine(it.key())).arg(it.value());
+    lines << u"answer_space=%1"_s.arg(s.answerSpaceMm)
+          << u"answer_space_types="_s + s.answerSpaceTypes.join(u',')
+          << u"compact_choices=%1"_s.arg(s.compactChoices ? u"yes"_s : u"no"_s);
+    return lines.join(u'\n').toUtf8() + '\n';
+}
+
+namespace {
+
+QString& settingsFile()
+{
+    static QString path;
+    return path;
+}
+
+std::unique_ptr<QSettings> openSettings()
+{
+    if (!settingsFile().isEmpty())
+        return std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat);
+    // Latin names: the folder and file names stay plain on every system.
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, u"QingTong"_s, u"tiku"_s);
+}
+
+const QString kLayoutKey = u"paper/layout"_s;
+
+} // namespace
+
+PaperSettings rememberedPaperSettings()
+{
+    PaperSettings s = PaperSettings::defaults();
+    const QString text = openSettings()->value(kLayoutKey).toString();
+    PaperSettings read = s;
+    // A value edited by hand into something unreadable gives the defaults.
+    if (!text.isEmpty() && readPaperSettings(text.toUtf8(), &read, nullptr))
+        s = read;
+    return s;
+}
+
+void rememberPaperSettings(const PaperSettings& settings)
+{
+    openSettings()->setValue(kLayoutKey, QString::fromUtf8(writePaperSettings(settings)));
+}
+
+void setPaperSettingsFile(const QString& iniPath)
+{
+    settingsFile() = iniPath;
 }
 
 QString chineseNumeral(int n)

@@ -29,6 +29,7 @@ struct PaperSettings
     bool compactChoices = true; // choice answers gathered in a table in the answer key
 
     static PaperSettings defaults();
+    bool operator==(const PaperSettings&) const = default;
 };
 
 // Reads an options file: UTF-8 lines `key=value`; blank lines and lines
@@ -38,6 +39,18 @@ struct PaperSettings
 // answer_space_types, compact_choices (yes/no). Settings not given keep their
 // defaults. False with `error` naming the line on a bad line.
 bool readPaperSettings(const QByteArray& text, PaperSettings* settings, QString* error);
+
+// The same settings as an options file that readPaperSettings() reads back.
+QByteArray writePaperSettings(const PaperSettings& settings);
+
+// The settings a teacher chose last in the composers, kept between runs in
+// the user's settings of this program (tiku.ini under QingTong in the user's
+// configuration folder). What cannot be read there gives the defaults.
+PaperSettings rememberedPaperSettings();
+void rememberPaperSettings(const PaperSettings& settings);
+// Keeps them in `iniPath` instead; the empty path goes back to the user's
+// settings. Tests use a file of their own, never the user's.
+void setPaperSettingsFile(const QString& iniPath);
 
 // 一, 二, ... 九十九: the numbers of sections and of the score table.
 QString chineseNumeral(int n);

@@ -3,6 +3,7 @@
 #include "compose/CompositionState.h"
 #include "compose/PaperComposer.h"
 #include "compose/PaperFiles.h"
+#include "compose/PaperPrinting.h"
 #include "compose/SHouGong2.h"
 #include "ui/ChildWindows.h"
 #include "ui/Clipboard.h"
@@ -131,10 +132,20 @@ SHouGong3::SHouGong3(QWidget* parent) : QWidget(parent)
     auto* leave = new QGroupBox(u"保存、退出"_s, chosen);
     Command6 = makeButton(u"Command6"_s, u"保存题目"_s, leave);
     Command4 = makeButton(u"Command4"_s, u"保存答案"_s, leave);
+    PrintPreview = makeButton(u"PrintPreview"_s, u"打印预览"_s, leave);
+    PrintPreview->setAccessibleName(u"打印预览"_s);
+    PrintPreview->setToolTip(u"单击即可按版式预览并打印试题或答案"_s);
+    ExportPdf = makeButton(u"ExportPdf"_s, u"导出PDF"_s, leave);
+    ExportPdf->setAccessibleName(u"导出PDF"_s);
+    ExportPdf->setToolTip(u"单击即可按版式把试题或答案存为PDF文件"_s);
     Command3 = makeButton(u"Command3"_s, u"退   出"_s, leave);
-    auto* leaveRow = new QHBoxLayout(leave);
-    for (QPushButton* b : {Command6, Command4, Command3})
-        leaveRow->addWidget(b);
+    // Two rows: five buttons in one would not fit the half window.
+    auto* leaveRow = new QGridLayout(leave);
+    leaveRow->addWidget(Command6, 0, 0);
+    leaveRow->addWidget(Command4, 0, 1);
+    leaveRow->addWidget(Command3, 0, 2);
+    leaveRow->addWidget(PrintPreview, 1, 0);
+    leaveRow->addWidget(ExportPdf, 1, 1);
     auto* hint = new QLabel(u"点击“添加到试卷”按纽选定题目，全部完成后再保存。"_s, chosen);
     hint->setWordWrap(true);
     auto* right = new QVBoxLayout(chosen);
@@ -162,13 +173,16 @@ SHouGong3::SHouGong3(QWidget* parent) : QWidget(parent)
     connectAction(Command6, &QPushButton::clicked, this, &SHouGong3::Command6_Click);
     connectAction(Command4, &QPushButton::clicked, this, &SHouGong3::Command4_Click);
     connectAction(Command3, &QPushButton::clicked, this, &SHouGong3::Command3_Click);
+    connectAction(PrintPreview, &QPushButton::clicked, this, &SHouGong3::PrintPreview_Click);
+    connectAction(ExportPdf, &QPushButton::clicked, this, &SHouGong3::ExportPdf_Click);
 
     resetButtons();
 }
 
 void SHouGong3::resetButtons()
 {
-    for (QPushButton* b : {Command9, Command8, Command5, Command1, Command7, Command2, Command6, Command4})
+    for (QPushButton* b : {Command9, Command8, Command5, Command1, Command7, Command2, Command6, Command4,
+                           PrintPreview, ExportPdf})
         b->setEnabled(false);
     Command3->setEnabled(true);
 }
@@ -286,6 +300,7 @@ void SHouGong3::Command2_Click()
     const int q = state.ManualQuestionNo;
     if (q < 1) // no question is being chosen
         return;
+    chosen_.push_back({Text8->text(), Text1->text(), RichTextBox1->TextRTF(), RichTextBox2->TextRTF()});
     // The display boxes are the transfer boxes: what they show goes in, and
     // they are left empty.
     QTextCursor paperCaret = RichTextBox3->textCursor();
@@ -304,8 +319,8 @@ void SHouGong3::Command2_Click()
     if (q >= state.QuestionTotal) {
         state.ManualQuestionNo = 0;
         state.QuestionTotal = 0;
-        Command6->setEnabled(true);
-        Command4->setEnabled(true);
+        for (QPushButton* b : {Command6, Command4, PrintPreview, ExportPdf})
+            b->setEnabled(true);
         return;
     }
     showChildWindow<SHouGong2>()->refreshPrompt();
@@ -323,8 +338,19 @@ void SHouGong3::Command4_Click()
         answersSaved_ = true;
 }
 
+void SHouGong3::PrintPreview_Click()
+{
+    printPreviewPaper(this, {chosen_});
+}
+
+void SHouGong3::ExportPdf_Click()
+{
+    exportPaperPdf(this, {chosen_});
+}
+
 void SHouGong3::discardPaper()
 {
+    chosen_.clear();
     RichTextBox3->setText(QString());
     RichTextBox4->setText(QString());
     paperSaved_ = false;

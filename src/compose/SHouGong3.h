@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compose/PaperLayout.h"
 #include "questions/QuestionBrowser.h"
 
 #include <QWidget>
@@ -24,15 +25,17 @@ public:
     // Step 2 confirmed the criteria of a question: 显 示 may run them.
     void enableShow();
 
-    void Command9_Click(); // 显 示
-    void Command8_Click(); // 第一个
-    void Command5_Click(); // 下一个
-    void Command1_Click(); // 上一个
-    void Command7_Click(); // 最后一个
-    void Command2_Click(); // 添加到试卷=>
-    void Command6_Click(); // 保存题目
-    void Command4_Click(); // 保存答案
-    void Command3_Click(); // 退   出
+    void Command9_Click();     // 显 示
+    void Command8_Click();     // 第一个
+    void Command5_Click();     // 下一个
+    void Command1_Click();     // 上一个
+    void Command7_Click();     // 最后一个
+    void Command2_Click();     // 添加到试卷=>
+    void Command6_Click();     // 保存题目
+    void Command4_Click();     // 保存答案
+    void Command3_Click();     // 退   出
+    void PrintPreview_Click(); // 打印预览: the questions added, laid out as a paper or its answer key
+    void ExportPdf_Click();    // 导出PDF
 
     // The candidate shown.
     QLineEdit* Text8;
@@ -59,6 +62,8 @@ public:
     QPushButton* Command6;
     QPushButton* Command4;
     QPushButton* Command3;
+    QPushButton* PrintPreview;
+    QPushButton* ExportPdf;
 
 private:
     void clearDisplay();
@@ -73,6 +78,7 @@ private:
     void message(const QString& text);
 
     QuestionBrowser browser_;
+    PaperSet chosen_; // the questions added, in their order, for printing
     bool paperSaved_ = false;
     bool answersSaved_ = false;
 };

@@ -3,6 +3,7 @@
 #include "compose/CompositionState.h"
 #include "compose/PaperComposer.h"
 #include "compose/PaperFiles.h"
+#include "compose/PaperPrinting.h"
 #include "ui/Clipboard.h"
 #include "ui/Dialogs.h"
 #include "ui/RichTextBox.h"
@@ -81,9 +82,15 @@ ZUJUANLIULAN::ZUJUANLIULAN(QWidget* parent) : QWidget(parent)
     Command1 = makeButton(u"Command1"_s, u"开  始"_s, QString(), operations);
     Command2 = makeButton(u"Command2"_s, u"保存题目"_s, u"单击即可保存选出的题目"_s, operations);
     Command4 = makeButton(u"Command4"_s, u"保存答案"_s, u"单击即可保存答案"_s, operations);
+    PrintPreview =
+        makeButton(u"PrintPreview"_s, u"打印预览"_s, u"单击即可按版式预览并打印试题或答案"_s, operations);
+    PrintPreview->setAccessibleName(u"打印预览"_s);
+    ExportPdf =
+        makeButton(u"ExportPdf"_s, u"导出PDF"_s, u"单击即可按版式把试题或答案存为PDF文件"_s, operations);
+    ExportPdf->setAccessibleName(u"导出PDF"_s);
     Command3 = makeButton(u"Command3"_s, u"退   出"_s, QString(), operations);
     auto* buttons = new QHBoxLayout(operations);
-    for (QPushButton* b : {Command1, Command2, Command4, Command3})
+    for (QPushButton* b : {Command1, Command2, Command4, PrintPreview, ExportPdf, Command3})
         buttons->addWidget(b);
 
     Label1 = new QLabel(u"请单击“开始”按纽进行组卷..."_s, this);
@@ -103,6 +110,8 @@ ZUJUANLIULAN::ZUJUANLIULAN(QWidget* parent) : QWidget(parent)
     connectAction(Command2, &QPushButton::clicked, this, &ZUJUANLIULAN::Command2_Click);
     connectAction(Command4, &QPushButton::clicked, this, &ZUJUANLIULAN::Command4_Click);
     connectAction(Command3, &QPushButton::clicked, this, &ZUJUANLIULAN::Command3_Click);
+    connectAction(PrintPreview, &QPushButton::clicked, this, &ZUJUANLIULAN::PrintPreview_Click);
+    connectAction(ExportPdf, &QPushButton::clicked, this, &ZUJUANLIULAN::ExportPdf_Click);
 
     setButtonsEnabled(false);
     Command1->setEnabled(true);
@@ -125,7 +134,7 @@ void ZUJUANLIULAN::setSeedSource(SeedSource source)
 
 void ZUJUANLIULAN::setButtonsEnabled(bool on)
 {
-    for (QPushButton* b : {Command1, Command2, Command3, Command4})
+    for (QPushButton* b : {Command1, Command2, Command3, Command4, PrintPreview, ExportPdf})
         b->setEnabled(on);
 }
 
@@ -158,6 +167,13 @@ void ZUJUANLIULAN::Command1_Click()
     const ComposedSet set = composer.composeSet(setNo, queries_, paperCaret, answerCaret);
     RichTextBox1->setTextCursor(paperCaret);
     RichTextBox3->setTextCursor(answerCaret);
+    // What stays in the documents is printed: a set stopped early too.
+    if (!set.questions.empty()) {
+        PaperSet questions;
+        for (const QuestionRecord& q : set.questions)
+            questions.push_back(PaperQuestion::fromRecord(q));
+        sets_.push_back(std::move(questions));
+    }
 
     const QString seeds = u"（随机数种子：%1）"_s.arg(seeds_.join(u"，"_s));
     if (!set.complete()) {
@@ -180,8 +196,19 @@ void ZUJUANLIULAN::Command4_Click()
         answersSaved_ = true;
 }
 
+void ZUJUANLIULAN::PrintPreview_Click()
+{
+    printPreviewPaper(this, sets_);
+}
+
+void ZUJUANLIULAN::ExportPdf_Click()
+{
+    exportPaperPdf(this, sets_);
+}
+
 void ZUJUANLIULAN::discardPaper()
 {
+    sets_.clear();
     RichTextBox1->setText(QString());
     RichTextBox3->setText(QString());
     paperSaved_ = false;

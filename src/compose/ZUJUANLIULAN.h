@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compose/PaperLayout.h"
 #include "store/BankStore.h"
 
 #include <cstdint>
@@ -33,15 +34,19 @@ public:
     using SeedSource = std::function<std::uint64_t()>;
     static void setSeedSource(SeedSource source);
 
-    void Command1_Click(); // 开  始
-    void Command2_Click(); // 保存题目
-    void Command4_Click(); // 保存答案
-    void Command3_Click(); // 退   出
+    void Command1_Click();     // 开  始
+    void Command2_Click();     // 保存题目
+    void Command4_Click();     // 保存答案
+    void Command3_Click();     // 退   出
+    void PrintPreview_Click(); // 打印预览: the sets composed, laid out as a paper or its answer key
+    void ExportPdf_Click();    // 导出PDF
 
     QPushButton* Command1;
     QPushButton* Command2;
     QPushButton* Command3;
     QPushButton* Command4;
+    QPushButton* PrintPreview;
+    QPushButton* ExportPdf;
     RichTextBox* RichTextBox1; // the paper
     RichTextBox* RichTextBox3; // the answers
     QLabel* Label1;            // the status line
@@ -51,7 +56,8 @@ private:
     void discardPaper();
 
     std::vector<TableQuery> queries_;
-    QStringList seeds_; // one entry per set composed, for the status line
+    QStringList seeds_;          // one entry per set composed, for the status line
+    std::vector<PaperSet> sets_; // the questions drawn, set by set, for printing
     bool paperSaved_ = false;
     bool answersSaved_ = false;
 };

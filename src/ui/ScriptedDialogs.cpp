@@ -79,9 +79,10 @@ std::optional<QString> ScriptedDialogs::input(QWidget*, const QString& title, co
 }
 
 QString ScriptedDialogs::saveFileName(QWidget*, const QString& title, const QString& proposedName,
-                                      const QString&)
+                                      const QString& filter)
 {
     shown_.append({Kind::SaveFile, title, proposedName, Icon::None, Buttons::Ok});
+    saveFilters_.append(filter);
     const auto a = take(Kind::SaveFile, title);
     return a ? a->value.toString() : QString();
 }

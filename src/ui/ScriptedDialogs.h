@@ -35,6 +35,8 @@ public:
     void answerFile(const QString& path); // the empty path cancels
 
     const QList<Shown>& shown() const { return shown_; }
+    // The file-type filter of each save dialog shown, in order.
+    const QStringList& saveFilters() const { return saveFilters_; }
     void clearShown() { shown_.clear(); }
     // Texts of the boxes that asked for an answer nobody had queued.
     const QStringList& unexpected() const { return unexpected_; }
@@ -72,6 +74,7 @@ private:
     std::deque<Answer> answers_;
     QList<Shown> shown_;
     QStringList unexpected_;
+    QStringList saveFilters_;
 };
 
 // Lets QCOMPARE print a recorded box.

@@ -2,6 +2,7 @@
 // their buttons, with scripted boxes.
 #include "common/Accessibility.h"
 #include "compose/CompositionState.h"
+#include "compose/PaperSettingsDialog.h"
 #include "compose/SHouGong1.h"
 #include "compose/SHouGong2.h"
 #include "compose/SHouGong3.h"
@@ -13,15 +14,34 @@
 #include "ui/Clipboard.h"
 #include "ui/Twips.h"
 
+#include <functional>
+#include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QPrinter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <QTimer>
 #include <QTreeWidget>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
 
 using Shown = ScriptedDialogs::Shown;
 
@@ -73,6 +93,107 @@ void processDeletes()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// For a look at the windows: TIKU_SHOTS=folder keeps a picture of each.
+void keepShot(QWidget* w, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("TIKU_SHOTS");
+    if (!folder.isEmpty())
+        w->grab().save(folder + u'/' + name + u".png"_s);
+}
+
+// The visible top-level window of class W, or nullptr.
+template <class W> W* openWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* found = qobject_cast<W*>(w); found && found->isVisible())
+            return found;
+    }
+    return nullptr;
+}
+
+// Answers the 版式 dialog as soon as it opens: `fill` sets its fields (and
+// may look at them), then 确定 is pressed, or 取消 when `accept` is false.
+void answerSettingsDialog(std::function<void(PaperSettingsDialog*)> fill, bool accept = true, int tries = 50)
+{
+    QTimer::singleShot(20, [fill, accept, tries] {
+        PaperSettingsDialog* dialog = openWindow<PaperSettingsDialog>();
+        if (!dialog) {
+            if (tries > 0)
+                answerSettingsDialog(fill, accept, tries - 1);
+            return;
+        }
+        fill(dialog);
+        if (accept)
+            dialog->accept();
+        else
+            dialog->reject();
+    });
+}
+
+// The row of the sections table holding `type`, -1 when none does.
+int sectionRow(const PaperSettingsDialog* d, const QString& type)
+{
+    for (int row = 0; row < d->sections->rowCount(); ++row) {
+        if (d->sections->item(row, 0)->text() == type)
+            return row;
+    }
+    return -1;
+}
+
+QString runPoppler(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000))
+        return u"(%1 did not finish)"_s.arg(program);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The text of a PDF without blanks. Qt's PDF writer names a glyph after the
+// lowest code point that shows it: an ideograph that shares its glyph with a
+// Kangxi radical (一 ⼀) comes back as the radical, read here as the ideograph.
+QString pdfText(const QString& pdf)
+{
+    QString text = runPoppler(u"pdftotext"_s, {pdf, u"-"_s});
+    for (QChar& c : text) {
+        if (c.unicode() >= 0x2F00 && c.unicode() <= 0x2FD5)
+            c = QString(c).normalized(QString::NormalizationForm_KC).at(0);
+    }
+    return text.remove(QRegularExpression(u"\\s"_s));
+}
+
+// Each page's size in millimetres, rounded.
+QList<QSize> pdfPagesMm(const QString& pdf)
+{
+    const QString info = runPoppler(u"pdfinfo"_s, {u"-f"_s, u"1"_s, u"-l"_s, u"100"_s, pdf});
+    QList<QSize> sizes;
+    static const QRegularExpression line(u"Page\\s+\\d+ size:\\s+([\\d.]+) x ([\\d.]+) pts"_s);
+    for (auto m = line.globalMatch(info); m.hasNext();) {
+        const auto match = m.next();
+        sizes << QSize(qRound(match.captured(1).toDouble() * 25.4 / 72),
+                       qRound(match.captured(2).toDouble() * 25.4 / 72));
+    }
+    return sizes;
+}
+
+// The positions of `parts` in `text`, -1 for one not found.
+QList<qsizetype> positions(const QString& text, const QStringList& parts)
+{
+    QList<qsizetype> at;
+    for (const QString& part : parts)
+        at << text.indexOf(part);
+    return at;
+}
+
+bool ascending(const QList<qsizetype>& at)
+{
+    for (qsizetype i = 0; i < at.size(); ++i) {
+        if (at[i] < 0 || (i > 0 && at[i] <= at[i - 1]))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 class ComposeWindowTest : public QObject
@@ -96,6 +217,30 @@ class ComposeWindowTest : public QObject
         }
     }
 
+    // Questions 1, 2 and 4 of type 填空题 and 3 of type 选择题, with Chinese
+    // bodies (Qt's PDF writer gives no text to a digit inside Latin text);
+    // question 4's picture cannot be read.
+    void chineseQuestions()
+    {
+        f->bank->addQuestionType(u"选择题"_s);
+        f->bank->addQuestionType(u"填空题"_s);
+        f->bank->addKnowledgePath(u"数与代数"_s, u"有理数"_s, u"绝对值"_s);
+        auto rtf = [](const QString& text, const QByteArray& more = {}) {
+            QByteArray out = "{\\rtf1\\ansi\\ansicpg936 ";
+            for (const QChar c : text)
+                out += "\\u" + QByteArray::number(short(c.unicode())) + '?';
+            return out + more + "\\par}";
+        };
+        const QString names = u"甲乙丙丁"_s;
+        for (int i = 0; i < 4; ++i) {
+            f->bank->addQuestion({.number = QString::number(i + 1),
+                                  .type = i == 2 ? u"选择题"_s : u"填空题"_s,
+                                  .content = rtf(names.at(i) + u"题"_s,
+                                                 i == 3 ? "{\\pict\\pngblip\\picw50\\pich50 0badf00d}" : ""),
+                                  .answer = rtf(names.at(i) + u"答"_s)});
+        }
+    }
+
     // Step 1 of a wizard through its menu command, with `entry` typed into the box.
     template <class Step1> void startWizard(const QString& command, const QString& entry)
     {
@@ -112,12 +257,16 @@ private slots:
         f = std::make_unique<WindowFixture>();
         compositionState() = CompositionState{};
         ZUJUANLIULAN::setSeedSource([] { return std::uint64_t(20261208); });
+        // The 版式 chosen is kept here, never in the user's own settings.
+        QFile::remove(out.filePath(u"tiku.ini"_s));
+        setPaperSettingsFile(out.filePath(u"tiku.ini"_s));
     }
     void cleanup()
     {
         QVERIFY2(f->dialogs->allAnswered(), qPrintable(f->dialogs->unexpected().join(u'|')));
         f.reset();
         ZUJUANLIULAN::setSeedSource({});
+        setPaperSettingsFile(QString());
     }
 
     void questionCountIsCheckedAndANewRunStartsAtQuestionOne()
@@ -427,6 +576,183 @@ private slots:
         step2 = WindowRegistry::instance().existing<SHouGong2>();
         QVERIFY(step2 && step2->isVisible());
         QCOMPARE(step2->Label7->text(), u"请填入第（1）题的搜索信息…"_s);
+    }
+
+    void automaticComposerExportsThePaperAsChosenAndRemembersIt()
+    {
+        chineseQuestions();
+        startWizard<ZIDONGZUJUAN>(u"zdzj"_s, u"4"_s);
+        auto* step2 = WindowRegistry::instance().existing<ZUJUANXIANGMU>();
+        for (const QString& n : {u"1"_s, u"4"_s, u"3"_s, u"2"_s}) {
+            typeInto(step2->Text8, n);
+            click(step2, "Command1");
+        }
+        f->boxes();
+        auto* w = WindowRegistry::instance().existing<ZUJUANLIULAN>();
+        QVERIFY(!w->PrintPreview->isEnabled() && !w->ExportPdf->isEnabled());
+        click(w, "Command1");
+        QVERIFY(w->PrintPreview->isEnabled() && w->ExportPdf->isEnabled());
+        QCOMPARE(unnamedInputs(w), QStringList());
+        keepShot(w, u"自动组卷向导三"_s);
+
+        // 取消 in the 版式 dialog: nothing is asked or written.
+        answerSettingsDialog([](PaperSettingsDialog*) {}, false);
+        click(w, "ExportPdf");
+        QCOMPARE(f->boxes(), QList<Shown>());
+
+        // The 版式 dialog starts from the defaults and shows the set's sections.
+        QStringList shownRows;
+        QString totalBefore;
+        QString totalAfter;
+        QStringList unnamed{u"(the dialog did not open)"_s};
+        answerSettingsDialog([&](PaperSettingsDialog* d) {
+            unnamed = unnamedInputs(d);
+            for (int row = 0; row < d->sections->rowCount(); ++row)
+                shownRows << d->sections->item(row, 0)->text() + d->sections->item(row, 1)->text();
+            totalBefore = d->total->text();
+            d->format->setCurrentIndex(d->format->findData(int(PaperFormat::A4)));
+            d->title->setPlainText(u"第一中学期末考试\n七年级数学试卷\n"_s);
+            d->minutes->setValue(100);
+            d->sections->setCurrentCell(sectionRow(d, u"填空题"_s), 0);
+            QTest::mouseClick(d->up, Qt::LeftButton);
+            d->findChild<QSpinBox*>(u"points.填空题"_s)->setValue(5);
+            totalAfter = d->total->text();
+            keepShot(d, u"版式"_s);
+        });
+        const QString pdf = out.filePath(u"期末.pdf"_s);
+        f->dialogs->answerFile(pdf);
+        click(w, "ExportPdf");
+        QCOMPARE(unnamed, QStringList());
+        QCOMPARE(shownRows, (QStringList{u"选择题1"_s, u"填空题3"_s}));
+        QCOMPARE(totalBefore, u"共4题，各题合计12分"_s);
+        QCOMPARE(totalAfter, u"共4题，各题合计18分"_s);
+        QList<Shown> boxes = f->boxes();
+        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(boxes.at(0), (Shown{ScriptedDialogs::Kind::SaveFile, u"导出PDF"_s, u"试卷.pdf"_s}));
+        QVERIFY(f->dialogs->saveFilters().last().startsWith(u"PDF 文件 (*.pdf)"_s));
+        // The picture is named, numbered as printed; the rest is printed.
+        QCOMPARE(boxes.at(1), info(u"第2题（题目编号4）中有无法显示的图片，已印出占位框。"_s));
+
+        QCOMPARE(pdfPagesMm(pdf), QList<QSize>{QSize(210, 297)});
+        const QString text = pdfText(pdf);
+        QVERIFY2(ascending(positions(
+                     text, {u"第一中学期末考试"_s, u"七年级数学试卷"_s, u"（满分18分，考试时间100分钟）"_s,
+                            u"一、填空题（每小题5分，共15分）"_s, u"1．甲题"_s, u"2．丁题"_s, u"3．乙题"_s,
+                            u"二、选择题（每小题3分，共3分）"_s, u"4．丙题"_s})),
+                 qPrintable(text));
+
+        // Kept for the next time, and shown by the dialog then.
+        const PaperSettings kept = rememberedPaperSettings();
+        QCOMPARE(kept.format, PaperFormat::A4);
+        QCOMPARE(kept.title, (QStringList{u"第一中学期末考试"_s, u"七年级数学试卷"_s}));
+        QCOMPARE(kept.minutes, 100);
+        QCOMPARE(kept.sectionOrder, (QStringList{u"填空题"_s, u"选择题"_s, u"解答题"_s}));
+        QCOMPARE(kept.points.value(u"填空题"_s), 5);
+
+        // The answer key, the same way.
+        QString titleShown;
+        QStringList rowsShown;
+        answerSettingsDialog([&](PaperSettingsDialog* d) {
+            titleShown = d->title->toPlainText() + u'|' + d->format->currentText();
+            for (int row = 0; row < d->sections->rowCount(); ++row)
+                rowsShown << d->sections->item(row, 0)->text();
+            d->content->setCurrentIndex(1);
+        });
+        const QString key = out.filePath(u"期末答案.pdf"_s);
+        f->dialogs->answerFile(key);
+        click(w, "ExportPdf");
+        QCOMPARE(titleShown, u"第一中学期末考试\n七年级数学试卷|A4 竖放，一栏"_s);
+        QCOMPARE(rowsShown, (QStringList{u"填空题"_s, u"选择题"_s}));
+        QCOMPARE(f->boxes(),
+                 QList<Shown>{(Shown{ScriptedDialogs::Kind::SaveFile, u"导出PDF"_s, u"参考答案.pdf"_s})});
+        const QString keyText = pdfText(key);
+        QVERIFY2(ascending(positions(keyText, {u"第一中学期末考试"_s, u"参考答案及评分标准"_s, u"1．甲答"_s,
+                                               u"2．丁答"_s, u"3．乙答"_s, u"4．丙答"_s})),
+                 qPrintable(keyText));
+        QCOMPARE(pdfPagesMm(key), QList<QSize>{QSize(210, 297)});
+        f->dialogs->answerYes();
+        click(w, "Command3");
+        f->boxes();
+    }
+
+    void manualComposerPreviewsAndExportsAndKeepsAnOldFileOnFailure()
+    {
+        chineseQuestions();
+        startWizard<SHouGong1>(u"shgzj"_s, u"1"_s);
+        auto* step2 = WindowRegistry::instance().existing<SHouGong2>();
+        click(step2, "Command1");
+        f->boxes();
+        auto* w = WindowRegistry::instance().existing<SHouGong3>();
+        QVERIFY(!w->PrintPreview->isEnabled() && !w->ExportPdf->isEnabled());
+        click(w, "Command9");
+        click(w, "Command2"); // question 1: question 1
+        QVERIFY(w->PrintPreview->isEnabled() && w->ExportPdf->isEnabled());
+        QCOMPARE(unnamedInputs(w), QStringList());
+        keepShot(w, u"手工组卷向导三"_s);
+
+        const QString pdf = out.filePath(u"旧试卷.pdf"_s);
+        {
+            QFile old(pdf);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("the paper printed last week");
+        }
+#ifdef Q_OS_UNIX
+        // A disk that takes no more than 10 kB: the PDF does not fit.
+        rlimit before{};
+        getrlimit(RLIMIT_FSIZE, &before);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{10000, before.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &small);
+        answerSettingsDialog([](PaperSettingsDialog*) {});
+        f->dialogs->answerFile(pdf);
+        click(w, "ExportPdf");
+        setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, previousHandler);
+        const QList<Shown> boxes = f->boxes();
+        QCOMPARE(boxes.size(), 2);
+        QVERIFY2(boxes.at(1).text.startsWith(u"无法保存文件“%1”："_s.arg(pdf)), qPrintable(boxes.at(1).text));
+        QFile old(pdf);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("the paper printed last week"));
+        old.close();
+        QCOMPARE(QDir(out.path()).entryList({u"旧试卷*"_s}, QDir::Files), QStringList{u"旧试卷.pdf"_s});
+#endif
+        // On a disk with room the same file is replaced.
+        answerSettingsDialog([](PaperSettingsDialog*) {});
+        f->dialogs->answerFile(pdf);
+        click(w, "ExportPdf");
+        QCOMPARE(f->boxes().size(), 1);
+        const QList<QSize> pages = pdfPagesMm(pdf);
+        QCOMPARE(pages, QList<QSize>{QSize(420, 297)}); // A3 landscape, the default
+        const QString text = pdfText(pdf);
+        QVERIFY2(text.contains(u"1．甲题"_s), qPrintable(text));
+
+        // 打印预览 opens beside the window, without waiting, with the same pages.
+        answerSettingsDialog([](PaperSettingsDialog*) {});
+        click(w, "PrintPreview");
+        QPointer<QPrintPreviewDialog> preview = openWindow<QPrintPreviewDialog>();
+        QVERIFY(preview);
+        auto* shown = preview->findChild<QPrintPreviewWidget*>();
+        QVERIFY(shown);
+        QCOMPARE(shown->pageCount(), int(pages.size()));
+        keepShot(preview, u"打印预览"_s);
+        const QPageLayout sheet = preview->printer()->pageLayout();
+        QCOMPARE(sheet.pageSize().id(), QPageSize::A3);
+        QCOMPARE(sheet.orientation(), QPageLayout::Landscape);
+        preview->close();
+        processDeletes();
+        QVERIFY(preview.isNull());
+        QCOMPARE(f->boxes(), QList<Shown>());
+
+        // Saved and left: the window is kept empty, with nothing to print.
+        f->dialogs->answerFile(out.filePath(u"手工.rtf"_s));
+        click(w, "Command6");
+        f->dialogs->answerFile(out.filePath(u"手工答案.rtf"_s));
+        click(w, "Command4");
+        click(w, "Command3");
+        f->boxes();
+        QVERIFY(!w->isVisible());
+        QVERIFY(!w->PrintPreview->isEnabled() && !w->ExportPdf->isEnabled());
     }
 };
 

@@ -1,6 +1,8 @@
 // The laid-out paper and answer key as a script makes them with
-// `tiku-admin compose --pdf`, read back with poppler's pdfinfo and pdftotext.
+// `tiku-admin compose --pdf`, read back with poppler's pdfinfo and pdftotext;
+// and the layout settings the composer windows keep, as a layout file.
 #include "common/TestBank.h"
+#include "compose/PaperSettings.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -8,6 +10,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -197,6 +200,7 @@ private slots:
     void badLayoutFileWritesNothing();
     void fileThatCannotBeSavedLeavesTheOldOneWhole_data();
     void fileThatCannotBeSavedLeavesTheOldOneWhole();
+    void settingsAreKeptAsTheLinesOfALayoutFile();
 
 private:
     std::unique_ptr<TestBank> bank;
@@ -443,6 +447,37 @@ void PaperLayoutTest::fileThatCannotBeSavedLeavesTheOldOneWhole()
     QCOMPARE(readFile(old), QByteArray("the paper printed last week"));
     // No half-written file is left beside it.
     QCOMPARE(QDir(out->path()).entryList({u"p-*"_s}, QDir::Files), left);
+}
+
+void PaperLayoutTest::settingsAreKeptAsTheLinesOfALayoutFile()
+{
+    PaperSettings s = PaperSettings::defaults();
+    s.format = PaperFormat::K8;
+    s.title = {u"第一中学"_s, u"七年级数学"_s};
+    s.fullMarks = 120;
+    s.minutes = 90;
+    s.scoreTable = false;
+    s.notes = {};
+    s.sectionOrder = {u"解答题"_s, u"选择题"_s};
+    s.points[u"解答题"_s] = 12;
+    s.points[u"证明题"_s] = 0;
+    s.answerSpaceMm = 55;
+    s.answerSpaceTypes = {u"解答题"_s, u"证明题"_s};
+    s.compactChoices = false;
+    PaperSettings read = PaperSettings::defaults();
+    QString error;
+    QVERIFY2(readPaperSettings(writePaperSettings(s), &read, &error), qPrintable(error));
+    QVERIFY(read == s);
+
+    // Kept in an ini file; a value edited into nonsense gives the defaults.
+    const QString ini = out->filePath(u"tiku.ini"_s);
+    setPaperSettingsFile(ini);
+    QVERIFY(rememberedPaperSettings() == PaperSettings::defaults());
+    rememberPaperSettings(s);
+    QVERIFY(rememberedPaperSettings() == s);
+    QSettings(ini, QSettings::IniFormat).setValue(u"paper/layout"_s, u"format=A5\n"_s);
+    QVERIFY(rememberedPaperSettings() == PaperSettings::defaults());
+    setPaperSettingsFile(QString());
 }
 
 QTEST_GUILESS_MAIN(PaperLayoutTest)

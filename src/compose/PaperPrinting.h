@@ -1,0 +1,29 @@
+#pragma once
+
+#include "compose/PaperLayout.h"
+
+#include <memory>
+#include <vector>
+
+class QPrintPreviewDialog;
+class QWidget;
+
+// 打印预览 and 导出PDF of both composers. Each asks for the 版式 first (the
+// dialog shows what was chosen last, and what is chosen now is kept for the
+// next time), then lays the sets out once. A question whose picture cannot be
+// shown is printed with a marked box and named in a message; the rest is
+// printed.
+
+// Opens the print preview of `sets` beside `parent` without waiting for it to
+// close; its print button prints on a real printer. nullptr when the dialog
+// was cancelled or there is nothing to print.
+QPrintPreviewDialog* printPreviewPaper(QWidget* parent, const std::vector<PaperSet>& sets);
+
+// Asks for a file name and writes the sets there as PDF through QSaveFile: a
+// failure is said in a message box and leaves an existing file whole. True
+// when the file was written.
+bool exportPaperPdf(QWidget* parent, const std::vector<PaperSet>& sets);
+
+// The preview of pages already laid out, opened (window-modal, deleted when
+// closed): each painting of the preview paints the pages of this one layout.
+QPrintPreviewDialog* openPaperPreview(QWidget* parent, std::shared_ptr<const PaperLayout> layout);
