@@ -110,8 +110,16 @@ FormulaEngine::~FormulaEngine()
 FormulaEngine& FormulaEngine::instance()
 {
     std::unique_ptr<FormulaEngine>& engine = programEngine();
-    if (!engine)
+    if (!engine) {
         engine = std::make_unique<FormulaEngine>(scriptPath());
+        // Gone with the application, not after it: a QJSEngine outliving
+        // QCoreApplication is not something Qt promises to handle.
+        static bool routineAdded = false;
+        if (!routineAdded && QCoreApplication::instance()) {
+            qAddPostRoutine([] { programEngine().reset(); });
+            routineAdded = true;
+        }
+    }
     return *engine;
 }
 
@@ -162,7 +170,8 @@ bool FormulaEngine::load(QString* error)
     };
     QFile file(path_);
     if (!QFileInfo::exists(path_))
-        return fail(u"找不到公式排版程序“%1”，无法排版公式。请重新安装本程序；其他功能不受影响。"_s.arg(shown));
+        return fail(
+            u"找不到公式排版程序“%1”，无法排版公式。请重新安装本程序；其他功能不受影响。"_s.arg(shown));
     if (!file.open(QIODevice::ReadOnly))
         return fail(u"无法读取公式排版程序“%1”：%2"_s.arg(shown, file.errorString()));
     const QString script = QString::fromUtf8(file.readAll());
@@ -187,7 +196,8 @@ bool FormulaEngine::load(QString* error)
 FormulaEngine::Result FormulaEngine::typeset(const QString& latex)
 {
     if (latex.size() > kMaxSourceLength)
-        return {{}, u"公式太长：最多 %1 个字符，这个公式有 %2 个。"_s.arg(kMaxSourceLength).arg(latex.size())};
+        return {{},
+                u"公式太长：最多 %1 个字符，这个公式有 %2 个。"_s.arg(kMaxSourceLength).arg(latex.size())};
     QString error;
     if (!load(&error))
         return {{}, error};
@@ -199,8 +209,9 @@ FormulaEngine::Result FormulaEngine::typeset(const QString& latex)
         // The script stopped somewhere inside MathJax; its state is not
         // trusted any more.
         unload();
-        return {{}, u"排版这个公式超过了 %1 秒，已停止。请检查公式里有没有自己调用自己的宏定义。"_s.arg(
-                        timeLimitMs_ / 1000.0, 0, 'g', 3)};
+        return {{},
+                u"排版这个公式超过了 %1 秒，已停止。请检查公式里有没有自己调用自己的宏定义。"_s.arg(
+                    timeLimitMs_ / 1000.0, 0, 'g', 3)};
     }
     if (result.isError())
         return {{}, u"公式排版出错：%1"_s.arg(result.toString())};

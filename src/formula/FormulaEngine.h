@@ -24,7 +24,8 @@ public:
     static constexpr int kMaxSourceLength = 4000;
     static constexpr int kDefaultTimeLimitMs = 3000;
 
-    struct Result {
+    struct Result
+    {
         QString svg;   // the SVG document; empty on failure
         QString error; // why there is none, for the teacher; empty on success
         bool ok() const { return error.isEmpty(); }

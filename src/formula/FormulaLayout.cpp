@@ -25,18 +25,18 @@ namespace {
 constexpr qreal kPixelsPerPoint = 96.0 / 72.0;
 
 // Where a formula sits in the box the layout gives it.
-struct FormulaBox {
+struct FormulaBox
+{
     qreal width = 0;
-    qreal height = 0;  // the picture's
-    qreal ascent = 0;  // of the picture, above its baseline
+    qreal height = 0; // the picture's
+    qreal ascent = 0; // of the picture, above its baseline
     qreal boxHeight = 0;
     qreal top = 0; // of the picture, from the box's top
 };
 
 bool isMiddleFormula(const QTextFormat& format)
 {
-    return isFormula(format) &&
-           format.toCharFormat().verticalAlignment() == QTextCharFormat::AlignMiddle;
+    return isFormula(format) && format.toCharFormat().verticalAlignment() == QTextCharFormat::AlignMiddle;
 }
 
 FormulaBox boxOf(const QTextFormat& format)

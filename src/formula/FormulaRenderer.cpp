@@ -92,6 +92,14 @@ QTextImageFormat formulaImageFormat(const Formula& formula, QTextDocument* doc)
     f.setWidth(formula.size.width());
     f.setHeight(formula.size.height());
     f.setProperty(rtf::PictureData, png);
+    // The controls the RTF writer puts before the bytes, as for a picture
+    // read from RTF: the PNG's pixels and the display size in twips.
+    const QByteArray controls = "\\picw" + QByteArray::number(formula.image.width()) + "\\pich" +
+                                QByteArray::number(formula.image.height()) + "\\picwgoal" +
+                                QByteArray::number(qRound(formula.size.width() * 15)) + "\\pichgoal" +
+                                QByteArray::number(qRound(formula.size.height() * 15)) + "\\pngblip";
+    f.setProperty(rtf::PictureControls, controls);
+    f.setProperty(rtf::PictureReadSize, formula.size);
     f.setProperty(rtf::FormulaSource, formula.source);
     f.setProperty(rtf::FormulaDepth, formula.depth);
     // The only vertical alignment that lets a picture reach below the

@@ -13,13 +13,14 @@ class QTextFormat;
 class QTextImageFormat;
 
 // A typeset formula, ready to sit in a line of text.
-struct Formula {
-    QString source; // the LaTeX as typed
-    QString svg;    // MathJax's SVG, flattened for QSvgRenderer
-    QSizeF size;    // display size in pixels at 96 dpi (the unit of picture sizes in documents)
+struct Formula
+{
+    QString source;  // the LaTeX as typed
+    QString svg;     // MathJax's SVG, flattened for QSvgRenderer
+    QSizeF size;     // display size in pixels at 96 dpi (the unit of picture sizes in documents)
     qreal depth = 0; // points the formula reaches below the text's baseline
-    QImage image;   // the picture, at FormulaRenderer::kImageScale times the display size
-    QString error;  // why there is no formula, for the teacher; empty when there is one
+    QImage image;    // the picture, at FormulaRenderer::kImageScale times the display size
+    QString error;   // why there is no formula, for the teacher; empty when there is one
 
     bool ok() const { return error.isEmpty(); }
     // The picture as PNG bytes (with its resolution, so other programs size it right).

@@ -36,7 +36,9 @@ FormulaEditor::FormulaEditor(qreal pointSize, QWidget* parent)
     sourceLabel->setBuddy(source_);
     source_->setObjectName(u"source"_s);
     source_->setAccessibleName(u"LaTeX 公式"_s);
-    source_->setMaxLength(4000);
+    // No maximum length here: a longer paste is refused by the engine with a
+    // message instead of being cut without one.
+    source_->setMaxLength(1 << 20);
     source_->setPlaceholderText(u"例如 \\frac{1}{2}x^2+\\sqrt{3}"_s);
     QFont mono = source_->font();
     mono.setFamilies({u"DejaVu Sans Mono"_s, u"Consolas"_s, u"Courier New"_s, u"monospace"_s});

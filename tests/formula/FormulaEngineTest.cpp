@@ -81,7 +81,8 @@ private slots:
         QVERIFY(qAbs(large.depth - 2 * small.depth) < 0.01);
         // A fraction at full size reaches about 0.7 em below the baseline;
         // with a root beside it it is between 1.5 and 2.5 em high.
-        QVERIFY2(small.depth > 0.5 * 10.5 && small.depth < 0.9 * 10.5, qPrintable(QString::number(small.depth)));
+        QVERIFY2(small.depth > 0.5 * 10.5 && small.depth < 0.9 * 10.5,
+                 qPrintable(QString::number(small.depth)));
         const qreal em = 10.5 * 96 / 72;
         QVERIFY(small.size.height() > 1.5 * em && small.size.height() < 2.5 * em);
 

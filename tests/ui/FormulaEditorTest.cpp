@@ -85,7 +85,8 @@ private slots:
         // pressing it (or Enter) inserts nothing.
         QTest::keyClicks(editor.sourceEdit(), u"\\frac{"_s);
         QVERIFY(!editor.formula().ok());
-        QVERIFY2(editor.errorText()->text().startsWith(u"公式有误："_s), qPrintable(editor.errorText()->text()));
+        QVERIFY2(editor.errorText()->text().startsWith(u"公式有误："_s),
+                 qPrintable(editor.errorText()->text()));
         QVERIFY(!editor.insertButton()->isEnabled());
         QTest::keyClick(editor.sourceEdit(), Qt::Key_Return);
         QVERIFY(editor.isVisible());
@@ -101,6 +102,12 @@ private slots:
 
         if (const QByteArray dir = qgetenv("TIKU_SCREENSHOTS"); !dir.isEmpty())
             editor.grab().save(QString::fromLocal8Bit(dir) + u"/formula-editor.png"_s);
+
+        // A paste of more than 4,000 characters is refused with a message.
+        editor.sourceEdit()->selectAll();
+        editor.sourceEdit()->insert(u"x+"_s.repeated(2000) + u"x"_s);
+        QVERIFY2(editor.errorText()->text().contains(u"公式太长"_s), qPrintable(editor.errorText()->text()));
+        QVERIFY(!editor.insertButton()->isEnabled());
     }
 
     void paletteTemplateGoesInAtTheCaret()
@@ -167,6 +174,14 @@ private slots:
 
         if (const QByteArray dir = qgetenv("TIKU_SCREENSHOTS"); !dir.isEmpty())
             box.grab().save(QString::fromLocal8Bit(dir) + u"/formula-in-box.png"_s);
+
+        // Stored as RTF, it comes back as a picture of the same size.
+        RichTextBox stored;
+        stored.setTextRTF(box.TextRTF());
+        QCOMPARE(stored.Text(), box.Text());
+        const QTextImageFormat back = formatAfter(stored, 3).toImageFormat();
+        QVERIFY(qAbs(back.width() - image.width()) < 0.1 && qAbs(back.height() - image.height()) < 0.1);
+        QCOMPARE(QImage::fromData(back.property(rtf::PictureData).toByteArray()).size(), png.size());
 
         // One undo step takes it out again.
         box.undo();
