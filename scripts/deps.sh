@@ -6,8 +6,14 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config python3
   qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libsodium-dev
+  qt6-declarative-dev qt6-svg-dev
   fonts-noto-cjk xvfb
 )
+# The build bundles the formula engine with npm. A Node.js installed otherwise
+# (with its own npm) is used as it is: Debian's npm would conflict with it.
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+  packages+=(nodejs npm)
+fi
 case "${1:-run}" in
   run) ;;
   test) packages+=(clang-14 clang-format-14 libclang-rt-14-dev libbenchmark-dev libreoffice-writer-nogui abiword imagemagick poppler-utils) ;;

@@ -2,6 +2,8 @@
 // the program does and prints what it made of it.
 #include "AdminCommands.h"
 
+#include "formula/FormulaEngine.h"
+#include "formula/FormulaHtml.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 #include "rtf/VisibleText.h"
@@ -97,7 +99,7 @@ int runConvert(const QStringList& args)
     if (format == u"text")
         out = (rtf::visibleText(doc) + u'\n').toUtf8(); // every line ends with a line end
     else if (format == u"html")
-        out = doc.toHtml().toUtf8();
+        out = htmlWithFormulas(doc, FormulaEngine::instance()).toUtf8(); // formulas as SVG
     else
         out = RtfWriter::write(doc);
     if (!writeStdout(out)) {

@@ -1,10 +1,17 @@
 #include "ui/RichTextBox.h"
 
+#include "formula/FormulaEngine.h"
+#include "formula/FormulaLayout.h"
+#include "formula/FormulaRenderer.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
+#include "ui/Dialogs.h"
+#include "ui/FormulaEditor.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QSaveFile>
@@ -102,6 +109,7 @@ RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent)
     // would open on top of it.
     setContextMenuPolicy(Qt::PreventContextMenu);
     connect(this, &QTextEdit::textChanged, this, &RichTextBox::onTextChanged);
+    installFormulaLayout(document());
 }
 
 namespace {
@@ -197,6 +205,7 @@ void RichTextBox::setTextRTF(const QByteArray& rtf)
             doc->clear();
         else
             RtfReader::read(rtf, doc);
+        alignFormulasOnBaseline(doc);
     });
 }
 
@@ -273,6 +282,7 @@ void RichTextBox::setSelRTF(const QByteArray& rtf)
         c.removeSelectedText();
     else
         RtfReader::insert(rtf, c);
+    alignFormulasOnBaseline(document());
     c.endEditBlock();
     setTextCursor(c);
 }
@@ -328,6 +338,7 @@ void RichTextBox::insertFromMimeData(const QMimeData* source)
     if (acceptRichText()) {
         if (const std::optional<QByteArray> rtf = acceptedRtf(source)) {
             RtfReader::insert(*rtf, c);
+            alignFormulasOnBaseline(document());
             done = true;
         }
         if (!done && source->hasHtml()) {
@@ -347,6 +358,115 @@ void RichTextBox::insertFromMimeData(const QMimeData* source)
     c.endEditBlock();
     setTextCursor(c);
     ensureCursorVisible();
+}
+
+FormulaEditor* RichTextBox::formulaEditor() const
+{
+    return formulaEditor_.data();
+}
+
+bool RichTextBox::canInsertFormula() const
+{
+    return !isReadOnly() && acceptRichText();
+}
+
+void RichTextBox::insertFormula()
+{
+    if (canInsertFormula())
+        openFormulaEditor(textCursor(), QString());
+}
+
+bool RichTextBox::editSelectedFormula()
+{
+    const QTextCursor c = textCursor();
+    if (!canInsertFormula() || c.selectionEnd() - c.selectionStart() != 1)
+        return false;
+    // The format of a character is the cursor's just after it.
+    QTextCursor after(document());
+    after.setPosition(c.selectionEnd());
+    if (!isFormula(after.charFormat()))
+        return false;
+    openFormulaEditor(c, formulaSource(after.charFormat()));
+    return true;
+}
+
+bool RichTextBox::selectFormulaAt(const QPoint& viewportPos)
+{
+    const QPointF docPos =
+        QPointF(viewportPos) + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const int pos = document()->documentLayout()->hitTest(docPos, Qt::ExactHit);
+    if (pos < 0)
+        return false;
+    // An exact hit on an object gives its position or the one after it.
+    for (int candidate : {pos, pos + 1}) {
+        if (candidate < 1 || candidate >= document()->characterCount())
+            continue;
+        QTextCursor c(document());
+        c.setPosition(candidate);
+        if (!isFormula(c.charFormat()))
+            continue;
+        c.setPosition(candidate - 1, QTextCursor::KeepAnchor);
+        setTextCursor(c);
+        return true;
+    }
+    return false;
+}
+
+void RichTextBox::openFormulaEditor(const QTextCursor& target, const QString& source)
+{
+    if (formulaEditor_)
+        return;
+    // The engine loads on the first formula asked for; without it the rest
+    // of the box works as ever.
+    QString error;
+    if (!FormulaEngine::instance().load(&error)) {
+        dialogs().message(window(), u"公式"_s, error, Dialogs::Icon::Warning);
+        return;
+    }
+    // The size of the text before the formula, or the box's.
+    QTextCursor before(document());
+    before.setPosition(target.selectionStart());
+    qreal pointSize = before.charFormat().fontPointSize();
+    if (pointSize <= 0)
+        pointSize = document()->defaultFont().pointSizeF();
+    if (pointSize <= 0)
+        pointSize = font().pointSizeF();
+
+    auto* editor = new FormulaEditor(pointSize, this);
+    editor->setAttribute(Qt::WA_DeleteOnClose);
+    editor->setWindowModality(Qt::WindowModal);
+    if (!source.isEmpty())
+        editor->setSource(source);
+    formulaEditor_ = editor;
+    connect(editor, &QDialog::accepted, this, [this, editor, target] {
+        const Formula& formula = editor->formula();
+        if (!formula.ok())
+            return;
+        ChangeBatch batch(*this, ChangeBatch::Always);
+        QTextCursor c = target;
+        c.beginEditBlock();
+        c.insertImage(formulaImageFormat(formula, document()));
+        c.endEditBlock();
+        setTextCursor(c);
+        SetFocus();
+    });
+    editor->open();
+}
+
+void RichTextBox::keyPressEvent(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (event->key() == Qt::Key_M && mods == Qt::ControlModifier && canInsertFormula()) {
+        insertFormula();
+        event->accept();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && mods == Qt::NoModifier &&
+        editSelectedFormula()) {
+        event->accept();
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
 }
 
 void RichTextBox::mouseDoubleClickEvent(QMouseEvent* event)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QPointer>
 #include <QTextEdit>
 
 #include <optional>
 
+class FormulaEditor;
 class QMimeData;
 
 // The rich-text box: a QTextEdit with the operations and events the windows
@@ -28,6 +30,11 @@ class QMimeData;
 // while and giving it back to the same box raises neither, so a window that
 // selects everything on GotFocus keeps the selection its right-button menu is
 // about to act on.
+//
+// Formulas: Ctrl+M in an editable box opens the formula editor and inserts
+// the formula at the caret; Enter with only a formula selected opens the
+// editor on its source and replaces it. A formula sits on the baseline of
+// its line (FormulaLayout).
 class RichTextBox : public QTextEdit
 {
     Q_OBJECT
@@ -54,6 +61,18 @@ public:
     // is replaced only by a complete new one.
     bool SaveFile(const QString& fileName, QString* error = nullptr) const;
 
+    // 插入公式: opens the formula editor (window-modal, not blocking) for a
+    // formula at the caret, typeset at the caret's font size. Without a
+    // formula engine it says why instead. Nothing happens in a read-only box.
+    void insertFormula();
+    // Opens the formula editor on the formula that is the whole selection;
+    // false when the selection is not exactly one formula.
+    bool editSelectedFormula();
+    // Selects the formula under `viewportPos`; false when there is none.
+    bool selectFormulaAt(const QPoint& viewportPos);
+    // The formula editor while it is open.
+    FormulaEditor* formulaEditor() const;
+
     // The RTF MIME types a paste accepts, in order of preference.
     static const QStringList& rtfMimeTypes();
     // Puts `rtf` into `mime` under each RTF type other programs read.
@@ -74,6 +93,7 @@ protected:
     QMimeData* createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
@@ -88,10 +108,13 @@ private:
     template <typename Fill> void replaceDocument(Fill fill);
 
     void releaseFocus();
+    bool canInsertFormula() const;
+    void openFormulaEditor(const QTextCursor& target, const QString& source);
 
     int batchDepth_ = 0;        // > 0 while an operation groups its changes
     bool batchChanged_ = false; // the document changed inside the batch
     // Between GotFocus and LostFocus. Stays set while a pop-up menu, the menu
     // bar or another window holds the keyboard on the box's behalf.
     bool holdsFocus_ = false;
+    QPointer<FormulaEditor> formulaEditor_;
 };

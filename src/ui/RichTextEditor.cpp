@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QTextCursor>
 #include <QToolBar>
@@ -160,6 +161,9 @@ RichTextEditor::RichTextEditor(QWidget* parent)
     QAction* picture = toolBar_->addAction(u"图片"_s, this, &RichTextEditor::insertPictureFromFile);
     picture->setObjectName(u"insertPicture"_s);
     picture->setToolTip(u"插入图片（PNG 或 JPEG 文件）"_s);
+    QAction* formula = toolBar_->addAction(u"插入公式"_s, box_, &RichTextBox::insertFormula);
+    formula->setObjectName(u"insertFormula"_s);
+    formula->setToolTip(u"插入公式（Ctrl+M）；双击公式可再编辑"_s);
 
     // Toolbar buttons keep the focus in the document: the window around the
     // editor may act on the document losing it.
@@ -178,12 +182,26 @@ RichTextEditor::RichTextEditor(QWidget* parent)
     layout->addWidget(toolBar_);
     layout->addWidget(box_, 1);
     setFocusProxy(box_);
+    box_->viewport()->installEventFilter(this);
 
     connect(box_, &QTextEdit::currentCharFormatChanged, this, &RichTextEditor::showFormatOfCaret);
     connect(box_, &QTextEdit::cursorPositionChanged, this, &RichTextEditor::showFormatOfCaret);
     // Undo and redo of a paragraph format leave the caret where it was.
     connect(box_->document(), &QTextDocument::contentsChanged, this, &RichTextEditor::showFormatOfCaret);
     showFormatOfCaret();
+}
+
+bool RichTextEditor::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == box_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && !box_->isReadOnly() &&
+            box_->selectFormulaAt(mouse->position().toPoint())) {
+            box_->editSelectedFormula();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QList<QColor> RichTextEditor::colours()

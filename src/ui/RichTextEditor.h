@@ -19,7 +19,11 @@ class RichTextBox;
 // Formatting applies to the selection, or without one to what is typed next.
 // The toolbar's actions carry object names (bold, italic, underline,
 // superscript, subscript, alignLeft, alignCenter, alignRight, alignJustify,
-// undo, redo, insertPicture, colour) so that other editors can add their own.
+// undo, redo, insertPicture, insertFormula, colour) so that other editors can
+// add their own.
+//
+// 插入公式 (or Ctrl+M) opens the formula editor at the caret; double-clicking
+// a formula opens it on that formula's source.
 class RichTextEditor : public QWidget
 {
     Q_OBJECT
@@ -38,6 +42,9 @@ public:
     // Asks for a PNG or JPEG file through the program's dialogs and inserts
     // the picture at the caret.
     void insertPictureFromFile();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* addToggle(const QString& name, const QString& text, const QString& tip);

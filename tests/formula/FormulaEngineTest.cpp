@@ -1,0 +1,306 @@
+// The formula engine as the program runs it: the bundled MathJax script in
+// QJSEngine, its SVG drawn as a picture sized to the text and placed on the
+// baseline of its line.
+#include "formula/FormulaEngine.h"
+#include "formula/FormulaHtml.h"
+#include "formula/FormulaLayout.h"
+#include "formula/FormulaRenderer.h"
+#include "formula/FormulaTemplates.h"
+#include "rtf/RtfPictures.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QTextLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kDoneWhen = u"\\frac{1}{2}x^2+\\sqrt{3}"_s;
+
+// Rows of `image` holding a pixel of `colour`: first and last, or -1.
+std::pair<int, int> rowsOf(const QImage& image, QRgb colour)
+{
+    int first = -1;
+    int last = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if ((image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF)) {
+                if (first < 0)
+                    first = y;
+                last = y;
+                break;
+            }
+        }
+    }
+    return {first, last};
+}
+
+} // namespace
+
+class FormulaEngineTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<FormulaEngine> engine;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFile::exists(QStringLiteral(TIKU_FORMULA_SCRIPT)), TIKU_FORMULA_SCRIPT);
+        engine = std::make_unique<FormulaEngine>(QStringLiteral(TIKU_FORMULA_SCRIPT));
+        QString error;
+        QVERIFY2(engine->load(&error), qPrintable(error));
+    }
+
+    // The formula of the finished feature: typeset, sized in proportion to
+    // the font, reaching below the baseline by the fraction's depth, its
+    // picture three times the display size and a readable PNG.
+    void formulaIsSizedToTheFont()
+    {
+        FormulaRenderer renderer(engine.get());
+        const Formula small = renderer.render(kDoneWhen, 10.5);
+        QVERIFY2(small.ok(), qPrintable(small.error));
+        const Formula large = renderer.render(kDoneWhen, 21);
+        QVERIFY2(large.ok(), qPrintable(large.error));
+        QVERIFY(!small.svg.contains(u"<svg"_s, Qt::CaseSensitive) || small.svg.count(u"<svg"_s) == 1);
+
+        QCOMPARE_GT(small.size.width(), small.size.height());
+        QVERIFY(qAbs(large.size.width() - 2 * small.size.width()) < 0.01);
+        QVERIFY(qAbs(large.size.height() - 2 * small.size.height()) < 0.01);
+        QVERIFY(qAbs(large.depth - 2 * small.depth) < 0.01);
+        // A fraction at full size reaches about 0.7 em below the baseline;
+        // with a root beside it it is between 1.5 and 2.5 em high.
+        QVERIFY2(small.depth > 0.5 * 10.5 && small.depth < 0.9 * 10.5,
+                 qPrintable(QString::number(small.depth)));
+        const qreal em = 10.5 * 96 / 72;
+        QVERIFY(small.size.height() > 1.5 * em && small.size.height() < 2.5 * em);
+
+        QCOMPARE(small.image.width(), int(std::ceil(small.size.width() * 3)));
+        QCOMPARE(small.image.height(), int(std::ceil(small.size.height() * 3)));
+        const QImage fromPng = QImage::fromData(small.png());
+        QCOMPARE(fromPng.size(), small.image.size());
+        // Ink, not an empty picture.
+        QVERIFY(rowsOf(fromPng.convertToFormat(QImage::Format_RGB32), qRgb(0, 0, 0)).first >= 0 ||
+                fromPng.pixelColor(fromPng.width() / 2, fromPng.height() / 2).alpha() >= 0);
+        int inked = 0;
+        for (int y = 0; y < fromPng.height(); ++y)
+            for (int x = 0; x < fromPng.width(); ++x)
+                inked += qAlpha(fromPng.pixel(x, y)) > 128;
+        QVERIFY(inked > 200);
+    }
+
+    // A parenthesis spans the font's height: about 1 em, a quarter of it
+    // below the baseline. Letters sit on the baseline.
+    void sizeAndDepthAgainstTheFontSize()
+    {
+        FormulaRenderer renderer(engine.get());
+        const qreal pt = 12;
+        const qreal em = pt * 96 / 72;
+        const Formula paren = renderer.render(u"("_s, pt);
+        QVERIFY2(paren.ok(), qPrintable(paren.error));
+        QVERIFY2(paren.size.height() > 0.95 * em && paren.size.height() < 1.1 * em,
+                 qPrintable(QString::number(paren.size.height())));
+        QVERIFY2(paren.depth > 0.2 * pt && paren.depth < 0.3 * pt, qPrintable(QString::number(paren.depth)));
+        const Formula x = renderer.render(u"x"_s, pt);
+        QVERIFY(x.ok());
+        QVERIFY(x.depth < 0.05 * pt);
+        QVERIFY(x.size.height() > 0.4 * em && x.size.height() < 0.55 * em);
+    }
+
+    void errorInputSaysWhatIsWrong()
+    {
+        const FormulaEngine::Result open = engine->typeset(u"\\frac{1}{"_s);
+        QVERIFY(!open.ok());
+        QVERIFY(open.svg.isEmpty());
+        QVERIFY2(open.error.startsWith(u"公式有误："_s), qPrintable(open.error));
+        const FormulaEngine::Result unknown = engine->typeset(u"x+\\fraq{1}{2}"_s);
+        QVERIFY(!unknown.ok());
+        QVERIFY2(unknown.error.contains(u"\\fraq"_s), qPrintable(unknown.error));
+        // A recursive macro is stopped by MathJax's own limit.
+        const FormulaEngine::Result recursive = engine->typeset(u"\\def\\a{\\a\\a}\\a"_s);
+        QVERIFY(!recursive.ok());
+        // The engine is still good afterwards.
+        QVERIFY(engine->typeset(u"x^2"_s).ok());
+        FormulaRenderer renderer(engine.get());
+        QVERIFY(!renderer.render(u"\\frac{1}{"_s, 10.5).ok());
+    }
+
+    void everyPaletteTemplateTypesets()
+    {
+        int count = 0;
+        for (const FormulaTemplateGroup& group : formulaTemplateGroups()) {
+            for (const FormulaTemplate& t : group.templates) {
+                QVERIFY(t.caret >= 0 && t.caret <= t.latex.size());
+                QVERIFY2(!t.latex.contains(u'@'), qPrintable(t.latex));
+                // As inserted after a letter, the way a teacher uses it.
+                const FormulaEngine::Result r = engine->typeset(u"x"_s + t.latex);
+                QVERIFY2(r.ok(), qPrintable(t.latex + u": "_s + r.error));
+                ++count;
+            }
+        }
+        QVERIFY(count >= 60);
+    }
+
+    void longInputIsRefused()
+    {
+        const QString tooLong = u"x+"_s.repeated(2000) + u"x"_s; // 4,001 characters
+        QElapsedTimer clock;
+        clock.start();
+        const FormulaEngine::Result r = engine->typeset(tooLong);
+        QVERIFY(!r.ok());
+        QVERIFY2(r.error.contains(u"公式太长"_s) && r.error.contains(u"4001"_s), qPrintable(r.error));
+        QVERIFY(engine->isLoaded());
+    }
+
+    // A script that never returns is interrupted; the engine loads anew for
+    // the next formula.
+    void loopingEngineIsInterrupted()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"formula-engine.js"_s);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("var calls = 0; function tex2svg(s) { calls++; if (s === 'loop') { for (;;) {} } "
+                "return {svg: '<svg viewBox=\"0 -500 1000 600\"></svg>', error: ''}; }");
+        f.close();
+        FormulaEngine looping(path);
+        looping.setTimeLimit(300);
+        QElapsedTimer clock;
+        clock.start();
+        const FormulaEngine::Result r = looping.typeset(u"loop"_s);
+        QVERIFY(clock.elapsed() < 10000);
+        QVERIFY(!r.ok());
+        QVERIFY2(r.error.contains(u"已停止"_s), qPrintable(r.error));
+        QVERIFY(!looping.isLoaded());
+        const FormulaEngine::Result next = looping.typeset(u"x"_s);
+        QVERIFY2(next.ok(), qPrintable(next.error));
+    }
+
+    void missingEngineSaysSo()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"formula-engine.js"_s);
+        FormulaEngine missing(path);
+        QString error;
+        QVERIFY(!missing.load(&error));
+        QVERIFY2(error.contains(u"找不到公式排版程序"_s) && error.contains(QDir::toNativeSeparators(path)),
+                 qPrintable(error));
+        const FormulaEngine::Result r = missing.typeset(u"x"_s);
+        QCOMPARE(r.error, error);
+        // A script that is no engine is named as such.
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("var x = ;");
+        f.close();
+        QVERIFY(!missing.load(&error));
+        QVERIFY2(error.contains(u"无法载入"_s), qPrintable(error));
+    }
+
+    // In a line of text the formula's baseline is the line's: its picture
+    // reaches the formula's depth below it, and the line makes room for that.
+    void formulaSitsOnTheBaseline()
+    {
+        FormulaRenderer renderer(engine.get());
+        const Formula formula = renderer.render(kDoneWhen, 10.5);
+        QVERIFY(formula.ok());
+
+        QTextDocument doc;
+        QFont font(u"Noto Serif CJK SC"_s);
+        font.setPointSizeF(10.5);
+        doc.setDefaultFont(font);
+        installFormulaLayout(&doc);
+        QTextCursor c(&doc);
+        c.insertText(u"已知 "_s);
+        QTextImageFormat f = formulaImageFormat(formula, &doc);
+        // As a formula comes back from a file: without the alignment.
+        f.setVerticalAlignment(QTextCharFormat::AlignNormal);
+        c.insertImage(f);
+        c.insertText(u" 是正数。"_s);
+        alignFormulasOnBaseline(&doc);
+        // Drawn in a colour of its own, to find it.
+        QImage red(formula.image.size(), QImage::Format_RGB32);
+        red.fill(Qt::red);
+        doc.addResource(QTextDocument::ImageResource, QUrl(f.name()), red);
+        doc.setTextWidth(600);
+
+        QImage page(600, 200, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter p(&page);
+        doc.drawContents(&p);
+        p.end();
+        const QTextLine line = doc.begin().layout()->lineAt(0);
+        const qreal baseline = doc.documentMargin() + line.y() + line.ascent();
+        const auto [top, bottom] = rowsOf(page, qRgb(255, 0, 0));
+        const qreal depthPx = formula.depth * 96 / 72;
+        QVERIFY2(qAbs(bottom + 1 - (baseline + depthPx)) <= 1.0,
+                 qPrintable(u"bottom %1, baseline %2, depth %3"_s.arg(bottom).arg(baseline).arg(depthPx)));
+        QVERIFY(qAbs(bottom + 1 - top - formula.size.height()) <= 1.0);
+        QVERIFY(line.descent() >= depthPx - 0.5);
+        QVERIFY(line.ascent() >= formula.size.height() - depthPx - 0.5);
+
+        // An ordinary picture still sits on the baseline.
+        QTextDocument plain;
+        installFormulaLayout(&plain);
+        QImage blue(30, 20, QImage::Format_RGB32);
+        blue.fill(Qt::blue);
+        plain.addResource(QTextDocument::ImageResource, QUrl(u"blue"_s), blue);
+        QTextCursor pc(&plain);
+        pc.insertText(u"ab"_s);
+        QTextImageFormat pf;
+        pf.setName(u"blue"_s);
+        pf.setWidth(30);
+        pf.setHeight(20);
+        pc.insertImage(pf);
+        page.fill(Qt::white);
+        QPainter pp(&page);
+        plain.drawContents(&pp);
+        pp.end();
+        const QTextLine pline = plain.begin().layout()->lineAt(0);
+        const auto [ptop, pbottom] = rowsOf(page, qRgb(0, 0, 255));
+        QCOMPARE(pbottom + 1, qRound(plain.documentMargin() + pline.y() + pline.ascent()));
+        QCOMPARE(pbottom + 1 - ptop, 20);
+    }
+
+    void nestedSvgIsFlattened()
+    {
+        const QString nested = uR"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 -1000 2000 1200">)"
+                               uR"(<g><svg x="500" y="-200" width="10ex" overflow="visible">)"
+                               uR"(<rect width="100" height="100" fill="red"/></svg></g></svg>)"_s;
+        const QString flat = flattenNestedSvg(nested);
+        QCOMPARE(flat.count(u"<svg"_s), 1);
+        QVERIFY2(flat.contains(u"<g transform=\"translate(500,-200)\">"_s), qPrintable(flat));
+        QVERIFY(flat.contains(u"<rect"_s));
+        QCOMPARE(svgViewBox(flat), std::optional<QRectF>(QRectF(0, -1000, 2000, 1200)));
+        QVERIFY(QSvgRenderer(flat.toUtf8()).isValid());
+        QCOMPARE(svgViewBox(u"<svg/>"_s), std::nullopt);
+    }
+
+    void htmlShowsFormulasAsSvg()
+    {
+        FormulaRenderer renderer(engine.get());
+        const Formula formula = renderer.render(kDoneWhen, 10.5);
+        QTextDocument doc;
+        QTextCursor c(&doc);
+        c.insertText(u"答案："_s);
+        c.insertImage(formulaImageFormat(formula, &doc));
+        const QString html = htmlWithFormulas(doc, *engine);
+        QCOMPARE(html.count(u"<svg"_s), 1);
+        QVERIFY(!html.contains(u"<img"_s));
+        QVERIFY(html.contains(u"答案："_s));
+        QVERIFY2(html.contains(u"vertical-align: -"_s), qPrintable(html.left(2000)));
+    }
+};
+
+QTEST_MAIN(FormulaEngineTest)
+#include "FormulaEngineTest.moc"
