@@ -536,6 +536,10 @@ void Parser::controlWord(const Token& t)
         pictWord(kw, t);
         return;
     }
+    // A formula's source is text: only \uN (and \ucN for its fallback) count;
+    // nothing in it may change the document around it.
+    if (s.dest == Dest::Formula && kw != Kw::u && kw != Kw::uc && kw != Kw::tab)
+        return;
 
     const std::int32_t p = t.param;
     const bool on = !t.hasParam || p != 0;

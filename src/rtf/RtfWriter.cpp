@@ -513,9 +513,12 @@ void Writer::writeImage(const QTextImageFormat& f)
         (void)writePicture(f, formula, 0);
         return;
     }
-    // Points below the baseline; what the reader takes back.
+    // Points below the baseline, as the PNG keeps them (six digits): the depth
+    // read back gives the same \dn when written again.
     const qreal given = f.property(rtf::FormulaDepth).toReal();
-    const qreal depth = std::isfinite(given) ? std::clamp<qreal>(given, -1000, 1000) : 0;
+    const qreal depth = std::isfinite(given)
+                            ? QByteArray::number(std::clamp<qreal>(given, -1000, 1000), 'g', 6).toDouble()
+                            : 0;
     const int lowered = int(std::lround(depth * 2));
     QByteArray text;
     text.swap(out_);
