@@ -201,6 +201,22 @@ QTextImageFormat Builder::imageFormat(int picture, int charFormatIndex)
     f.setProperty(PictureData, pict.data);
     f.setProperty(PictureControls, pict.controls);
     f.setProperty(PictureReadSize, QSizeF(w, h));
+    // A formula: its source from our group after the picture, or else from
+    // the PNG (what is left of it after another word processor saved it).
+    QString source = pict.formula;
+    std::optional<qreal> depth;
+    if (pict.kind == PictureKind::Png) {
+        if (source.isEmpty())
+            source = formulaSourceFromPng(pict.data);
+        if (!source.isEmpty())
+            depth = formulaDepthFromPng(pict.data);
+    }
+    if (!source.isEmpty()) {
+        // The run's \dn lowers the formula by its depth; it is no subscript.
+        f.clearProperty(QTextFormat::TextVerticalAlignment);
+        f.setProperty(FormulaSource, source);
+        f.setProperty(FormulaDepth, depth.value_or(pict.lowered / 2.0));
+    }
     return f;
 }
 

@@ -37,7 +37,8 @@ namespace rtf {
     X(background) X(listpicture) X(fchars) X(lchars) X(pgptbl) X(protusertbl) X(keywords)       \
     X(author) X(operator_) X(title) X(subject) X(comment) X(company) X(doccomm) X(hlinkbase)     \
     X(listtext) X(pntext) X(ls) X(ilvl) X(list) X(listlevel) X(leveltext) X(levelnfc) X(levelnfcn) \
-    X(levelstartat) X(listid) X(listoverride) X(pnlvlblt) X(pntxtb) X(pntxta) X(pnf)
+    X(levelstartat) X(listid) X(listoverride) X(pnlvlblt) X(pntxtb) X(pntxta) X(pnf)   \
+    X(tikuformula)
 // clang-format on
 
 enum class Kw : std::uint16_t {

@@ -70,6 +70,8 @@ struct Picture
     double height = 0;
     double scaleX = 1; // \picscalex / 100, for the image's own size
     double scaleY = 1;
+    QString formula;          // a formula's LaTeX source: the picture shows it
+    std::int32_t lowered = 0; // half-points the picture's run is lowered (\dnN; \upN: negative)
 };
 
 struct Run

@@ -32,8 +32,9 @@ enum class Dest : std::uint8_t {
     LevelText,
     OverrideTable, // \listoverridetable and its entries
     Override,
-    Pn,     // an old-style paragraph numbering definition
-    PnText, // its \pntxtb: the bullet
+    Pn,      // an old-style paragraph numbering definition
+    PnText,  // its \pntxtb: the bullet
+    Formula, // our \tikuformula: the LaTeX source of the picture before it
 };
 
 struct GroupState
@@ -47,6 +48,7 @@ struct GroupState
     std::uint8_t uc = 1;
     std::uint8_t listLevel = 0;    // \ilvlN
     std::int16_t listOverride = 0; // \lsN: 0 outside lists
+    std::int16_t lowered = 0;      // \dnN in half-points, \upN negative: for formula pictures
     bool star = false;
     bool started = false; // the group has had a token: \* no longer marks it
 };
@@ -129,6 +131,7 @@ struct PictState
     CharProps chr;
     int depth = 0;
     int picw = 0, pich = 0, goalw = 0, goalh = 0, scalex = 100, scaley = 100;
+    int lowered = 0;
     int nibble = -1;
     QByteArray kindWord;      // e.g. "\\wmetafile8"
     bool controlsCut = false; // more controls than are kept
@@ -136,6 +139,8 @@ struct PictState
 
 // Longer font names are cut (counting bytes not yet decoded as characters).
 constexpr qsizetype kMaxFontName = 512;
+// Longer formula sources are cut; the formula editor takes far less.
+constexpr qsizetype kMaxFormulaSource = 65536;
 
 int clampInt(std::int32_t v, int lo, int hi)
 {
@@ -214,6 +219,8 @@ private:
     void finishSymbolField(QStringView args);
     void decodeFieldBytes();
     void finishStyle();
+    void finishFormula();
+    void decodeFormulaBytes();
 
     // Lists and their labels.
     void rawText(std::string_view bytes);
@@ -281,6 +288,10 @@ private:
     bool styleIsChar_ = false;
 
     std::unique_ptr<PictState> pict_;
+    // The formula source group being read.
+    int formulaDepth_ = -1;
+    std::string formulaBytes_;
+    QString formula_;
     std::string fieldInstBytes_;
     QString fieldInst_;
     int fieldInstDepth_ = -1;
@@ -420,6 +431,7 @@ void Parser::groupStart()
         next.dest = Dest::UprChild;
         break;
     case Dest::UprChild:
+    case Dest::Formula:
         next.dest = Dest::Skip;
         break;
     default:
@@ -441,6 +453,8 @@ void Parser::groupEnd()
         finishPicture();
     if (fieldInstDepth_ == depth())
         finishFieldInstruction();
+    if (formulaDepth_ == depth())
+        finishFormula();
     if (nestPropsDepth_ == depth())
         nestPropsDepth_ = -1;
     if (fieldDepth_ == depth()) {
@@ -504,6 +518,7 @@ void Parser::controlWord(const Token& t)
         case Kw::listtable:
         case Kw::listoverridetable:
         case Kw::pn:
+        case Kw::tikuformula:
             break;
         case Kw::cs:
         case Kw::ds:
@@ -521,6 +536,10 @@ void Parser::controlWord(const Token& t)
         pictWord(kw, t);
         return;
     }
+    // A formula's source is text: only \uN (and \ucN for its fallback) count;
+    // nothing in it may change the document around it.
+    if (s.dest == Dest::Formula && kw != Kw::u && kw != Kw::uc && kw != Kw::tab)
+        return;
 
     const std::int32_t p = t.param;
     const bool on = !t.hasParam || p != 0;
@@ -587,6 +606,7 @@ void Parser::controlWord(const Token& t)
     // Character formatting.
     case Kw::plain:
         chr = CharProps{};
+        s.lowered = 0;
         return;
     case Kw::b:
         chr.bold = on;
@@ -634,18 +654,23 @@ void Parser::controlWord(const Token& t)
         return;
     case Kw::super:
         chr.vertical = on ? VerticalAlign::Super : VerticalAlign::Normal;
+        s.lowered = 0;
         return;
     case Kw::sub:
         chr.vertical = on ? VerticalAlign::Sub : VerticalAlign::Normal;
+        s.lowered = 0;
         return;
     case Kw::nosupersub:
         chr.vertical = VerticalAlign::Normal;
+        s.lowered = 0;
         return;
     case Kw::up:
         chr.vertical = t.hasParam && p == 0 ? VerticalAlign::Normal : VerticalAlign::Super;
+        s.lowered = std::int16_t(t.hasParam ? -clampInt(p, -2000, 2000) : -6); // 3 points when no number
         return;
     case Kw::dn:
         chr.vertical = t.hasParam && p == 0 ? VerticalAlign::Normal : VerticalAlign::Sub;
+        s.lowered = std::int16_t(t.hasParam ? clampInt(p, -2000, 2000) : 6);
         return;
     case Kw::f:
         if (s.dest == Dest::FontTable) {
@@ -1053,7 +1078,18 @@ void Parser::destinationWord(Kw kw)
         pict_ = std::make_unique<PictState>();
         pict_->depth = depth();
         pict_->chr = s.chr;
+        pict_->lowered = s.lowered;
         s.dest = Dest::Pict;
+        return;
+    case Kw::tikuformula:
+        if (s.dest != Dest::Normal || s.chr.hidden || formulaDepth_ >= 0) {
+            s.dest = Dest::Skip;
+            return;
+        }
+        s.dest = Dest::Formula;
+        formulaDepth_ = depth();
+        formula_.clear();
+        formulaBytes_.clear();
         return;
     case Kw::shppict:
     case Kw::mmath:
@@ -1271,6 +1307,10 @@ void Parser::text(std::string_view bytes)
         if (fieldInstBytes_.size() + bytes.size() < 4096)
             fieldInstBytes_.append(bytes);
         return;
+    case Dest::Formula:
+        if (qsizetype(formulaBytes_.size() + bytes.size()) + formula_.size() < kMaxFormulaSource)
+            formulaBytes_.append(bytes);
+        return;
     case Dest::StyleEntry:
         if (bytes.find(';') != std::string_view::npos)
             finishStyle();
@@ -1399,6 +1439,14 @@ void Parser::appendUnit(char16_t c)
         rawUnit(c);
         return;
     }
+    if (d == Dest::Formula) {
+        // Units as they come: a source is kept exactly, surrogate pairs and all.
+        if (formula_.size() + qsizetype(formulaBytes_.size()) < kMaxFormulaSource) {
+            decodeFormulaBytes();
+            formula_.append(QChar(c));
+        }
+        return;
+    }
     if (d != Dest::Normal || st().chr.hidden)
         return;
     beginText();
@@ -1431,7 +1479,8 @@ void Parser::appendUnit(char16_t c)
 void Parser::appendSpecial(char16_t c)
 {
     const Dest d = st().dest;
-    if (d == Dest::FontTable || d == Dest::FieldInst || d == Dest::LevelText || d == Dest::PnText) {
+    if (d == Dest::FontTable || d == Dest::FieldInst || d == Dest::LevelText || d == Dest::PnText ||
+        d == Dest::Formula) {
         appendUnit(c);
         return;
     }
@@ -2038,6 +2087,7 @@ void Parser::finishPicture()
     pict.height = ps->goalh > 0 ? ps->goalh / 15.0 * sy : ps->pich * unit * sy;
     pict.scaleX = sx;
     pict.scaleY = sy;
+    pict.lowered = ps->lowered;
     if (ps->controlsCut) {
         // Controls past the kept ones may have set the kind or the size: the
         // kept ones end with what they came to.
@@ -2062,6 +2112,27 @@ void Parser::finishPicture()
     flushHighSurrogate();
     closeRun();
     cur_.runs.push_back(Run{internChar(ps->chr), std::int32_t(cur_.text.size()), 0, index});
+}
+
+// A formula's source follows its picture: {\pict ...}{\*\tikuformula source}.
+void Parser::finishFormula()
+{
+    formulaDepth_ = -1;
+    decodeFormulaBytes();
+    QString source;
+    source.swap(formula_);
+    if (source.isEmpty() || cur_.runs.empty() || cur_.runs.back().picture < 0)
+        return;
+    // Text between the picture and the group: the group belongs to no picture.
+    if (runOpen_ && (cur_.text.size() > runStart_ || !pendingBytes_.empty() || pendingHigh_))
+        return;
+    c_.pictures[std::size_t(cur_.runs.back().picture)].formula = std::move(source);
+}
+
+void Parser::decodeFormulaBytes()
+{
+    decoder_.append(codePage(), formulaBytes_, formula_);
+    formulaBytes_.clear();
 }
 
 void Parser::finishFieldInstruction()

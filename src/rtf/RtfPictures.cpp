@@ -3,7 +3,10 @@
 #include <QCryptographicHash>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -157,7 +160,191 @@ QImage placeholder(const Picture& picture)
     return image;
 }
 
+// PNG: the signature, then chunks of a 4-byte big-endian length, a 4-byte
+// type, the data and a CRC-32 of type and data; IHDR first, IEND last.
+constexpr char kPngSignature[] = "\x89PNG\r\n\x1a\n";
+constexpr qsizetype kSignatureSize = 8;
+const QByteArray kSourceKeyword = QByteArrayLiteral("tiku-latex");
+const QByteArray kDepthKeyword = QByteArrayLiteral("tiku-depth");
+
+quint32 be32(const char* p)
+{
+    return quint32(quint8(p[0])) << 24 | quint32(quint8(p[1])) << 16 | quint32(quint8(p[2])) << 8 |
+           quint32(quint8(p[3]));
+}
+
+void putBe32(QByteArray& out, quint32 v)
+{
+    for (int i = 3; i >= 0; --i)
+        out.append(char((v >> (8 * i)) & 0xFF));
+}
+
+quint32 crc32(const char* p, qsizetype n)
+{
+    static const std::array<quint32, 256> table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 i = 0; i < 256; ++i) {
+            quint32 c = i;
+            for (int k = 0; k < 8; ++k)
+                c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    quint32 crc = 0xFFFFFFFFu;
+    for (qsizetype i = 0; i < n; ++i)
+        crc = table[(crc ^ quint8(p[i])) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+struct PngChunk
+{
+    qsizetype offset = 0; // of the length field
+    qsizetype length = 0; // of the data
+    QByteArrayView type;
+    QByteArrayView data(const QByteArray& png) const
+    {
+        return QByteArrayView(png).sliced(offset + 8, length);
+    }
+    qsizetype size() const { return length + 12; }
+    bool crcMatches(const QByteArray& png) const
+    {
+        return crc32(png.constData() + offset + 4, length + 4) == be32(png.constData() + offset + 8 + length);
+    }
+};
+
+// The chunks up to IEND; empty when `png` is not a whole PNG.
+std::vector<PngChunk> pngChunks(const QByteArray& png)
+{
+    std::vector<PngChunk> chunks;
+    if (png.size() < kSignatureSize || !png.startsWith(QByteArrayView(kPngSignature, kSignatureSize)))
+        return chunks;
+    qsizetype pos = kSignatureSize;
+    while (pos + 12 <= png.size()) {
+        const qsizetype length = qsizetype(be32(png.constData() + pos));
+        if (length > png.size() - pos - 12)
+            break;
+        PngChunk chunk{pos, length, QByteArrayView(png).sliced(pos + 4, 4)};
+        chunks.push_back(chunk);
+        pos += chunk.size();
+        if (chunk.type == "IEND")
+            return chunks.front().type == "IHDR" && chunks.front().length == 13 ? chunks
+                                                                                : std::vector<PngChunk>();
+    }
+    return {};
+}
+
+// A text chunk (tEXt, iTXt, zTXt) of `keyword`.
+bool isTextChunkOf(const QByteArray& png, const PngChunk& chunk, const QByteArray& keyword)
+{
+    if (chunk.type != "tEXt" && chunk.type != "iTXt" && chunk.type != "zTXt")
+        return false;
+    const QByteArrayView data = chunk.data(png);
+    return data.size() > keyword.size() && data.startsWith(keyword) && data[keyword.size()] == '\0';
+}
+
+// The text of the uncompressed chunk of `keyword` (an iTXt's text is UTF-8,
+// a tEXt's Latin-1); empty when there is none or its CRC is wrong.
+std::optional<QString> textChunk(const QByteArray& png, const QByteArray& keyword)
+{
+    for (const PngChunk& chunk : pngChunks(png)) {
+        if (!isTextChunkOf(png, chunk, keyword) || !chunk.crcMatches(png))
+            continue;
+        QByteArrayView rest = chunk.data(png).sliced(keyword.size() + 1);
+        if (chunk.type == "tEXt")
+            return QString::fromLatin1(rest);
+        if (chunk.type != "iTXt" || rest.size() < 2 || rest[0] != 0)
+            continue; // compressed: never written by us
+        rest = rest.sliced(2);
+        for (int skip = 0; skip < 2; ++skip) { // the language tag and the translated keyword
+            const qsizetype end = rest.indexOf('\0');
+            if (end < 0)
+                return std::nullopt;
+            rest = rest.sliced(end + 1);
+        }
+        return QString::fromUtf8(rest);
+    }
+    return std::nullopt;
+}
+
+// The PNG with `payload` as the only text chunk of `keyword`, just before IEND.
+QByteArray withTextChunk(const QByteArray& png, const QByteArray& keyword, const char* type,
+                         const QByteArray& payload)
+{
+    const std::vector<PngChunk> chunks = pngChunks(png);
+    if (chunks.empty())
+        return png;
+    QByteArray chunk;
+    putBe32(chunk, quint32(keyword.size() + 1 + payload.size()));
+    chunk.append(type, 4).append(keyword).append('\0').append(payload);
+    putBe32(chunk, crc32(chunk.constData() + 4, chunk.size() - 4));
+
+    int same = 0;
+    int others = 0;
+    for (const PngChunk& c : chunks) {
+        if (!isTextChunkOf(png, c, keyword))
+            continue;
+        if (QByteArrayView(png).sliced(c.offset, c.size()) == chunk)
+            ++same;
+        else
+            ++others;
+    }
+    if (same == 1 && others == 0)
+        return png;
+    QByteArray out;
+    out.reserve(png.size() + chunk.size());
+    out.append(png.constData(), kSignatureSize);
+    for (const PngChunk& c : chunks) {
+        if (isTextChunkOf(png, c, keyword))
+            continue;
+        if (c.type == "IEND")
+            out.append(chunk);
+        out.append(png.constData() + c.offset, c.size());
+    }
+    return out;
+}
+
 } // namespace
+
+QByteArray pngWithFormulaSource(const QByteArray& png, const QString& source)
+{
+    if (source.isEmpty())
+        return png;
+    // Not compressed, no language tag, no translated keyword.
+    return withTextChunk(png, kSourceKeyword, "iTXt", QByteArray("\0\0\0\0", 4) + source.toUtf8());
+}
+
+QString formulaSourceFromPng(const QByteArray& png)
+{
+    return textChunk(png, kSourceKeyword).value_or(QString());
+}
+
+QByteArray pngWithFormulaDepth(const QByteArray& png, qreal depth)
+{
+    return withTextChunk(png, kDepthKeyword, "tEXt", QByteArray::number(depth, 'g', 6));
+}
+
+std::optional<qreal> formulaDepthFromPng(const QByteArray& png)
+{
+    const std::optional<QString> text = textChunk(png, kDepthKeyword);
+    bool ok = false;
+    const qreal depth = text ? text->toDouble(&ok) : 0;
+    if (!ok || !std::isfinite(depth) || std::abs(depth) > 1000)
+        return std::nullopt;
+    return depth;
+}
+
+QSize pngSize(const QByteArray& png)
+{
+    if (png.size() < 24 || !png.startsWith(QByteArrayView(kPngSignature, kSignatureSize)) ||
+        QByteArrayView(png).sliced(12, 4) != "IHDR")
+        return {};
+    const quint32 w = be32(png.constData() + 16);
+    const quint32 h = be32(png.constData() + 20);
+    if (w == 0 || h == 0 || w > 0x7FFFFFFF || h > 0x7FFFFFFF)
+        return {};
+    return QSize(int(w), int(h));
+}
 
 QString pictureResourceName(const QByteArray& data)
 {

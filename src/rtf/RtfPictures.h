@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QTextFormat>
 
+#include <optional>
+
 namespace rtf {
 
 // Properties of a QTextImageFormat made from an RTF picture. They keep the
@@ -26,5 +28,22 @@ QString pictureResourceName(const QByteArray& data);
 // decoded (also the bitmap inside a metafile that only holds one); anything
 // else gives a framed placeholder of the picture's size.
 QImage decodePicture(const Picture& picture);
+
+// A formula's picture is a PNG that carries the formula's LaTeX source (an
+// iTXt chunk "tiku-latex", UTF-8) and its depth below the baseline in points
+// (a tEXt chunk "tiku-depth"): word processors keep the PNG bytes of a picture
+// when they drop what they do not know, so the formula stays editable after
+// LibreOffice or Word saved the document again.
+//
+// The PNG with the source in its chunk (an older source replaced); `png`
+// unchanged when it holds that source already or is not a PNG.
+QByteArray pngWithFormulaSource(const QByteArray& png, const QString& source);
+// The source a PNG carries; empty when it carries none.
+QString formulaSourceFromPng(const QByteArray& png);
+// The same for the depth.
+QByteArray pngWithFormulaDepth(const QByteArray& png, qreal depth);
+std::optional<qreal> formulaDepthFromPng(const QByteArray& png);
+// The size in pixels given by a PNG's header; empty when `png` is not a PNG.
+QSize pngSize(const QByteArray& png);
 
 } // namespace rtf

@@ -17,6 +17,7 @@
 #include <QTextTable>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -92,6 +93,8 @@ private:
     const RunControls& charControls(const QTextFragment& fragment);
     void writeText(const QString& text, bool gbk);
     void writeImage(const QTextImageFormat& f);
+    bool writePicture(const QTextImageFormat& f, const QString& formula, qreal depth);
+    void writeFormulaSource(const QString& source);
     void writeParaFormat(const QTextBlockFormat& f);
     void writeHex(const QByteArray& data);
     int fontIndex(const QString& family);
@@ -498,10 +501,74 @@ QByteArray withoutSizeControls(const QByteArray& controls)
     return out;
 }
 
+// A formula is its picture followed by its source in a destination of our own,
+// which other readers skip: {\dnN{\pict ...}{\*\tikuformula source}}. The
+// run is lowered by the formula's depth, so that its baseline meets the text's
+// in word processors that honour \dn on pictures (LibreOffice drops it; the
+// PNG carries the depth as well as the source for that case).
 void Writer::writeImage(const QTextImageFormat& f)
 {
-    const QByteArray data = f.property(rtf::PictureData).toByteArray();
-    const QByteArray controls = f.property(rtf::PictureControls).toByteArray();
+    const QString formula = f.property(rtf::FormulaSource).toString();
+    if (formula.isEmpty()) {
+        (void)writePicture(f, formula, 0);
+        return;
+    }
+    // Points below the baseline, as the PNG keeps them (six digits): the depth
+    // read back gives the same \dn when written again.
+    const qreal given = f.property(rtf::FormulaDepth).toReal();
+    const qreal depth = std::isfinite(given)
+                            ? QByteArray::number(std::clamp<qreal>(given, -1000, 1000), 'g', 6).toDouble()
+                            : 0;
+    const int lowered = int(std::lround(depth * 2));
+    QByteArray text;
+    text.swap(out_);
+    const bool written = writePicture(f, formula, depth);
+    out_.swap(text);
+    if (!written)
+        return;
+    if (lowered != 0) {
+        out_.append('{');
+        writeNumber(lowered > 0 ? "\\dn" : "\\up", std::abs(lowered));
+    }
+    out_.append(text);
+    out_.append("{\\*\\tikuformula ");
+    writeFormulaSource(formula);
+    out_.append('}');
+    if (lowered != 0)
+        out_.append('}');
+}
+
+// ASCII as it is, with RTF's three escapes; every other character as \uN, so
+// that the source comes back exactly whatever the code page of the reader.
+void Writer::writeFormulaSource(const QString& source)
+{
+    for (const QChar c : source) {
+        const char16_t u = c.unicode();
+        if (u == u'\\' || u == u'{' || u == u'}') {
+            out_.append('\\');
+            out_.append(char(u));
+        } else if (u >= 0x20 && u < 0x7F) {
+            out_.append(char(u));
+        } else {
+            writeNumber("\\u", u > 32767 ? int(u) - 65536 : int(u));
+            out_.append('?');
+        }
+    }
+}
+
+// The picture of an image format; false when there is none to write.
+bool Writer::writePicture(const QTextImageFormat& f, const QString& formula, qreal depth)
+{
+    QByteArray data = f.property(rtf::PictureData).toByteArray();
+    QByteArray controls = f.property(rtf::PictureControls).toByteArray();
+    if (!formula.isEmpty() && (controls.isEmpty() || controls.contains("\\pngblip"))) {
+        if (const QSize size = rtf::pngSize(data); size.isValid()) {
+            data = rtf::pngWithFormulaDepth(rtf::pngWithFormulaSource(data, formula), depth);
+            if (controls.isEmpty())
+                controls = "\\picw" + QByteArray::number(size.width()) + "\\pich" +
+                           QByteArray::number(size.height()) + "\\pngblip";
+        }
+    }
     if (!data.isEmpty()) {
         out_.append("{\\pict");
         const QSizeF readSize = f.property(rtf::PictureReadSize).toSizeF();
@@ -517,7 +584,7 @@ void Writer::writeImage(const QTextImageFormat& f)
         }
         writeHex(data);
         out_.append("}");
-        return;
+        return true;
     }
 
     // A picture from elsewhere: its bytes come from the document's resources.
@@ -540,12 +607,14 @@ void Writer::writeImage(const QTextImageFormat& f)
     if (image.isNull() && !f.name().startsWith(u"rtfpict:"))
         image = QImage(f.name());
     if (image.isNull())
-        return;
+        return false;
     if (bytes.isEmpty()) {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         image.save(&buffer, "PNG");
     }
+    if (!formula.isEmpty() && bytes.startsWith("\x89PNG"))
+        bytes = rtf::pngWithFormulaDepth(rtf::pngWithFormulaSource(bytes, formula), depth);
     const double w = f.width() > 0 ? f.width() : image.width();
     const double h = f.height() > 0 ? f.height() : image.height();
     out_.append("{\\pict");
@@ -556,6 +625,7 @@ void Writer::writeImage(const QTextImageFormat& f)
     out_.append(blip);
     writeHex(bytes);
     out_.append("}");
+    return true;
 }
 
 void Writer::writeRowDef(const QTextTable* table, int row, const std::vector<int>& bounds, bool borders)

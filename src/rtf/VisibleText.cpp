@@ -1,5 +1,8 @@
 #include "rtf/VisibleText.h"
 
+#include "rtf/RtfPictures.h"
+
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
@@ -8,9 +11,8 @@ namespace rtf {
 
 namespace {
 
-void appendBlockText(const QTextBlock& block, QString& out)
+void appendText(const QString& text, QString& out)
 {
-    const QString text = block.text();
     out.reserve(out.size() + text.size());
     for (const QChar c : text) {
         switch (c.unicode()) {
@@ -25,6 +27,34 @@ void appendBlockText(const QTextBlock& block, QString& out)
             out += c;
         }
     }
+}
+
+// A formula reads as its source between dollars, as in LaTeX; other objects
+// are not text.
+void appendObjects(const QTextBlock& block, QString& out)
+{
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const QTextCharFormat f = fragment.charFormat();
+        if (!f.isImageFormat()) {
+            appendText(fragment.text(), out);
+            continue;
+        }
+        const QString source = f.property(PictureProperty::FormulaSource).toString();
+        if (source.isEmpty())
+            continue;
+        for (int i = 0; i < fragment.length(); ++i)
+            out += u'$' + source + u'$';
+    }
+}
+
+void appendBlockText(const QTextBlock& block, QString& out)
+{
+    const QString text = block.text();
+    if (text.contains(QChar::ObjectReplacementCharacter))
+        appendObjects(block, out);
+    else
+        appendText(text, out);
 }
 
 void appendFrame(QTextFrame::iterator it, QString& out, bool& firstLine);

@@ -139,6 +139,10 @@ void dumpBlock(const QTextBlock& block, int indent, QStringList& lines, bool def
             for (const char* k : {"pngblip", "jpegblip", "emfblip", "wmetafile", "dibitmap", "wbitmap"})
                 if (controls.contains(k))
                     kind = QString::fromLatin1(k);
+            const QString source = img.property(rtf::FormulaSource).toString();
+            if (!source.isEmpty())
+                kind += u" formula=\""_s + escaped(source) + u"\" depth="_s +
+                        number(img.property(rtf::FormulaDepth).toReal());
             for (int i = 0; i < fr.length(); ++i)
                 line(lines, indent + 1,
                      u"[image %1x%2 %3]"_s.arg(number(img.width()), number(img.height()), kind));

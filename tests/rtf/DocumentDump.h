@@ -13,6 +13,7 @@ namespace rtftest {
 //   P align=center left=20
 //     "Hello" bold size=12 font=宋体
 //     [image 32x16 png]
+//     [image 54x21 pngblip formula="\\frac{1}{2}" depth=4.5]
 //   TABLE 2x3 border
 //     CELL 0,0 span=1x2
 //       P

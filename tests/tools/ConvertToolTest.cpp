@@ -1,3 +1,5 @@
+#include "common/FormulaSample.h"
+#include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
@@ -5,6 +7,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 #include <QTextDocument>
 
 using namespace Qt::StringLiterals;
@@ -59,6 +62,7 @@ private slots:
     void textIsOneLinePerParagraph();
     void htmlShowsTheSameDocument();
     void rtfIsWhatTheWriterMakes();
+    void textGivesAFormulaAsItsSource();
     void errors_data();
     void errors();
 
@@ -120,6 +124,33 @@ void ConvertToolTest::rtfIsWhatTheWriterMakes()
     const Run text = runTool({again, u"--to"_s, u"text"_s});
     QCOMPARE(text.exitCode, 0);
     QCOMPARE(linesOf(text.out), kSampleLines);
+}
+
+// A formula is its LaTeX source between dollars; a picture is nothing.
+void ConvertToolTest::textGivesAFormulaAsItsSource()
+{
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    c.insertText(u"若 "_s);
+    formulasample::insert(c, u"\\frac{a}{b}=\\sqrt{2}"_s);
+    c.insertText(u"，则 "_s);
+    formulasample::insert(c, u"a^2\\div b^2"_s);
+    c.insertText(u" 等于"_s);
+    c.insertBlock();
+    QTextImageFormat picture = formulasample::format(&doc, u"y"_s);
+    picture.clearProperty(rtf::FormulaSource);
+    c.insertImage(picture);
+    c.insertText(u"如图"_s);
+    const QString file = dir_.filePath(u"公式.rtf"_s);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(RtfWriter::write(doc));
+    f.close();
+
+    const Run r = runTool({file, u"--to"_s, u"text"_s});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(linesOf(r.out),
+             (QStringList{u"若 $\\frac{a}{b}=\\sqrt{2}$，则 $a^2\\div b^2$ 等于"_s, u"如图"_s}));
 }
 
 void ConvertToolTest::errors_data()

@@ -5,8 +5,10 @@
 // and so are the two classification documents (导出知识点, 导出题型) and a
 // composed paper.
 #include "classify/ClassificationExport.h"
+#include "common/FormulaSample.h"
 #include "compose/PaperComposer.h"
 #include "RichTextSamples.h"
+#include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 #include "rtf/VisibleText.h"
@@ -189,14 +191,18 @@ private slots:
     void libreOfficeReadsOurRtf();
     void weReadLibreOfficeRtf_data();
     void weReadLibreOfficeRtf();
+    void formulaSurvivesLibreOffice();
 
 private:
     // Converts every file in `files` with one LibreOffice run into `outDir`.
     void convert(const QStringList& files, const QString& filter, const QString& outDir);
     static void addRows();
 
+    static inline const QString kFormulaSource = u"\\frac{1}{2}x^2+\\sqrt{3}，\\angle A=30^\\circ"_s;
     QTemporaryDir dir_;
     QString soffice_;
+    QTextImageFormat formulaImage_;
+    QImage formulaPixels_;
     std::map<QString, QStringList> expected_; // sample name -> our visible lines
 };
 
@@ -221,7 +227,22 @@ void InteropTest::initTestCase()
         files << file;
     }
     convert(files, u"txt:Text (encoded):UTF8"_s, dir_.filePath(u"txt"_s));
-    convert(files, u"rtf:Rich Text Format"_s, dir_.filePath(u"lo-rtf"_s));
+
+    // A question with a formula, only re-saved as RTF: LibreOffice's text shows
+    // no formula.
+    QTextDocument formula;
+    QTextCursor c(&formula);
+    c.insertText(u"化简 "_s);
+    formulasample::insert(c, kFormulaSource, {54, 21}, 4.5);
+    c.insertText(u" 的结果是____。"_s);
+    formulaImage_ = formulasample::formulas(formula).value(0);
+    formulaPixels_ =
+        formula.resource(QTextDocument::ImageResource, QUrl(formulaImage_.name())).value<QImage>();
+    QFile f(dir_.filePath(u"formula.rtf"_s));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(RtfWriter::write(formula));
+    f.close();
+    convert(files << f.fileName(), u"rtf:Rich Text Format"_s, dir_.filePath(u"lo-rtf"_s));
 }
 
 void InteropTest::convert(const QStringList& files, const QString& filter, const QString& outDir)
@@ -272,6 +293,28 @@ void InteropTest::weReadLibreOfficeRtf()
     QTextDocument doc;
     RtfReader::read(f.readAll(), &doc);
     QCOMPARE(normalizedLines(withoutWordSpacing(rtf::visibleText(doc))), expected_.at(name));
+}
+
+// LibreOffice drops our source group (and \dn), but keeps the PNG's bytes as
+// they were: the source and the depth come back from the PNG's chunks, and the
+// picture keeps its pixels and (LibreOffice rounds its scale to a percent)
+// about its size.
+void InteropTest::formulaSurvivesLibreOffice()
+{
+    QFile f(dir_.filePath(u"lo-rtf/formula.rtf"_s));
+    QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(f.fileName()));
+    QTextDocument doc;
+    RtfReader::read(f.readAll(), &doc);
+    QCOMPARE(rtf::visibleText(doc), u"化简 $"_s + kFormulaSource + u"$ 的结果是____。"_s);
+    const QList<QTextImageFormat> formulas = formulasample::formulas(doc);
+    QCOMPARE(formulas.size(), 1);
+    const QTextImageFormat& back = formulas.first();
+    QCOMPARE(back.property(rtf::FormulaSource).toString(), kFormulaSource);
+    QCOMPARE(back.property(rtf::FormulaDepth).toReal(), 4.5);
+    QVERIFY2(qAbs(back.width() - formulaImage_.width()) < 1, qPrintable(QString::number(back.width())));
+    QVERIFY2(qAbs(back.height() - formulaImage_.height()) < 1, qPrintable(QString::number(back.height())));
+    const QImage pixels = doc.resource(QTextDocument::ImageResource, QUrl(back.name())).value<QImage>();
+    QCOMPARE(pixels.convertToFormat(QImage::Format_ARGB32), formulaPixels_);
 }
 
 QTEST_MAIN(InteropTest)
