@@ -1,7 +1,9 @@
 #include "admin/AutomaticBackup.h"
 #include "app/CoverArt.h"
 #include "app/CoverFrm.h"
+#include "store/BankStore.h"
 #include "store/ProgramDirectory.h"
+#include "ui/Dialogs.h"
 #include "ui/WindowRegistry.h"
 
 #include <QApplication>
@@ -17,6 +19,14 @@ int main(int argc, char** argv)
     font.setFamilies({u"SimSun"_s, u"Noto Sans CJK SC"_s, font.family()});
     QApplication::setFont(font);
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(drawLogo())));
+
+    // What the store did on its own (a restore cut off earlier, undone when
+    // the bank was opened) is told once the action that opened it is over.
+    setBankNoticeHandler([](const QString& text) {
+        QMetaObject::invokeMethod(
+            qApp, [text] { messageBox(QApplication::activeWindow(), u"提示"_s, text); },
+            Qt::QueuedConnection);
+    });
 
     // The windows decide when the program ends (the about window's 退出, the
     // login's 退出, the main window's 退出系统).
