@@ -424,17 +424,25 @@ void restoreBankFile(const QString& source, const QString& bank, const QString& 
         sqlite3_backup* backup = sqlite3_backup_init(live.handle(), "main", from.handle(), "main");
         if (!backup)
             throw live.error(sqlite3_errcode(live.handle()));
-        bool markerWritten = false;
+        // A failure belongs to one of the two files: a damaged source, or a
+        // locked bank or one that cannot be written.
+        const auto failure = [&](int rc) {
+            const int primary = rc & 0xff;
+            return engineError(rc, primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT ? source : bank,
+                               QString::fromUtf8(sqlite3_errstr(rc)));
+        };
+        bool putBackOnFailure = false;
         try {
             // Takes the bank's exclusive lock (and rolls back what a writer
             // that crashed left half done) before a page is copied.
             if (const int rc = sqlite3_backup_step(backup, 0); rc != SQLITE_OK && rc != SQLITE_DONE)
-                throw engineError(
-                    rc, (rc & 0xff) == SQLITE_NOTADB || (rc & 0xff) == SQLITE_CORRUPT ? source : bank,
-                    QString::fromUtf8(sqlite3_errstr(rc)));
+                throw failure(rc);
             // The bank as it is under that lock: the very state the copy replaces.
             writeInPlace(safetyCopy, bank, true,
                          [&](const QString& temporary) { writeBytesOf(live.file(), bank, temporary, true); });
+            // From here on a failure puts the safety copy back (while the
+            // marker is only being written, that changes nothing).
+            putBackOnFailure = true;
             writeInPlace(marker, bank, true, [&](const QString& temporary) {
                 QFile f(temporary);
                 const QByteArray line = QFileInfo(safetyCopy).fileName().toUtf8() + '\n';
@@ -442,13 +450,8 @@ void restoreBankFile(const QString& source, const QString& bank, const QString& 
                     !syncToDisk(f))
                     throw cannotWrite(marker, f.errorString());
             });
-            markerWritten = true;
-            const int rc = sqlite3_backup_step(backup, -1);
-            if (rc != SQLITE_DONE) {
-                const int primary = rc & 0xff;
-                throw engineError(rc, primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT ? source : bank,
-                                  QString::fromUtf8(sqlite3_errstr(rc)));
-            }
+            if (const int rc = sqlite3_backup_step(backup, -1); rc != SQLITE_DONE)
+                throw failure(rc);
             sqlite3_backup_finish(backup);
             backup = nullptr;
             sqlite3_file* file = live.file();
@@ -458,7 +461,7 @@ void restoreBankFile(const QString& source, const QString& bank, const QString& 
         } catch (...) {
             if (backup)
                 sqlite3_backup_finish(backup);
-            if (markerWritten) {
+            if (putBackOnFailure) {
                 // The bank may be half replaced: it gets back what it was,
                 // still under the exclusive lock. Should that fail too, the
                 // marker stays and the next open tries again.
@@ -613,12 +616,13 @@ std::vector<IndexDefinition> scatteredIndexes(BankConnection& c)
     return out;
 }
 
-// A merge appending `appending` questions to a bank of `existing` builds the
-// scattered indexes anew when that is cheaper than filling them question by
-// question: building sorts every entry once, appending costs a search
-// through the index and, once the indexes outgrow the page cache, a page
-// read and written again, per question and index. Measured on banks of
-// 100,000 questions, building wins from about half the bank's size on.
+// A merge appending about as many questions as the bank holds builds the
+// scattered indexes anew. Filled question by question they take a page of
+// each per question, and once they and the bodies streaming through outgrow
+// the page cache, their pages are written out and read back again and again:
+// a merge of 100,000 questions into as many wrote six times as many pages
+// that way. Building sorts each index once and writes each page once. A
+// small merge into a large bank would sort the whole bank again for little.
 bool rebuildsIndexes(qint64 appending, qint64 existing)
 {
     return appending >= 2 * kMergeBatch && appending * 2 >= existing;
