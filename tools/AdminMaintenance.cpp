@@ -40,9 +40,18 @@ bool usage(const QStringList& args, const char* line)
     return false;
 }
 
-// The bank a command acts on must be one; its reason otherwise.
+// The bank a command acts on must be one (once a restore cut off earlier is
+// undone); its reason otherwise.
 QString notABank(const QString& path)
 {
+    try {
+        undoInterruptedRestore(path);
+    } catch (const StoreError& e) {
+        // Without its safety copy the bank is judged as it is (a restore
+        // can still replace it).
+        if (e.number != StoreErrorNumber::NotABank)
+            return u"%1 was left as it is: %2"_s.arg(native(path), e.text);
+    }
     QString why;
     if (isBankFile(path, &why))
         return {};

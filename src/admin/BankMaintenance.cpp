@@ -57,8 +57,7 @@ RestoreResult restore(const QString& source, const QString& bank, const QDateTim
         return result;
     // The bank as it is now stays within reach, whatever the restore brings.
     result.safetyCopy = safetyCopyPath(bank, now);
-    backupBankFile(bank, result.safetyCopy, true);
-    restoreBankFile(source, bank);
+    restoreBankFile(source, bank, result.safetyCopy);
     result.restored = true;
     return result;
 }

@@ -1,7 +1,9 @@
 #include "admin/AutomaticBackup.h"
 #include "app/CoverArt.h"
 #include "app/CoverFrm.h"
+#include "store/BankStore.h"
 #include "store/ProgramDirectory.h"
+#include "ui/Dialogs.h"
 #include "ui/SongtiFont.h"
 #include "ui/WindowRegistry.h"
 
@@ -16,6 +18,14 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(u"青桐题库"_s);
     applyProgramFont();
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(drawLogo())));
+
+    // What the store did on its own (a restore cut off earlier, undone when
+    // the bank was opened) is told once the action that opened it is over.
+    setBankNoticeHandler([](const QString& text) {
+        QMetaObject::invokeMethod(
+            qApp, [text] { messageBox(QApplication::activeWindow(), u"提示"_s, text); },
+            Qt::QueuedConnection);
+    });
 
     // The windows decide when the program ends (the about window's 退出, the
     // login's 退出, the main window's 退出系统).

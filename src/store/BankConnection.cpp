@@ -1,9 +1,11 @@
 #include "store/BankConnection.h"
 
+#include "store/BankFiles.h"
 #include "store/BankSchema.h"
 #include "store/FileIdentity.h"
 
 #include <atomic>
+#include <cstdio>
 #include <QDir>
 #include <QFileInfo>
 #include <QMutex>
@@ -110,6 +112,43 @@ int bankBusyTimeoutMs()
 void setBankBusyTimeout(int ms)
 {
     busyTimeoutMs.store(ms < 0 ? 0 : ms);
+}
+
+namespace {
+
+struct NoticeHandler
+{
+    QMutex mutex;
+    std::function<void(const QString&)> handler;
+};
+
+NoticeHandler& noticeHandler()
+{
+    static NoticeHandler h;
+    return h;
+}
+
+} // namespace
+
+void setBankNoticeHandler(std::function<void(const QString& text)> handler)
+{
+    NoticeHandler& h = noticeHandler();
+    QMutexLocker lock(&h.mutex);
+    h.handler = std::move(handler);
+}
+
+void noticeBank(const QString& text)
+{
+    std::function<void(const QString&)> handler;
+    {
+        NoticeHandler& h = noticeHandler();
+        QMutexLocker lock(&h.mutex);
+        handler = h.handler;
+    }
+    if (handler)
+        handler(text);
+    else
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
 QString quotedName(const QString& name)
@@ -375,6 +414,11 @@ QString BankConnection::bankMismatch()
 
 void BankConnection::ensureBank()
 {
+    // A restore cut off half way left the bank to be put back first. Looked
+    // for on every open, not only when the file changed: a restore cut off
+    // before its first page leaves the bank as it was, and a marker left
+    // behind would later take back what was written after it.
+    undoInterruptedRestore(path_);
     const QString key = checkKey(path_);
     const FileIdentity before = FileIdentity::of(path_);
     {

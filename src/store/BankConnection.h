@@ -116,6 +116,9 @@ QString whereClause(const QString& where);
 // How long a statement waits for another connection's lock before it fails.
 int bankBusyTimeoutMs();
 
+// Tells the user through the handler of setBankNoticeHandler.
+void noticeBank(const QString& text);
+
 // The URI SQLite opens `path` by (absolute, escaped), with mode=rw, ro or rwc.
 QString sqliteUri(const QString& path, const char* mode);
 // A StoreError for SQLite's result `code` on the file `path`: the program's

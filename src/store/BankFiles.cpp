@@ -10,15 +10,18 @@
 #include <filesystem>
 #include <limits>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QTemporaryFile>
+#include <QThread>
 #include <sqlite3.h>
 #include <system_error>
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -38,6 +41,23 @@ bool syncToDisk(QFile& file)
     return _commit(file.handle()) == 0;
 #else
     return ::fsync(file.handle()) == 0;
+#endif
+}
+
+// Forces the names in `folder` (a file renamed into it, one removed) onto the
+// disk. Windows keeps them with the file itself.
+bool syncFolder(const QString& folder)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(folder);
+    return true;
+#else
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
 #endif
 }
 
@@ -83,6 +103,35 @@ public:
             throw error(rc);
     }
 
+    // SQLite's own handle of the file, for reading and writing it whole
+    // without opening it apart from SQLite: closing another handle of the
+    // file would drop the locks this process holds on it.
+    sqlite3_file* file()
+    {
+        sqlite3_file* f = nullptr;
+        if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &f) != SQLITE_OK || !f ||
+            !f->pMethods)
+            throw engineError(SQLITE_IOERR, path_, u"无法读取文件"_s);
+        return f;
+    }
+
+    // The first column of the first row of `sql` as text (empty when there is none).
+    QString text(const char* sql)
+    {
+        sqlite3_stmt* st = nullptr;
+        int rc = sqlite3_prepare_v2(db_, sql, -1, &st, nullptr);
+        if (rc != SQLITE_OK)
+            throw error(rc);
+        QString value;
+        rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW)
+            value = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        const int done = sqlite3_finalize(st);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            throw error(done);
+        return value;
+    }
+
     // The first column of the first row of `sql`, or `otherwise` when there is no row or it is NULL.
     qint64 integer(const QString& sql, qint64 otherwise = 0)
     {
@@ -106,24 +155,34 @@ private:
     sqlite3* db_ = nullptr;
 };
 
-// Copies every page of `from` into `to` in one step, as one transaction on
-// `to`. SQLite keeps a read lock on `from` throughout, so the copy is one
-// consistent state of it; `to` either gets all of it or keeps what it had.
-void copyPages(DirectConnection& from, DirectConnection& to, bool lockBlamesTarget)
+StoreError cannotWrite(const QString& path, const QString& why)
 {
-    sqlite3_backup* backup = sqlite3_backup_init(to.handle(), "main", from.handle(), "main");
-    if (!backup)
-        throw to.error(sqlite3_errcode(to.handle()));
-    const int rc = sqlite3_backup_step(backup, -1);
-    sqlite3_backup_finish(backup);
-    if (rc == SQLITE_DONE)
-        return;
-    // The failure belongs to one of the two files: a damaged source, a
-    // locked bank, a target that cannot be written.
-    const int primary = rc & 0xff;
-    const bool source = primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT ||
-                        ((primary == SQLITE_BUSY || primary == SQLITE_LOCKED) && !lockBlamesTarget);
-    throw engineError(rc, source ? from.path() : to.path(), QString::fromUtf8(sqlite3_errstr(rc)));
+    return StoreError(StoreErrorNumber::CannotOpen, u"不能把文件写到“%1”：%2"_s.arg(native(path), why));
+}
+
+constexpr qsizetype kCopyChunk = 4 << 20;
+
+// Writes the bytes of the file SQLite holds open as `file` (the bank `path`)
+// into the file `to`. The caller holds a lock that keeps writers out.
+void writeBytesOf(sqlite3_file* file, const QString& path, const QString& to, bool durable)
+{
+    sqlite3_int64 size = 0;
+    if (const int rc = file->pMethods->xFileSize(file, &size); rc != SQLITE_OK)
+        throw engineError(rc, path, QString::fromUtf8(sqlite3_errstr(rc)));
+    QFile out(to);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw cannotWrite(to, out.errorString());
+    QByteArray buffer(kCopyChunk, Qt::Uninitialized);
+    for (sqlite3_int64 offset = 0; offset < size;) {
+        const int n = int(std::min<sqlite3_int64>(kCopyChunk, size - offset));
+        if (const int rc = file->pMethods->xRead(file, buffer.data(), n, offset); rc != SQLITE_OK)
+            throw engineError(rc, path, QString::fromUtf8(sqlite3_errstr(rc)));
+        if (out.write(buffer.constData(), n) != n)
+            throw cannotWrite(to, out.errorString());
+        offset += n;
+    }
+    if (!out.flush() || (durable && !syncToDisk(out)))
+        throw cannotWrite(to, out.errorString());
 }
 
 // Copies the bytes of the bank file of `from` into the file `to`, in one read
@@ -138,37 +197,73 @@ void copyFileBytes(DirectConnection& from, const QString& to, bool durable)
         // The first read takes the shared lock (and rolls back what a
         // writer that crashed left half done).
         from.integer(u"SELECT count(*) FROM sqlite_master"_s);
-        sqlite3_file* file = nullptr;
-        if (sqlite3_file_control(from.handle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
-            !file || !file->pMethods)
-            throw engineError(SQLITE_IOERR, from.path(), u"无法读取文件"_s);
-        sqlite3_int64 size = 0;
-        if (const int rc = file->pMethods->xFileSize(file, &size); rc != SQLITE_OK)
-            throw engineError(rc, from.path(), QString::fromUtf8(sqlite3_errstr(rc)));
-        QFile out(to);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw StoreError(StoreErrorNumber::CannotOpen,
-                             u"不能把文件写到“%1”：%2"_s.arg(native(to), out.errorString()));
-        constexpr qsizetype kChunk = 4 << 20;
-        QByteArray buffer(kChunk, Qt::Uninitialized);
-        for (sqlite3_int64 offset = 0; offset < size;) {
-            const int n = int(std::min<sqlite3_int64>(kChunk, size - offset));
-            if (const int rc = file->pMethods->xRead(file, buffer.data(), n, offset); rc != SQLITE_OK)
-                throw engineError(rc, from.path(), QString::fromUtf8(sqlite3_errstr(rc)));
-            if (out.write(buffer.constData(), n) != n)
-                throw StoreError(StoreErrorNumber::CannotOpen,
-                                 u"不能把文件写到“%1”：%2"_s.arg(native(to), out.errorString()));
-            offset += n;
-        }
-        if (!out.flush() || (durable && !syncToDisk(out)))
-            throw StoreError(StoreErrorNumber::CannotOpen,
-                             u"不能把文件写到“%1”：%2"_s.arg(native(to), out.errorString()));
+        writeBytesOf(from.file(), from.path(), to, durable);
     } catch (...) {
         sqlite3_exec(from.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
     from.exec("COMMIT");
 }
+
+// Writes the file `copy` over the bank file SQLite holds open as `into`,
+// byte for byte, and forces it onto the disk. The caller holds the bank's
+// exclusive lock.
+void putBytesInto(DirectConnection& into, const QString& copy)
+{
+    sqlite3_file* file = into.file();
+    QFile in(copy);
+    if (!in.open(QIODevice::ReadOnly)) {
+        throw StoreError(StoreErrorNumber::CannotOpen,
+                         u"不能读取文件“%1”：%2"_s.arg(native(copy), in.errorString()));
+    }
+    const qint64 size = in.size();
+    QByteArray buffer(kCopyChunk, Qt::Uninitialized);
+    for (qint64 offset = 0; offset < size;) {
+        const qint64 n = in.read(buffer.data(), std::min<qint64>(kCopyChunk, size - offset));
+        if (n <= 0) {
+            throw StoreError(StoreErrorNumber::CannotOpen,
+                             u"不能读取文件“%1”：%2"_s.arg(native(copy), in.errorString()));
+        }
+        if (const int rc = file->pMethods->xWrite(file, buffer.constData(), int(n), offset); rc != SQLITE_OK)
+            throw into.error(rc);
+        offset += n;
+    }
+    if (const int rc = file->pMethods->xTruncate(file, size); rc != SQLITE_OK)
+        throw into.error(rc);
+    if (const int rc = file->pMethods->xSync(file, SQLITE_SYNC_FULL); rc != SQLITE_OK)
+        throw into.error(rc);
+}
+
+// The exclusive lock on a bank file, taken on SQLite's own handle of it as a
+// writer takes it (shared, reserved, exclusive), so that it keeps out every
+// other connection, in this process or another, without SQLite reading the
+// file first: the file may be half written. Waits for other connections as
+// long as a statement would.
+class ExclusiveLock
+{
+public:
+    explicit ExclusiveLock(DirectConnection& c) : file_(c.file())
+    {
+        for (const int level : {SQLITE_LOCK_SHARED, SQLITE_LOCK_RESERVED, SQLITE_LOCK_EXCLUSIVE}) {
+            QElapsedTimer waited;
+            waited.start();
+            int rc = SQLITE_OK;
+            while ((rc = file_->pMethods->xLock(file_, level)) == SQLITE_BUSY &&
+                   waited.elapsed() < bankBusyTimeoutMs())
+                QThread::msleep(10);
+            if (rc != SQLITE_OK) {
+                file_->pMethods->xUnlock(file_, SQLITE_LOCK_NONE);
+                throw engineError(rc, c.path());
+            }
+        }
+    }
+    ~ExclusiveLock() { file_->pMethods->xUnlock(file_, SQLITE_LOCK_NONE); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+private:
+    sqlite3_file* file_;
+};
 
 std::filesystem::path fsPath(const QString& path)
 {
@@ -234,52 +329,192 @@ bool isSameFile(const QString& a, const QString& b)
     return ia.isValid() && ia == ib && (ia.device != 0 || ia.inode != 0);
 }
 
-void backupBankFile(const QString& bank, const QString& target, bool durable)
+namespace {
+
+// Writes a new file `target` through `write` (which gets a temporary file
+// beside it) and puts it in place when it is whole: a failure leaves `target`
+// as it was and nothing half written. With `durable`, the file and its name
+// are on the disk before this returns.
+void writeInPlace(const QString& target, const QString& readableAs, bool durable,
+                  const std::function<void(const QString& temporary)>& write)
 {
-    if (isSameFile(bank, target))
-        throw sameFileError(target);
-    DirectConnection source(bank, DirectConnection::Mode::ReadOnly);
     const QString temporary = temporaryBeside(target);
     try {
-        // The copy takes its place only when it is whole. It is written
-        // through to the disk only when asked: it is as durable as a copy
-        // made by `cp` unless it is the one a restore relies on.
-        copyFileBytes(source, temporary, durable);
+        write(temporary);
         // A copy readable as the bank is: the temporary file was made private.
-        QFile::setPermissions(temporary, QFileInfo(bank).permissions() | QFileDevice::WriteOwner);
+        QFile::setPermissions(temporary, QFileInfo(readableAs).permissions() | QFileDevice::WriteOwner);
         replaceFile(temporary, target);
     } catch (...) {
         QFile::remove(temporary);
         throw;
     }
+    if (durable && !syncFolder(QFileInfo(target).absolutePath()))
+        throw cannotWrite(target, u"无法写入磁盘"_s);
 }
 
-void restoreBankFile(const QString& source, const QString& bank)
+// The safety copy named in a restore marker, or an empty string.
+QString safetyCopyNamedIn(const QString& marker)
+{
+    QFile f(marker);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QString name = QString::fromUtf8(f.readLine()).trimmed();
+    // Only a file beside the bank: the marker names nothing elsewhere.
+    if (name.isEmpty() || name.contains(u'/') || name.contains(u'\\') || name == u".."_s)
+        return {};
+    return QFileInfo(marker).absolutePath() + u'/' + name;
+}
+
+void removeMarker(const QString& marker)
+{
+    if (!QFile::remove(marker) && QFileInfo::exists(marker))
+        throw cannotWrite(marker, u"无法删除恢复标记"_s);
+    syncFolder(QFileInfo(marker).absolutePath());
+}
+
+} // namespace
+
+void backupBankFile(const QString& bank, const QString& target, bool durable)
+{
+    if (isSameFile(bank, target))
+        throw sameFileError(target);
+    undoInterruptedRestore(bank);
+    DirectConnection source(bank, DirectConnection::Mode::ReadOnly);
+    // Written through to the disk only when asked: a copy is as durable as
+    // one made by `cp` unless something relies on it.
+    writeInPlace(target, bank, durable,
+                 [&](const QString& temporary) { copyFileBytes(source, temporary, durable); });
+}
+
+QString restoreMarkerPath(const QString& bank)
+{
+    const QFileInfo info(bank);
+    return info.absolutePath() + u'/' + info.completeBaseName() + u"-恢复中.txt"_s;
+}
+
+void restoreBankFile(const QString& source, const QString& bank, const QString& safetyCopy)
 {
     if (isSameFile(source, bank))
         throw sameFileError(source);
-    qint64 usedBefore = 0;
+    // A restore that was cut off before is undone first: the bank it left
+    // is no state worth keeping a copy of. Without a safety copy to undo it
+    // from, this restore goes ahead: it replaces all of it anyway.
+    try {
+        undoInterruptedRestore(bank);
+    } catch (const StoreError& e) {
+        if (e.number != StoreErrorNumber::NotABank)
+            throw;
+    }
+    const QString marker = restoreMarkerPath(bank);
     {
-        DirectConnection live(bank, DirectConnection::Mode::ReadWrite);
         DirectConnection from(source, DirectConnection::Mode::ReadOnly);
         from.exec("PRAGMA mmap_size = 4294967296");
-        // Journaled, so a failure on the way rolls the bank back, but not
-        // forced to the disk page by page: the caller keeps a durable copy of
-        // the bank beside it first (backupBankFile(..., true)), which is what
-        // a power cut in the middle would be repaired from.
-        live.exec("PRAGMA synchronous = OFF");
-        usedBefore = highestUsedIdentity(live);
-        copyPages(from, live, true);
-        // Between writes a bank is one self-contained file.
-        live.exec("PRAGMA journal_mode = DELETE");
+        DirectConnection live(bank, DirectConnection::Mode::ReadWrite);
+        // No rollback journal: it would hold every page of the bank as it
+        // was, which the safety copy holds already; writing both took three
+        // times as long as copying the file. A restore cut off on the way
+        // is undone from the safety copy instead, named by the marker (at
+        // once when the copy fails, else when the bank is next opened).
+        // The exclusive lock is taken before the safety copy is made and
+        // kept until the marker is gone, so the copy is of the very state
+        // replaced, and no other connection reads the bank in between.
+        if (live.text("PRAGMA journal_mode = OFF").compare(u"off"_s, Qt::CaseInsensitive) != 0)
+            throw engineError(SQLITE_ERROR, bank, u"journal_mode"_s);
+        live.exec("PRAGMA locking_mode = EXCLUSIVE");
+        sqlite3_backup* backup = sqlite3_backup_init(live.handle(), "main", from.handle(), "main");
+        if (!backup)
+            throw live.error(sqlite3_errcode(live.handle()));
+        // A failure belongs to one of the two files: a damaged source, or a
+        // locked bank or one that cannot be written.
+        const auto failure = [&](int rc) {
+            const int primary = rc & 0xff;
+            return engineError(rc, primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT ? source : bank,
+                               QString::fromUtf8(sqlite3_errstr(rc)));
+        };
+        bool putBackOnFailure = false;
+        try {
+            // Takes the bank's exclusive lock (and rolls back what a writer
+            // that crashed left half done) before a page is copied.
+            if (const int rc = sqlite3_backup_step(backup, 0); rc != SQLITE_OK && rc != SQLITE_DONE)
+                throw failure(rc);
+            // The bank as it is under that lock: the very state the copy replaces.
+            writeInPlace(safetyCopy, bank, true,
+                         [&](const QString& temporary) { writeBytesOf(live.file(), bank, temporary, true); });
+            // From here on a failure puts the safety copy back (while the
+            // marker is only being written, that changes nothing).
+            putBackOnFailure = true;
+            writeInPlace(marker, bank, true, [&](const QString& temporary) {
+                QFile f(temporary);
+                const QByteArray line = QFileInfo(safetyCopy).fileName().toUtf8() + '\n';
+                if (!f.open(QIODevice::WriteOnly) || f.write(line) != line.size() || !f.flush() ||
+                    !syncToDisk(f))
+                    throw cannotWrite(marker, f.errorString());
+            });
+            if (const int rc = sqlite3_backup_step(backup, -1); rc != SQLITE_DONE)
+                throw failure(rc);
+            sqlite3_backup_finish(backup);
+            backup = nullptr;
+            sqlite3_file* file = live.file();
+            if (const int synced = file->pMethods->xSync(file, SQLITE_SYNC_FULL); synced != SQLITE_OK)
+                throw live.error(synced);
+            removeMarker(marker);
+        } catch (...) {
+            if (backup)
+                sqlite3_backup_finish(backup);
+            if (putBackOnFailure) {
+                // The bank may be half replaced: it gets back what it was,
+                // still under the exclusive lock. Should that fail too, the
+                // marker stays and the next open tries again.
+                try {
+                    ExclusiveLock lock(live);
+                    putBytesInto(live, safetyCopy);
+                    removeMarker(marker);
+                } catch (const StoreError&) {
+                }
+            }
+            throw;
+        }
     }
     // A bank of an earlier version gains the record of row identities now. A
     // window that kept a result from before the restore holds identities of
     // the old content: none of them may come back as a new question.
+    qint64 usedBefore = 0;
+    {
+        DirectConnection before(safetyCopy, DirectConnection::Mode::ReadOnly);
+        usedBefore = highestUsedIdentity(before);
+    }
     BankConnection c(bank, BankConnection::Mode::ReadWrite);
     c.ensureBank();
     c.noteWritten();
     c.exec(u"UPDATE \"数学题库_行号\" SET \"已删除最大行号\" = max(\"已删除最大行号\", ?)"_s, {usedBefore});
+}
+
+std::optional<QString> undoInterruptedRestore(const QString& bank)
+{
+    const QString marker = restoreMarkerPath(bank);
+    if (!QFileInfo::exists(marker) || !QFileInfo(bank).isFile())
+        return std::nullopt;
+    DirectConnection live(bank, DirectConnection::Mode::ReadWrite);
+    // A restore still under way holds this lock until its marker is gone.
+    ExclusiveLock lock(live);
+    if (!QFileInfo::exists(marker))
+        return std::nullopt;
+    const QString copy = safetyCopyNamedIn(marker);
+    QString why = u"恢复标记“%1”没有写明安全副本"_s.arg(native(marker));
+    if (!copy.isEmpty() && isBankFile(copy, &why))
+        why.clear();
+    if (!why.isEmpty()) {
+        throw StoreError(StoreErrorNumber::NotABank,
+                         u"题库文件“%1”上一次恢复时中断了，可能已经损坏，而它恢复前的安全副本不能使用（%2）。"
+                         u"请用一份备份恢复题库。"_s.arg(native(bank), why));
+    }
+    putBytesInto(live, copy);
+    // A journal beside the bank belongs to no content it now has.
+    QFile::remove(bank + u"-journal"_s);
+    removeMarker(marker);
+    noticeBank(u"题库文件“%1”上一次恢复时中断了。已经用恢复前的安全副本“%2”把题库还原为恢复前的样子。"_s.arg(
+        native(bank), native(copy)));
+    return copy;
 }
 
 std::optional<qint64> mergeCounterFrom(const QString& number)
@@ -355,6 +590,56 @@ qint64 firstInteger(QSqlQuery q)
     return q.next() ? q.value(0).toLongLong() : 0;
 }
 
+struct IndexDefinition
+{
+    QString name;
+    QString sql; // the statement that made it, as the bank keeps it
+};
+
+// The indexes of 数学题库 that take appended questions all over their keys:
+// those led by a knowledge level. A question is appended after the last of
+// its key in each index, and the knowledge paths are thousands, so every
+// appended question lands on another page of these indexes; the other
+// indexes (type, difficulty, person, numbers) take appended questions at a
+// few places each, which stay in the page cache.
+std::vector<IndexDefinition> scatteredIndexes(BankConnection& c)
+{
+    std::vector<IndexDefinition> out;
+    QSqlQuery q = c.exec(
+        u"SELECT m.name, m.sql FROM main.sqlite_master AS m "
+        u"JOIN pragma_index_info(m.name) AS i ON i.seqno = 0 "
+        u"WHERE m.type = 'index' AND m.tbl_name = ? AND m.sql IS NOT NULL "
+        u"AND i.name IN (?, ?, ?) ORDER BY m.name"_s,
+        {BankTables::questions, QuestionColumns::level1, QuestionColumns::level2, QuestionColumns::level3});
+    while (q.next())
+        out.push_back({q.value(0).toString(), q.value(1).toString()});
+    return out;
+}
+
+// A merge appending about as many questions as the bank holds builds the
+// scattered indexes anew. Filled question by question they take a page of
+// each per question, and once they and the bodies streaming through outgrow
+// the page cache, their pages are written out and read back again and again:
+// a merge of 100,000 questions into as many wrote six times as many pages
+// that way. Building sorts each index once and writes each page once. A
+// small merge into a large bank would sort the whole bank again for little.
+bool rebuildsIndexes(qint64 appending, qint64 existing)
+{
+    return appending >= 2 * kMergeBatch && appending * 2 >= existing;
+}
+
+// The statement `sql` (CREATE INDEX ...) made to create its index in the
+// bank, not in the attached source that has a table of the same name.
+QString inMainSchema(const QString& sql)
+{
+    const qsizetype at = sql.indexOf(u"INDEX"_s, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return sql;
+    QString out = sql;
+    out.insert(at + 5, u" main."_s);
+    return out;
+}
+
 } // namespace
 
 QuestionMerge appendQuestionsFrom(const QString& source, const QString& bank, const MergeProgress& progress)
@@ -372,10 +657,11 @@ QuestionMerge appendQuestionsFrom(const QString& source, const QString& bank, co
     const QString src = QString::fromUtf16(kSource);
     // Read-only: the merge never writes to its source.
     c.exec(u"ATTACH DATABASE ? AS "_s + src, {sqliteUri(source, "ro")});
-    // Every appended row updates the nine indexes of 数学题库. With the small
-    // default page cache the bodies streaming through would push the index
-    // pages out again and again; a larger cache for this one connection (and
-    // reading both files through a memory map) keeps them at hand.
+    // Every appended row updates the indexes of 数学题库 it does not build
+    // anew. With the small default page cache the bodies streaming through
+    // would push the index pages out again and again; a larger cache for
+    // this one connection (and reading both files through a memory map)
+    // keeps them at hand, and lets CREATE INDEX sort in memory.
     c.exec(u"PRAGMA main.cache_size = -262144"_s);
     c.exec(u"PRAGMA main.mmap_size = 4294967296"_s);
     c.exec(u"PRAGMA "_s + src + u".mmap_size = 4294967296"_s);
@@ -407,10 +693,19 @@ QuestionMerge appendQuestionsFrom(const QString& source, const QString& bank, co
             }
             last.finish();
             const qint64 total = firstInteger(c.exec(u"SELECT count(*) FROM "_s + src + u'.' + questions));
+            const qint64 existing = firstInteger(c.exec(u"SELECT count(*) FROM main."_s + questions));
             if (total > std::numeric_limits<qint64>::max() - std::max<qint64>(counter, 0) ||
                 total > std::numeric_limits<qint64>::max() - base) {
                 throw StoreError(StoreErrorNumber::TypeMismatch, u"题目编号超出了可以表示的范围。"_s);
             }
+
+            // Dropped and made again inside the transaction: a failure on
+            // the way rolls them back with the appended questions.
+            std::vector<IndexDefinition> rebuilt;
+            if (rebuildsIndexes(total, existing))
+                rebuilt = scatteredIndexes(c);
+            for (const IndexDefinition& index : rebuilt)
+                c.exec(u"DROP INDEX main."_s + quotedName(index.name));
 
             // A batch at a time, in the source's stored order. The numbering
             // runs over row identities only; each row is then read once, by
@@ -443,6 +738,8 @@ QuestionMerge appendQuestionsFrom(const QString& source, const QString& bank, co
                 if (progress)
                     progress(done, total);
             }
+            for (const IndexDefinition& index : rebuilt)
+                c.exec(inMainSchema(index.sql));
             result.appended = done;
             if (done > 0) {
                 result.firstNumber = QString::number(counter + 1);

@@ -17,24 +17,40 @@
 // spelled (relative, "..", links): the same file identity (FileIdentity).
 bool isSameFile(const QString& a, const QString& b);
 
-// Copies the bank file `bank` to `target`, replacing a file of that name. The
+// Copies the bank file `bank` to `target`, replacing a file of that name (an
+// interrupted restore of `bank` is undone first). The
 // copy is written to a temporary file beside `target` and renamed into place
 // when it is whole, so a failure leaves `target` as it was and nothing half
 // written. With `durable`, the copy is on the disk (fsync) before it takes its
 // place; otherwise it is as durable as a copy made with `cp`. Throws StoreError.
 void backupBankFile(const QString& bank, const QString& target, bool durable = false);
 
-// Replaces the content of the bank file `bank` by that of `source`, in place
-// and in one transaction through the backup interface: connections the
-// windows keep open on `bank` see the old content or the new one, never a
-// mix, and the file keeps its place. On failure the bank is unchanged. The
+// Replaces the content of the bank file `bank` by that of `source`, in place,
+// through the backup interface: connections the windows keep open on `bank`
+// see the old content or the new one, never a mix, and the file keeps its
+// place. First, under the bank's exclusive lock, the bank as it is is kept in
+// `safetyCopy` (on the disk before anything is replaced). The pages are then
+// copied without a rollback journal; while they are, a marker beside the bank
+// (restoreMarkerPath) names the safety copy. A failure on the way puts the
+// safety copy back at once; a restore cut off by a crash or a power cut is
+// undone the next time the bank is opened (undoInterruptedRestore). The
 // restored bank is brought up to date (the record of row identities), and no
-// row identity the bank had used before is given to a new question afterwards.
-// `source` must be a bank file other than `bank` (the caller checks both),
-// and the caller keeps a durable copy of the bank first: the new content is
-// journaled (a failure rolls back) but not forced to the disk page by page.
-// Throws StoreError.
-void restoreBankFile(const QString& source, const QString& bank);
+// row identity the bank had used before is given to a new question
+// afterwards. `source` must be a bank file other than `bank` (the caller
+// checks both). Throws StoreError.
+void restoreBankFile(const QString& source, const QString& bank, const QString& safetyCopy);
+
+// The marker of a restore under way: beside the bank, named after it
+// (DATA/TiKu-恢复中.txt); its one line is the file name of the safety copy.
+QString restoreMarkerPath(const QString& bank);
+
+// When a restore into `bank` was cut off (its marker is there and no restore
+// holds the bank), writes the safety copy the marker names back over the
+// bank, removes the marker, tells the user (noticeBank) and returns the safety
+// copy's path; otherwise nullopt. Throws StoreError when the bank is locked
+// (a restore still under way in another program) or the safety copy is not
+// a bank file; the bank is then left as it is.
+std::optional<QString> undoInterruptedRestore(const QString& bank);
 
 // What a merge appended to the target bank.
 struct QuestionMerge

@@ -40,6 +40,11 @@ constexpr int TypeMismatch = 13;   // a value that does not convert (a question 
 // with a store error (default 5000 ms). Applies to connections opened later.
 void setBankBusyTimeout(int ms);
 
+// Where the store tells the user of something it did on its own that is no
+// failure: a restore cut off earlier and undone when the bank was opened.
+// Without a handler (an empty function) the text goes to standard error.
+void setBankNoticeHandler(std::function<void(const QString& text)> handler);
+
 // The condition of a query on one table, with its values bound separately:
 // `where` holds "?" placeholders, `params` the values in order. An empty
 // `where` selects every row.

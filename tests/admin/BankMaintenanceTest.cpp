@@ -10,7 +10,10 @@
 
 #include <QTemporaryDir>
 
+#include <csignal>
+
 #if defined(Q_OS_UNIX)
+#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -252,6 +255,122 @@ private slots:
         QCOMPARE(fingerprint(bank->bankPath()), before);
     }
 
+    // ---- a restore cut off half way
+
+    // As a crash or a power cut in the middle of a restore leaves it: the
+    // safety copy on the disk, the marker naming it, the bank half written.
+    void interruptedRestoreIsUndoneWhenTheBankIsOpened_data()
+    {
+        QTest::addColumn<QString>("left");
+        QTest::newRow("the new bank's first pages") << u"pages"_s;
+        QTest::newRow("a torn first page") << u"torn"_s;
+    }
+    void interruptedRestoreIsUndoneWhenTheBankIsOpened()
+    {
+        QFETCH(QString, left);
+        fillBank(*bank);
+        QuestionBrowser search; // a result a window keeps open throughout
+        QCOMPARE(search.search(QuestionFilter{}), 3);
+        const QString data = bank->programDir() + u"/DATA"_s;
+        const QString safety = data + u"/TiKu-恢复前-20260901-173005.mdb"_s;
+        BankMaintenance::backup(bank->bankPath(), safety);
+        const QByteArray before = fileBytes(bank->bankPath());
+        QCOMPARE(restoreMarkerPath(bank->bankPath()), data + u"/TiKu-恢复中.txt"_s);
+        writeFile(restoreMarkerPath(bank->bankPath()), "TiKu-恢复前-20260901-173005.mdb\n");
+
+        const QString source = other(u"source.mdb"_s);
+        makeBank(source, numbered({u"7"_s, u"8"_s}, u"s"_s));
+        writeFile(bank->bankPath(), left == u"pages"_s
+                                        ? fileBytes(source).left(3 * 4096 + 100)
+                                        : QByteArray("SQLite format 3") + QByteArray(5000, 'x'));
+        QStringList notices;
+        setBankNoticeHandler([&](const QString& text) { notices << text; });
+
+        // The next open finds the bank as it was before the restore, byte
+        // for byte, and says so once.
+        QCOMPARE(BankStore::openBank().questionCount(), 3);
+        setBankNoticeHandler({});
+        QVERIFY(fileBytes(bank->bankPath()) == before);
+        QCOMPARE(filesIn(data), (QStringList{u"TiKu-恢复前-20260901-173005.mdb"_s, u"TiKu.mdb"_s}));
+        QCOMPARE(notices.size(), 1);
+        QVERIFY2(notices.front().contains(QDir::toNativeSeparators(safety)), qPrintable(notices.front()));
+        // The window's result reads on as before.
+        const QuestionBrowser::Step step = search.next();
+        QCOMPARE(int(step.outcome), int(QuestionBrowser::Outcome::Shown));
+        QCOMPARE(step.record.number, u"2"_s);
+    }
+
+    void interruptedRestoreWithoutItsSafetyCopyIsLeftAlone()
+    {
+        fillBank(*bank);
+        writeFile(restoreMarkerPath(bank->bankPath()), "TiKu-恢复前-20260901-173005.mdb\n");
+        const QByteArray before = fileBytes(bank->bankPath());
+        const StoreError e = storeErrorOf([] { BankStore::openBank(); });
+        QVERIFY2(e.text.contains(u"上一次恢复时中断了"_s), qPrintable(e.text));
+        QVERIFY(fileBytes(bank->bankPath()) == before);
+        QVERIFY(QFileInfo::exists(restoreMarkerPath(bank->bankPath())));
+    }
+
+    // Another program's restore is under way: its marker is there, and so is
+    // its lock on the bank. Opening waits for it, and never undoes it.
+    void restoreUnderWayInAnotherProgramIsNotUndone()
+    {
+        fillBank(*bank);
+        const QString safety = bank->programDir() + u"/DATA/TiKu-恢复前-1.mdb"_s;
+        makeBank(safety, numbered({u"9"_s}));
+        writeFile(restoreMarkerPath(bank->bankPath()), "TiKu-恢复前-1.mdb\n");
+        const QByteArray before = fileBytes(bank->bankPath());
+        setBankBusyTimeout(100);
+        {
+            RawConnection restoring(bank->bankPath());
+            restoring.exec(u"BEGIN EXCLUSIVE"_s);
+            QCOMPARE(storeErrorOf([] { BankStore::openBank(); }).number, 5);
+            QVERIFY(fileBytes(bank->bankPath()) == before);
+            // It ends: the marker goes before the lock does.
+            QVERIFY(QFile::remove(restoreMarkerPath(bank->bankPath())));
+            restoring.exec(u"COMMIT"_s);
+        }
+        QCOMPARE(BankStore::openBank().questionCount(), 3);
+        QVERIFY(fileBytes(bank->bankPath()) == before);
+    }
+
+#if defined(Q_OS_UNIX)
+    // The disk fills up while the pages are copied: the bank gets back what
+    // it had at once, and the marker goes.
+    void restoreThatFailsPartWayPutsTheBankBack()
+    {
+        fillBank(*bank);
+        const QString source = other(u"big.mdb"_s);
+        QList<TestQuestion> many = numbered([] {
+            QStringList n;
+            for (int i = 1; i <= 300; ++i)
+                n << QString::number(i);
+            return n;
+        }());
+        for (TestQuestion& q : many)
+            q.content = "{\\rtf1 " + QByteArray(6000, 'a') + "}";
+        makeBank(source, many);
+        const QByteArray before = fileBytes(bank->bankPath());
+        QVERIFY(QFileInfo(source).size() > before.size() + 200000);
+
+        // Files of this process may not grow past the bank's size and a bit.
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit limited = old;
+        limited.rlim_cur = rlim_t(before.size() + 100000);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const StoreError e = storeErrorOf([&] { BankMaintenance::restore(source, bank->bankPath()); });
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QVERIFY2(e.number == 13 || e.number == 10, qPrintable(e.text));
+        QVERIFY(fileBytes(bank->bankPath()) == before);
+        QVERIFY(!QFileInfo::exists(restoreMarkerPath(bank->bankPath())));
+        QCOMPARE(BankStore::openBank().questionCount(), 3);
+    }
+#endif
+
     // ---- merge
 
     void mergeIntoAnEmptyBankNumbersFromOne()
@@ -358,6 +477,60 @@ private slots:
         RawConnection c(bank->bankPath());
         QCOMPARE(c.rows(u"SELECT rowid, \"题目编号\" FROM \"数学题库\" ORDER BY rowid"_s),
                  (QStringList{u"1|1"_s, u"2|2"_s, u"5|3"_s, u"6|4"_s}));
+    }
+
+    // A merge about as large as the bank builds the knowledge point indexes
+    // anew inside its transaction; a small one fills them question by
+    // question. Either way every index is there afterwards and agrees with
+    // the table, and the numbering is the same.
+    void mergeKeepsEveryIndexWhole_data()
+    {
+        QTest::addColumn<int>("existing");
+        QTest::addColumn<int>("appending");
+        QTest::newRow("large") << 3 << 2500;
+        QTest::newRow("small") << 2500 << 30;
+    }
+    void mergeKeepsEveryIndexWhole()
+    {
+        QFETCH(int, existing);
+        QFETCH(int, appending);
+        const auto questions = [](int count, const QString& tag) {
+            QStringList n;
+            for (int i = 1; i <= count; ++i)
+                n << QString::number(i);
+            QList<TestQuestion> out = numbered(n, tag);
+            for (int i = 0; i < count; ++i) {
+                out[i].knowledge2 = u"第%1章"_s.arg(i % 7);
+                out[i].knowledge3 = u"第%1节"_s.arg(i % 97);
+                out[i].type = i % 3 == 0 ? u"填空题"_s : u"选择题"_s;
+            }
+            return out;
+        };
+        BankStore store = bank->store();
+        store.inTransaction([&] {
+            for (const TestQuestion& q : questions(existing, u"t"_s))
+                store.appendQuestion(q.record());
+        });
+        const QString source = other(u"source.mdb"_s);
+        makeBank(source, questions(appending, u"s"_s));
+        const QString indexes =
+            u"SELECT name, sql FROM sqlite_master WHERE type = 'index' AND tbl_name = '数学题库' ORDER BY name"_s;
+        const QStringList before = RawConnection(bank->bankPath()).rows(indexes);
+        QCOMPARE(before.size(), 9);
+
+        const BankMaintenance::MergeResult r = BankMaintenance::merge(source, bank->bankPath());
+        QCOMPARE(r.appended.firstNumber, QString::number(existing + 1));
+        QCOMPARE(r.appended.lastNumber, QString::number(existing + appending));
+        RawConnection c(bank->bankPath());
+        QCOMPARE(c.rows(indexes), before);
+        QCOMPARE(c.rows(u"PRAGMA integrity_check"_s), QStringList{u"ok"_s});
+        QCOMPARE(c.rows(u"SELECT \"题目编号\", \"知识点三\" FROM \"数学题库\" ORDER BY rowid DESC LIMIT 1"_s),
+                 QStringList{u"%1|第%2节"_s.arg(existing + appending).arg((appending - 1) % 97)});
+        const QString bySection =
+            u"SELECT count(*) FROM \"数学题库\" INDEXED BY \"数学题库_知识点三_二_一_题型_难度\" "
+            u"WHERE \"知识点三\" = '第5节'"_s;
+        const auto inSection = [](int count) { return count / 97 + (count % 97 > 5 ? 1 : 0); };
+        QCOMPARE(c.integer(bySection), inSection(existing) + inSection(appending));
     }
 
     void mergeFromAnEmptyBankAppendsNothing()

@@ -110,6 +110,26 @@ private slots:
         QCOMPARE(now.mid(0, now.size() - 1), atBackup.mid(0, atBackup.size() - 1));
     }
 
+    // A restore cut off by a crash: the next command puts the bank back
+    // from the safety copy before it does its own work, and says so.
+    void interruptedRestoreIsUndoneByTheNextCommand()
+    {
+        const QString safety = path(u"DATA/TiKu-恢复前-20260901-080000.mdb"_s);
+        QCOMPARE(runAdmin({u"backup"_s, bank, safety}).exitCode, 0);
+        const QByteArray before = fileBytes(bank);
+        writeFile(path(u"DATA/TiKu-恢复中.txt"_s), "TiKu-恢复前-20260901-080000.mdb\n");
+        writeFile(bank, before.left(2 * 4096));
+
+        const QString out = path(u"backup.mdb"_s);
+        const Run r = runAdmin({u"backup"_s, bank, out});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY2(r.err.contains(u"上一次恢复时中断了"_s) && r.err.contains(native(safety)),
+                 qPrintable(r.err));
+        QVERIFY(fileBytes(bank) == before);
+        QCOMPARE(dump(out), dump(bank));
+        QVERIFY(!QFileInfo::exists(path(u"DATA/TiKu-恢复中.txt"_s)));
+    }
+
     void restoreRefusals_data()
     {
         QTest::addColumn<QString>("source");
