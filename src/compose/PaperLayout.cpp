@@ -1,5 +1,6 @@
 #include "compose/PaperLayout.h"
 
+#include "formula/FormulaLayout.h"
 #include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
 #include "ui/SongtiFont.h"
@@ -401,6 +402,9 @@ std::shared_ptr<QTextDocument> PaperLayout::Builder::numbered(int number, const 
     QTextCursor c(doc.get());
     c.insertText(u"%1．"_s.arg(number), textFormat(10.5));
     RtfReader::insert(rtf, c);
+    // Formulas sit on the line's baseline, as on screen.
+    installFormulaLayout(doc.get());
+    alignFormulasOnBaseline(doc.get());
     if (markBrokenPictures(*doc)) {
         layout_.problems_ << (answer ? u"第%1题（题目编号%2）的答案中有无法显示的图片，已印出占位框。"_s
                                      : u"第%1题（题目编号%2）中有无法显示的图片，已印出占位框。"_s)
