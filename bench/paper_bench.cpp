@@ -39,6 +39,14 @@ std::vector<PaperQuestion> questionsWithPictures(const QString& bank)
     return questions;
 }
 
+// The sheet both figures lay the set out on: A3 landscape in two columns.
+PaperSettings a3Settings()
+{
+    PaperSettings settings = PaperSettings::defaults();
+    settings.format = PaperFormat::A3;
+    return settings;
+}
+
 void writePaperPdf(benchmark::State& state, const QString& bank)
 {
     const std::vector<PaperQuestion> questions = questionsWithPictures(bank);
@@ -46,8 +54,7 @@ void writePaperPdf(benchmark::State& state, const QString& bank)
         state.SkipWithError("the bank has fewer than 30 questions with pictures");
         return;
     }
-    PaperSettings settings = PaperSettings::defaults();
-    settings.format = PaperFormat::A3;
+    const PaperSettings settings = a3Settings();
     QTemporaryDir out;
     const QString file = out.filePath(u"题目.pdf"_s);
     int pages = 0;
@@ -74,8 +81,7 @@ void previewPaper(benchmark::State& state, const QString& bank)
         state.SkipWithError("the bank has fewer than 30 questions with pictures");
         return;
     }
-    PaperSettings settings = PaperSettings::defaults();
-    settings.format = PaperFormat::A3;
+    const PaperSettings settings = a3Settings();
     int pages = 0;
     for (auto _ : state) {
         auto layout = std::make_shared<PaperLayout>(settings, PaperLayout::Kind::Paper);
