@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config python3
   qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libsodium-dev
-  qt6-declarative-dev qt6-svg-dev
+  qt6-declarative-dev qt6-svg-dev qt6-translations-l10n
   fonts-noto-cjk xvfb
 )
 # The build bundles the formula engine with npm. A Node.js installed otherwise

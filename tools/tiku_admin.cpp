@@ -9,15 +9,17 @@ namespace {
 
 void usage()
 {
-    std::fputs("usage: tiku-admin init PATH\n"
-               "       tiku-admin convert FILE --to text|html|rtf\n"
-               "       tiku-admin generate PATH [--questions N] [--paths K] [--seed S]\n"
-               "       tiku-admin export BANK --knowledge-points|--question-types OUT.rtf [--force]\n"
-               "       tiku-admin backup BANK OUT\n"
-               "       tiku-admin restore BACKUP BANK\n"
-               "       tiku-admin merge SOURCE BANK\n"
-               "       tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX\n",
-               stderr);
+    std::fputs(
+        "usage: tiku-admin init PATH\n"
+        "       tiku-admin convert FILE --to text|html|rtf\n"
+        "       tiku-admin generate PATH [--questions N] [--paths K] [--seed S]\n"
+        "       tiku-admin export BANK --knowledge-points|--question-types OUT.rtf [--force]\n"
+        "       tiku-admin backup BANK OUT\n"
+        "       tiku-admin restore BACKUP BANK\n"
+        "       tiku-admin merge SOURCE BANK\n"
+        "       tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX [--pdf [--layout "
+        "FILE]]\n",
+        stderr);
 }
 
 } // namespace

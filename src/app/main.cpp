@@ -17,6 +17,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"青桐题库"_s);
     applyProgramFont();
+    if (!useChineseQtTexts())
+        qWarning(
+            "Qt's Chinese translation (qtbase_zh_CN.qm) is not installed: Qt's own dialogs stay English.");
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(drawLogo())));
 
     // What the store did on its own (a restore cut off earlier, undone when

@@ -5,6 +5,7 @@
 #include "compose/PaperFiles.h"
 #include "compose/PaperPrinting.h"
 #include "compose/SHouGong2.h"
+#include "formula/FormulaLayout.h"
 #include "ui/ChildWindows.h"
 #include "ui/Clipboard.h"
 #include "ui/Dialogs.h"
@@ -310,6 +311,10 @@ void SHouGong3::Command2_Click()
     QTextCursor answerCaret = RichTextBox4->textCursor();
     appendItem(answerCaret, answerItemLabel(q), RichTextBox2->TextRTF());
     RichTextBox4->setTextCursor(answerCaret);
+    // Appended apart from the boxes' own RTF input: formulas are put on the
+    // text's baseline here.
+    alignFormulasOnBaseline(RichTextBox3->document());
+    alignFormulasOnBaseline(RichTextBox4->document());
     RichTextBox2->setText(QString());
     Clipboard::Clear();
 

@@ -4,6 +4,7 @@
 #include "compose/PaperComposer.h"
 #include "compose/PaperFiles.h"
 #include "compose/PaperPrinting.h"
+#include "formula/FormulaLayout.h"
 #include "ui/Clipboard.h"
 #include "ui/Dialogs.h"
 #include "ui/RichTextBox.h"
@@ -167,6 +168,10 @@ void ZUJUANLIULAN::Command1_Click()
     const ComposedSet set = composer.composeSet(setNo, queries_, paperCaret, answerCaret);
     RichTextBox1->setTextCursor(paperCaret);
     RichTextBox3->setTextCursor(answerCaret);
+    // Appended apart from the boxes' own RTF input: formulas are put on the
+    // text's baseline here.
+    alignFormulasOnBaseline(RichTextBox1->document());
+    alignFormulasOnBaseline(RichTextBox3->document());
     // What stays in the documents is printed: a set stopped early too.
     if (!set.questions.empty()) {
         PaperSet questions;

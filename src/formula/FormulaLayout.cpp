@@ -4,6 +4,7 @@
 #include "rtf/RtfPictures.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QCache>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
@@ -101,11 +102,31 @@ public:
             return;
         painter->save();
         painter->setRenderHint(QPainter::SmoothPixmapTransform);
-        painter->drawImage(target, image);
+        painter->drawImage(target, shrunkFor(image, painter->deviceTransform().mapRect(target).size()));
         painter->restore();
     }
 
 private:
+    // The picture (rendered at several times its display size) shrunk to the
+    // pixels it covers on the device. Drawing it shrunk by the painter
+    // samples a few of its pixels only, so thin strokes (a fraction bar, a
+    // minus sign) come out grey, broken, or not at all; shrinking it whole
+    // averages every pixel. Printers have pixels to spare: there the picture
+    // is drawn as it is.
+    QImage shrunkFor(const QImage& image, const QSizeF& onDevice)
+    {
+        const QSize size = onDevice.toSize();
+        if (size.isEmpty() || size.width() >= image.width() || size.height() >= image.height())
+            return image;
+        const QString key = u"%1:%2x%3"_s.arg(image.cacheKey()).arg(size.width()).arg(size.height());
+        if (const QImage* shrunk = shrunk_.object(key))
+            return *shrunk;
+        const QImage shrunk = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        shrunk_.insert(key, new QImage(shrunk),
+                       std::max<qsizetype>(1, qsizetype(size.width()) * size.height()));
+        return shrunk;
+    }
+
     bool imagesAlive() const { return images_ && imagesComponent_; }
     static QSizeF plainSize(const QTextFormat& format)
     {
@@ -115,6 +136,8 @@ private:
 
     QTextObjectInterface* images_;
     QPointer<QObject> imagesComponent_;
+    // Shrunk pictures by picture and size, up to about 16 MB of them.
+    QCache<QString, QImage> shrunk_{4 << 20};
 };
 
 } // namespace

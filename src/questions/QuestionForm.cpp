@@ -242,9 +242,12 @@ void QuestionForm::useEditMenu(EditTarget content, EditTarget answer)
 
 void QuestionForm::pasteBack(RichTextBox* box)
 {
-    box->setTextRTF({});
+    // Only RTF comes back from the editor. Without it the box keeps what it
+    // holds: a double click (on a formula, say) must not empty it for nothing.
     const QByteArray rtf = Clipboard::GetText();
-    if (!rtf.isEmpty())
-        box->setSelRTF(rtf);
+    if (rtf.isEmpty())
+        return;
+    box->setTextRTF({});
+    box->setSelRTF(rtf);
     Clipboard::Clear();
 }

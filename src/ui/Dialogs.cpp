@@ -1,9 +1,15 @@
 #include "ui/Dialogs.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTranslator>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -88,4 +94,18 @@ void setDialogs(Dialogs* d)
 Dialogs* installedDialogs()
 {
     return current;
+}
+
+bool useChineseQtTexts()
+{
+    static QTranslator* qtTexts = nullptr;
+    if (qtTexts)
+        return true;
+    auto translator = std::make_unique<QTranslator>(QCoreApplication::instance());
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), u"qtbase"_s, u"_"_s,
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    QCoreApplication::installTranslator(translator.get());
+    qtTexts = translator.release();
+    return true;
 }

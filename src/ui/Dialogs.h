@@ -39,6 +39,11 @@ void setDialogs(Dialogs* d);
 // The installed dialogs, or nullptr while the real boxes are in use.
 Dialogs* installedDialogs();
 
+// Qt's own texts (the labels and buttons of the file dialogs, the standard
+// buttons, the edit menus of text boxes) in Chinese, as the program's own.
+// False when Qt's Chinese translation is not installed: they stay English.
+bool useChineseQtTexts();
+
 // Shortcuts for the common cases.
 inline void messageBox(QWidget* parent, const QString& title, const QString& text,
                        Dialogs::Icon icon = Dialogs::Icon::None)

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QSignalBlocker>
 #include <QTextCursor>
 #include <QToolBar>
 #include <QToolButton>
@@ -104,7 +105,7 @@ RichTextEditor::RichTextEditor(QWidget* parent)
         sizeBox_->addItem(QString::number(size));
     sizeBox_->setMinimumContentsLength(3);
     toolBar_->addWidget(sizeBox_);
-    connect(sizeBox_, &QComboBox::textActivated, this, [this](const QString& text) {
+    const auto applySize = [this](const QString& text) {
         bool ok = false;
         const double size = text.toDouble(&ok);
         if (!ok || size <= 0 || size > 400)
@@ -112,6 +113,21 @@ RichTextEditor::RichTextEditor(QWidget* parent)
         QTextCharFormat f;
         f.setFontPointSize(size);
         mergeFormat(f);
+    };
+    // A size picked from the list.
+    connect(sizeBox_, &QComboBox::textActivated, this, applySize);
+    // A size typed and Enter: the combo box itself activates only a listed
+    // size other than its current item, so a size not in the list, or the
+    // one it shows already, would do nothing and keep the focus.
+    connect(sizeBox_->lineEdit(), &QLineEdit::returnPressed, this, [this, applySize] {
+        const QString text = sizeBox_->currentText().trimmed();
+        if (const int listed = sizeBox_->findText(text); listed >= 0) {
+            // Its current item from now on, so that its own handling of
+            // Enter, which follows, does not apply the size a second time.
+            const QSignalBlocker quiet(sizeBox_);
+            sizeBox_->setCurrentIndex(listed);
+        }
+        applySize(text);
     });
 
     auto* colourMenu = new QMenu(this);

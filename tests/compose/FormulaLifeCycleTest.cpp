@@ -22,6 +22,7 @@
 #include "ui/Clipboard.h"
 #include "ui/EditTargets.h"
 
+#include <algorithm>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -56,6 +57,16 @@ QStringList sourcesIn(const RichTextBox* box)
     for (const QTextImageFormat& f : formulasample::formulas(*box->document()))
         out << f.property(rtf::FormulaSource).toString();
     return out;
+}
+
+// True when every formula of `box` is laid out on the text's baseline.
+bool formulasOnBaseline(const RichTextBox* box)
+{
+    const QList<QTextImageFormat> formulas = formulasample::formulas(*box->document());
+    return !formulas.isEmpty() &&
+           std::all_of(formulas.begin(), formulas.end(), [](const QTextImageFormat& f) {
+               return f.verticalAlignment() == QTextCharFormat::AlignMiddle;
+           });
 }
 
 QByteArray fileBytes(const QString& path)
@@ -208,6 +219,7 @@ void FormulaLifeCycleTest::formulaFromEntryToPaper()
     click(composer, "Command1");
     QCOMPARE(sourcesIn(composer->RichTextBox1), QStringList{kChanged});
     QCOMPARE(sourcesIn(composer->RichTextBox3), QStringList{kSource});
+    QVERIFY(formulasOnBaseline(composer->RichTextBox1) && formulasOnBaseline(composer->RichTextBox3));
     const QString paper = out.filePath(u"自动试卷.rtf"_s);
     const QString answers = out.filePath(u"自动答案.rtf"_s);
     f->dialogs->answerFile(paper);
@@ -235,6 +247,7 @@ void FormulaLifeCycleTest::formulaFromEntryToPaper()
     click(manual3, "Command2");
     QCOMPARE(sourcesIn(manual3->RichTextBox3), QStringList{kChanged});
     QCOMPARE(sourcesIn(manual3->RichTextBox4), QStringList{kSource});
+    QVERIFY(formulasOnBaseline(manual3->RichTextBox3) && formulasOnBaseline(manual3->RichTextBox4));
     const QString manualPaper = out.filePath(u"手工试卷.rtf"_s);
     f->dialogs->answerFile(manualPaper);
     click(manual3, "Command6");

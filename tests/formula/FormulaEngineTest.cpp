@@ -272,6 +272,49 @@ private slots:
         QCOMPARE(pbottom + 1 - ptop, 20);
     }
 
+    // On screen a formula is shown at a third of the size it was rendered
+    // at: every pixel of it counts, so a stroke one pixel thin stays visible
+    // wherever it lies.
+    void thinStrokesSurviveShrinking()
+    {
+        FormulaRenderer renderer(engine.get());
+        const Formula formula = renderer.render(kDoneWhen, 10.5);
+        QVERIFY(formula.ok());
+        QTextDocument doc;
+        installFormulaLayout(&doc);
+        const QTextImageFormat f = formulaImageFormat(formula, &doc);
+        // Strokes one pixel thin on every third row, just where sampling
+        // every third row would miss them all.
+        QImage stripes(formula.image.size(), QImage::Format_ARGB32);
+        stripes.fill(Qt::transparent);
+        for (int y = 0; y < stripes.height(); y += 3) {
+            for (int x = 0; x < stripes.width(); ++x)
+                stripes.setPixel(x, y, qRgb(0, 0, 0));
+        }
+        doc.addResource(QTextDocument::ImageResource, QUrl(f.name()), stripes);
+        QTextCursor(&doc).insertImage(f);
+        alignFormulasOnBaseline(&doc);
+
+        QImage page(200, 100, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter p(&page);
+        doc.drawContents(&p);
+        p.end();
+        // Each shown row covers three rows of the picture, one of them ink.
+        qint64 ink = 0;
+        qint64 pixels = 0;
+        for (int y = 0; y < page.height(); ++y) {
+            for (int x = 0; x < page.width(); ++x) {
+                const int dark = 255 - qGray(page.pixel(x, y));
+                ink += dark;
+                pixels += dark > 0;
+            }
+        }
+        QVERIFY(pixels > 0);
+        const double shown = double(f.width() * f.height());
+        QVERIFY2(ink > 0.6 * shown * 255 / 3, qPrintable(u"ink %1 over %2 pixels"_s.arg(ink).arg(shown)));
+    }
+
     void nestedSvgIsFlattened()
     {
         const QString nested = uR"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 -1000 2000 1200">)"

@@ -4,6 +4,7 @@
 #include "common/Accessibility.h"
 #include "store/BankStore.h"
 #include "ui/ChildWindows.h"
+#include "ui/Dialogs.h"
 #include "ui/ScriptedDialogs.h"
 #include "ui/StoreAction.h"
 #include "ui/Twips.h"
@@ -12,6 +13,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -22,6 +24,8 @@
 #include <QTableView>
 #include <QTest>
 #include <QTextEdit>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -284,6 +288,27 @@ private slots:
         list->setAccessibleName(u"题目"_s);
         bare->setAccessibleName(u"备注"_s);
         QCOMPARE(unnamedInputs(&window), QStringList());
+    }
+
+    // Qt's own dialogs speak Chinese too: a real file dialog's labels and buttons.
+    void qtDialogsInChinese()
+    {
+        QVERIFY(useChineseQtTexts());
+        QVERIFY(useChineseQtTexts()); // once is enough; again changes nothing
+        QFileDialog dialog(nullptr, u"另存为"_s);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        QStringList texts;
+        for (const QLabel* label : dialog.findChildren<QLabel*>())
+            texts << label->text();
+        for (const QPushButton* button : dialog.findChildren<QPushButton*>())
+            texts << button->text();
+        const auto chinese = [](const QString& text) {
+            return std::any_of(text.begin(), text.end(),
+                               [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; });
+        };
+        QVERIFY2(std::count_if(texts.begin(), texts.end(), chinese) >= 3, qPrintable(texts.join(u'|')));
+        QVERIFY2(!texts.contains(u"Cancel"_s) && !texts.contains(u"&Save"_s), qPrintable(texts.join(u'|')));
     }
 };
 

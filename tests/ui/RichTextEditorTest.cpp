@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFontComboBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,8 +87,13 @@ private slots:
         editor->action(u"bold"_s)->trigger();
         editor->findChild<QMenu*>(u"colourMenu"_s)->actions().at(1)->trigger(); // 红色
         emit editor->fontBox()->textActivated(u"Noto Serif CJK SC"_s);
-        editor->sizeBox()->setEditText(u"16"_s);
-        emit editor->sizeBox()->textActivated(u"16"_s);
+        // A size typed into the size box and Enter; the typing goes on in the document.
+        QLineEdit* size = editor->sizeBox()->lineEdit();
+        size->setFocus();
+        size->selectAll();
+        QTest::keyClicks(size, u"16"_s);
+        QTest::keyClick(size, Qt::Key_Return);
+        QCOMPARE(editor->focusWidget(), box());
 
         const auto copy = reread(box());
         const RichTextBox* b = copy.get();
@@ -101,6 +107,22 @@ private slots:
         QCOMPARE(formatAt(b, 8).fontPointSize(), 16.0);
         QCOMPARE(formatAt(b, 8).fontFamilies().toStringList().value(0), u"Noto Serif CJK SC"_s);
         QVERIFY(formatAt(b, 6).fontWeight() < QFont::Bold);
+
+        // A size not in the list, and the size the box shows already, apply too.
+        for (const QString& typed : {u"15"_s, u"15"_s, u"16"_s, u"16"_s}) {
+            select(0, 1);
+            size->setFocus();
+            size->selectAll();
+            QTest::keyClicks(size, typed);
+            QTest::keyClick(size, Qt::Key_Return);
+            QCOMPARE(formatAt(box(), 1).fontPointSize(), typed.toDouble());
+            select(0, 1);
+            box()->mergeCurrentCharFormat([] {
+                QTextCharFormat f;
+                f.setFontPointSize(9);
+                return f;
+            }());
+        }
 
         // The toolbar shows the format at the caret.
         select(7, 0);
