@@ -1,4 +1,5 @@
 #include "formula/FormulaEngine.h"
+#include "formula/FormulaErrors.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -217,7 +218,7 @@ FormulaEngine::Result FormulaEngine::typeset(const QString& latex)
         return {{}, u"公式排版出错：%1"_s.arg(result.toString())};
     const QString message = result.property(u"error"_s).toString();
     if (!message.isEmpty())
-        return {{}, u"公式有误：%1"_s.arg(message)};
+        return {{}, u"公式有误：%1"_s.arg(chineseFormulaError(message))};
     const QString svg = result.property(u"svg"_s).toString();
     if (svg.isEmpty())
         return {{}, u"公式排版出错：没有得到图形。"_s};
