@@ -127,6 +127,8 @@ void FormulaEditor::setSource(const QString& latex)
 {
     source_->setText(latex);
     source_->selectAll();
+    // The formula given comes back changed in its place.
+    insert_->setText(u"替换"_s);
 }
 
 void FormulaEditor::insertTemplate(const FormulaTemplate& entry)

@@ -21,6 +21,7 @@ public:
     explicit FormulaEditor(qreal pointSize, QWidget* parent = nullptr);
 
     QString source() const;
+    // Opens the editor on a formula to change: 插入 becomes 替换.
     void setSource(const QString& latex);
     // The typeset formula for source(); its error says why there is none.
     const Formula& formula() const { return formula_; }

@@ -83,6 +83,7 @@ private slots:
         QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, middleOf(box, 3));
         QVERIFY(box->formulaEditor());
         QCOMPARE(box->formulaEditor()->source(), u"\\frac{1}{2}x^2+\\sqrt{3}"_s);
+        QCOMPARE(box->formulaEditor()->insertButton()->text(), u"替换"_s);
         if (const QByteArray dir = qgetenv("TIKU_SCREENSHOTS"); !dir.isEmpty())
             box->formulaEditor()->grab().save(QString::fromLocal8Bit(dir) + u"/bjtm-formula-editor.png"_s);
         typeAndInsert(box, u"\\frac{1}{3}x^2"_s);
