@@ -453,6 +453,42 @@ void RichTextBox::openFormulaEditor(const QTextCursor& target, const QString& so
     editor->open();
 }
 
+void RichTextBox::resizeSelectedFormulas(qreal pointSize)
+{
+    const QTextCursor selection = textCursor();
+    std::vector<int> positions;
+    for (QTextBlock b = document()->findBlock(selection.selectionStart());
+         b.isValid() && b.position() < selection.selectionEnd(); b = b.next()) {
+        for (QTextBlock::iterator it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!isFormula(fragment.charFormat()))
+                continue;
+            for (int i = 0; i < fragment.length(); ++i) {
+                const int pos = fragment.position() + i;
+                if (pos >= selection.selectionStart() && pos < selection.selectionEnd())
+                    positions.push_back(pos);
+            }
+        }
+    }
+    if (positions.empty() || !FormulaEngine::instance().load())
+        return;
+    ChangeBatch batch(*this, ChangeBatch::Always);
+    const FormulaRenderer renderer;
+    QTextCursor c(document());
+    c.beginEditBlock();
+    for (const int pos : positions) {
+        c.setPosition(pos);
+        c.setPosition(pos + 1, QTextCursor::KeepAnchor);
+        const Formula formula = renderer.render(formulaSource(c.charFormat()), pointSize);
+        if (!formula.ok())
+            continue;
+        QTextCharFormat resized = formulaImageFormat(formula, document());
+        resized.setFontPointSize(pointSize);
+        c.setCharFormat(resized);
+    }
+    c.endEditBlock();
+}
+
 void RichTextBox::keyPressEvent(QKeyEvent* event)
 {
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;

@@ -72,6 +72,11 @@ public:
     bool selectFormulaAt(const QPoint& viewportPos);
     // The formula editor while it is open.
     FormulaEditor* formulaEditor() const;
+    // Typesets the formulas of the selection again at `pointSize`, as the
+    // text around them changes to that size (one undo step with that
+    // change when made inside its edit block). Without an engine they keep
+    // their size.
+    void resizeSelectedFormulas(qreal pointSize);
 
     // The RTF MIME types a paste accepts, in order of preference.
     static const QStringList& rtfMimeTypes();

@@ -246,8 +246,14 @@ QAction* RichTextEditor::addToggle(const QString& name, const QString& text, con
 
 void RichTextEditor::mergeFormat(const QTextCharFormat& format)
 {
-    // With a selection it changes; without one what is typed next.
+    // With a selection it changes; without one what is typed next. Formulas
+    // in the selection take a new size with the text: one step to undo.
+    QTextCursor step(box_->document());
+    step.beginEditBlock();
     box_->mergeCurrentCharFormat(format);
+    if (format.hasProperty(QTextFormat::FontPointSize))
+        box_->resizeSelectedFormulas(format.fontPointSize());
+    step.endEditBlock();
     box_->setFocus(Qt::OtherFocusReason);
 }
 

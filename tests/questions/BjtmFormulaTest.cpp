@@ -11,6 +11,7 @@
 #include "ui/ScriptedDialogs.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -94,6 +95,28 @@ private slots:
         // A double-click on the text selects a word as ever.
         QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, middleOf(box, 0));
         QVERIFY(!box->formulaEditor());
+
+        // A new size for all the text: the formula grows with it, and one
+        // undo takes both back.
+        const auto heightAt = [box](int position) {
+            QTextCursor c(box->document());
+            c.setPosition(position + 1);
+            return c.charFormat().toImageFormat().height();
+        };
+        const qreal before = heightAt(3);
+        box->selectAll();
+        // Typed as a teacher types: into the size box, which hands the keys to its line.
+        QComboBox* size = window.Document1->sizeBox();
+        size->lineEdit()->selectAll();
+        QTest::keyClicks(size, u"21"_s);
+        QTest::keyClick(size, Qt::Key_Return);
+        QVERIFY2(qAbs(heightAt(3) / before - 2.0) < 0.2,
+                 qPrintable(u"%1 -> %2"_s.arg(before).arg(heightAt(3))));
+        QCOMPARE(sourceAt(box, 3), u"\\frac{1}{3}x^2"_s);
+        QVERIFY(box->TextRTF().contains("\\fs42"));
+        box->document()->undo();
+        QCOMPARE(heightAt(3), before);
+        QVERIFY(!box->TextRTF().contains("\\fs42"));
         QVERIFY(dialogs.allAnswered());
         QVERIFY(dialogs.shown().isEmpty());
     }

@@ -88,9 +88,10 @@ private slots:
         editor->findChild<QMenu*>(u"colourMenu"_s)->actions().at(1)->trigger(); // 红色
         emit editor->fontBox()->textActivated(u"Noto Serif CJK SC"_s);
         // A size typed into the size box and Enter; the typing goes on in the document.
-        QLineEdit* size = editor->sizeBox()->lineEdit();
+        // Typed as a teacher types: into the size box, which hands the keys to its line.
+        QComboBox* size = editor->sizeBox();
         size->setFocus();
-        size->selectAll();
+        size->lineEdit()->selectAll();
         QTest::keyClicks(size, u"16"_s);
         QTest::keyClick(size, Qt::Key_Return);
         QCOMPARE(editor->focusWidget(), box());
@@ -112,7 +113,7 @@ private slots:
         for (const QString& typed : {u"15"_s, u"15"_s, u"16"_s, u"16"_s}) {
             select(0, 1);
             size->setFocus();
-            size->selectAll();
+            size->lineEdit()->selectAll();
             QTest::keyClicks(size, typed);
             QTest::keyClick(size, Qt::Key_Return);
             QCOMPARE(formatAt(box(), 1).fontPointSize(), typed.toDouble());
