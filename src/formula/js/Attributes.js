@@ -100,7 +100,9 @@ export class Attributes {
   }
 
   // Callers read these objects' own keys, delete from them or copy them,
-  // which the flat objects answer as the chained ones did.
+  // which the flat objects answer as the chained ones did. (The TeX input's
+  // cleanAttributes reads and deletes `attributes[name]` directly, only for
+  // explicit names: the same too.)
   getAllAttributes() {
     return this.attributes;
   }
