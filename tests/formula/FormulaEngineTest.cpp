@@ -118,6 +118,28 @@ private slots:
         QVERIFY(x.size.height() > 0.4 * em && x.size.height() < 0.55 * em);
     }
 
+    // MathML attributes reach the drawing, whichever way a node gets them:
+    // set on it (a colour, a bold letter), its default (an italic letter), or
+    // passed down (exponents shrink level by level; \textstyle puts a sum's
+    // limits beside it). The bundle keeps them in its own Attributes module.
+    void attributesReachTheDrawing()
+    {
+        auto svgOf = [&](const QString& latex) {
+            const FormulaEngine::Result r = engine->typeset(latex);
+            return r.ok() ? r.svg : u"error: "_s + r.error;
+        };
+        QVERIFY(svgOf(u"x"_s).contains(u"data-c=\"1D465\""_s));
+        QVERIFY(svgOf(u"\\mathbf{x}"_s).contains(u"data-c=\"1D431\""_s));
+        QVERIFY(svgOf(u"\\color{red}{x}"_s).contains(u"fill=\"red\""_s));
+        QCOMPARE(svgOf(u"x^{x^{x}}"_s).count(u"scale(0.707)"_s), 2);
+
+        const std::optional<QRectF> display = svgViewBox(svgOf(u"\\sum_{i=1}^{n}i"_s));
+        const std::optional<QRectF> inText = svgViewBox(svgOf(u"\\textstyle\\sum_{i=1}^{n}i"_s));
+        QVERIFY(display && inText);
+        QCOMPARE_GT(inText->width(), display->width());
+        QCOMPARE_LT(inText->height(), 0.6 * display->height());
+    }
+
     void errorInputSaysWhatIsWrong()
     {
         const FormulaEngine::Result open = engine->typeset(u"\\frac{1}{"_s);

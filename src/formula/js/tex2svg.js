@@ -4,18 +4,23 @@
 // Only the packages a maths teacher uses are bundled, which keeps the script
 // small and quick to load. Undefined commands are errors (no `noundefined`),
 // so the editor can say what is wrong instead of showing red text.
-import { mathjax } from 'mathjax-full/js/mathjax.js';
-import { TeX } from 'mathjax-full/js/input/tex.js';
-import { SVG } from 'mathjax-full/js/output/svg.js';
-import { liteAdaptor } from 'mathjax-full/js/adaptors/liteAdaptor.js';
-import { RegisterHTMLHandler } from 'mathjax-full/js/handlers/html.js';
-import 'mathjax-full/js/input/tex/base/BaseConfiguration.js';
-import 'mathjax-full/js/input/tex/ams/AmsConfiguration.js';
-import 'mathjax-full/js/input/tex/newcommand/NewcommandConfiguration.js';
-import 'mathjax-full/js/input/tex/boldsymbol/BoldsymbolConfiguration.js';
-import 'mathjax-full/js/input/tex/cancel/CancelConfiguration.js';
-import 'mathjax-full/js/input/tex/color/ColorConfiguration.js';
-import 'mathjax-full/js/input/tex/extpfeil/ExtpfeilConfiguration.js';
+//
+// MathJax is bundled from its TypeScript sources (mathjax-full/ts), not from
+// its ES5 build: native classes, loops and spreads instead of the ES5
+// helpers give a script a sixth smaller that QJSEngine compiles a third
+// faster. build.mjs works around the two V4 faults this code meets.
+import { mathjax } from 'mathjax-full/ts/mathjax.js';
+import { TeX } from 'mathjax-full/ts/input/tex.js';
+import { SVG } from 'mathjax-full/ts/output/svg.js';
+import { liteAdaptor } from 'mathjax-full/ts/adaptors/liteAdaptor.js';
+import { RegisterHTMLHandler } from 'mathjax-full/ts/handlers/html.js';
+import 'mathjax-full/ts/input/tex/base/BaseConfiguration.js';
+import 'mathjax-full/ts/input/tex/ams/AmsConfiguration.js';
+import 'mathjax-full/ts/input/tex/newcommand/NewcommandConfiguration.js';
+import 'mathjax-full/ts/input/tex/boldsymbol/BoldsymbolConfiguration.js';
+import 'mathjax-full/ts/input/tex/cancel/CancelConfiguration.js';
+import 'mathjax-full/ts/input/tex/color/ColorConfiguration.js';
+import 'mathjax-full/ts/input/tex/extpfeil/ExtpfeilConfiguration.js';
 
 const adaptor = liteAdaptor();
 RegisterHTMLHandler(adaptor);
