@@ -482,7 +482,10 @@ void RichTextBox::resizeSelectedFormulas(qreal pointSize)
         const Formula formula = renderer.render(formulaSource(c.charFormat()), pointSize);
         if (!formula.ok())
             continue;
-        QTextCharFormat resized = formulaImageFormat(formula, document());
+        // The picture, its size and depth anew; what else the character
+        // had (a colour, an underline) stays.
+        QTextCharFormat resized = c.charFormat();
+        resized.merge(formulaImageFormat(formula, document()));
         resized.setFontPointSize(pointSize);
         c.setCharFormat(resized);
     }
