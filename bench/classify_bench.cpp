@@ -20,6 +20,7 @@
 
 #include "BenchBanks.h"
 #include "BenchMain.h"
+#include "ui/ProgramStyle.h"
 #include "ui/SongtiFont.h"
 
 #include <benchmark/benchmark.h>
@@ -97,6 +98,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     applyProgramFont(); // as the program has it
+    applyProgramStyle();
     const auto banks = benchBanks("classify_bench");
     if (banks.empty())
         return 2;

@@ -4,6 +4,7 @@
 #include "store/BankStore.h"
 #include "store/ProgramDirectory.h"
 #include "ui/Dialogs.h"
+#include "ui/ProgramStyle.h"
 #include "ui/SongtiFont.h"
 #include "ui/WindowRegistry.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"青桐题库"_s);
     applyProgramFont();
+    applyProgramStyle();
     if (!useChineseQtTexts())
         qWarning(
             "Qt's Chinese translation (qtbase_zh_CN.qm) is not installed: Qt's own dialogs stay English.");
