@@ -14,17 +14,70 @@ QColor ProgramStyle::handleColor(const QPalette& palette)
     return palette.color(QPalette::Active, QPalette::Button).darker(125);
 }
 
+QColor ProgramStyle::frameBorderColor(const QPalette& palette)
+{
+    return palette.color(QPalette::Active, QPalette::Window).darker(111);
+}
+
+QColor ProgramStyle::frameInsideColor(const QPalette& palette)
+{
+    return palette.color(QPalette::Active, QPalette::Window).darker(101);
+}
+
 void ProgramStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
                                       QPainter* painter, const QWidget* widget) const
 {
-    const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
-    if (control == CC_ScrollBar && bar)
+    if (const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
+        bar && control == CC_ScrollBar) {
         drawScrollBar(*bar, painter, widget);
-    else
-        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        return;
+    }
+    const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+    if (control == CC_GroupBox && box && (box->subControls & SC_GroupBoxFrame) &&
+        !(box->features & QStyleOptionFrame::Flat)) {
+        drawGroupBoxFrame(*box, painter, widget);
+        // The title and the check box are the platform style's.
+        QStyleOptionGroupBox rest(*box);
+        rest.subControls &= ~SC_GroupBoxFrame;
+        QProxyStyle::drawComplexControl(control, &rest, painter, widget);
+        return;
+    }
+    QProxyStyle::drawComplexControl(control, option, painter, widget);
 }
 
-void ProgramStyle::drawScrollBar(const QStyleOptionSlider& bar, QPainter* painter, const QWidget* widget) const
+void ProgramStyle::drawGroupBoxFrame(const QStyleOptionGroupBox& box, QPainter* painter,
+                                     const QWidget* widget) const
+{
+    // Where the platform style puts it: from just above the contents (below
+    // the title) to the box's bottom right, one pixel in on the left.
+    QRect r = proxy()->subControlRect(CC_GroupBox, &box, SC_GroupBoxFrame, widget);
+    r.setTop(proxy()->subControlRect(CC_GroupBox, &box, SC_GroupBoxContents, widget).top() - 2);
+    r.setLeft(r.left() + 1);
+    if (r.width() < 4 || r.height() < 4)
+        return;
+    const QPalette& pal = box.palette;
+    const QColor window = pal.color(QPalette::Active, QPalette::Window);
+    painter->fillRect(r, frameInsideColor(pal));
+    // A shade just inside the border, then the border with its corners
+    // softened as the platform style rounds them.
+    const QColor shade = window.darker(103);
+    const QRect in = r.adjusted(1, 1, -1, -1);
+    painter->fillRect(QRect(in.left(), in.top(), in.width(), 1), shade);
+    painter->fillRect(QRect(in.left(), in.bottom(), in.width(), 1), shade);
+    painter->fillRect(QRect(in.left(), in.top(), 1, in.height()), shade);
+    painter->fillRect(QRect(in.right(), in.top(), 1, in.height()), shade);
+    const QColor border = frameBorderColor(pal);
+    painter->fillRect(QRect(r.left() + 1, r.top(), r.width() - 2, 1), border);
+    painter->fillRect(QRect(r.left() + 1, r.bottom(), r.width() - 2, 1), border);
+    painter->fillRect(QRect(r.left(), r.top() + 1, 1, r.height() - 2), border);
+    painter->fillRect(QRect(r.right(), r.top() + 1, 1, r.height() - 2), border);
+    const QColor corner = window.darker(104);
+    for (const QPoint& p : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()})
+        painter->fillRect(QRect(p, QSize(1, 1)), corner);
+}
+
+void ProgramStyle::drawScrollBar(const QStyleOptionSlider& bar, QPainter* painter,
+                                 const QWidget* widget) const
 {
     // Everything below is a solid rectangle or a small arrow: nothing tall is
     // blended, so the raster engine fills it in place.

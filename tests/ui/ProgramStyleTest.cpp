@@ -1,19 +1,24 @@
-// The program's scroll bars: flat, yet showing where their handle and arrows
-// are for every orientation and range.
+// The program's scroll bars and group boxes: flat, yet the scroll bars show
+// where their handle and arrows are for every orientation and range, and the
+// group boxes look as the platform style draws them.
 #include "ui/ProgramStyle.h"
 
 #include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
 #include <QScrollBar>
+#include <QStyleFactory>
 #include <QStyleOptionSlider>
 #include <QtTest>
+#include <QVBoxLayout>
 
 namespace {
 
 class Bar : public QScrollBar
 {
 public:
-    using QScrollBar::QScrollBar;
     using QScrollBar::initStyleOption;
+    using QScrollBar::QScrollBar;
 
     QRect part(QStyle::SubControl sc) const
     {
@@ -44,6 +49,8 @@ private slots:
     void initTestCase() { applyProgramStyle(); }
     void scrollBarShowsItsHandleAndArrows_data();
     void scrollBarShowsItsHandleAndArrows();
+    void groupBoxLooksAsThePlatformDrawsIt_data();
+    void groupBoxLooksAsThePlatformDrawsIt();
 };
 
 void ProgramStyleTest::scrollBarShowsItsHandleAndArrows_data()
@@ -92,6 +99,56 @@ void ProgramStyleTest::scrollBarShowsItsHandleAndArrows()
     // Nothing to scroll: no handle at all.
     bar.setRange(0, 0);
     QVERIFY(!hasColor(bar.shot(), bar.rect(), handle));
+}
+
+void ProgramStyleTest::groupBoxLooksAsThePlatformDrawsIt_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::newRow("titled") << QStringLiteral("题目信息");
+    QTest::newRow("untitled") << QString();
+}
+
+void ProgramStyleTest::groupBoxLooksAsThePlatformDrawsIt()
+{
+    QFETCH(QString, title);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* box = new QGroupBox(title);
+    layout->addWidget(box);
+    (new QVBoxLayout(box))->addWidget(new QLabel(QStringLiteral("内容")));
+    window.resize(200, 140);
+    window.show();
+    const QImage ours = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+
+    auto* programStyle = dynamic_cast<ProgramStyle*>(QApplication::style());
+    QVERIFY(programStyle);
+    std::unique_ptr<QStyle> platform(QStyleFactory::create(programStyle->baseStyle()->name()));
+    QVERIFY(platform);
+    box->setStyle(platform.get());
+    const QImage theirs = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    box->setStyle(nullptr);
+    QCOMPARE(ours.size(), theirs.size());
+
+    // The same frame in the same place; only the rounding of its corners
+    // may differ, by a few pixels each, and only slightly.
+    int differing = 0;
+    int worst = 0;
+    for (int y = 0; y < ours.height(); ++y) {
+        for (int x = 0; x < ours.width(); ++x) {
+            const QRgb a = ours.pixel(x, y);
+            const QRgb b = theirs.pixel(x, y);
+            const int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                    std::abs(qBlue(a) - qBlue(b))});
+            differing += d > 2;
+            worst = std::max(worst, d);
+        }
+    }
+    QVERIFY2(differing <= 4 * 6, qPrintable(QString::number(differing)));
+    QVERIFY2(worst <= 24, qPrintable(QString::number(worst)));
+    // And the frame is there: its border runs down the left side.
+    const QRect frame = box->geometry();
+    QCOMPARE(ours.pixel(frame.left() + 1, frame.center().y()),
+             ProgramStyle::frameBorderColor(box->palette()).rgb());
 }
 
 QTEST_MAIN(ProgramStyleTest)
