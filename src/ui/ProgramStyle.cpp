@@ -82,7 +82,8 @@ void ProgramStyle::drawScrollBar(const QStyleOptionSlider& bar, QPainter* painte
     // Everything below is a solid rectangle or a small arrow: nothing tall is
     // blended, so the raster engine fills it in place.
     const bool horizontal = bar.orientation == Qt::Horizontal;
-    const bool scrolls = bar.maximum > bar.minimum && (bar.state & State_Enabled);
+    const bool enabled = bar.state & State_Enabled;
+    const bool scrolls = bar.maximum > bar.minimum;
     const bool sunken = bar.state & State_Sunken;
     painter->fillRect(bar.rect, grooveColor(bar.palette));
 
@@ -102,7 +103,7 @@ void ProgramStyle::drawScrollBar(const QStyleOptionSlider& bar, QPainter* painte
             painter->fillRect(r, grooveColor(bar.palette).darker(115));
         QStyleOption arrow(bar);
         arrow.rect = r.adjusted(2, 2, -2, -2);
-        if (!scrolls) {
+        if (!scrolls || !enabled) {
             arrow.state &= ~State_Enabled;
             arrow.palette.setCurrentColorGroup(QPalette::Disabled);
         }
@@ -113,8 +114,11 @@ void ProgramStyle::drawScrollBar(const QStyleOptionSlider& bar, QPainter* painte
         return;
     QRect handle = proxy()->subControlRect(CC_ScrollBar, &bar, SC_ScrollBarSlider, widget);
     handle = horizontal ? handle.adjusted(0, 2, 0, -2) : handle.adjusted(2, 0, -2, 0);
+    // A disabled bar still shows where its view is, more faintly.
     QColor color = handleColor(bar.palette);
-    if (bar.activeSubControls & SC_ScrollBarSlider)
+    if (!enabled)
+        color = color.lighter(112);
+    else if (bar.activeSubControls & SC_ScrollBarSlider)
         color = color.darker(sunken ? 130 : 115);
     painter->fillRect(handle, color);
 }

@@ -96,6 +96,14 @@ void ProgramStyleTest::scrollBarShowsItsHandleAndArrows()
         QVERIFY2(arrow, "no arrow drawn in a button");
     }
 
+    // A disabled bar still shows its handle, apart from the groove.
+    bar.setEnabled(false);
+    image = bar.shot();
+    const QRgb faint = image.pixel(atEnd.center());
+    QVERIFY(faint != groove && faint != handle);
+    QCOMPARE(image.pixel(atStart.center()), groove);
+    bar.setEnabled(true);
+
     // Nothing to scroll: no handle at all.
     bar.setRange(0, 0);
     QVERIFY(!hasColor(bar.shot(), bar.rect(), handle));
