@@ -4,6 +4,19 @@
 #include <QPainter>
 #include <QStyleOption>
 
+namespace {
+
+// A one-pixel line along each side of `r`, as solid rectangles.
+void drawOutline(QPainter* painter, const QRect& r, const QColor& color)
+{
+    painter->fillRect(QRect(r.left(), r.top(), r.width(), 1), color);
+    painter->fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color);
+    painter->fillRect(QRect(r.left(), r.top(), 1, r.height()), color);
+    painter->fillRect(QRect(r.right(), r.top(), 1, r.height()), color);
+}
+
+} // namespace
+
 QColor ProgramStyle::grooveColor(const QPalette& palette)
 {
     return palette.color(QPalette::Active, QPalette::Window).darker(106);
@@ -60,17 +73,8 @@ void ProgramStyle::drawGroupBoxFrame(const QStyleOptionGroupBox& box, QPainter* 
     painter->fillRect(r, frameInsideColor(pal));
     // A shade just inside the border, then the border with its corners
     // softened as the platform style rounds them.
-    const QColor shade = window.darker(103);
-    const QRect in = r.adjusted(1, 1, -1, -1);
-    painter->fillRect(QRect(in.left(), in.top(), in.width(), 1), shade);
-    painter->fillRect(QRect(in.left(), in.bottom(), in.width(), 1), shade);
-    painter->fillRect(QRect(in.left(), in.top(), 1, in.height()), shade);
-    painter->fillRect(QRect(in.right(), in.top(), 1, in.height()), shade);
-    const QColor border = frameBorderColor(pal);
-    painter->fillRect(QRect(r.left() + 1, r.top(), r.width() - 2, 1), border);
-    painter->fillRect(QRect(r.left() + 1, r.bottom(), r.width() - 2, 1), border);
-    painter->fillRect(QRect(r.left(), r.top() + 1, 1, r.height() - 2), border);
-    painter->fillRect(QRect(r.right(), r.top() + 1, 1, r.height() - 2), border);
+    drawOutline(painter, r.adjusted(1, 1, -1, -1), window.darker(103));
+    drawOutline(painter, r, frameBorderColor(pal));
     const QColor corner = window.darker(104);
     for (const QPoint& p : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()})
         painter->fillRect(QRect(p, QSize(1, 1)), corner);
