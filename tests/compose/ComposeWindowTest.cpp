@@ -798,7 +798,9 @@ private slots:
         old.close();
         QCOMPARE(QDir(out.path()).entryList({u"旧试卷*"_s}, QDir::Files), QStringList{u"旧试卷.pdf"_s});
 #endif
-        // On a disk with room the same file is replaced.
+        // On a disk with room the same file is replaced, with the correction
+        // typed into the paper since.
+        typeAfter(w->RichTextBox3, u"甲题"_s, u"（改）"_s);
         answerSettingsDialog([](PaperSettingsDialog*) {});
         f->dialogs->answerFile(pdf);
         click(w, "ExportPdf");
@@ -806,7 +808,7 @@ private slots:
         const QList<QSize> pages = pdfPagesMm(pdf);
         QCOMPARE(pages, QList<QSize>{QSize(420, 297)}); // A3 landscape, the default
         const QString text = pdfText(pdf);
-        QVERIFY2(text.contains(u"1．甲题"_s), qPrintable(text));
+        QVERIFY2(text.contains(u"1．甲题（改）"_s), qPrintable(text));
 
         // 打印预览 opens beside the window, without waiting, with the same pages.
         answerSettingsDialog([](PaperSettingsDialog*) {});
