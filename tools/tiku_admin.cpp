@@ -17,8 +17,8 @@ void usage()
         "       tiku-admin backup BANK OUT\n"
         "       tiku-admin restore BACKUP BANK\n"
         "       tiku-admin merge SOURCE BANK\n"
-        "       tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX [--pdf [--layout "
-        "FILE]]\n",
+        "       tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX [--pdf] [--layout "
+        "FILE]\n",
         stderr);
 }
 

@@ -143,9 +143,9 @@ ComposedSet PaperComposer::composeSet(int setNo, const std::vector<TableQuery>& 
     return set;
 }
 
-bool saveDocumentAsRtf(const QTextDocument& doc, const QString& fileName, QString* error)
+bool saveDocumentAsRtf(const QTextDocument& doc, const QString& fileName, QString* error, const RtfPage& page)
 {
-    const QByteArray rtf = RtfWriter::write(doc);
+    const QByteArray rtf = RtfWriter::write(doc, page);
     QSaveFile file(fileName);
     // The explicit flush: a write that fails only when the buffer is flushed on
     // committing would otherwise go unnoticed, and a cut file replace the old one.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rtf/RtfWriter.h"
 #include "store/BankStore.h"
 
 #include <cstdint>
@@ -100,7 +101,9 @@ private:
     UniformSource random_;
 };
 
-// Writes `doc` as RTF to `fileName` whatever its extension, through QSaveFile:
-// a failed write leaves an existing file whole. False with `error` set (naming
-// the file) on failure.
-bool saveDocumentAsRtf(const QTextDocument& doc, const QString& fileName, QString* error);
+// Writes `doc` as RTF to `fileName` whatever its extension, on `page` (the
+// sheet of the paper, see paperRtfPage()), through QSaveFile: a failed write
+// leaves an existing file whole. False with `error` set (naming the file) on
+// failure.
+bool saveDocumentAsRtf(const QTextDocument& doc, const QString& fileName, QString* error,
+                       const RtfPage& page = {});

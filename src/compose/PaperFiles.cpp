@@ -1,6 +1,7 @@
 #include "compose/PaperFiles.h"
 
 #include "compose/PaperComposer.h"
+#include "compose/PaperLayout.h"
 #include "ui/Dialogs.h"
 
 using namespace Qt::StringLiterals;
@@ -16,7 +17,8 @@ bool savePaperDocument(QWidget* parent, const QTextDocument& doc)
     if (fileName.isEmpty())
         return false;
     QString error;
-    if (!saveDocumentAsRtf(doc, fileName, &error)) {
+    // On the sheet chosen last in 版式, as it would be printed.
+    if (!saveDocumentAsRtf(doc, fileName, &error, paperRtfPage(rememberedPaperSettings().format))) {
         dialogs().message(parent, u"提示"_s, error);
         return false;
     }

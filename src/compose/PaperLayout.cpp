@@ -1,5 +1,7 @@
 #include "compose/PaperLayout.h"
 
+#include "compose/ChoiceAnswer.h"
+#include "compose/PdfTextLayer.h"
 #include "formula/FormulaLayout.h"
 #include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
@@ -19,6 +21,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
+#include <set>
 
 using namespace Qt::StringLiterals;
 
@@ -50,6 +53,9 @@ Geometry geometryOf(PaperFormat format)
     return {QSizeF(370, 260), 2, 145, {30, 205}};
 }
 
+// What a student fills in: along the sealing strip, or at the head of a sheet without one.
+const QString kNameFields = u"学校＿＿＿＿＿＿＿　班级＿＿＿＿＿＿　姓名＿＿＿＿＿＿　考号＿＿＿＿＿＿＿"_s;
+
 double px(double mm)
 {
     return PaperLayout::mmToPx(mm);
@@ -60,9 +66,10 @@ int pointsToPixels(double points)
     return qRound(points * 96.0 / 72.0);
 }
 
+// Unshaped, as all text of a paper: see noShaping().
 QFont songti(double points, bool bold = false)
 {
-    QFont f(songtiFamily());
+    QFont f = noShaping(QFont(songtiFamily()));
     f.setPointSizeF(points);
     f.setBold(bold);
     return f;
@@ -177,17 +184,16 @@ std::vector<double> lineBottoms(QTextDocument& doc)
     return bottoms;
 }
 
-// The letters of a choice answer ("C", "AD"), or nothing when the answer is more.
-QString choiceLetters(const QByteArray& answer)
+// The letters a choice answer names ("C", "AD"), or nothing.
+QString answerChoice(const QByteArray& answer)
 {
     QTextDocument doc;
     RtfReader::read(answer, &doc);
-    if (doc.toRawText().contains(QChar::ObjectReplacementCharacter))
-        return {};
-    QString text = doc.toPlainText();
-    text.remove(QRegularExpression(u"[\\s.．,，、;；:：()（）]"_s));
-    static const QRegularExpression letters(u"^[A-Ha-h]{1,4}$"_s);
-    return letters.match(text).hasMatch() ? text.toUpper() : QString();
+    // Pictures stay in as U+FFFC: a letter beside a formula is not an answer.
+    QString text = doc.toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n').replace(QChar::LineSeparator, u'\n');
+    text.replace(QChar::Nbsp, u' ');
+    return choiceLetters(text);
 }
 
 bool isChoiceType(const QString& type)
@@ -246,6 +252,7 @@ public:
     explicit Builder(PaperLayout& layout) : layout_(layout), g_(geometryOf(layout.settings_.format)) {}
 
     void layOut(const std::vector<PaperQuestion>& questions);
+    void layOutDocument(const QByteArray& rtf);
 
 private:
     PaperLayout& layout_;
@@ -329,6 +336,8 @@ private:
     std::shared_ptr<QTextDocument> numbered(int number, const QByteArray& rtf, const QString& bankNumber,
                                             bool answer);
     std::shared_ptr<QTextDocument> choiceTable(const std::vector<std::pair<int, QString>>& answers);
+    std::shared_ptr<QTextDocument> unnumbered(const QByteArray& rtf);
+    void numberPages(size_t firstPage);
 };
 
 std::shared_ptr<QTextDocument> PaperLayout::Builder::header(const std::vector<Section>& sections)
@@ -358,7 +367,10 @@ std::shared_ptr<QTextDocument> PaperLayout::Builder::header(const std::vector<Se
     line(fullMarks > 0 ? u"（满分%1分，考试时间%2分钟）"_s.arg(fullMarks).arg(s.minutes)
                        : u"（考试时间%1分钟）"_s.arg(s.minutes),
          10.5, false, Qt::AlignHCenter, 6);
-    if (s.scoreTable) {
+    // A sheet without a sealing strip has the fields under the title.
+    if (g_.columns == 1)
+        line(kNameFields, 10.5, false, Qt::AlignHCenter, 8);
+    if (s.scoreTable && !sections.empty()) {
         c.insertBlock(blockFormat(Qt::AlignHCenter, 6));
         const int columns = int(sections.size()) + 2;
         QTextTableFormat tf;
@@ -460,7 +472,7 @@ void PaperLayout::Builder::layOut(const std::vector<PaperQuestion>& questions)
             const PaperQuestion& q = questions[size_t(index)];
             ++number;
             if (gather) {
-                const QString letters = choiceLetters(q.answer);
+                const QString letters = answerChoice(q.answer);
                 if (!letters.isEmpty()) {
                     compact.emplace_back(number, letters);
                     continue;
@@ -481,6 +493,11 @@ void PaperLayout::Builder::layOut(const std::vector<PaperQuestion>& questions)
             place(doc, gap + (space ? px(s.answerSpaceMm) : 0));
     }
 
+    numberPages(firstPage);
+}
+
+void PaperLayout::Builder::numberPages(size_t firstPage)
+{
     const int count = int(layout_.pages_.size() - firstPage);
     for (int i = 0; i < count; ++i) {
         layout_.pages_[firstPage + size_t(i)].number = i + 1;
@@ -488,8 +505,33 @@ void PaperLayout::Builder::layOut(const std::vector<PaperQuestion>& questions)
     }
 }
 
+std::shared_ptr<QTextDocument> PaperLayout::Builder::unnumbered(const QByteArray& rtf)
+{
+    auto doc = newDocument(width());
+    QTextCursor c(doc.get());
+    RtfReader::insert(rtf, c);
+    installFormulaLayout(doc.get());
+    alignFormulasOnBaseline(doc.get());
+    if (markBrokenPictures(*doc))
+        layout_.problems_ << u"文档中有无法显示的图片，已印出占位框。"_s;
+    return doc;
+}
+
+// A document that cannot be told apart question by question: under the
+// head, as it stands, cut between lines where a column ends.
+void PaperLayout::Builder::layOutDocument(const QByteArray& rtf)
+{
+    const size_t firstPage = layout_.pages_.size();
+    newPage();
+    page().sealingStrip = layout_.kind_ == Kind::Paper && g_.columns == 2;
+    place(header({}), px(4));
+    place(unnumbered(rtf));
+    numberPages(firstPage);
+}
+
 PaperLayout::PaperLayout(const PaperSettings& settings, Kind kind) : settings_(settings), kind_(kind)
 {
+    matchNotesToFormat(&settings_);
     substituteSongti();
 }
 
@@ -498,6 +540,11 @@ PaperLayout::~PaperLayout() = default;
 void PaperLayout::addSet(const std::vector<PaperQuestion>& questions)
 {
     Builder(*this).layOut(questions);
+}
+
+void PaperLayout::addDocument(const QByteArray& rtf)
+{
+    Builder(*this).layOutDocument(rtf);
 }
 
 int PaperLayout::pageCount() const
@@ -510,15 +557,39 @@ QSizeF PaperLayout::pageSizeMm() const
     return geometryOf(settings_.format).page;
 }
 
+RtfPage paperRtfPage(PaperFormat format)
+{
+    const Geometry g = geometryOf(format);
+    auto twips = [](double mm) { return qRound(mm * 1440 / 25.4); };
+    const double right = g.page.width() - g.columnX[g.columns - 1] - g.columnWidth;
+    RtfPage page;
+    page.width = twips(g.page.width());
+    page.height = twips(g.page.height());
+    page.left = twips(g.columnX[0]);
+    page.right = twips(right);
+    page.top = twips(g.top);
+    page.bottom = twips(g.bottom);
+    page.columns = g.columns;
+    page.columnGap = g.columns > 1 ? twips(g.columnX[1] - g.columnX[0] - g.columnWidth) : 0;
+    return page;
+}
+
 namespace {
 
 // Text drawn straight on the page: sizes in pixels, so that they follow the
 // painter's scale rather than the device's resolution.
 QFont pageFont(double points)
 {
-    QFont f(songtiFamily());
+    QFont f = noShaping(QFont(songtiFamily()));
     f.setPixelSize(pointsToPixels(points));
     return f;
+}
+
+const QString kStripWarning = u"密　封　线　内　不　要　答　题"_s;
+
+QString footerText(int number, int pages)
+{
+    return u"第%1页（共%2页）"_s.arg(number).arg(pages);
 }
 
 // Along the left edge, read from the bottom up: the fields a student fills in,
@@ -536,11 +607,11 @@ void paintSealingStrip(QPainter& p, const QSizeF& page)
     };
     p.save();
     p.setPen(QPen(Qt::black, 1));
-    vertical(10, u"学校＿＿＿＿＿＿＿　班级＿＿＿＿＿＿　姓名＿＿＿＿＿＿　考号＿＿＿＿＿＿＿"_s, 10.5);
+    vertical(10, kNameFields, 10.5);
     p.setPen(QPen(Qt::black, 1, Qt::DashLine));
     p.drawLine(QPointF(px(18), px(8)), QPointF(px(18), h - px(8)));
     p.setPen(QPen(Qt::black, 1));
-    vertical(22, u"密　封　线　内　不　要　答　题"_s, 9);
+    vertical(22, kStripWarning, 9);
     p.restore();
 }
 
@@ -568,11 +639,30 @@ void PaperLayout::paintPage(int index, QPainter& painter, double dpi) const
     painter.setPen(Qt::black);
     painter.setFont(pageFont(9));
     const QRectF footer(0, px(g.page.height() - g.bottom + 6), px(g.page.width()), px(8));
-    painter.drawText(footer, Qt::AlignHCenter | Qt::AlignTop,
-                     u"第%1页（共%2页）"_s.arg(page.number).arg(page.setPages));
+    painter.drawText(footer, Qt::AlignHCenter | Qt::AlignTop, footerText(page.number, page.setPages));
     if (page.sealingStrip)
         paintSealingStrip(painter, g.page);
     painter.restore();
+}
+
+PdfTextLayer PaperLayout::textLayer() const
+{
+    PdfTextLayer layer;
+    std::set<const QTextDocument*> seen;
+    bool strip = false;
+    for (const Page& page : pages_) {
+        for (const Slice& s : page.slices) {
+            if (seen.insert(s.doc.get()).second)
+                layer.addDocument(*s.doc);
+        }
+        layer.addLine(footerText(page.number, page.setPages), pageFont(9));
+        strip = strip || page.sealingStrip;
+    }
+    if (strip) {
+        layer.addLine(kNameFields, pageFont(10.5));
+        layer.addLine(kStripWarning, pageFont(9));
+    }
+    return layer;
 }
 
 bool PaperLayout::writePdf(const QString& fileName, QString* error) const
@@ -604,6 +694,7 @@ bool PaperLayout::writePdf(const QString& fileName, QString* error) const
         }
         painter.end();
     }
+    pdf = textLayer().rewrite(pdf);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return failed(file.errorString());

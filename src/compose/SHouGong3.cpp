@@ -345,12 +345,13 @@ void SHouGong3::Command4_Click()
 
 void SHouGong3::PrintPreview_Click()
 {
-    printPreviewPaper(this, {chosen_});
+    // One paper, without set headers.
+    printPreviewPaper(this, {{chosen_}, RichTextBox3->document(), RichTextBox4->document(), false});
 }
 
 void SHouGong3::ExportPdf_Click()
 {
-    exportPaperPdf(this, {chosen_});
+    exportPaperPdf(this, {{chosen_}, RichTextBox3->document(), RichTextBox4->document(), false});
 }
 
 void SHouGong3::discardPaper()

@@ -203,12 +203,12 @@ void ZUJUANLIULAN::Command4_Click()
 
 void ZUJUANLIULAN::PrintPreview_Click()
 {
-    printPreviewPaper(this, sets_);
+    printPreviewPaper(this, {sets_, RichTextBox1->document(), RichTextBox3->document()});
 }
 
 void ZUJUANLIULAN::ExportPdf_Click()
 {
-    exportPaperPdf(this, sets_);
+    exportPaperPdf(this, {sets_, RichTextBox1->document(), RichTextBox3->document()});
 }
 
 void ZUJUANLIULAN::discardPaper()

@@ -1,4 +1,6 @@
 #include "common/TestBank.h"
+#include "compose/ChoiceAnswer.h"
+#include "compose/ComposedDocument.h"
 #include "compose/CompositionState.h"
 #include "compose/CriteriaFile.h"
 #include "compose/PaperComposer.h"
@@ -75,6 +77,11 @@ private slots:
     void sameSeedGivesTheSamePaper();
     void savingWritesRtfWhateverTheExtension();
     void criteriaFileErrorsNameTheLine();
+    void choiceLettersFromTheUsualForms_data();
+    void choiceLettersFromTheUsualForms();
+    void printedBodiesAreWhatTheDocumentsHold();
+    void documentThatNoLongerMatchesSaysWhy_data();
+    void documentThatNoLongerMatchesSaysWhy();
 
 private:
     std::unique_ptr<TestBank> bank;
@@ -421,6 +428,180 @@ void ComposeTest::criteriaFileErrorsNameTheLine()
     QCOMPARE(CriteriaFile::parse(header).error, u"line 2: no question follows the header line"_s);
     QCOMPARE(CriteriaFile::parse({}).error,
              u"line 1: the header line naming the nine criteria columns is missing"_s);
+}
+
+void ComposeTest::choiceLettersFromTheUsualForms_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("letters");
+    const QList<std::pair<QString, QString>> rows{
+        // A bare letter, as it is or full-width, in brackets, with a full stop.
+        {u"C"_s, u"C"_s},
+        {u"c"_s, u"C"_s},
+        {u" C. "_s, u"C"_s},
+        {u"（C）"_s, u"C"_s},
+        {u"C．"_s, u"C"_s},
+        {u"Ｃ"_s, u"C"_s},
+        {u"ＡＤ"_s, u"AD"_s},
+        {u"A、D"_s, u"AD"_s},
+        // After a marker, wherever it stands.
+        {u"答案：C"_s, u"C"_s},
+        {u"【答案】C"_s, u"C"_s},
+        {u"答案是A"_s, u"A"_s},
+        {u"答：A"_s, u"A"_s},
+        {u"选C"_s, u"C"_s},
+        {u"故选：D."_s, u"D"_s},
+        {u"答案：C 解析：因为x=2，所以y=3"_s, u"C"_s},
+        {u"答案：Ｂ【解析】略"_s, u"B"_s},
+        {u"解：由题意得x=1，y=2，故选B．"_s, u"B"_s},
+        {u"答案：C\n解析：……故选C"_s, u"C"_s},
+        // Opening the answer as an option does.
+        {u"C．因为a>0，所以…"_s, u"C"_s},
+        {u"Ｃ．１２"_s, u"C"_s},
+        {u"(B)因为两直线平行"_s, u"B"_s},
+        {u"C\n因为两直线平行"_s, u"C"_s},
+        {u"C 解析：略"_s, u"C"_s},
+        // Never a letter of a word or a formula; never a guess.
+        {u"CD=3"_s, QString()},
+        {u"A为线段BC的中点"_s, QString()},
+        {u"x=A"_s, QString()},
+        {u"答案：CD=3"_s, QString()},
+        {u"答案：x=2"_s, QString()},
+        {u"答案：C(2,3)"_s, QString()},
+        {u"ABCD是矩形"_s, QString()},
+        {u"解析：因为AB=AC，所以∠B=∠C"_s, QString()},
+        {u"选项A错误"_s, QString()},
+        {u"C\uFFFC"_s, QString()},
+        {u"答案：A\n解析：……故选B"_s, QString()},
+        {QString(), QString()},
+    };
+    for (const auto& [answer, letters] : rows)
+        QTest::newRow(qPrintable(answer)) << answer << letters;
+}
+
+void ComposeTest::choiceLettersFromTheUsualForms()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, letters);
+    QCOMPARE(choiceLetters(answer), letters);
+}
+
+namespace {
+
+// Two sets as the automatic composer builds them (set 2 of one question), and
+// the records composed into them with bodies the documents no longer show.
+struct ComposedPaper
+{
+    Documents docs;
+    std::vector<PaperSet> sets{
+        {{u"11"_s, u"选择题"_s, body("old"), body("old")}, {u"12"_s, u"解答题"_s, body("old"), body("old")}},
+        {{u"13"_s, u"填空题"_s, body("old"), body("old")}}};
+    explicit ComposedPaper(bool headers = true)
+    {
+        const QList<QStringList> bodies{{u"Q one"_s, u"Q two\nsecond line"_s}, {u"Q three"_s}};
+        for (int k = 0; k < (headers ? 2 : 1); ++k) {
+            if (headers) {
+                appendSetHeader(docs.paperCaret, paperSetHeader(k + 1));
+                appendSetHeader(docs.answerCaret, answerSetHeader(k + 1));
+            }
+            for (int i = 0; i < bodies[k].size(); ++i) {
+                QByteArray text = bodies[k][i].toLatin1().replace("\n", "\\par ");
+                appendItem(docs.paperCaret, paperItemLabel(i + 1), body(text.constData()));
+                appendItem(docs.answerCaret, answerItemLabel(i + 1),
+                           body(text.replace('Q', 'A').constData()));
+            }
+        }
+        if (!headers)
+            sets.pop_back();
+    }
+    // Replaces the first `what` in `doc` by `by`, as typed.
+    static void edit(QTextDocument& doc, const QString& what, const QString& by)
+    {
+        QTextCursor c = doc.find(what);
+        QVERIFY2(!c.isNull(), qPrintable(what));
+        c.insertText(by);
+    }
+};
+
+QString textOf(const QByteArray& rtf)
+{
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    return doc.toPlainText();
+}
+
+} // namespace
+
+void ComposeTest::printedBodiesAreWhatTheDocumentsHold()
+{
+    // The teacher corrects a body in each document.
+    ComposedPaper composed;
+    ComposedPaper::edit(composed.docs.paper, u"Q two"_s, u"Q two corrected"_s);
+    ComposedPaper::edit(composed.docs.answers, u"A three"_s, u"A three corrected"_s);
+    std::vector<PaperSet> sets = composed.sets;
+    QString problem;
+    QVERIFY2(takeBodiesFromDocument(sets, composed.docs.paper, PaperLayout::Kind::Paper, true, &problem),
+             qPrintable(problem));
+    QCOMPARE(textOf(sets[0][0].content), u"Q one"_s);
+    QCOMPARE(textOf(sets[0][1].content), u"Q two corrected\nsecond line"_s);
+    QCOMPARE(textOf(sets[1][0].content), u"Q three"_s);
+    QCOMPARE(textOf(sets[0][1].answer), u"old"_s); // the answers are the other document's
+    QCOMPARE(sets[0][1].type, u"解答题"_s);
+    QVERIFY2(takeBodiesFromDocument(sets, composed.docs.answers, PaperLayout::Kind::Answers, true, &problem),
+             qPrintable(problem));
+    QCOMPARE(textOf(sets[0][1].answer), u"A two\nsecond line"_s);
+    QCOMPARE(textOf(sets[1][0].answer), u"A three corrected"_s);
+
+    // The manual composer's paper has no set headers; blanks typed around a
+    // label and brackets typed half-width still mark it.
+    ComposedPaper manual(false);
+    ComposedPaper::edit(manual.docs.paper, u"（2）"_s, u" (2) "_s);
+    ComposedPaper::edit(manual.docs.paper, u"Q one"_s, u"Q one, and a new line"_s);
+    sets = manual.sets;
+    QVERIFY2(takeBodiesFromDocument(sets, manual.docs.paper, PaperLayout::Kind::Paper, false, &problem),
+             qPrintable(problem));
+    QCOMPARE(textOf(sets[0][0].content), u"Q one, and a new line"_s);
+    QCOMPARE(textOf(sets[0][1].content), u"Q two\nsecond line"_s);
+
+    // A set stopped at its first question left a header and nothing else.
+    ComposedPaper stopped;
+    appendSetHeader(stopped.docs.paperCaret, paperSetHeader(3));
+    sets = stopped.sets;
+    QVERIFY2(takeBodiesFromDocument(sets, stopped.docs.paper, PaperLayout::Kind::Paper, true, &problem),
+             qPrintable(problem));
+    QCOMPARE(textOf(sets[1][0].content), u"Q three"_s);
+}
+
+void ComposeTest::documentThatNoLongerMatchesSaysWhy_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("by");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("label deleted") << u"（2）"_s << QString() << u"试卷中找不到第1套的“（2）”"_s;
+    QTest::newRow("label renumbered") << u"（2）"_s << u"（5）"_s << u"试卷中找不到第1套的“（2）”"_s;
+    QTest::newRow("label joined to text") << u"（2）"_s << u"（2）Q new"_s << u"试卷中找不到第1套的“（2）”"_s;
+    QTest::newRow("title typed above") << u"第（1）套试卷的题目"_s << u"期末考试\n第（1）套试卷的题目"_s
+                                       << u"试卷中有不属于任何一题的文字“期末考试”"_s;
+    QTest::newRow("question added") << u"Q three"_s << u"Q three\n（2）\nQ four"_s
+                                    << u"试卷中多出第2套的“（2）”"_s;
+    QTest::newRow("header deleted") << u"第（2）套试卷的题目"_s << QString() << u"试卷中多出第1套的“（1）”"_s;
+}
+
+void ComposeTest::documentThatNoLongerMatchesSaysWhy()
+{
+    QFETCH(QString, what);
+    QFETCH(QString, by);
+    QFETCH(QString, problem);
+    ComposedPaper composed;
+    QTextCursor c = composed.docs.paper.find(what);
+    QVERIFY(!c.isNull());
+    c.insertText(QString(by).replace(u'\n', QChar::ParagraphSeparator));
+    std::vector<PaperSet> sets = composed.sets;
+    QString said;
+    QVERIFY(!takeBodiesFromDocument(sets, composed.docs.paper, PaperLayout::Kind::Paper, true, &said));
+    QCOMPARE(said, problem);
+    // Nothing is taken from a document that does not match.
+    QCOMPARE(textOf(sets[0][0].content), u"old"_s);
 }
 
 QTEST_MAIN(ComposeTest)

@@ -35,6 +35,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -101,6 +102,16 @@ void keepShot(QWidget* w, const QString& name)
         w->grab().save(folder + u'/' + name + u".png"_s);
 }
 
+// For a look at the pages: TIKU_SHOTS=folder keeps a copy of a PDF too.
+void keepPdf(const QString& pdf, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("TIKU_SHOTS");
+    if (!folder.isEmpty()) {
+        QFile::remove(folder + u'/' + name + u".pdf"_s);
+        QFile::copy(pdf, folder + u'/' + name + u".pdf"_s);
+    }
+}
+
 // The visible top-level window of class W, or nullptr.
 template <class W> W* openWindow()
 {
@@ -149,17 +160,21 @@ QString runPoppler(const QString& program, const QStringList& args)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-// The text of a PDF without blanks. Qt's PDF writer names a glyph after the
-// lowest code point that shows it: an ideograph that shares its glyph with a
-// Kangxi radical (一 ⼀) comes back as the radical, read here as the ideograph.
+// The text of a PDF without blanks, exactly as a reader extracts it.
 QString pdfText(const QString& pdf)
 {
-    QString text = runPoppler(u"pdftotext"_s, {pdf, u"-"_s});
-    for (QChar& c : text) {
-        if (c.unicode() >= 0x2F00 && c.unicode() <= 0x2FD5)
-            c = QString(c).normalized(QString::NormalizationForm_KC).at(0);
-    }
-    return text.remove(QRegularExpression(u"\\s"_s));
+    return runPoppler(u"pdftotext"_s, {pdf, u"-"_s}).remove(QRegularExpression(u"\\s"_s));
+}
+
+// Types `typed` into a document box right after the first `after`, as the
+// keyboard does.
+void typeAfter(QTextEdit* box, const QString& after, const QString& typed)
+{
+    QTextCursor c = box->document()->find(after);
+    QVERIFY2(!c.isNull(), qPrintable(after));
+    c.clearSelection();
+    box->setTextCursor(c);
+    typeInto(box, typed);
 }
 
 // Each page's size in millimetres, rounded.
@@ -605,12 +620,16 @@ private slots:
         QString totalBefore;
         QString totalAfter;
         QStringList unnamed{u"(the dialog did not open)"_s};
+        QString notesBefore;
+        QString notesAfter;
         answerSettingsDialog([&](PaperSettingsDialog* d) {
             unnamed = unnamedInputs(d);
             for (int row = 0; row < d->sections->rowCount(); ++row)
                 shownRows << d->sections->item(row, 0)->text() + d->sections->item(row, 1)->text();
             totalBefore = d->total->text();
+            notesBefore = d->notes->toPlainText();
             d->format->setCurrentIndex(d->format->findData(int(PaperFormat::A4)));
+            notesAfter = d->notes->toPlainText();
             d->title->setPlainText(u"第一中学期末考试\n七年级数学试卷\n"_s);
             d->minutes->setValue(100);
             d->sections->setCurrentCell(sectionRow(d, u"填空题"_s), 0);
@@ -626,6 +645,9 @@ private slots:
         QCOMPARE(shownRows, (QStringList{u"选择题1"_s, u"填空题3"_s}));
         QCOMPARE(totalBefore, u"共4题，各题合计12分"_s);
         QCOMPARE(totalAfter, u"共4题，各题合计18分"_s);
+        // The default notes follow the sheet: A4 has no sealing strip.
+        QVERIFY2(notesBefore.contains(u"考号填写在密封线内。"_s), qPrintable(notesBefore));
+        QVERIFY2(notesAfter.contains(u"考号填写在试卷首页标题下的横线上。"_s), qPrintable(notesAfter));
         QList<Shown> boxes = f->boxes();
         QCOMPARE(boxes.size(), 2);
         QCOMPARE(boxes.at(0), (Shown{ScriptedDialogs::Kind::SaveFile, u"导出PDF"_s, u"试卷.pdf"_s}));
@@ -637,8 +659,10 @@ private slots:
         const QString text = pdfText(pdf);
         QVERIFY2(ascending(positions(
                      text, {u"第一中学期末考试"_s, u"七年级数学试卷"_s, u"（满分18分，考试时间100分钟）"_s,
-                            u"一、填空题（每小题5分，共15分）"_s, u"1．甲题"_s, u"2．丁题"_s, u"3．乙题"_s,
-                            u"二、选择题（每小题3分，共3分）"_s, u"4．丙题"_s})),
+                            u"学校＿＿＿＿＿＿＿班级＿＿＿＿＿＿姓名＿＿＿＿＿＿考号＿＿＿＿＿＿＿"_s,
+                            u"考号填写在试卷首页标题下的横线上。"_s, u"一、填空题（每小题5分，共15分）"_s,
+                            u"1．甲题"_s, u"2．丁题"_s, u"3．乙题"_s, u"二、选择题（每小题3分，共3分）"_s,
+                            u"4．丙题"_s})),
                  qPrintable(text));
 
         // Kept for the next time, and shown by the dialog then.
@@ -670,6 +694,63 @@ private slots:
                                                u"2．丁答"_s, u"3．乙答"_s, u"4．丙答"_s})),
                  qPrintable(keyText));
         QCOMPARE(pdfPagesMm(key), QList<QSize>{QSize(210, 297)});
+        f->dialogs->answerYes();
+        click(w, "Command3");
+        f->boxes();
+    }
+
+    // What the window shows is printed: a correction typed into 试题题目 and
+    // one into 试题答案. A paper whose labels are gone is printed as it stands,
+    // and the teacher is told why; the old bodies are never printed.
+    void exportPrintsWhatTheDocumentsShow()
+    {
+        chineseQuestions();
+        startWizard<ZIDONGZUJUAN>(u"zdzj"_s, u"2"_s);
+        auto* step2 = WindowRegistry::instance().existing<ZUJUANXIANGMU>();
+        for (const QString& n : {u"1"_s, u"2"_s}) {
+            typeInto(step2->Text8, n);
+            click(step2, "Command1");
+        }
+        f->boxes();
+        auto* w = WindowRegistry::instance().existing<ZUJUANLIULAN>();
+        click(w, "Command1");
+        typeAfter(w->RichTextBox1, u"乙题"_s, u"（已改正）"_s);
+        typeAfter(w->RichTextBox3, u"甲答"_s, u"：x=12"_s);
+
+        const QString pdf = out.filePath(u"改正.pdf"_s);
+        answerSettingsDialog([](PaperSettingsDialog*) {});
+        f->dialogs->answerFile(pdf);
+        click(w, "ExportPdf");
+        QCOMPARE(f->boxes().size(), 1); // the file name only
+        QString text = pdfText(pdf);
+        QVERIFY2(ascending(positions(text, {u"1．甲题"_s, u"2．乙题（已改正）"_s})), qPrintable(text));
+
+        const QString key = out.filePath(u"改正答案.pdf"_s);
+        answerSettingsDialog([](PaperSettingsDialog* d) { d->content->setCurrentIndex(1); });
+        f->dialogs->answerFile(key);
+        click(w, "ExportPdf");
+        QCOMPARE(f->boxes().size(), 1);
+        text = pdfText(key);
+        QVERIFY2(ascending(positions(text, {u"1．甲答：x=12"_s, u"2．乙答"_s})), qPrintable(text));
+
+        // The teacher deletes the label （2）, as the keyboard does.
+        QTextCursor label = w->RichTextBox1->document()->find(u"（2）"_s);
+        QVERIFY(!label.isNull());
+        w->RichTextBox1->setTextCursor(label);
+        QTest::keyClick(w->RichTextBox1, Qt::Key_Delete);
+        answerSettingsDialog([](PaperSettingsDialog*) {});
+        f->dialogs->answerFile(pdf);
+        click(w, "ExportPdf");
+        const QList<Shown> boxes = f->boxes();
+        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(boxes.at(1), info(u"试卷中找不到“（2）”，无法逐题分节排版，已按文档原样排版。"_s));
+        keepPdf(pdf, u"按原样"_s);
+        text = pdfText(pdf);
+        // (pdftotext reads the small header line out of place.)
+        QVERIFY2(ascending(positions(text, {u"数学试卷"_s, u"（1）甲题"_s, u"乙题（已改正）"_s})),
+                 qPrintable(text));
+        QVERIFY2(text.contains(u"第（1）套试卷的题目"_s), qPrintable(text));
+        QVERIFY2(!text.contains(u"1．甲题"_s) && !text.contains(u"一、填空题"_s), qPrintable(text));
         f->dialogs->answerYes();
         click(w, "Command3");
         f->boxes();
@@ -717,7 +798,9 @@ private slots:
         old.close();
         QCOMPARE(QDir(out.path()).entryList({u"旧试卷*"_s}, QDir::Files), QStringList{u"旧试卷.pdf"_s});
 #endif
-        // On a disk with room the same file is replaced.
+        // On a disk with room the same file is replaced, with the correction
+        // typed into the paper since.
+        typeAfter(w->RichTextBox3, u"甲题"_s, u"（改）"_s);
         answerSettingsDialog([](PaperSettingsDialog*) {});
         f->dialogs->answerFile(pdf);
         click(w, "ExportPdf");
@@ -725,7 +808,7 @@ private slots:
         const QList<QSize> pages = pdfPagesMm(pdf);
         QCOMPARE(pages, QList<QSize>{QSize(420, 297)}); // A3 landscape, the default
         const QString text = pdfText(pdf);
-        QVERIFY2(text.contains(u"1．甲题"_s), qPrintable(text));
+        QVERIFY2(text.contains(u"1．甲题（改）"_s), qPrintable(text));
 
         // 打印预览 opens beside the window, without waiting, with the same pages.
         answerSettingsDialog([](PaperSettingsDialog*) {});
