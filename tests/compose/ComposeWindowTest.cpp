@@ -100,6 +100,7 @@ void processDeletes()
 void keepShot(QWidget* w, const QString& name)
 {
     const QString folder = qEnvironmentVariable("TIKU_SHOTS");
+    QCoreApplication::processEvents(); // pending layouts, as on screen
     if (!folder.isEmpty())
         w->grab().save(folder + u'/' + name + u".png"_s);
 }
@@ -984,6 +985,7 @@ private slots:
         QCOMPARE(w->Position->text(), u"第3题/共3题"_s);
         click(w, "Command8");
         QCOMPARE(w->Position->text(), u"第1题/共3题"_s);
+        keepShot(w, u"手工组卷向导三（浏览）"_s);
         // The candidate reads whole: room for many lines of a question.
         const int line = QFontMetrics(w->RichTextBox1->document()->defaultFont()).lineSpacing();
         QVERIFY2(
