@@ -193,6 +193,8 @@ void ZUJUANLIULAN::updateChangeRange()
 
 void ZUJUANLIULAN::followCaret()
 {
+    if (composing_)
+        return;
     const int item = PaperItems::itemAt(*RichTextBox1->document(), RichTextBox1->textCursor().position());
     if (item <= 0 || composed_.empty())
         return;
@@ -214,10 +216,12 @@ void ZUJUANLIULAN::Command1_Click()
         ZUJUANLIULAN* w;
         ~Finish()
         {
+            w->composing_ = false;
             Clipboard::Clear();
             w->setButtonsEnabled(true);
         }
     } finish{this};
+    composing_ = true;
 
     CompositionState& state = compositionState();
     const int setNo = ++state.PaperSetNo;

@@ -82,4 +82,7 @@ private:
     std::vector<PaperSet> sets_; // the questions drawn, set by set, for printing
     bool paperSaved_ = false;
     bool answersSaved_ = false;
+    // While a set is composed the caret moves with every insertion; looking
+    // up its question each time would cost a walk of the paper each.
+    bool composing_ = false;
 };
