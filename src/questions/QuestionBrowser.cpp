@@ -78,6 +78,11 @@ int QuestionBrowser::count() const
     return result_.recordCount();
 }
 
+int QuestionBrowser::position() const
+{
+    return result_.isOpen() ? result_.position() : -1;
+}
+
 bool QuestionBrowser::isOpen() const
 {
     return result_.isOpen();

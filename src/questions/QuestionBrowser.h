@@ -44,6 +44,8 @@ public:
     Step current();
 
     int count() const;
+    // The place of the current question, 0-based; -1 when the result is not open or before its first row.
+    int position() const;
     bool isOpen() const;
     // True when there is a current question that still exists.
     bool hasCurrent() const;

@@ -4,12 +4,16 @@
 #include "compose/CompositionState.h"
 #include "compose/CriteriaFile.h"
 #include "compose/PaperComposer.h"
+#include "compose/PaperItems.h"
 #include "rtf/RtfReader.h"
 
 #include <deque>
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -82,6 +86,9 @@ private slots:
     void printedBodiesAreWhatTheDocumentsHold();
     void documentThatNoLongerMatchesSaysWhy_data();
     void documentThatNoLongerMatchesSaysWhy();
+    void runOfTheOtherWizardIsNotTakenOver();
+    void itemsAreFoundMovedAndReplacedAroundTheTeachersEdits();
+    void replacementIsAnotherCandidateNotInTheSet();
 
 private:
     std::unique_ptr<TestBank> bank;
@@ -606,3 +613,138 @@ void ComposeTest::documentThatNoLongerMatchesSaysWhy()
 
 QTEST_MAIN(ComposeTest)
 #include "ComposeTest.moc"
+
+void ComposeTest::runOfTheOtherWizardIsNotTakenOver()
+{
+    bank->addQuestion({.number = u"1"_s, .type = u"填空题"_s});
+    BankStore store = bank->store();
+    CompositionState state;
+    CriteriaStep automatic(state);
+    ManualCriteriaStep manual(state);
+    state.startRun(2, CompositionWizard::Automatic);
+    QCOMPARE(automatic.confirm({}, store), CriteriaStep::Outcome::Next);
+    // The manual step 2 does not go on with an automatic run.
+    QCOMPARE(manual.confirm({}, store), ManualCriteriaStep::Outcome::RunEnded);
+    QCOMPARE(state.ManualQuestionNo, 0);
+    QCOMPARE(manual.prompt(), u"这次手工组卷已结束，请从“手工组卷”重新开始…"_s);
+
+    // A manual run starts: the automatic step stores nothing and says why.
+    state.startRun(1, CompositionWizard::Manual);
+    QCOMPARE(automatic.confirm({}, store), CriteriaStep::Outcome::RunEnded);
+    QVERIFY(automatic.message(CriteriaStep::Outcome::RunEnded).startsWith(u"“手工组卷”已开始了新的组卷"_s));
+    QCOMPARE(state.criteriaOf(1), std::optional(TableQuery{}));
+    QCOMPARE(manual.confirm({}, store), ManualCriteriaStep::Outcome::Last);
+
+    // A count reset to 0 (a paper finished) is no "no match" either.
+    state.startRun(2);
+    QCOMPARE(automatic.confirm({}, store), CriteriaStep::Outcome::Next);
+    state.QuestionTotal = 0;
+    QCOMPARE(automatic.confirm({}, store), CriteriaStep::Outcome::RunEnded);
+    QVERIFY(automatic.message(CriteriaStep::Outcome::RunEnded).startsWith(u"这次组卷的题目总数已被清零"_s));
+    // A new automatic run goes on at question 1.
+    state.startRun(1, CompositionWizard::Automatic);
+    QCOMPARE(automatic.confirm({}, store), CriteriaStep::Outcome::Last);
+}
+
+namespace {
+
+QByteArray pictureRtf()
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return "{\\pict\\pngblip\\picw8\\pich8 " + png.toHex() + "}";
+}
+
+// The pictures of `doc` whose image the document can still draw.
+int drawablePictures(const QTextDocument& doc)
+{
+    int n = 0;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (f.isImageFormat() &&
+                doc.resource(QTextDocument::ImageResource, QUrl(f.toImageFormat().name())).isValid())
+                ++n;
+        }
+    }
+    return n;
+}
+
+} // namespace
+
+void ComposeTest::itemsAreFoundMovedAndReplacedAroundTheTeachersEdits()
+{
+    using PaperItems::Item;
+    QTextDocument doc;
+    QTextCursor caret(&doc);
+    appendItem(caret, u"（1）"_s, body("one"), 1);
+    appendItem(caret, u"（2）"_s, QByteArray(), 2); // an empty body
+    appendItem(caret, u"（3）"_s, "{\\rtf1\\ansi {\\b three}" + pictureRtf() + "\\par}", 3);
+    QCOMPARE(doc.toPlainText(), u"（1）\none\n\n\n（2）\n\n\n\n（3）\nthree\uFFFC\n\n\n"_s);
+    QCOMPARE(drawablePictures(doc), 1);
+
+    // The teacher types a title above the paper and a note into question 1.
+    QTextCursor typing(&doc);
+    typing.insertText(u"期末考试"_s);
+    typing.insertBlock();
+    typing.setPosition(doc.find(u"one"_s).selectionEnd());
+    typing.insertText(u"！"_s);
+    QCOMPARE(PaperItems::itemAt(doc, doc.find(u"one"_s).position()), 1);
+    QCOMPARE(PaperItems::itemAt(doc, doc.find(u"three"_s).position()), 3);
+
+    // Question 3 to the top: the title stays, the picture and bold go along.
+    QVERIFY(PaperItems::moveBefore(doc, {3, u"（3）"_s}, {1, u"（1）"_s}));
+    QCOMPARE(doc.toPlainText(), u"期末考试\n（3）\nthree\uFFFC\n\n\n（1）\none！\n\n\n（2）\n\n\n\n"_s);
+    QVERIFY(doc.find(u"three"_s).charFormat().fontWeight() >= QFont::Bold);
+    QCOMPARE(drawablePictures(doc), 1);
+    QVERIFY(!PaperItems::moveBefore(doc, {3, u"（3）"_s}, {2, u"（2）"_s})); // not in that order
+    QVERIFY(PaperItems::relabel(doc, {3, u"（3）"_s}, u"（1）"_s));
+    QVERIFY(PaperItems::relabel(doc, {1, u"（1）"_s}, u"（2）"_s));
+    QCOMPARE(doc.toPlainText(), u"期末考试\n（1）\nthree\uFFFC\n\n\n（2）\none！\n\n\n（2）\n\n\n\n"_s);
+
+    // The empty body of the last question takes a body; the rest stays.
+    QVERIFY(PaperItems::replaceBody(doc, {2, u"（2）"_s}, body("two")));
+    QCOMPARE(doc.toPlainText(), u"期末考试\n（1）\nthree\uFFFC\n\n\n（2）\none！\n\n\n（2）\ntwo\n\n\n"_s);
+    // A replaced body is marked again: replaced once more, it goes whole.
+    QVERIFY(PaperItems::replaceBody(doc, {2, u"（2）"_s}, body("deux")));
+    QCOMPARE(
+        PaperItems::find(doc, {2, u"（2）"_s}).bodyEnd - PaperItems::find(doc, {2, u"（2）"_s}).bodyStart, 4);
+
+    // Removed: the item whole, with what was typed into it.
+    QVERIFY(PaperItems::remove(doc, {1, u"（2）"_s}));
+    QCOMPARE(doc.toPlainText(), u"期末考试\n（1）\nthree\uFFFC\n\n\n（2）\ndeux\n\n\n"_s);
+    // A label the teacher deleted: the item is gone.
+    QTextCursor label = doc.find(u"（2）"_s);
+    label.removeSelectedText();
+    QVERIFY(!PaperItems::find(doc, {2, u"（2）"_s}).found());
+    QVERIFY(!PaperItems::replaceBody(doc, {2, u"（2）"_s}, body("x")));
+    QVERIFY(!PaperItems::remove(doc, {2, u"（2）"_s}));
+}
+
+void ComposeTest::replacementIsAnotherCandidateNotInTheSet()
+{
+    for (const char* n : {"1", "2", "3"})
+        bank->addQuestion({.number = QString::fromLatin1(n), .type = u"填空题"_s, .content = body(n)});
+    Documents docs;
+    // Question 1 is question 1; question 2 any: drawn from the second row on, 2.
+    CompositionCriteria one;
+    one.number = u"1"_s;
+    std::vector<TableQuery> queries{TableQuery{}, candidateQuery(one), candidateQuery({})};
+    PaperComposer composer = composerWith(scripted({0.0, 0.4, 0.0, 0.0, 0.0}));
+    ComposedSet set = composer.composeSet(1, queries, docs.paperCaret, docs.answerCaret);
+    QCOMPARE(set.numbers, (QStringList{u"1"_s, u"2"_s}));
+    // The only candidate not in the set is 3, wherever the draw starts.
+    QCOMPARE(composer.replaceQuestion(set, 2, queries[2]), QString());
+    QCOMPARE(set.numbers, (QStringList{u"1"_s, u"3"_s}));
+    QCOMPARE(set.questions[1].number, u"3"_s);
+    QCOMPARE(composer.replaceQuestion(set, 2, queries[2]), QString());
+    QCOMPARE(set.numbers, (QStringList{u"1"_s, u"2"_s}));
+    QCOMPARE(composer.replaceQuestion(set, 1, queries[1]),
+             u"第（1）题的组卷条件只有这一道题符合，没有别的题可换。"_s);
+    QCOMPARE(set.numbers, (QStringList{u"1"_s, u"2"_s}));
+    QCOMPARE(composer.replaceQuestion(set, 3, queries[2]), u"第（1）套试卷中没有第（3）题。"_s);
+}

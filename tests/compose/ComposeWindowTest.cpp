@@ -11,6 +11,7 @@
 #include "compose/ZUJUANXIANGMU.h"
 #include "questions/WindowDriver.h"
 #include "rtf/RtfReader.h"
+#include "ui/ChildWindows.h"
 #include "ui/Clipboard.h"
 #include "ui/Twips.h"
 
@@ -23,6 +24,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMdiSubWindow>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -37,6 +39,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 
 #ifdef Q_OS_UNIX
@@ -98,6 +101,7 @@ void processDeletes()
 void keepShot(QWidget* w, const QString& name)
 {
     const QString folder = qEnvironmentVariable("TIKU_SHOTS");
+    QCoreApplication::processEvents(); // pending layouts, as on screen
     if (!folder.isEmpty())
         w->grab().save(folder + u'/' + name + u".png"_s);
 }
@@ -110,6 +114,18 @@ void keepPdf(const QString& pdf, const QString& name)
         QFile::remove(folder + u'/' + name + u".pdf"_s);
         QFile::copy(pdf, folder + u'/' + name + u".pdf"_s);
     }
+}
+
+// The tooltip a rest of the mouse at `pos` of `w` shows; empty when none.
+QString toolTipAt(QWidget* w, const QPoint& pos)
+{
+    // A tip hides only after a delay: a sentinel tells a new one from the last.
+    const QString sentinel = u"(no tooltip)"_s;
+    QToolTip::showText(w->mapToGlobal(pos), sentinel, w);
+    QHelpEvent rest(QEvent::ToolTip, pos, w->mapToGlobal(pos));
+    QApplication::sendEvent(w, &rest);
+    const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+    return shown == sentinel ? QString() : shown;
 }
 
 // The visible top-level window of class W, or nullptr.
@@ -754,6 +770,455 @@ private slots:
         f->dialogs->answerYes();
         click(w, "Command3");
         f->boxes();
+    }
+
+    void automaticComposerChangesOneQuestionInStep()
+    {
+        threeQuestions();
+        f->bank->addQuestion(
+            {.number = u"4"_s, .type = u"填空题"_s, .content = body(u"Q4"_s), .answer = body(u"A4"_s)});
+        startWizard<ZIDONGZUJUAN>(u"zdzj"_s, u"2"_s);
+        auto* step2 = WindowRegistry::instance().existing<ZUJUANXIANGMU>();
+        // Question 1 can only be question 1; question 2 is a 填空题: 2 or 4.
+        typeInto(step2->Text8, u"1"_s);
+        click(step2, "Command1");
+        typeInto(step2->Text8, QString());
+        typeInto(step2->Combo1, u"填空题"_s);
+        click(step2, "Command1");
+        f->boxes();
+        auto* w = WindowRegistry::instance().existing<ZUJUANLIULAN>();
+        QVERIFY(!w->ChangeQuestion->isEnabled());
+        click(w, "Command1");
+        QVERIFY(w->ChangeQuestion->isEnabled());
+        QCOMPARE(unnamedInputs(w), QStringList());
+        const QString drawn = w->RichTextBox1->Text().contains(u"Q2"_s) ? u"2"_s : u"4"_s;
+        const QString other = drawn == u"2" ? u"4"_s : u"2"_s;
+        auto paperWith = [](const QString& second, const QString& more = {}) {
+            return u"第（1）套试卷的题目\n\n\n\n（1）\nQ1\n\n\n（2）\nQ"_s + second + u"\n\n\n"_s + more;
+        };
+        auto answersWith = [](const QString& second) {
+            return u"第（1）套试卷的答案\n\n\n\n第（1）题的答案\nA1\n\n\n第（2）题的答案\nA"_s + second +
+                   u"\n\n\n"_s;
+        };
+        QCOMPARE(w->RichTextBox1->Text(), paperWith(drawn));
+
+        // A note typed after the paper stays; a click into question 2 picks it.
+        w->RichTextBox1->moveCursor(QTextCursor::End);
+        typeInto(w->RichTextBox1, u"教师批注"_s);
+        w->RichTextBox1->setTextCursor(w->RichTextBox1->document()->find(u"Q"_s + drawn));
+        QCOMPARE(w->SetNo->value(), 1);
+        QCOMPARE(w->QuestionNo->value(), 2);
+        click(w, "ChangeQuestion");
+        QCOMPARE(f->boxes(), QList<Shown>());
+        QCOMPARE(w->RichTextBox1->Text(), paperWith(other, u"教师批注"_s));
+        QCOMPARE(w->RichTextBox3->Text(), answersWith(other));
+        QVERIFY2(
+            w->Label1->text().startsWith(
+                u"第（1）套试卷的第（2）题已换成题目编号为%1的题（原为%2），请保存…"_s.arg(other, drawn)),
+            qPrintable(w->Label1->text()));
+        // Never question 1, which is in the set: back to the first one drawn.
+        click(w, "ChangeQuestion");
+        QCOMPARE(w->RichTextBox1->Text(), paperWith(drawn, u"教师批注"_s));
+        QCOMPARE(w->RichTextBox3->Text(), answersWith(drawn));
+
+        // Question 1 has no other candidate: said, and nothing changes.
+        w->QuestionNo->setValue(1);
+        click(w, "ChangeQuestion");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"第（1）题的组卷条件只有这一道题符合，没有别的题可换。"_s)});
+        QCOMPARE(w->RichTextBox1->Text(), paperWith(drawn, u"教师批注"_s));
+
+        // A second set (at the end: a header goes in at the caret); question 2
+        // of the first changes alone.
+        w->RichTextBox1->moveCursor(QTextCursor::End);
+        click(w, "Command1");
+        const QString set2 = w->RichTextBox1->Text().mid(paperWith(drawn, u"教师批注"_s).size());
+        QVERIFY2(set2.startsWith(u"第（2）套试卷的题目"_s), qPrintable(set2));
+        QCOMPARE(w->SetNo->maximum(), 2);
+        w->SetNo->setValue(1);
+        w->QuestionNo->setValue(2);
+        click(w, "ChangeQuestion");
+        QCOMPARE(w->RichTextBox1->Text(), paperWith(other, u"教师批注"_s) + set2);
+        QVERIFY(w->RichTextBox3->Text().startsWith(answersWith(other) + u"第（2）套试卷的答案"_s));
+
+        // A question whose label the teacher deleted cannot be found: said.
+        QTextCursor label = w->RichTextBox1->document()->find(
+            u"（2）"_s, w->RichTextBox1->document()->find(u"第（2）套试卷的题目"_s));
+        QVERIFY(!label.isNull());
+        w->RichTextBox1->setTextCursor(label);
+        QTest::keyClick(w->RichTextBox1, Qt::Key_Delete);
+        const QString edited = w->RichTextBox1->Text();
+        w->SetNo->setValue(2);
+        w->QuestionNo->setValue(2);
+        click(w, "ChangeQuestion");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"第（2）套试卷第（2）题的题号在试题题目或试题答案中已被删改，"
+                                               "找不到这道题，无法换题。"_s)});
+        QCOMPARE(w->RichTextBox1->Text(), edited);
+        keepShot(w, u"自动组卷向导三（换题）"_s);
+        f->dialogs->answerYes();
+        click(w, "Command3");
+        f->boxes();
+    }
+
+    void savedDocumentsChangedAgainAskBeforeLeaving()
+    {
+        threeQuestions();
+        startWizard<ZIDONGZUJUAN>(u"zdzj"_s, u"1"_s);
+        click(WindowRegistry::instance().existing<ZUJUANXIANGMU>(), "Command1");
+        f->boxes();
+        auto* w = WindowRegistry::instance().existing<ZUJUANLIULAN>();
+        click(w, "Command1");
+        auto saveBoth = [this](QWidget* window, const char* paperButton, const char* answerButton) {
+            f->dialogs->answerFile(out.filePath(u"卷.rtf"_s));
+            click(window, paperButton);
+            f->dialogs->answerFile(out.filePath(u"答.rtf"_s));
+            click(window, answerButton);
+            f->boxes();
+        };
+        // Saved, then another set: 退   出 asks again.
+        saveBoth(w, "Command2", "Command4");
+        click(w, "Command1");
+        f->dialogs->answerNo();
+        click(w, "Command3");
+        QCOMPARE(f->boxes(), QList<Shown>{ScriptedDialogs::ask(u"提示"_s, kUnsaved)});
+        QVERIFY(w->isVisible());
+        // Saved, then a word typed into the answers: asks again.
+        saveBoth(w, "Command2", "Command4");
+        w->RichTextBox3->moveCursor(QTextCursor::End);
+        typeInto(w->RichTextBox3, u"改"_s);
+        f->dialogs->answerNo();
+        click(w, "Command3");
+        QCOMPARE(f->boxes(), QList<Shown>{ScriptedDialogs::ask(u"提示"_s, kUnsaved)});
+        // Saved as it is now: leaves without a question.
+        f->dialogs->answerFile(out.filePath(u"答.rtf"_s));
+        click(w, "Command4");
+        f->boxes();
+        QPointer<ZUJUANLIULAN> alive = w;
+        click(w, "Command3");
+        QCOMPARE(f->boxes(), QList<Shown>());
+        processDeletes();
+        QVERIFY(alive.isNull());
+
+        // The manual composer: saved, then the paper edited.
+        startWizard<SHouGong1>(u"shgzj"_s, u"1"_s);
+        click(WindowRegistry::instance().existing<SHouGong2>(), "Command1");
+        auto* m = WindowRegistry::instance().existing<SHouGong3>();
+        click(m, "Command9");
+        click(m, "Command2");
+        f->boxes();
+        saveBoth(m, "Command6", "Command4");
+        m->RichTextBox3->moveCursor(QTextCursor::End);
+        typeInto(m->RichTextBox3, u"改"_s);
+        f->dialogs->answerNo();
+        click(m, "Command3");
+        QCOMPARE(f->boxes(), QList<Shown>{ScriptedDialogs::ask(u"提示"_s, kUnsaved)});
+        QVERIFY(m->isVisible());
+        f->dialogs->answerFile(out.filePath(u"卷.rtf"_s));
+        click(m, "Command6");
+        f->boxes();
+        click(m, "Command3");
+        QCOMPARE(f->boxes(), QList<Shown>());
+        QVERIFY(!m->isVisible());
+    }
+
+    void newRunStartsFromAnEmptyManualPaper()
+    {
+        threeQuestions();
+        const QString giveUp = u"“手工组卷向导三”中的试卷尚未保存，开始新的组卷将清空它，确定吗？"_s;
+        startWizard<SHouGong1>(u"shgzj"_s, u"2"_s);
+        auto* step2 = WindowRegistry::instance().existing<SHouGong2>();
+        click(step2, "Command1");
+        auto* w = WindowRegistry::instance().existing<SHouGong3>();
+        click(w, "Command9");
+        click(w, "Command2"); // question 1: question 1
+        click(step2, "Command1");
+        f->boxes();
+        click(w, "Command9"); // browsing the candidates of question 2
+        QVERIFY(w->Command2->isEnabled());
+
+        // A new run asks first; No keeps the paper and the run as they were.
+        auto* step1 = f->open<SHouGong1>(u"shgzj"_s);
+        f->dialogs->answerInput(u"1"_s);
+        f->dialogs->answerNo();
+        click(step1, "Command1");
+        QList<Shown> boxes = f->boxes();
+        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(boxes.at(1), ScriptedDialogs::ask(u"提示"_s, giveUp));
+        QVERIFY(step1->isVisible());
+        QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ1\n\n\n"_s);
+        QCOMPARE(compositionState().QuestionTotal, 2);
+        QVERIFY(w->Command2->isEnabled());
+
+        // Yes: an empty paper, step 3 as new, step 2 at question 1.
+        f->dialogs->answerInput(u"1"_s);
+        f->dialogs->answerYes();
+        click(step1, "Command1");
+        QCOMPARE(f->boxes().size(), 2);
+        QCOMPARE(w->RichTextBox3->Text(), QString());
+        QCOMPARE(w->RichTextBox4->Text(), QString());
+        QCOMPARE(w->Text8->text(), QString());
+        QCOMPARE(w->Position->text(), QString());
+        const QStringList all{u"Command9"_s, u"Command8"_s, u"Command5"_s, u"Command1"_s, u"Command7"_s,
+                              u"Command2"_s, u"Command6"_s, u"Command4"_s, u"Command3"_s};
+        QCOMPARE(enabledButtons(w, all), QStringList{u"Command3"_s});
+        QVERIFY(step2->isVisible());
+        QCOMPARE(step2->Label7->text(), u"请选择第（1）题的搜索项目"_s);
+        // 添加到试卷 reached with no question being chosen says so.
+        w->Command2_Click();
+        QCOMPARE(f->boxes(),
+                 QList<Shown>{info(u"现在没有正在选择的题：请在“手工组卷向导二”中确定这道题的搜索信息，"
+                                   "或从“手工组卷”重新开始。"_s)});
+        QCOMPARE(w->RichTextBox3->Text(), QString());
+        typeInto(step2->Text8, u"3"_s);
+        click(step2, "Command1");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"恭喜！这是最后一题了"_s)});
+        click(w, "Command9");
+        click(w, "Command2");
+        QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ3\n\n\n"_s);
+        QCOMPARE(w->RichTextBox4->Text(), u"第（1）题的答案\nA3\n\n\n"_s);
+
+        // The automatic wizard ends the manual paper as well, asking first.
+        auto* autoStep1 = f->open<ZIDONGZUJUAN>(u"zdzj"_s);
+        f->dialogs->answerInput(u"1"_s);
+        f->dialogs->answerNo();
+        click(autoStep1, "Command1");
+        QCOMPARE(f->boxes().at(1), ScriptedDialogs::ask(u"提示"_s, giveUp));
+        QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ3\n\n\n"_s);
+        QVERIFY(!WindowRegistry::instance().existing<ZUJUANXIANGMU>());
+        f->dialogs->answerInput(u"1"_s);
+        f->dialogs->answerYes();
+        click(autoStep1, "Command1");
+        f->boxes();
+        QCOMPARE(w->RichTextBox3->Text(), QString());
+        QVERIFY(WindowRegistry::instance().existing<ZUJUANXIANGMU>()->isVisible());
+    }
+
+    void automaticStepTwoSaysWhenAnotherRunTookOver()
+    {
+        threeQuestions();
+        startWizard<ZIDONGZUJUAN>(u"zdzj"_s, u"2"_s);
+        auto* auto2 = WindowRegistry::instance().existing<ZUJUANXIANGMU>();
+        click(auto2, "Command1");
+        QCOMPARE(auto2->Label7->text(), u"请选择第（2）题的搜索项目"_s);
+        // Meanwhile a manual paper of one question is composed to its end.
+        startWizard<SHouGong1>(u"shgzj"_s, u"1"_s);
+        auto* manual2 = WindowRegistry::instance().existing<SHouGong2>();
+        click(manual2, "Command1");
+        auto* manual3 = WindowRegistry::instance().existing<SHouGong3>();
+        click(manual3, "Command9");
+        click(manual3, "Command2");
+        f->boxes();
+        QCOMPARE(compositionState().QuestionTotal, 0);
+
+        // Back in the automatic step 2: it says what happened, stores nothing.
+        QVERIFY(auto2->isVisible());
+        click(auto2, "Command1");
+        QCOMPARE(f->boxes(),
+                 QList<Shown>{info(
+                     u"“手工组卷”已开始了新的组卷，题目总数已按它重新设定，这次自动组卷的搜索信息没有保存。"
+                     "请从“自动组卷”重新开始。"_s)});
+        QVERIFY(!WindowRegistry::instance().existing<ZUJUANLIULAN>());
+
+        // Started again from 自动组卷 (the manual paper given up), it goes on as usual.
+        auto* step1 = f->open<ZIDONGZUJUAN>(u"zdzj"_s);
+        f->dialogs->answerInput(u"1"_s);
+        f->dialogs->answerYes();
+        click(step1, "Command1");
+        f->boxes();
+        QCOMPARE(manual3->RichTextBox3->Text(), QString());
+        QCOMPARE(auto2->Label7->text(), u"请选择第（1）题的搜索项目"_s);
+        // The manual step 2, still open, does not go on with this run.
+        manual2->show();
+        QCOMPARE(manual2->Label7->text(), u"这次手工组卷已结束，请从“手工组卷”重新开始…"_s);
+        click(manual2, "Command1");
+        QCOMPARE(f->boxes(),
+                 QList<Shown>{info(u"“自动组卷”已开始了新的组卷，这次手工组卷已结束，搜索信息没有保存。"
+                                   "请从“手工组卷”重新开始。"_s)});
+        click(auto2, "Command1");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"题目信息添加成功，共（1）道题，可以开始下一步了..."_s)});
+    }
+
+    void manualComposerMovesAndRemovesQuestions()
+    {
+        f->bank->addQuestionType(u"填空题"_s);
+        for (const QString& n : {u"1"_s, u"2"_s, u"3"_s}) {
+            f->bank->addQuestion(
+                {.number = n,
+                 .type = u"填空题"_s,
+                 .content = n == u"2" ? QByteArray("{\\rtf1\\ansi {\\b Q2}\\par}") : body(u"Q"_s + n),
+                 .answer = body(u"A"_s + n)});
+        }
+        startWizard<SHouGong1>(u"shgzj"_s, u"3"_s);
+        auto* step2 = WindowRegistry::instance().existing<SHouGong2>();
+        auto* w = WindowRegistry::instance().existing<SHouGong3>();
+        QVERIFY(!w);
+        // Question 1: any; the candidates are counted while browsing.
+        click(step2, "Command1");
+        w = WindowRegistry::instance().existing<SHouGong3>();
+        QVERIFY(!w->MoveUp->isEnabled() && !w->RemoveChosen->isEnabled());
+        click(w, "Command9");
+        QCOMPARE(w->Position->text(), u"第1题/共3题"_s);
+        click(w, "Command5");
+        QCOMPARE(w->Position->text(), u"第2题/共3题"_s);
+        click(w, "Command7");
+        QCOMPARE(w->Position->text(), u"第3题/共3题"_s);
+        click(w, "Command5");
+        f->boxes(); // the edge
+        QCOMPARE(w->Position->text(), u"第3题/共3题"_s);
+        click(w, "Command8");
+        QCOMPARE(w->Position->text(), u"第1题/共3题"_s);
+        keepShot(w, u"手工组卷向导三（浏览）"_s);
+        // The candidate reads whole: room for many lines of a question.
+        const int line = QFontMetrics(w->RichTextBox1->document()->defaultFont()).lineSpacing();
+        QVERIFY2(
+            w->RichTextBox1->viewport()->height() >= 7 * line,
+            qPrintable(u"%1 px for lines of %2 px"_s.arg(w->RichTextBox1->viewport()->height()).arg(line)));
+        click(w, "Command2"); // question 1: question 1
+        QCOMPARE(w->Position->text(), QString());
+        QVERIFY(w->MoveUp->isEnabled() && w->RemoveChosen->isEnabled());
+
+        // Removed while the run goes on: the next question takes its number.
+        f->dialogs->answerYes();
+        click(w, "RemoveChosen");
+        QCOMPARE(f->boxes(),
+                 QList<Shown>{ScriptedDialogs::ask(u"提示"_s, u"确定要把第（1）题从试卷中删去吗？"_s)});
+        QCOMPARE(w->RichTextBox3->Text(), QString());
+        QCOMPARE(step2->Label7->text(), u"请选择第（1）题的搜索项目"_s);
+        for (const QString& n : {u"1"_s, u"2"_s, u"3"_s}) {
+            typeInto(step2->Text8, n);
+            click(step2, "Command1");
+            click(w, "Command9");
+            click(w, "Command2");
+        }
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"恭喜！这是最后一题了"_s)});
+        QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ1\n\n\n（2）\nQ2\n\n\n（3）\nQ3\n\n\n"_s);
+        QVERIFY(w->Command6->isEnabled());
+
+        // Question 3 up: numbered again, answers in step, formatting kept.
+        QCOMPARE(w->ChosenNo->value(), 3);
+        click(w, "MoveUp");
+        QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ1\n\n\n（2）\nQ3\n\n\n（3）\nQ2\n\n\n"_s);
+        QCOMPARE(w->RichTextBox4->Text(),
+                 u"第（1）题的答案\nA1\n\n\n第（2）题的答案\nA3\n\n\n第（3）题的答案\nA2\n\n\n"_s);
+        QCOMPARE(w->ChosenNo->value(), 2);
+        QVERIFY(w->RichTextBox3->document()->find(u"Q2"_s).charFormat().fontWeight() >= QFont::Bold);
+        QCOMPARE(w->RichTextBox3->document()->find(u"（3）"_s).charFormat().fontWeight(), int(QFont::Normal));
+        // A click into question 1 picks it; down it goes.
+        w->RichTextBox3->setTextCursor(w->RichTextBox3->document()->find(u"Q1"_s));
+        QCOMPARE(w->ChosenNo->value(), 1);
+        click(w, "MoveDown");
+        QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ3\n\n\n（2）\nQ1\n\n\n（3）\nQ2\n\n\n"_s);
+        QCOMPARE(w->ChosenNo->value(), 2);
+        w->ChosenNo->setValue(1);
+        click(w, "MoveUp");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"第（1）题已是第一题。"_s)});
+        w->ChosenNo->setValue(3);
+        click(w, "MoveDown");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"第（3）题已是最后一题。"_s)});
+        // No keeps it; Yes removes it from both.
+        w->ChosenNo->setValue(2);
+        f->dialogs->answerNo();
+        click(w, "RemoveChosen");
+        f->boxes();
+        QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ3\n\n\n（2）\nQ1\n\n\n（3）\nQ2\n\n\n"_s);
+        f->dialogs->answerYes();
+        click(w, "RemoveChosen");
+        f->boxes();
+        QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ3\n\n\n（2）\nQ2\n\n\n"_s);
+        QCOMPARE(w->RichTextBox4->Text(), u"第（1）题的答案\nA3\n\n\n第（2）题的答案\nA2\n\n\n"_s);
+        QCOMPARE(w->ChosenNo->maximum(), 2);
+        QCOMPARE(unnamedInputs(w), QStringList());
+        keepShot(w, u"手工组卷向导三（调整）"_s);
+
+        // What is saved is the paper as it stands.
+        const QString paper = out.filePath(u"调整后.rtf"_s);
+        f->dialogs->answerFile(paper);
+        click(w, "Command6");
+        QCOMPARE(fileText(paper).trimmed(), u"（1）\nQ3\n\n\n（2）\nQ2"_s);
+        f->boxes();
+    }
+
+    void criteriaWindowGrowsAndShowsWholeNames()
+    {
+        // A classification of the size a school keeps, with the names that
+        // used to be cut to “二次根式”.
+        f->bank->addQuestionType(u"填空题"_s);
+        const QStringList radicals{u"二次根式的乘除"_s, u"二次根式的概念与性质"_s, u"二次根式的加减"_s};
+        for (const QString& name : radicals)
+            f->bank->addKnowledgePath(u"数与代数"_s, u"二次根式"_s, name);
+        const QString longest = u"解一元一次方程（合并同类项与移项）"_s;
+        f->bank->addKnowledgePath(u"数与代数"_s, u"一元一次方程"_s, longest);
+        for (int i = 1; i <= 20; ++i)
+            f->bank->addKnowledgePath(u"图形与几何"_s, u"第%1章"_s.arg(i), u"第%1节"_s.arg(i));
+        startWizard<ZIDONGZUJUAN>(u"zdzj"_s, u"1"_s);
+        auto* w = WindowRegistry::instance().existing<ZUJUANXIANGMU>();
+        QVERIFY(w);
+        QCOMPARE(w->size(), twipsSize(5625, 7185));
+        QTreeWidget* tv = w->tree();
+        QTreeWidgetItem* root = tv->topLevelItem(0);
+        root->setExpanded(true);
+        QTreeWidgetItem* algebra = root->child(0);
+        QCOMPARE(algebra->text(0), u"数与代数"_s);
+        algebra->setExpanded(true);
+        QTreeWidgetItem* radical = algebra->child(0);
+        QCOMPARE(radical->text(0), u"二次根式"_s);
+        radical->setExpanded(true);
+        QTreeWidgetItem* equation = algebra->child(1);
+        equation->setExpanded(true);
+        root->child(1)->setExpanded(true);
+        QCoreApplication::processEvents();
+        keepShot(w, u"自动组卷向导二"_s);
+
+        // Every level-3 name of 二次根式 reads whole, without scrolling.
+        auto wholeInView = [tv](QTreeWidgetItem* item) {
+            tv->scrollToItem(item);
+            const QRect r = tv->visualItemRect(item);
+            const int textRight = r.left() + tv->fontMetrics().horizontalAdvance(item->text(0));
+            return r.left() >= 0 && textRight <= tv->viewport()->width();
+        };
+        for (int i = 0; i < radical->childCount(); ++i)
+            QVERIFY2(wholeInView(radical->child(i)), qPrintable(radical->child(i)->text(0)));
+        // Ten rows at once at the starting size.
+        const int rowHeight = tv->visualItemRect(root).height();
+        QVERIFY2(tv->viewport()->height() >= 10 * rowHeight,
+                 qPrintable(u"%1 rows"_s.arg(tv->viewport()->height() / rowHeight)));
+
+        // The teacher drags the frame's corner: the window grows, and the tree with it.
+        const QSize treeBefore = tv->size();
+        QMdiSubWindow* frame = childFrame(w);
+        QVERIFY(frame);
+        const QPoint corner = frame->rect().bottomRight() - QPoint(2, 2);
+        QTest::mouseMove(frame, corner); // the frame learns it is at its corner
+        QTest::mousePress(frame, Qt::LeftButton, {}, corner);
+        QTest::mouseMove(frame, corner + QPoint(150, 100));
+        QTest::mouseMove(frame, corner + QPoint(250, 200));
+        QTest::mouseRelease(frame, Qt::LeftButton, {}, corner + QPoint(250, 200));
+        QCoreApplication::processEvents();
+        QCOMPARE(w->size(), twipsSize(5625, 7185) + QSize(250, 200));
+        QVERIFY(tv->width() >= treeBefore.width() + 200);
+        QVERIFY(tv->height() >= treeBefore.height() + 150);
+        QVERIFY(w->Text4->width() > 120);
+        keepShot(w, u"自动组卷向导二（放大）"_s);
+        frame->resize(frame->size() - QSize(250, 200));
+        QCoreApplication::processEvents();
+        QCOMPARE(w->size(), twipsSize(5625, 7185));
+
+        // A name cut by the tree's edge or by its field shows whole in a tooltip.
+        QTreeWidgetItem* cut = equation->child(0);
+        QCOMPARE(cut->text(0), longest);
+        tv->setFixedWidth(tv->fontMetrics().horizontalAdvance(longest) / 2 + 60);
+        QCoreApplication::processEvents();
+        tv->scrollToItem(cut);
+        QCOMPARE(toolTipAt(tv->viewport(), tv->visualItemRect(cut).center()), longest);
+        // A name in full view: the tree's own hint, as before.
+        const QString hint = u"在这里依次单击各级知识点即可填入相应的内容"_s;
+        QCOMPARE(toolTipAt(tv->viewport(), tv->visualItemRect(algebra).center()), hint);
+        emit tv->itemClicked(cut, 0);
+        QCOMPARE(w->Text4->text(), longest);
+        w->Text4->setFixedWidth(80);
+        w->Text4->setCursorPosition(0);
+        QCOMPARE(toolTipAt(w->Text4, w->Text4->rect().center()), longest);
+        w->Text4->setText(u"有理数"_s);
+        QCOMPARE(toolTipAt(w->Text4, w->Text4->rect().center()), QString());
     }
 
     void manualComposerPreviewsAndExportsAndKeepsAnOldFileOnFailure()
