@@ -5,6 +5,7 @@
 #include "ui/Dialogs.h"
 #include "ui/StoreAction.h"
 #include "ui/Twips.h"
+#include "ui/TypedComboBox.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -29,7 +30,7 @@ GuanLiSC::GuanLiSC(QWidget* parent)
     setObjectName(u"GuanLiSC"_s);
     setWindowTitle(u"删除人员"_s);
     Combo1->setObjectName(u"Combo1"_s);
-    Combo1->setEditable(true); // shows the role text; no items
+    makeEditableAsTyped(Combo1); // shows the role text; no items
 
     auto* frame = new QGroupBox(u"删除"_s, this);
     frame->setObjectName(u"Frame1"_s);
