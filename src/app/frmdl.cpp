@@ -130,6 +130,7 @@ void frmdl::Commok_Click()
     }
 
     CurrentUser().userName = outcome.userName;
+    CurrentUser().userId = outcome.userId;
     CurrentUser().setRole(outcome.role);
     WindowRegistry::instance().window<MDIForm1>()->show();
     loggedIn_ = true;

@@ -5,6 +5,7 @@
 #include "ui/Dialogs.h"
 #include "ui/StoreAction.h"
 #include "ui/Twips.h"
+#include "ui/TypedComboBox.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -24,8 +25,7 @@ QComboBox* makeCombo(const QString& name, const QStringList& items, QWidget* par
 {
     auto* c = new QComboBox(parent);
     c->setObjectName(name);
-    c->setEditable(true);
-    c->setInsertPolicy(QComboBox::NoInsert);
+    makeEditableAsTyped(c);
     c->addItems(items);
     c->setCurrentIndex(-1);
     c->setEditText(QString());

@@ -36,8 +36,9 @@ public:
 
     Step first();
     Step last();
-    // Past the last (before the first) question: NoRow, and the last (first)
-    // question stays current.
+    // Past the last (before the first) question: NoRow, and nothing moves:
+    // what was current stays current, and after a delete nothing is (the
+    // neighbours stay one step away).
     Step next();
     Step previous();
     // The current question as it is stored now.
@@ -67,4 +68,7 @@ private:
 
     std::function<BankStore()> open_;
     Recordset result_;
+    // The current question was deleted through this result: the position
+    // already names the question after it, which the next move shows.
+    bool deletedHere_ = false;
 };

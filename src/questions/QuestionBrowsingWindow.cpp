@@ -105,14 +105,22 @@ void QuestionBrowsingWindow::showStep(const QuestionBrowser::Step& step)
     switch (step.outcome) {
     case QuestionBrowser::Outcome::Shown:
         form_->showRecord(step.record);
+        shownId_ = browser_.currentId();
         break;
     case QuestionBrowser::Outcome::NoRow:
+        // Nothing moved: the form shows what it showed.
         message(u"没有啦！真没啦，不信拉倒吧。"_s);
         break;
     case QuestionBrowser::Outcome::Deleted:
         // The fields would otherwise still show the question before it.
         form_->clear();
+        forgetShown();
         message(deletedText());
         break;
     }
+}
+
+bool QuestionBrowsingWindow::showsCurrent() const
+{
+    return shownId_ >= 0 && browser_.hasCurrent() && browser_.currentId() == shownId_;
 }

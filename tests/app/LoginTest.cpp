@@ -174,6 +174,9 @@ private slots:
         QVERIFY(dialogs->shown().isEmpty());
         QCOMPARE(CurrentUser().isSuperAdmin, superAdmin);
         QCOMPARE(CurrentUser().isAdmin, admin);
+        // The row that verified is the one logged in, for the user windows.
+        const std::vector<StoredUser> rows = bank->store().storedUsers();
+        QCOMPARE(CurrentUser().userId, rows[superAdmin ? 1 : 0].id);
     }
 
     void unknownRoleSetsNoFlag()

@@ -176,6 +176,30 @@ private slots:
         }
     }
 
+    // A criterion is searched as typed: a typed "选择" is not completed to
+    // the listed "选择题", so it finds nothing.
+    void criteriaAreSearchedAsTyped()
+    {
+        threeQuestions();
+        f->bank->addQuestionType(u"选择题"_s);
+        frmseastu* w = openSearch();
+        // Typed as at the keyboard: into the list with the focus.
+        MDIForm1* main = f->mainWindow();
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        w->form()->Combo1->setFocus();
+        QTRY_VERIFY(w->form()->Combo1->lineEdit()->hasFocus());
+        typeInto(w->form()->Combo1, u"选择"_s);
+        QCOMPARE(w->form()->Combo1->currentText(), u"选择"_s);
+        click(w, "Command6");
+        QCOMPARE(f->boxes(), QList<Shown>{info(kNone)});
+        QCOMPARE(w->form()->Combo1->currentText(), u"选择"_s);
+        typeInto(w->form()->Combo1, u"选择题"_s);
+        click(w, "Command6");
+        QCOMPARE(shownNumber(w), u"1"_s);
+        QCOMPARE(f->boxes(), QList<Shown>());
+    }
+
     void clearThenNextGoesOnInTheResult()
     {
         threeQuestions();

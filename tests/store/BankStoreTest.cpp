@@ -44,6 +44,7 @@ private slots:
     void quotesAndSqlTextRoundTrip();
     void conditionsCountDistinctAndDelete();
     void textComparesLatinLettersWithoutCase();
+    void usersByIdentity();
     void resultOutlivesItsStore();
     void nextQuestionNumberFollowsLastAppended();
     void nextQuestionNumberAddsNumerically_data();
@@ -504,6 +505,34 @@ void BankStoreTest::textComparesLatinLettersWithoutCase()
     QCOMPARE(store.count({kQuestions, u"难度 = ?"_s, {u"B"_s}}), 1);
     // Chinese text and blanks still count.
     QCOMPARE(store.readAll({u"登录表"_s, u"姓名 = ?"_s, {u" Admin"_s}}).size(), size_t(0));
+}
+
+// Users are read with their rows' identities, and changed and deleted by
+// them: rows sharing a name stay apart.
+void BankStoreTest::usersByIdentity()
+{
+    TestBank bank;
+    bank.addUser(u"王老师"_s, u"a"_s);
+    bank.addUser(u"Admin"_s, u"b"_s, u"超级管理"_s);
+    bank.addUser(u"王老师"_s, u"c"_s, u"管理人员"_s);
+    BankStore store = bank.store();
+    const std::vector<StoredUser> all = store.storedUsers();
+    QCOMPARE(all.size(), size_t(3));
+    QVERIFY(all[0].id < all[1].id && all[1].id < all[2].id);
+    QCOMPARE(all[2].user.role, u"管理人员"_s);
+    const std::vector<StoredUser> wang = store.storedUsersNamed(u"王老师"_s);
+    QCOMPARE(wang.size(), size_t(2));
+    QCOMPARE(wang[1], all[2]);
+    QCOMPARE(store.storedUsersNamed(u"aDMIN"_s).size(), size_t(1));
+    QCOMPARE(store.storedUsersNamed(u"Admin "_s).size(), size_t(0));
+
+    QVERIFY(store.updateUser(all[2].id, {u"王老师"_s, u"h"_s, u"一般人员"_s}));
+    QCOMPARE(store.storedUsers()[0], all[0]);
+    QCOMPARE(store.storedUsers()[2].user.passwordHash, u"h"_s);
+    QCOMPARE(store.deleteUsers({all[0].id, all[1].id}), 2);
+    QCOMPARE(store.deleteUsers({all[0].id}), 0);
+    QVERIFY(!store.updateUser(all[0].id, {u"x"_s, u"y"_s, u"z"_s}));
+    QCOMPARE(store.users(), (std::vector<UserRecord>{{u"王老师"_s, u"h"_s, u"一般人员"_s}}));
 }
 
 void BankStoreTest::resultOutlivesItsStore()
