@@ -127,18 +127,18 @@ void frmdl::showEvent(QShowEvent* event)
 bool frmdl::offerRestore(const QString& problem)
 {
     const QString bank = bankFilePath();
+    const QString said = u"题库文件不能使用，现在无法登录。\n"_s + problem;
     QString source = AutomaticBackup::newestGood(bank);
     if (!source.isEmpty()) {
         const QString when = AutomaticBackup::madeAt(source).toString(u"yyyy年M月d日 HH:mm"_s);
         const QString offer =
             u"\n\n是否用最近一次完好的自动备份“%1”（%2）恢复题库？\n选择“否”可以另选一个备份文件。"_s;
-        if (!dialogs().question(this, u"警告"_s, problem + offer.arg(QDir::toNativeSeparators(source), when)))
+        if (!dialogs().question(this, u"警告"_s, said + offer.arg(QDir::toNativeSeparators(source), when)))
             source.clear();
     } else {
         const QString offer = u"\n\n在“%1”中没有找到完好的自动备份。是否选择一个备份文件来恢复题库？"_s;
         if (!dialogs().question(this, u"警告"_s,
-                                problem +
-                                    offer.arg(QDir::toNativeSeparators(AutomaticBackup::folderFor(bank)))))
+                                said + offer.arg(QDir::toNativeSeparators(AutomaticBackup::folderFor(bank)))))
             return false;
     }
     if (source.isEmpty()) {

@@ -132,7 +132,8 @@ private slots:
         const Shown offer = dialogs->shown().at(0);
         QCOMPARE(offer.kind, ScriptedDialogs::Kind::Question);
         QCOMPARE(offer.title, u"警告"_s);
-        QVERIFY2(offer.text.startsWith(u"文件“%1”不是题库文件"_s.arg(native(bank->bankPath()))),
+        QVERIFY2(offer.text.startsWith(u"题库文件不能使用，现在无法登录。\n文件“%1”不是题库文件"_s.arg(
+                     native(bank->bankPath()))),
                  qPrintable(offer.text));
         QVERIFY2(offer.text.endsWith(u"\n\n是否用最近一次完好的自动备份“%1”（2026年9月2日 18:00）恢复题库？"
                                      u"\n选择“否”可以另选一个备份文件。"_s.arg(native(good))),
@@ -167,10 +168,12 @@ private slots:
         frmdl* login = openLogin();
         QVERIFY(login);
         QTRY_COMPARE(dialogs->shown().size(), 3);
-        QCOMPARE(dialogs->shown().at(0),
-                 ScriptedDialogs::ask(u"警告"_s, u"找不到题库文件“%1”。\n\n在“%2”中没有找到完好的自动备份。"
-                                                 u"是否选择一个备份文件来恢复题库？"_s.arg(
-                                                     native(bank->bankPath()), native(backups()))));
+        QCOMPARE(
+            dialogs->shown().at(0),
+            ScriptedDialogs::ask(
+                u"警告"_s,
+                u"题库文件不能使用，现在无法登录。\n找不到题库文件“%1”。\n\n在“%2”中没有找到完好的自动备份。"
+                u"是否选择一个备份文件来恢复题库？"_s.arg(native(bank->bankPath()), native(backups()))));
         QCOMPARE(dialogs->shown().at(1).kind, ScriptedDialogs::Kind::OpenFile);
         QCOMPARE(dialogs->shown().at(2), ScriptedDialogs::info(u"提示"_s, u"题库恢复成功！"_s));
         logIn(login, u"admin"_s, u"admin123"_s);
@@ -229,7 +232,8 @@ private slots:
         QVERIFY(openLogin());
         QTRY_COMPARE(dialogs->shown().size(), 2);
         QVERIFY2(dialogs->shown().at(0).text.startsWith(
-                     u"题库文件“%1”已损坏（数据库检查未通过"_s.arg(native(bank->bankPath()))),
+                     u"题库文件不能使用，现在无法登录。\n题库文件“%1”已损坏（数据库检查未通过"_s.arg(
+                         native(bank->bankPath()))),
                  qPrintable(dialogs->shown().at(0).text));
         QVERIFY(dialogs->shown().at(0).text.contains(native(good)));
     }
