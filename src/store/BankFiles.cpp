@@ -604,6 +604,9 @@ void restoreInPlace(const QString& source, const QString& bank, const QString& s
         });
     } catch (const StoreError& e) {
         finish();
+        // A marker in place (only its folder could not be synced) would
+        // have the next open "undo" a restore that never began.
+        QFile::remove(marker);
         throw unchanged(e);
     }
 
@@ -672,7 +675,10 @@ void replaceBankFile(const QString& source, const QString& bank, const QString& 
             });
         }
         const qint64 usedBefore = safetyCopy.isEmpty() ? 0 : highestUsedIdentityOf(safetyCopy);
-        writeInPlace(bank, source, true, [&](const QString& temporary) {
+        // Not durable through writeInPlace: once the new bank is in its place, a
+        // failure to sync the folder must not read as "nothing changed". The
+        // file itself is on the disk before the rename.
+        writeInPlace(bank, source, false, [&](const QString& temporary) {
             {
                 DirectConnection from(source, DirectConnection::Mode::ReadOnly);
                 from.exec(kMapWholeFile);
@@ -690,6 +696,7 @@ void replaceBankFile(const QString& source, const QString& bank, const QString& 
             // The journal of the file replaced would be played back over the new one.
             QFile::remove(bank + u"-journal"_s);
         });
+        syncFolder(QFileInfo(bank).absolutePath());
     } catch (const RestoreError&) {
         throw;
     } catch (const StoreError& e) {
