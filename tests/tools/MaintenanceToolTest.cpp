@@ -255,12 +255,12 @@ private slots:
     void killedRestoresAreUndoneByTheNextCommand()
     {
         const QString pristine = path(u"pristine.mdb"_s);
-        QCOMPARE(runAdmin({u"generate"_s, pristine, u"--questions"_s, u"1500"_s, u"--paths"_s, u"200"_s,
+        QCOMPARE(runAdmin({u"generate"_s, pristine, u"--questions"_s, u"800"_s, u"--paths"_s, u"200"_s,
                            u"--seed"_s, u"3"_s})
                      .exitCode,
                  0);
         const QString source = path(u"source.mdb"_s);
-        QCOMPARE(runAdmin({u"generate"_s, source, u"--questions"_s, u"2500"_s, u"--paths"_s, u"300"_s,
+        QCOMPARE(runAdmin({u"generate"_s, source, u"--questions"_s, u"1300"_s, u"--paths"_s, u"300"_s,
                            u"--seed"_s, u"4"_s})
                      .exitCode,
                  0);
@@ -322,10 +322,9 @@ private slots:
     {
         const QString big = path(u"DATA/TiKu.mdb"_s);
         QVERIFY(QFile::remove(big));
-        QCOMPARE(runAdmin({u"generate"_s, big, u"--questions"_s, u"1500"_s, u"--seed"_s, u"5"_s}).exitCode,
-                 0);
+        QCOMPARE(runAdmin({u"generate"_s, big, u"--questions"_s, u"800"_s, u"--seed"_s, u"5"_s}).exitCode, 0);
         const QString source = path(u"source.mdb"_s);
-        QCOMPARE(runAdmin({u"generate"_s, source, u"--questions"_s, u"3000"_s, u"--seed"_s, u"6"_s}).exitCode,
+        QCOMPARE(runAdmin({u"generate"_s, source, u"--questions"_s, u"1500"_s, u"--seed"_s, u"6"_s}).exitCode,
                  0);
         const QStringList before = numbersAndContents(big);
         const QByteArray pristine = fileBytes(big);
