@@ -8,6 +8,8 @@
 #include "ui/StoreAction.h"
 #include "ui/Twips.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -92,9 +94,17 @@ void frmbackup::Command3_Click()
     }
     try {
         BankMaintenance::backup(bankFilePath(), Text2->text());
-    } catch (const StoreError&) {
+    } catch (const StoreError& e) {
         // Whatever stopped the copy, the bank is untouched and no half-written
-        // file is left; the old message says what to do.
+        // file is left. A full disk is no matter of running the program
+        // again: it is said as it is. Otherwise the old message says what to do.
+        if (e.number == StoreErrorNumber::DiskFull) {
+            dialogs().message(
+                this, u"温馨提示"_s,
+                u"磁盘已满，题库没有备份到“%1”。请换一个有空余空间的位置，或者清理磁盘后再备份。"_s.arg(
+                    QDir::toNativeSeparators(QFileInfo(Text2->text()).absoluteFilePath())));
+            return;
+        }
         dialogs().message(this, u"温馨提示"_s, kTryAgain);
         return;
     }
