@@ -1,11 +1,13 @@
 #include "compose/PaperPrinting.h"
 
+#include "compose/PaperFiles.h"
 #include "compose/PaperSettingsDialog.h"
 #include "ui/Dialogs.h"
 
 #include <algorithm>
 #include <optional>
 #include <QApplication>
+#include <QDir>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
@@ -116,9 +118,10 @@ bool exportPaperPdf(QWidget* parent, const std::vector<PaperSet>& sets)
     if (!choice)
         return false;
     const bool answers = choice->kind == PaperLayout::Kind::Answers;
-    const QString fileName =
-        dialogs().saveFileName(parent, u"导出PDF"_s, answers ? u"参考答案.pdf"_s : u"试卷.pdf"_s,
-                               u"PDF 文件 (*.pdf);;All files (*.*)"_s);
+    const QString base =
+        paperFileBase(answers ? PaperPart::Answers : PaperPart::Paper, choice->settings.title);
+    const QString fileName = askSaveFileName(parent, u"导出PDF"_s, datedFileName(base, u"pdf"_s),
+                                             u"PDF文件(*.pdf);;所有文件(*.*)"_s);
     if (fileName.isEmpty())
         return false;
     const std::shared_ptr<PaperLayout> layout = layOut(parent, *choice, sets);
@@ -127,5 +130,6 @@ bool exportPaperPdf(QWidget* parent, const std::vector<PaperSet>& sets)
         dialogs().message(parent, u"提示"_s, error);
         return false;
     }
+    dialogs().message(parent, u"提示"_s, u"已导出PDF文件：\n%1"_s.arg(QDir::toNativeSeparators(fileName)));
     return true;
 }
