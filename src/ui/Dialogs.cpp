@@ -44,8 +44,8 @@ QMessageBox::Icon toQt(Dialogs::Icon icon)
 }
 
 // Texts of Qt's file dialogs that Qt's Chinese translation lacks (the types
-// in its list of files). Asked after that translation; any other text falls
-// through to it.
+// in its list of files) or words unlike a Chinese system (体积 for a file's
+// size). Asked before that translation; any other text falls through to it.
 class MissingQtTexts final : public QTranslator
 {
 public:
@@ -58,7 +58,11 @@ public:
     {
         Q_UNUSED(disambiguation);
         Q_UNUSED(n);
-        if (!context || !sourceText || std::strcmp(context, "QAbstractFileIconProvider") != 0)
+        if (!context || !sourceText)
+            return {};
+        if (std::strcmp(context, "QFileSystemModel") == 0 && std::strcmp(sourceText, "Size") == 0)
+            return u"大小"_s;
+        if (std::strcmp(context, "QAbstractFileIconProvider") != 0)
             return {};
         static const std::pair<const char*, const char*> texts[] = {
             {"Folder", "文件夹"},   {"Directory", "文件夹"},  {"Drive", "驱动器"}, {"File", "文件"},

@@ -352,6 +352,7 @@ private slots:
         }
         const QLocale chinese(QLocale::Chinese, QLocale::China);
         QCOMPARE(rows.value(u"期中"_s).value(1), u"文件夹"_s);
+        QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), u"大小"_s);
         QCOMPARE(rows.value(u"旧卷.pdf"_s).value(0), chinese.formattedDataSize(3000));
         QCOMPARE(rows.value(u"旧卷.pdf"_s).value(2), chinese.toString(when, QLocale::ShortFormat));
         QVERIFY2(rows.value(u"旧卷.pdf"_s).value(2).startsWith(u"2026/12/8"_s),
