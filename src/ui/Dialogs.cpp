@@ -191,7 +191,10 @@ public:
 
     QString openFileName(QWidget* parent, const QString& title, const QString& filter) override
     {
-        return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+        const std::unique_ptr<QFileDialog> dialog = makeOpenDialog(parent, title, filter);
+        if (dialog->exec() != QDialog::Accepted)
+            return {};
+        return dialog->selectedFiles().value(0);
     }
 };
 
@@ -234,13 +237,22 @@ bool useChineseQtTexts()
     return true;
 }
 
+std::unique_ptr<QFileDialog> makeOpenDialog(QWidget* parent, const QString& title, const QString& filter)
+{
+    auto dialog = std::make_unique<QFileDialog>(parent, title, QString(), filter);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    // A system's own dialog (Windows, a desktop's) writes these itself.
+    dialog->setProxyModel(new ChineseFileList(dialog.get()));
+    return dialog;
+}
+
 std::unique_ptr<QFileDialog> makeSaveDialog(QWidget* parent, const QString& title,
                                             const QString& proposedPath, const QString& filter)
 {
     auto dialog = std::make_unique<QFileDialog>(parent, title, QString(), filter);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
-    // A system's own dialog (Windows, a desktop's) writes these itself.
     dialog->setProxyModel(new ChineseFileList(dialog.get()));
     const QFileInfo proposed(proposedPath);
     if (!proposedPath.isEmpty()) {

@@ -55,6 +55,8 @@ bool useChineseQtTexts();
 // folder it opens in and the name it proposes.
 std::unique_ptr<QFileDialog> makeSaveDialog(QWidget* parent, const QString& title,
                                             const QString& proposedPath, const QString& filter);
+// The open dialog the program shows, the same way.
+std::unique_ptr<QFileDialog> makeOpenDialog(QWidget* parent, const QString& title, const QString& filter);
 
 // Asks where to save: the save dialog proposes `fileName` in the folder the
 // current user of the program saved into last (remembered in the program's

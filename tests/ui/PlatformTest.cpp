@@ -384,6 +384,19 @@ private slots:
         }
         QVERIFY2(english.isEmpty(), qPrintable(english.join(u'|')));
         QCOMPARE(QLocale().language(), QLocale::Chinese);
+
+        // The open dialogs (恢复题库, 合并题库, 插入图片) list files the same way.
+        const std::unique_ptr<QFileDialog> open = makeOpenDialog(nullptr, u"打开"_s, u"所有文件(*.*)"_s);
+        open->setOption(QFileDialog::DontUseNativeDialog);
+        open->setDirectory(dir.path());
+        open->show();
+        auto* openList = open->findChild<QTreeView*>(u"treeView"_s);
+        QTRY_COMPARE(openList->model()->rowCount(openList->rootIndex()), 2);
+        QStringList dates;
+        for (int r = 0; r < 2; ++r)
+            dates << openList->model()->index(r, 3, openList->rootIndex()).data().toString();
+        QVERIFY2(dates.contains(chinese.toString(when, QLocale::ShortFormat)), qPrintable(dates.join(u'|')));
+        QCOMPARE(open->fileMode(), QFileDialog::ExistingFile);
     }
 
     // askSaveFileName: a proposed name in the folder this user saved into
