@@ -77,7 +77,9 @@ QString frmbackup::fileFilter()
 void frmbackup::Command2_Click()
 {
     const QString proposed = u"dbbackup.mdb"_s;
-    const QString chosen = dialogs().saveFileName(this, u"另存为"_s, proposed, fileFilter());
+    // Proposed in the folder saved into last; a name typed without an
+    // extension gets .mdb.
+    const QString chosen = askSaveFileName(this, u"另存为"_s, proposed, fileFilter());
     // A cancelled dialog still hands over its file name: the proposed one.
     Text2->setText(chosen.isEmpty() ? proposed : chosen);
 }

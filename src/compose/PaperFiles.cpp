@@ -4,6 +4,8 @@
 #include "compose/PaperLayout.h"
 #include "ui/Dialogs.h"
 
+#include <QRegularExpression>
+
 using namespace Qt::StringLiterals;
 
 QString paperFileFilter()
@@ -11,9 +13,25 @@ QString paperFileFilter()
     return u"WORD Files (*.doc);;RTF Files (*.rtf);;Text Files (*.txt);;All files (*.*)"_s;
 }
 
-bool savePaperDocument(QWidget* parent, const QTextDocument& doc)
+QString paperFileBase(PaperPart part, const QStringList& titleLines)
 {
-    const QString fileName = dialogs().saveFileName(parent, u"另存为"_s, QString(), paperFileFilter());
+    // A line with blanks (____学校) is a form to fill in, not a title.
+    static const QRegularExpression blanks(u"[_＿]{2,}"_s);
+    static const QRegularExpression notInNames(u"[\\\\/:*?\"<>|\\x00-\\x1f]"_s);
+    QString title;
+    for (const QString& line : titleLines) {
+        if (!line.contains(blanks))
+            title += QString(line).remove(notInNames).simplified();
+    }
+    if (title.isEmpty())
+        return part == PaperPart::Answers ? u"答案"_s : u"试卷"_s;
+    return part == PaperPart::Answers ? title + u"答案"_s : title;
+}
+
+bool savePaperDocument(QWidget* parent, const QTextDocument& doc, PaperPart part)
+{
+    const QString fileName =
+        askSaveFileName(parent, u"另存为"_s, datedFileName(paperFileBase(part), u"rtf"_s), paperFileFilter());
     if (fileName.isEmpty())
         return false;
     QString error;

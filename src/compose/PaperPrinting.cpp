@@ -1,6 +1,7 @@
 #include "compose/PaperPrinting.h"
 
 #include "compose/ComposedDocument.h"
+#include "compose/PaperFiles.h"
 #include "compose/PaperSettingsDialog.h"
 #include "rtf/RtfWriter.h"
 #include "ui/Dialogs.h"
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <optional>
 #include <QApplication>
+#include <QDir>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
@@ -130,9 +132,10 @@ bool exportPaperPdf(QWidget* parent, const PaperSource& source)
     if (!choice)
         return false;
     const bool answers = choice->kind == PaperLayout::Kind::Answers;
-    const QString fileName =
-        dialogs().saveFileName(parent, u"导出PDF"_s, answers ? u"参考答案.pdf"_s : u"试卷.pdf"_s,
-                               u"PDF 文件 (*.pdf);;All files (*.*)"_s);
+    const QString base =
+        paperFileBase(answers ? PaperPart::Answers : PaperPart::Paper, choice->settings.title);
+    const QString fileName = askSaveFileName(parent, u"导出PDF"_s, datedFileName(base, u"pdf"_s),
+                                             u"PDF文件(*.pdf);;所有文件(*.*)"_s);
     if (fileName.isEmpty())
         return false;
     const std::shared_ptr<PaperLayout> layout = layOut(parent, *choice, source);
@@ -141,5 +144,6 @@ bool exportPaperPdf(QWidget* parent, const PaperSource& source)
         dialogs().message(parent, u"提示"_s, error);
         return false;
     }
+    dialogs().message(parent, u"提示"_s, u"已导出PDF文件：\n%1"_s.arg(QDir::toNativeSeparators(fileName)));
     return true;
 }

@@ -33,9 +33,10 @@ struct PaperSource
 // was cancelled or there is nothing to print.
 QPrintPreviewDialog* printPreviewPaper(QWidget* parent, const PaperSource& source);
 
-// Asks for a file name and writes the paper there as PDF through QSaveFile: a
-// failure is said in a message box and leaves an existing file whole. True
-// when the file was written.
+// Asks for a file name (proposing the paper's title, or 试卷 / 答案, with the
+// date) and writes the paper there as PDF through QSaveFile, then says where
+// the file went; a failure is said in a message box and leaves an existing
+// file whole. True when the file was written.
 bool exportPaperPdf(QWidget* parent, const PaperSource& source);
 
 // The preview of pages already laid out, opened (window-modal, deleted when

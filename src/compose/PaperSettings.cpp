@@ -1,5 +1,7 @@
 #include "compose/PaperSettings.h"
 
+#include "store/ProgramSettings.h"
+
 #include <memory>
 
 #include <QRegularExpression>
@@ -169,18 +171,9 @@ QByteArray writePaperSettings(const PaperSettings& s)
 
 namespace {
 
-QString& settingsFile()
-{
-    static QString path;
-    return path;
-}
-
 std::unique_ptr<QSettings> openSettings()
 {
-    if (!settingsFile().isEmpty())
-        return std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat);
-    // Latin names: the folder and file names stay plain on every system.
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, u"QingTong"_s, u"tiku"_s);
+    return openProgramSettings();
 }
 
 const QString kLayoutKey = u"paper/layout"_s;
@@ -205,7 +198,7 @@ void rememberPaperSettings(const PaperSettings& settings)
 
 void setPaperSettingsFile(const QString& iniPath)
 {
-    settingsFile() = iniPath;
+    setProgramSettingsFile(iniPath);
 }
 
 QString chineseNumeral(int n)

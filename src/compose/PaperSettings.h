@@ -56,8 +56,9 @@ QByteArray writePaperSettings(const PaperSettings& settings);
 // configuration folder). What cannot be read there gives the defaults.
 PaperSettings rememberedPaperSettings();
 void rememberPaperSettings(const PaperSettings& settings);
-// Keeps them in `iniPath` instead; the empty path goes back to the user's
-// settings. Tests use a file of their own, never the user's.
+// Keeps them, with the program's other settings (setProgramSettingsFile), in
+// `iniPath` instead; the empty path goes back to the user's settings. Tests
+// use a file of their own, never the user's.
 void setPaperSettingsFile(const QString& iniPath);
 
 // 一, 二, ... 九十九: the numbers of sections and of the score table.

@@ -443,7 +443,7 @@ void SHouGong3::Command6_Click()
 
 void SHouGong3::Command4_Click()
 {
-    if (savePaperDocument(this, *RichTextBox4->document()))
+    if (savePaperDocument(this, *RichTextBox4->document(), PaperPart::Answers))
         answersSaved_ = true;
 }
 

@@ -316,7 +316,7 @@ void ZUJUANLIULAN::Command2_Click()
 
 void ZUJUANLIULAN::Command4_Click()
 {
-    if (savePaperDocument(this, *RichTextBox3->document()))
+    if (savePaperDocument(this, *RichTextBox3->document(), PaperPart::Answers))
         answersSaved_ = true;
 }
 

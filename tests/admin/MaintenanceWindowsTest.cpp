@@ -31,10 +31,11 @@ Shown ask(const QString& text)
     return ScriptedDialogs::ask(u"郑重提示"_s, text);
 }
 
-Shown chooseSave()
+// The save dialog of 选择, proposing dbbackup.mdb in `folder` (the one saved into last).
+Shown chooseSave(const QString& folder)
 {
-    return {ScriptedDialogs::Kind::SaveFile, u"另存为"_s, u"dbbackup.mdb"_s, Dialogs::Icon::None,
-            Dialogs::Buttons::Ok};
+    return {ScriptedDialogs::Kind::SaveFile, u"另存为"_s, QDir(folder).filePath(u"dbbackup.mdb"_s),
+            Dialogs::Icon::None, Dialogs::Buttons::Ok};
 }
 
 Shown chooseOpen()
@@ -115,13 +116,15 @@ private slots:
         QCOMPARE(f->boxes(), QList<Shown>{message(u"温馨提示"_s, u"请选择备份题库存放的目录"_s)});
 
         const QString target = other(u"周五.mdb"_s);
+        const QString firstFolder = lastSaveFolder();
         f->dialogs->answerFile(target);
         click(w, "Command2");
         QCOMPARE(w->Text2->text(), target);
+        QCOMPARE(f->dialogs->saveFilters().last(), u"数据库文件(*.mdb)"_s);
         f->dialogs->answerNo();
         click(w, "Command3");
         QCOMPARE(f->boxes(),
-                 (QList<Shown>{chooseSave(), ask(u"您是否确定备份题库？"_s),
+                 (QList<Shown>{chooseSave(firstFolder), ask(u"您是否确定备份题库？"_s),
                                message(u"温馨提示"_s, u"请关闭退出后再重新运行程序然后备份！"_s)}));
         QVERIFY(!QFileInfo::exists(target));
 
@@ -130,6 +133,18 @@ private slots:
         QCOMPARE(f->boxes(),
                  (QList<Shown>{ask(u"您是否确定备份题库？"_s), message(u"提示"_s, u"题库备份成功！"_s)}));
         QCOMPARE(dump(target), dump(bankPath()));
+
+        // The next 选择 opens in that folder; a name typed without an
+        // extension gets .mdb.
+        QDir().mkpath(other(u"U盘"_s));
+        f->dialogs->answerFile(other(u"U盘/周六"_s));
+        click(w, "Command2");
+        QCOMPARE(f->boxes(), QList<Shown>{chooseSave(folder->path())});
+        QCOMPARE(w->Text2->text(), other(u"U盘/周六.mdb"_s));
+        f->dialogs->answerYes();
+        click(w, "Command3");
+        QCOMPARE(f->boxes().last(), message(u"提示"_s, u"题库备份成功！"_s));
+        QCOMPARE(dump(other(u"U盘/周六.mdb"_s)), dump(bankPath()));
     }
 
     // A cancelled dialog leaves its proposed name: a file in the current folder.

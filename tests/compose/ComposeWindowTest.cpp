@@ -442,11 +442,13 @@ private slots:
         QVERIFY(w->isVisible());
         QCOMPARE(fileText(paper).trimmed(), w->RichTextBox1->Text().trimmed());
 
+        // The answers' dialog proposes 答案 with the date, in the folder the
+        // paper went to; a name typed without extension gets the type's.
         const QString answers = out.filePath(u"答案"_s);
-        f->dialogs->answerFile(answers);
+        f->dialogs->answerFile(answers, u"RTF Files (*.rtf)"_s);
         click(w, "Command4");
-        QCOMPARE(fileText(answers).trimmed(), w->RichTextBox3->Text().trimmed());
-        f->boxes();
+        QCOMPARE(fileText(answers + u".rtf"_s).trimmed(), w->RichTextBox3->Text().trimmed());
+        QCOMPARE(f->boxes().last().text, QDir(out.path()).filePath(datedFileName(u"答案"_s, u"rtf"_s)));
         QPointer<ZUJUANLIULAN> alive = w;
         click(w, "Command3"); // both saved: no question
         QCOMPARE(f->boxes(), QList<Shown>());
@@ -655,6 +657,7 @@ private slots:
             keepShot(d, u"版式"_s);
         });
         const QString pdf = out.filePath(u"期末.pdf"_s);
+        const QString folder = lastSaveFolder();
         f->dialogs->answerFile(pdf);
         click(w, "ExportPdf");
         QCOMPARE(unnamed, QStringList());
@@ -665,11 +668,16 @@ private slots:
         QVERIFY2(notesBefore.contains(u"考号填写在密封线内。"_s), qPrintable(notesBefore));
         QVERIFY2(notesAfter.contains(u"考号填写在试卷首页标题下的横线上。"_s), qPrintable(notesAfter));
         QList<Shown> boxes = f->boxes();
-        QCOMPARE(boxes.size(), 2);
-        QCOMPARE(boxes.at(0), (Shown{ScriptedDialogs::Kind::SaveFile, u"导出PDF"_s, u"试卷.pdf"_s}));
-        QVERIFY(f->dialogs->saveFilters().last().startsWith(u"PDF 文件 (*.pdf)"_s));
+        QCOMPARE(boxes.size(), 3);
+        // The paper's title with the date is proposed.
+        QCOMPARE(
+            boxes.at(0),
+            (Shown{ScriptedDialogs::Kind::SaveFile, u"导出PDF"_s,
+                   QDir(folder).filePath(datedFileName(u"第一中学期末考试七年级数学试卷"_s, u"pdf"_s))}));
+        QCOMPARE(f->dialogs->saveFilters().last(), u"PDF文件(*.pdf);;所有文件(*.*)"_s);
         // The picture is named, numbered as printed; the rest is printed.
         QCOMPARE(boxes.at(1), info(u"第2题（题目编号4）中有无法显示的图片，已印出占位框。"_s));
+        QCOMPARE(boxes.at(2), info(u"已导出PDF文件：\n"_s + QDir::toNativeSeparators(pdf)));
 
         QCOMPARE(pdfPagesMm(pdf), QList<QSize>{QSize(210, 297)});
         const QString text = pdfText(pdf);
@@ -704,7 +712,11 @@ private slots:
         QCOMPARE(titleShown, u"第一中学期末考试\n七年级数学试卷|A4 竖放，一栏"_s);
         QCOMPARE(rowsShown, (QStringList{u"填空题"_s, u"选择题"_s}));
         QCOMPARE(f->boxes(),
-                 QList<Shown>{(Shown{ScriptedDialogs::Kind::SaveFile, u"导出PDF"_s, u"参考答案.pdf"_s})});
+                 (QList<Shown>{
+                     Shown{ScriptedDialogs::Kind::SaveFile, u"导出PDF"_s,
+                           QDir(out.path())
+                               .filePath(datedFileName(u"第一中学期末考试七年级数学试卷答案"_s, u"pdf"_s))},
+                     info(u"已导出PDF文件：\n"_s + QDir::toNativeSeparators(key))}));
         const QString keyText = pdfText(key);
         QVERIFY2(ascending(positions(keyText, {u"第一中学期末考试"_s, u"参考答案及评分标准"_s, u"1．甲答"_s,
                                                u"2．丁答"_s, u"3．乙答"_s, u"4．丙答"_s})),
@@ -1269,7 +1281,7 @@ private slots:
         answerSettingsDialog([](PaperSettingsDialog*) {});
         f->dialogs->answerFile(pdf);
         click(w, "ExportPdf");
-        QCOMPARE(f->boxes().size(), 1);
+        QCOMPARE(f->boxes().last(), info(u"已导出PDF文件：\n"_s + QDir::toNativeSeparators(pdf)));
         const QList<QSize> pages = pdfPagesMm(pdf);
         QCOMPARE(pages, QList<QSize>{QSize(420, 297)}); // A3 landscape, the default
         const QString text = pdfText(pdf);

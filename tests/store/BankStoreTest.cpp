@@ -5,6 +5,7 @@
 #include "store/BankConnection.h"
 #include "store/NameOrder.h"
 
+#include <algorithm>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -38,6 +39,7 @@ private slots:
     void rowChangedOrDeletedThroughAnotherConnection();
     void deletedRowIdentityIsNeverGivenAgain();
     void namesListInTeachersOrder();
+    void chineseNumeralsSortAsNumbers();
     void updateAndDeleteCurrentRow();
     void storedOrderIsAppendOrder();
     void quotesAndSqlTextRoundTrip_data();
@@ -310,6 +312,55 @@ void BankStoreTest::namesListInTeachersOrder()
     QStringList expected = level2;
     expected.removeAll(u"三角形"_s);
     QCOMPARE(level2InPaths, expected);
+}
+
+void BankStoreTest::chineseNumeralsSortAsNumbers()
+{
+    // Chapters and numbered headings in Chinese numerals come in their
+    // numbers' order, among Arabic ones; numerals that are part of a word
+    // (一次函数, 三角形) keep their pinyin place.
+    const QStringList ordered{
+        u"一、数与式"_s, u"二、方程与不等式"_s, u"三、函数"_s, u"十、统计"_s,     u"十一、概率"_s,
+        u"十二、综合"_s, u"第〇章"_s,           u"第零章"_s,   u"第一章"_s,       u"第2章"_s,
+        u"第二章"_s,     u"第三章"_s,           u"第九章"_s,   u"第十章"_s,       u"第十一章"_s,
+        u"第十三章"_s,   u"第二十章"_s,         u"第一百章"_s, u"第一百零一章"_s, u"二次函数"_s,
+        u"三角形"_s,     u"一次函数"_s};
+    QStringList scrambled = ordered;
+    std::reverse(scrambled.begin(), scrambled.end());
+    std::rotate(scrambled.begin(), scrambled.begin() + 7, scrambled.end());
+    QStringList sorted = scrambled;
+    NameOrder::sort(sorted);
+    QCOMPARE(sorted, ordered);
+    for (qsizetype i = 1; i < ordered.size(); ++i) {
+        QVERIFY2(NameOrder::less(ordered[i - 1], ordered[i]),
+                 qPrintable(ordered[i - 1] + u" < "_s + ordered[i]));
+        QVERIFY(!NameOrder::less(ordered[i], ordered[i - 1]));
+    }
+    // Mixed numerals: 第2章 before 第十章, 第10章 and 第十章 next to each other.
+    QVERIFY(NameOrder::less(u"第2章"_s, u"第十章"_s));
+    QVERIFY(NameOrder::less(u"第九章"_s, u"第10章"_s));
+    QVERIFY(NameOrder::less(u"第10章"_s, u"第十一章"_s));
+    QVERIFY(NameOrder::less(u"七年级上册"_s, u"八年级上册"_s));
+    QVERIFY(NameOrder::less(u"初二"_s, u"初三"_s));
+    QVERIFY(NameOrder::less(u"复习（二）"_s, u"复习（十）"_s));
+
+    // The same order from the store's lists and the tree's paths.
+    TestBank bank;
+    for (const QString& name : scrambled) {
+        bank.addKnowledgePath(name, u"第十节"_s, u"甲"_s);
+        bank.addKnowledgePath(name, u"第二节"_s, u"第十二课"_s);
+        bank.addKnowledgePath(name, u"第二节"_s, u"第三课"_s);
+    }
+    BankStore store = bank.store();
+    QCOMPARE(store.sortedDistinctValues({u"知识点表"_s, {}, {}}, u"第一知识点"_s), ordered);
+    const std::vector<KnowledgePath> paths = store.knowledgePathsInNameOrder();
+    QCOMPARE(int(paths.size()), 3 * int(ordered.size()));
+    for (qsizetype i = 0; i < ordered.size(); ++i) {
+        const std::size_t at = std::size_t(3 * i);
+        QCOMPARE(paths[at], (KnowledgePath{ordered[i], u"第二节"_s, u"第三课"_s}));
+        QCOMPARE(paths[at + 1], (KnowledgePath{ordered[i], u"第二节"_s, u"第十二课"_s}));
+        QCOMPARE(paths[at + 2], (KnowledgePath{ordered[i], u"第十节"_s, u"甲"_s}));
+    }
 }
 
 void BankStoreTest::updateAndDeleteCurrentRow()

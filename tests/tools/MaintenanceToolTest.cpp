@@ -1,5 +1,6 @@
-// tiku-admin backup, restore and merge with good and bad files: what they
-// print, how they exit, and that a refused or failed command changes nothing.
+// tiku-admin backup, restore, merge and rename with good and bad files: what
+// they print, how they exit, and that a refused or failed command changes
+// nothing.
 #include "admin/AdminTestSupport.h"
 
 #include "store/BankFiles.h"
@@ -23,6 +24,10 @@ struct Run
 Run runAdmin(const QStringList& args)
 {
     QProcess p;
+    // As a scheduled task runs it: no desktop session, no runtime folder.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(u"XDG_RUNTIME_DIR"_s);
+    p.setProcessEnvironment(env);
     p.start(QString::fromUtf8(TIKU_ADMIN), args);
     if (!p.waitForFinished(120000))
         return {};
@@ -503,6 +508,86 @@ private slots:
 
         QCOMPARE(runAdmin({u"merge"_s, source}).exitCode, 2);
         QCOMPARE(runAdmin({u"merge"_s, source, bank, u"--x"_s}).exitCode, 2);
+    }
+
+    void renameKnowledgePointsAndTypes()
+    {
+        {
+            BankStore store = BankStore::openExternalBank(bank);
+            store.appendKnowledgePath({u"数与代数"_s, u"一次函数"_s, u"应用"_s});
+            store.appendKnowledgePath({u"数与代数"_s, u"二次函数"_s, u"应用"_s});
+            store.appendKnowledgePath({u"数与代数"_s, u"一次函数"_s, u"图象"_s});
+            store.appendQuestionType(u"选择题"_s);
+            TestQuestion q;
+            q.knowledge2 = u"一次函数"_s;
+            q.knowledge3 = u"应用"_s;
+            store.appendQuestion(q.record());
+            q.knowledge2 = u"二次函数"_s;
+            store.appendQuestion(q.record());
+        }
+        // Level 3 under the names given: the other 应用 stays.
+        Run r = runAdmin({u"rename"_s, bank, u"--knowledge-point"_s, u"3"_s, u"应用"_s, u"实际应用"_s,
+                          u"--under"_s, u"数与代数"_s, u"一次函数"_s});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QCOMPARE(r.out, u"renamed level-3 knowledge point 应用 under 数与代数 / 一次函数 to 实际应用 in %1: "
+                        u"1 rows of 知识点表, 1 questions\n"_s.arg(native(bank)));
+        // Qt's own remarks (no XDG_RUNTIME_DIR here) are not the tool's to print.
+        QCOMPARE(r.err, QString());
+        BankStore store = BankStore::openExternalBank(bank);
+        QStringList paths;
+        for (const KnowledgePath& p : store.knowledgePaths())
+            paths << p.level2 + u'/' + p.level3;
+        QCOMPARE(paths, (QStringList{u"一次函数/实际应用"_s, u"二次函数/应用"_s, u"一次函数/图象"_s}));
+        QStringList filed;
+        for (const QuestionRecord& q : store.questions())
+            filed << q.path.level2 + u'/' + q.path.level3;
+        QCOMPARE(filed.mid(2), (QStringList{u"一次函数/实际应用"_s, u"二次函数/应用"_s}));
+
+        // A type, the questions kept as they are.
+        r = runAdmin(
+            {u"rename"_s, bank, u"--question-type"_s, u"选择题"_s, u"单项选择题"_s, u"--keep-questions"_s});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QCOMPARE(r.out, u"renamed question type 选择题 to 单项选择题 in %1: 1 rows of 题型表, 0 questions "
+                        u"(4 questions keep the old name)\n"_s.arg(native(bank)));
+        QCOMPARE(r.err, QString());
+        QCOMPARE(store.questionTypes().front().name, u"单项选择题"_s);
+        QCOMPARE(store.questions().front().type, u"选择题"_s);
+
+        // Refusals change nothing and say why.
+        const QStringList before = dump(bank);
+        r = runAdmin({u"rename"_s, bank, u"--knowledge-point"_s, u"2"_s, u"三角形"_s, u"图形"_s});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.err,
+                 u"tiku-admin rename: %1 has no level-2 knowledge point 三角形 in 知识点表; nothing was "
+                 u"changed\n"_s.arg(native(bank)));
+        r = runAdmin({u"rename"_s, bank, u"--question-type"_s, u"填空题"_s, QString()});
+        QCOMPARE(r.exitCode, 1);
+        r = runAdmin({u"rename"_s, bank, u"--knowledge-point"_s, u"4"_s, u"应用"_s, u"实际应用"_s});
+        QCOMPARE(r.exitCode, 2);
+        r = runAdmin({u"rename"_s, bank, u"--knowledge-point"_s, u"2"_s, u"一次函数"_s, u"x"_s, u"--under"_s,
+                      u"a"_s, u"b"_s});
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(dump(bank), before);
+        const QString notes = path(u"notes.mdb"_s);
+        writeFile(notes, "notes");
+        r = runAdmin({u"rename"_s, notes, u"--question-type"_s, u"a"_s, u"b"_s});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(u"is not a bank file"_s), qPrintable(r.err));
+        QCOMPARE(fileBytes(notes), QByteArray("notes"));
+    }
+
+    void printsOnlyItsOwnMessages()
+    {
+        // Each command on standard error says only what went wrong with it.
+        Run r = runAdmin({u"backup"_s, bank, path(u"copy.mdb"_s)});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, QString());
+        r = runAdmin({u"export"_s, bank, u"--question-types"_s, path(u"题型.rtf"_s)});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, QString());
+        r = runAdmin({u"backup"_s, bank, path(u"nowhere/x.mdb"_s)});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.startsWith(u"tiku-admin backup: "_s) && r.err.count(u'\n') == 1, qPrintable(r.err));
     }
 };
 
