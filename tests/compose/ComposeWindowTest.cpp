@@ -749,7 +749,7 @@ private slots:
         answerSettingsDialog([](PaperSettingsDialog*) {});
         f->dialogs->answerFile(pdf);
         click(w, "ExportPdf");
-        QCOMPARE(f->boxes().size(), 1); // the file name only
+        QCOMPARE(f->boxes().size(), 2); // the file name, then where it went
         QString text = pdfText(pdf);
         QVERIFY2(ascending(positions(text, {u"1．甲题"_s, u"2．乙题（已改正）"_s})), qPrintable(text));
 
@@ -757,7 +757,7 @@ private slots:
         answerSettingsDialog([](PaperSettingsDialog* d) { d->content->setCurrentIndex(1); });
         f->dialogs->answerFile(key);
         click(w, "ExportPdf");
-        QCOMPARE(f->boxes().size(), 1);
+        QCOMPARE(f->boxes().size(), 2);
         text = pdfText(key);
         QVERIFY2(ascending(positions(text, {u"1．甲答：x=12"_s, u"2．乙答"_s})), qPrintable(text));
 
@@ -770,8 +770,9 @@ private slots:
         f->dialogs->answerFile(pdf);
         click(w, "ExportPdf");
         const QList<Shown> boxes = f->boxes();
-        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(boxes.size(), 3);
         QCOMPARE(boxes.at(1), info(u"试卷中找不到“（2）”，无法逐题分节排版，已按文档原样排版。"_s));
+        QCOMPARE(boxes.at(2), info(u"已导出PDF文件：\n"_s + QDir::toNativeSeparators(pdf)));
         keepPdf(pdf, u"按原样"_s);
         text = pdfText(pdf);
         // (pdftotext reads the small header line out of place.)
