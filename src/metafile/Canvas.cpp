@@ -1,9 +1,11 @@
 #include "metafile/Canvas.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QLineF>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QRawFont>
 #include <QtMath>
 
 #include <QLinearGradient>
@@ -129,6 +131,7 @@ struct Canvas::State
 struct Canvas::ResolvedFont
 {
     QFont font;
+    QRawFont raw; // the font's main face, for drawing glyphs at given positions without laying them out
     qreal ascent = 0;
     qreal descent = 0;
     qreal average = 0;
@@ -164,10 +167,7 @@ Canvas::Canvas(QPainter* painter, Dialect dialect, const QRectF& deviceFrame, co
     }
 }
 
-Canvas::~Canvas()
-{
-    qDeleteAll(fonts_);
-}
+Canvas::~Canvas() = default;
 
 void Canvas::skipped(const QString& what)
 {
@@ -183,7 +183,7 @@ bool Canvas::spend(qint64 points, qint64 characters, qint64 pixels)
     budget_.characters -= characters;
     budget_.bitmapPixels -= pixels;
     if (budget_.operations < 0 || budget_.points < 0 || budget_.characters < 0 || budget_.bitmapPixels < 0 ||
-        clock_.elapsed() > kMaxPlaybackMilliseconds) {
+        clock_.elapsed() - fontMilliseconds_ > kMaxPlaybackMilliseconds) {
         if (!exhausted_)
             skipped(u"图形过于复杂，其余部分未画出"_s);
         exhausted_ = true;
@@ -1155,27 +1155,42 @@ Canvas::ResolvedFont& Canvas::resolvedFont(const Font& f)
                   QString::number(f.pitchAndFamily);
     if (fonts_.size() >= kMaxFonts && !fonts_.contains(key))
         key = fonts_.constBegin().key();
-    auto it = fonts_.find(key);
-    if (it != fonts_.end())
+    if (const auto it = fonts_.constFind(key); it != fonts_.constEnd())
         return **it;
-    auto* r = new ResolvedFont;
-    QFont font;
-    font.setFamilies(fallbackFamilies(f.face, f.pitchAndFamily));
-    const int family = f.pitchAndFamily & 0xF0;
-    font.setStyleHint(family == 0x20 ? QFont::SansSerif : family == 0x30 ? QFont::Monospace : QFont::Serif);
-    font.setPixelSize(int(kFontPixels));
-    font.setWeight(QFont::Weight(std::clamp(f.weight <= 0 ? 400 : int(f.weight), 100, 900)));
-    font.setItalic(f.italic);
-    font.setUnderline(f.underline);
-    font.setStrikeOut(f.strikeOut);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    font.setKerning(false);
-    const QFontMetricsF metrics(font);
-    r->font = font;
-    r->ascent = metrics.ascent();
-    r->descent = metrics.descent();
-    r->average = std::max<qreal>(metrics.averageCharWidth(), 1);
-    r->encoding = symbolEncodingOf(f.face);
+    // Finding a font (the first time, loading the machine's font list) is
+    // kept across playbacks in this thread, and not counted as drawing time.
+    // The cache is never destroyed: fonts must not outlive the application
+    // object, which is gone when the program's statics are.
+    static thread_local auto* known = new QHash<QString, std::shared_ptr<ResolvedFont>>;
+    if (known->size() > 512 && !known->contains(key))
+        known->clear();
+    std::shared_ptr<ResolvedFont>& r = (*known)[key];
+    if (!r) {
+        QElapsedTimer finding;
+        finding.start();
+        r = std::make_shared<ResolvedFont>();
+        QFont font;
+        font.setFamilies(fallbackFamilies(f.face, f.pitchAndFamily));
+        const int family = f.pitchAndFamily & 0xF0;
+        font.setStyleHint(family == 0x20   ? QFont::SansSerif
+                          : family == 0x30 ? QFont::Monospace
+                                           : QFont::Serif);
+        font.setPixelSize(int(kFontPixels));
+        font.setWeight(QFont::Weight(std::clamp(f.weight <= 0 ? 400 : int(f.weight), 100, 900)));
+        font.setItalic(f.italic);
+        font.setUnderline(f.underline);
+        font.setStrikeOut(f.strikeOut);
+        font.setHintingPreference(QFont::PreferNoHinting);
+        font.setKerning(false);
+        const QFontMetricsF metrics(font);
+        r->font = font;
+        r->raw = QRawFont::fromFont(font);
+        r->ascent = metrics.ascent();
+        r->descent = metrics.descent();
+        r->average = std::max<qreal>(metrics.averageCharWidth(), 1);
+        r->encoding = symbolEncodingOf(f.face);
+        fontMilliseconds_ += finding.elapsed();
+    }
     fonts_.insert(key, r);
     return *r;
 }
@@ -1300,18 +1315,41 @@ void Canvas::textOut(QPointF reference, const QString& rawText, const QList<qrea
         if (!text.isEmpty())
             painter_->drawText(QPointF(x0, y0), text);
     } else {
+        // Each character at its advance: as glyphs of the font's main face
+        // where it has them (no layout needed), the others through the
+        // fonts that have them.
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+        glyphs.reserve(text.size());
+        positions.reserve(text.size());
         qreal x = x0;
         for (qsizetype i = 0; i < text.size(); ++i) {
             const QChar c = text[i];
-            if (c.isHighSurrogate() && i + 1 < text.size()) {
-                painter_->drawText(QPointF(x, y0), text.mid(i, 2));
-                x += advances[i] + advances[i + 1];
-                ++i;
-                continue;
+            const int units = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            const qreal advance = units == 2 ? advances[i] + advances[i + 1] : advances[i];
+            if (c.unicode() > 0x20 && !c.isNull()) {
+                quint32 glyph = 0;
+                int count = 1;
+                if (units == 1 && rf.raw.isValid())
+                    rf.raw.glyphIndexesForChars(&c, 1, &glyph, &count);
+                if (glyph) {
+                    glyphs << glyph;
+                    positions << QPointF(x, y0);
+                } else {
+                    painter_->drawText(QPointF(x, y0), text.mid(i, units));
+                }
             }
-            if (c.unicode() > 0x20 && !c.isNull())
-                painter_->drawText(QPointF(x, y0), QString(c));
-            x += advances[i];
+            x += advance;
+            i += units - 1;
+        }
+        if (!glyphs.isEmpty()) {
+            QGlyphRun run;
+            run.setRawFont(rf.raw);
+            run.setGlyphIndexes(glyphs);
+            run.setPositions(positions);
+            run.setUnderline(s.font.underline);
+            run.setStrikeOut(s.font.strikeOut);
+            painter_->drawGlyphRun(QPointF(0, 0), run);
         }
     }
     if (clipped)

@@ -280,7 +280,8 @@ private:
     QPainterPath baseClip_;
     std::vector<State> stack_;
     std::vector<GdiObject> objects_;
-    QHash<QString, ResolvedFont*> fonts_;
+    QHash<QString, std::shared_ptr<ResolvedFont>> fonts_;
+    qint64 fontMilliseconds_ = 0; // spent finding fonts: not counted against the time limit
     Budget budget_;
     QElapsedTimer clock_;
     bool exhausted_ = false;
