@@ -784,6 +784,14 @@ void playEmf(QByteArrayView data, const EmfHeader& header, Canvas& canvas, Playb
             }
             break;
         }
+        case 70: { // GDICOMMENT
+            // EMF+ records: a dual file draws the same with its EMF records;
+            // a file of EMF+ records only has nothing for us to draw.
+            const quint32 bytes = r.u32();
+            if (bytes >= 12 && r.u32() == 0x2B464D45u && r.u16() == 0x4001 && !(r.u16() & 1))
+                canvas.skipped(u"只有 EMF+ 记录的图形"_s);
+            break;
+        }
         case 1:  // a second header: ignored
         case 13: // SETBRUSHORGEX
         case 16: // SETMAPPERFLAGS
@@ -793,7 +801,6 @@ void playEmf(QByteArrayView data, const EmfHeader& header, Canvas& canvas, Playb
         case 50: // SETPALETTEENTRIES
         case 51: // RESIZEPALETTE
         case 52: // REALIZEPALETTE
-        case 70: // GDICOMMENT (EMF+ records of a dual file: the EMF records draw the same)
         case 98: // SETICMMODE
         case 99:
         case 100:
