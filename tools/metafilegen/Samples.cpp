@@ -86,9 +86,15 @@ QByteArray figureWmf()
     w.arc(QRect(3250, 2350, 300, 300), QPoint(3250, 2420), QPoint(3250, 2500));
     w.selectObject(5).pie(QRect(1900, 1400, 800, 800), QPoint(2700, 1800), QPoint(2300, 1400));
     w.rectangle(QRect(1400, 2400, 100, 100));
+    // a framed title, a chord, a square with a square hole
+    w.selectObject(6).roundRect(QRect(2900, 150, 1000, 350), 200, 200);
+    w.selectObject(5).chord(QRect(3000, 2000, 700, 500), QPoint(3700, 2250), QPoint(3000, 2250));
+    w.setPolyFillMode(1).polyPolygon({{{500, 300}, {1100, 300}, {1100, 900}, {500, 900}},
+                                      {{650, 450}, {950, 450}, {950, 750}, {650, 750}}});
     w.selectObject(3);
     w.extTextOut(450, 2650, "A", {110}).extTextOut(3450, 2650, "B", {110}).extTextOut(1380, 520, "C", {110});
     w.extTextOut(1420, 2650, "D", {110}).extTextOut(2310, 1860, "O", {110});
+    w.selectObject(4).extTextOut(3020, 380, "Fig. 1", {60, 50, 40, 40, 60, 60});
     return w.finish();
 }
 
