@@ -116,7 +116,7 @@ QByteArray readFile(const QString& path)
 
 QString dataPath(const QString& relative)
 {
-    return qEnvironmentVariable("TIKU_TEST_DATA") + u'/' + relative;
+    return QStringLiteral(TIKU_METAFILE_TEST_DATA) + u'/' + relative;
 }
 
 } // namespace corpus

@@ -20,7 +20,7 @@ struct Piece
 QList<Piece> pictures(const QByteArray& rtf);
 QList<Piece> objects(const QByteArray& rtf);
 QByteArray readFile(const QString& path);
-// The test data folder (TIKU_TEST_DATA).
+// A file of the test data folder (tests/data).
 QString dataPath(const QString& relative);
 
 } // namespace corpus
