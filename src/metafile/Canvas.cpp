@@ -1239,8 +1239,13 @@ void Canvas::textOut(QPointF reference, const QString& rawText, const QList<qrea
     // Characters, mapped from the symbol fonts, with their advances in font units.
     QString text = rawText;
     if (rf.encoding != SymbolEncoding::None) {
-        for (QChar& c : text)
-            c = QChar(mapSymbolChar(rf.encoding, c.unicode()));
+        // Positions (bytes, or Word's U+F0xx) become the characters they
+        // show; a character given as itself stays.
+        for (QChar& c : text) {
+            const char16_t u = c.unicode();
+            if (u < 0x100 || (u >= 0xF000 && u <= 0xF0FF))
+                c = QChar(mapSymbolChar(rf.encoding, u));
+        }
     }
     const QFontMetricsF metrics(rf.font);
     QList<qreal> advances; // font units

@@ -578,7 +578,9 @@ private:
     QString character(const Node& n, Builder& b);
     QString charLatex(char32_t c, int typeface, bool* ok);
     QString embellish(const QString& base, const std::vector<int>& embellishments);
-    QString templ(const Node& n, int depth, Builder& b);
+    // A template's LaTeX; `script` tells whether it attaches to what came
+    // before it as a sub- or superscript.
+    QString templ(const Node& n, int depth, const Builder& b, bool* script);
     QString pile(const Node& n, int depth, bool inCases = false);
     QString matrix(const Node& n, int depth);
     void fail(const QString& what)
@@ -783,7 +785,9 @@ QString Converter::character(const Node& n, Builder& b)
     if (typeface <= 0) {
         const mtef::FontStyle* font = eq_.font(eq_.version == 5 ? -typeface : typeface);
         if (font) {
-            encoding = symbolEncodingOf(font->name);
+            // MTEF 5 gives the character's MTCode unless it says otherwise.
+            if (eq_.version != 5 || n.fontPosition)
+                encoding = symbolEncodingOf(font->name);
             italic = font->italic;
             bold = font->bold;
         }
@@ -872,9 +876,10 @@ QString Converter::line(const std::vector<Node>& items, bool markRelation, int d
         }
         case Node::Kind::Template: {
             b.flush();
-            const QString latex = templ(n, depth, b);
+            bool script = false;
+            const QString latex = templ(n, depth, b, &script);
             if (!latex.isEmpty())
-                b.add(latex, b.lastScript);
+                b.add(latex, script);
             break;
         }
         case Node::Kind::Pile:
@@ -970,8 +975,9 @@ QString Converter::matrix(const Node& n, int depth)
     return out;
 }
 
-QString Converter::templ(const Node& n, int depth, Builder& b)
+QString Converter::templ(const Node& n, int depth, const Builder& b, bool* script)
 {
+    *script = false;
     int sel = n.selector;
     int var = n.variation;
     if (eq_.version != 5 && !normaliseV3(n.selector, n.variation, sel, var)) {
@@ -1192,7 +1198,7 @@ QString Converter::templ(const Node& n, int depth, Builder& b)
         const bool precedes = var & 1;
         if (precedes || b.out.isEmpty() || b.lastScript)
             s = u"{}"_s + s;
-        b.lastScript = !precedes;
+        *script = !precedes;
         return s;
     }
     case tmDirac: {

@@ -143,6 +143,10 @@ private slots:
         row("subscript", eq(m, {var(m, 'x'), m.tmpl(27, 0, {vars(m, "1"), m.nullLine()})}), u"x_{1}"_s);
         row("sub and superscript", eq(m, {var(m, 'x'), m.tmpl(29, 0, {vars(m, "i"), vars(m, "2")})}),
             u"x_{i}^{2}"_s);
+        row("script after a template",
+            eq(m, {var(m, 'x'), m.tmpl(28, 0, {m.nullLine(), vars(m, "2")}),
+                   m.tmpl(11, 0, {vars(m, "1"), vars(m, "2")}), m.tmpl(28, 0, {m.nullLine(), vars(m, "3")})}),
+            u"x^{2}\\frac{1}{2}^{3}"_s);
         row("scripts twice",
             eq(m, {var(m, 'x'), m.tmpl(28, 0, {m.nullLine(), vars(m, "2")}),
                    m.tmpl(28, 0, {m.nullLine(), vars(m, "3")})}),
@@ -324,6 +328,9 @@ private slots:
         row("v2 Symbol positions",
             eq(v2, {v2.ch('p', W::LcGreek), v2.ch(0xA3, W::Symbol), v2.ch(0xB4, W::Symbol)}),
             u"\\pi\\leq\\times"_s);
+        row("explicit Symbol font, MTCode",
+            m.equation({m.ch(0x00D7, -1), m.ch(0x03B1, -1)}, m.fontStyle5(2, false, false)),
+            u"\\times\\alpha"_s);
         row("v3 explicit font", e.equation({e.ch('x', -1)}, e.font3(1, u"Times New Roman"_s, false, false)),
             u"\\mathrm{x}"_s);
     }

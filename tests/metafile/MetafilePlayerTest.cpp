@@ -214,6 +214,15 @@ private slots:
         // The real Symbol font draws private-use glyphs: never asked for.
         QVERIFY(!metafile::fallbackFamilies(u"Symbol"_s, 0).contains(u"Symbol"_s));
         QCOMPARE(metafile::fallbackFamilies(u"宋体"_s, 0).first(), u"宋体"_s);
+        // In a Symbol font, a byte is a position and Unicode text is itself:
+        // both draw the Greek letter.
+        for (const QString& text : {u"a"_s, u"\uF061"_s, u"α"_s}) {
+            EmfWriter e = square();
+            e.createFont(1, u"Symbol"_s, -600, 400, false, 2).selectObject(1).setTextAlign(24);
+            e.extTextOutW(200, 800, text);
+            const QRect alpha = ink(render(e.finish(), QSize(100, 100)));
+            QVERIFY2(alpha.width() >= 3 && alpha.height() >= 3, qPrintable(text));
+        }
     }
 
     // Geometry figures: the stored pictures, and what must be where.

@@ -137,6 +137,13 @@ QByteArray MtefWriter::font3(int face, const QString& name, bool italic, bool bo
     return b;
 }
 
+QByteArray MtefWriter::fontStyle5(int fontDef, bool italic, bool bold) const
+{
+    QByteArray b;
+    b.append(char(8)).append(char(fontDef)).append(char((bold ? 1 : 0) | (italic ? 2 : 0)));
+    return b;
+}
+
 QByteArray MtefWriter::equation(const QList<QByteArray>& items, const QByteArray& before) const
 {
     QByteArray b;

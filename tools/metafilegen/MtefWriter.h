@@ -52,6 +52,10 @@ public:
     // A version 3 FONT record: typeface number `face` (characters use -face)
     // for the font `name`.
     QByteArray font3(int face, const QString& name, bool italic, bool bold) const;
+    // A version 5 FONT_STYLE_DEF record: the next style number (characters
+    // use its negative) for the font definition `fontDef` (equation() defines
+    // 1 Times New Roman, 2 Symbol, 3 Courier New, 4 MT Extra).
+    QByteArray fontStyle5(int fontDef, bool italic, bool bold) const;
 
     // The whole stream: header, the definitions MathType writes first,
     // a full-size record, one line of `items`, the end.
