@@ -274,6 +274,7 @@ private:
     QRectF deviceFrame_;
     QRectF target_;
     qreal hairline_;
+    qreal deviceScale_ = 1; // device pixels per painter unit
     QSizeF pixelsPerMm_;
     QTransform deviceToTarget_;
     QTransform base_;
