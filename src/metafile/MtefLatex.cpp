@@ -947,17 +947,17 @@ QString Converter::matrix(const Node& n, int depth)
     if (!lines && align == u"c"_s) {
         out = u"\\begin{matrix}"_s;
     } else {
-        QString spec;
+        QString columns;
         for (int c = 0; c <= n.cols; ++c) {
             const int style = c < int(n.colLines.size()) ? n.colLines[c] : 0;
             if (style == 1)
-                spec += u'|';
+                columns += u'|';
             else if (style >= 2)
-                spec += u':';
+                columns += u':';
             if (c < n.cols)
-                spec += align;
+                columns += align;
         }
-        out = u"\\begin{array}{"_s + spec + u'}';
+        out = u"\\begin{array}{"_s + columns + u'}';
     }
     auto rule = [&](int r) {
         const int style = r < int(n.rowLines.size()) ? n.rowLines[r] : 0;
