@@ -194,7 +194,8 @@ class CommandLineTest(unittest.TestCase):
     def test_programs_without_a_matching_benchmark_are_skipped(self):
         r = self.run_with_programs({"bank_bench": ["alpha.one", "beta.two"], "rtf_bench": ["gamma.three"],
                                     "question_bench": ["delta.four"], "classify_bench": [], "admin_bench": [],
-                                    "compose_bench": [], "paper_bench": [], "formula_bench": []},
+                                    "compose_bench": [], "paper_bench": [], "formula_bench": [],
+                                    "metafile_bench": []},
                                    "alpha.")
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stdout.splitlines(), ["alpha.one: 2.50 ms"])
@@ -204,7 +205,7 @@ class CommandLineTest(unittest.TestCase):
     def test_an_empty_report_without_that_message_is_a_failure(self):
         r = self.run_with_programs({"bank_bench": ["alpha.one"], "rtf_bench": None, "question_bench": [],
                                     "classify_bench": [], "admin_bench": [], "compose_bench": [],
-                                    "paper_bench": [], "formula_bench": []},
+                                    "paper_bench": [], "formula_bench": [], "metafile_bench": []},
                                    "alpha.", "gamma.")
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stdout.splitlines(), ["alpha.one: 2.50 ms"])
