@@ -1,10 +1,12 @@
 #include "formula/FormulaRenderer.h"
 
 #include "formula/FormulaEngine.h"
+#include "formula/SvgPath.h"
 #include "rtf/RtfPictures.h"
 
 #include <QBuffer>
 #include <QPainter>
+#include <QStringList>
 #include <QSvgRenderer>
 #include <QTextDocument>
 #include <QTextImageFormat>
@@ -130,15 +132,104 @@ QString formulaSource(const QTextFormat& format)
     return isFormula(format) ? format.property(rtf::FormulaSource).toString() : QString();
 }
 
+namespace {
+
+// The four numbers of a viewBox attribute.
+std::optional<QRectF> parseViewBox(QStringView text)
+{
+    const QString spaced = text.toString().replace(u',', u' ');
+    const QStringList parts = spaced.split(u' ', Qt::SkipEmptyParts);
+    if (parts.size() != 4)
+        return std::nullopt;
+    double v[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        v[i] = parts[i].toDouble(&ok);
+        if (!ok || !std::isfinite(v[i]))
+            return std::nullopt;
+    }
+    return QRectF(v[0], v[1], v[2], v[3]);
+}
+
+// A length given in user units (no unit, or px).
+std::optional<double> userUnits(QStringView text)
+{
+    if (text.endsWith(u"px"))
+        text.chop(2);
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+}
+
+// How a nested <svg> element becomes a group: the transform that puts its
+// viewBox on its viewport, and the part of its own coordinates it shows.
+struct NestedViewport
+{
+    QString transform{};
+    std::optional<QRectF> clip{}; // in the element's own coordinates
+};
+
+NestedViewport nestedViewport(const QXmlStreamAttributes& attrs)
+{
+    NestedViewport v;
+    const double x = attrs.value(u"x"_s).toDouble();
+    const double y = attrs.value(u"y"_s).toDouble();
+    const std::optional<QRectF> box = parseViewBox(attrs.value(u"viewBox"_s));
+    const std::optional<double> width = userUnits(attrs.value(u"width"_s));
+    const std::optional<double> height = userUnits(attrs.value(u"height"_s));
+    if (!box || !width || !height || box->width() <= 0 || box->height() <= 0) {
+        if (x != 0 || y != 0)
+            v.transform = u"translate(%1,%2)"_s.arg(x).arg(y);
+        return v;
+    }
+    // MathJax gives its pieces a viewBox of the viewport's own size; a
+    // different size is stretched to fit, as preserveAspectRatio="none".
+    const double sx = *width / box->width();
+    const double sy = *height / box->height();
+    const double dx = x - box->left() * sx;
+    const double dy = y - box->top() * sy;
+    if (dx != 0 || dy != 0)
+        v.transform = u"translate(%1,%2)"_s.arg(dx).arg(dy);
+    if (sx != 1 || sy != 1)
+        v.transform += (v.transform.isEmpty() ? u""_s : u" "_s) + u"scale(%1,%2)"_s.arg(sx).arg(sy);
+    if (attrs.value(u"overflow"_s) != u"visible")
+        v.clip = box;
+    return v;
+}
+
+// The path clipped to `clip`, written with its transform applied; nullopt
+// when its data or transform is more than we read.
+std::optional<QString> clippedPathData(const QXmlStreamAttributes& attrs, const QRectF& clip)
+{
+    std::optional<QPainterPath> path = parseSvgPathData(attrs.value(u"d"_s));
+    const std::optional<QTransform> transform = parseSvgTransform(attrs.value(u"transform"_s));
+    if (!path || !transform)
+        return std::nullopt;
+    QPainterPath window;
+    window.addRect(clip);
+    return svgPathData(transform->map(*path).intersected(window));
+}
+
+} // namespace
+
 QString flattenNestedSvg(const QString& svg)
 {
-    // Names are copied as written (namespace declarations included), so the
-    // result is the same document less its nesting.
+    // QtSvg before 6.7 draws neither nested <svg> elements nor clip paths,
+    // and MathJax draws stretched characters (the bar of \overline, arrows,
+    // the middle of a tall brace) as a glyph scaled past a nested <svg>'s
+    // viewport and cut off by it. Each nested <svg> becomes a group that maps
+    // its viewBox on its viewport, and the paths directly inside it are cut
+    // to the viewBox here. Names are copied as written (namespace
+    // declarations included), so the result is the same document less its
+    // nesting.
     QXmlStreamReader in(svg);
     in.setNamespaceProcessing(false);
     QString out;
     QXmlStreamWriter w(&out);
     int svgDepth = 0;
+    // The clip of the nested <svg> whose direct children are being copied.
+    std::optional<QRectF> clip;
+    int depthInClip = 0;
     while (!in.atEnd()) {
         switch (in.readNext()) {
         case QXmlStreamReader::StartElement: {
@@ -147,28 +238,42 @@ QString flattenNestedSvg(const QString& svg)
             if (isSvg)
                 ++svgDepth;
             const QXmlStreamAttributes attrs = in.attributes();
+            if (clip)
+                ++depthInClip;
             if (!nested) {
+                std::optional<QString> cut;
+                if (clip && depthInClip == 1 && in.qualifiedName() == u"path")
+                    cut = clippedPathData(attrs, *clip);
                 w.writeStartElement(in.qualifiedName().toString());
-                for (const QXmlStreamAttribute& a : attrs)
-                    w.writeAttribute(a.qualifiedName().toString(), a.value().toString());
+                for (const QXmlStreamAttribute& a : attrs) {
+                    const QStringView n = a.qualifiedName();
+                    if (cut && n == u"d")
+                        w.writeAttribute(n.toString(), *cut);
+                    else if (!(cut && n == u"transform"))
+                        w.writeAttribute(n.toString(), a.value().toString());
+                }
                 break;
             }
+            const NestedViewport viewport = nestedViewport(attrs);
             w.writeStartElement(u"g"_s);
-            const double x = attrs.value(u"x"_s).toDouble();
-            const double y = attrs.value(u"y"_s).toDouble();
-            if (x != 0 || y != 0)
-                w.writeAttribute(u"transform"_s, u"translate(%1,%2)"_s.arg(x).arg(y));
+            if (!viewport.transform.isEmpty())
+                w.writeAttribute(u"transform"_s, viewport.transform);
             for (const QXmlStreamAttribute& a : attrs) {
                 const QStringView n = a.qualifiedName();
                 if (n != u"x" && n != u"y" && n != u"width" && n != u"height" && n != u"viewBox" &&
-                    n != u"overflow" && !n.startsWith(u"xmlns"))
+                    n != u"overflow" && n != u"preserveAspectRatio" && !n.startsWith(u"xmlns"))
                     w.writeAttribute(n.toString(), a.value().toString());
             }
+            // A nested viewport inside another is cut only to its own box.
+            clip = viewport.clip;
+            depthInClip = 0;
             break;
         }
         case QXmlStreamReader::EndElement:
             if (in.qualifiedName() == u"svg")
                 --svgDepth;
+            if (clip && depthInClip-- == 0)
+                clip.reset();
             w.writeEndElement();
             break;
         case QXmlStreamReader::Characters:

@@ -363,6 +363,67 @@ private slots:
         QCOMPARE(svgViewBox(u"<svg/>"_s), std::nullopt);
     }
 
+    // MathJax draws a stretched character as a glyph scaled past a small
+    // viewport that cuts it: the bar of \overline, the shaft of an arrow,
+    // the middle of a system's brace. Each must be drawn where the viewport
+    // is, and no further.
+    void stretchedCharactersAreDrawnInTheirPlace()
+    {
+        FormulaRenderer renderer(engine.get());
+        const auto ink = [](const QImage& image, int x, int y) { return qAlpha(image.pixel(x, y)) > 128; };
+        // The longest run of ink in any row: where it starts and ends.
+        const auto longestRun = [&](const QImage& image) {
+            int best = 0, bestStart = -1, bestRow = -1;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0, start = -1; x <= image.width(); ++x) {
+                    const bool on = x < image.width() && ink(image, x, y);
+                    if (on && start < 0)
+                        start = x;
+                    if (!on && start >= 0) {
+                        if (x - start > best)
+                            best = x - start, bestStart = start, bestRow = y;
+                        start = -1;
+                    }
+                }
+            }
+            return std::tuple{bestStart, bestStart + best, bestRow};
+        };
+
+        const Formula bar = renderer.render(u"\\overline{AB}"_s, 10.5);
+        QVERIFY2(bar.ok(), qPrintable(bar.error));
+        const auto [barStart, barEnd, barRow] = longestRun(bar.image);
+        // The bar spans the letters, above them.
+        QVERIFY2(barEnd - barStart > 0.8 * bar.image.width(),
+                 qPrintable(u"longest run %1..%2 of %3"_s.arg(barStart).arg(barEnd).arg(bar.image.width())));
+        QVERIFY2(barRow < bar.image.height() / 3, qPrintable(QString::number(barRow)));
+
+        // With a letter before it, the bar does not run over the letter.
+        const Formula a = renderer.render(u"a"_s, 10.5);
+        const Formula after = renderer.render(u"a\\overline{BC}"_s, 10.5);
+        QVERIFY2(after.ok(), qPrintable(after.error));
+        const auto [start, end, row] = longestRun(after.image);
+        QVERIFY2(start >= a.image.width() * 0.9,
+                 qPrintable(u"bar from %1, the letter a is %2 wide"_s.arg(start).arg(a.image.width())));
+        QVERIFY(row < after.image.height() / 3);
+
+        // The brace of a system of equations is one unbroken stroke from top
+        // to bottom: every row of its first columns holds ink.
+        const Formula system =
+            renderer.render(u"\\left\\{\\begin{array}{l}x+y=1\\\\x-y=2\\\\x=3\\end{array}\\right."_s, 10.5);
+        QVERIFY2(system.ok(), qPrintable(system.error));
+        const int braceWidth = system.image.width() / 8;
+        int gaps = 0;
+        for (int y = system.image.height() / 10; y < system.image.height() * 9 / 10; ++y) {
+            bool any = false;
+            for (int x = 0; x < braceWidth && !any; ++x)
+                any = ink(system.image, x, y);
+            gaps += !any;
+        }
+        QCOMPARE(gaps, 0);
+        const QString flat = system.svg;
+        QCOMPARE(flat.count(u"<svg"_s), 1);
+    }
+
     void htmlShowsFormulasAsSvg()
     {
         FormulaRenderer renderer(engine.get());
