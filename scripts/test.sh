@@ -10,6 +10,8 @@ export QT_QPA_PLATFORM=offscreen
 
 echo "=== format"
 scripts/check-format.sh
+echo "=== layers"
+scripts/check-layers.sh
 
 for preset in default sanitize; do
   echo "=== build: $preset"

@@ -326,8 +326,7 @@ void PaperLayoutTest::paperAndAnswerKeyOnEachFormat()
     const QString paper = out->filePath(u"p-题目.pdf"_s);
     const QString answers = out->filePath(u"p-答案.pdf"_s);
     // For a look at the pages: TIKU_KEEP_PAPERS=folder keeps the PDFs of each
-    // format. tests/data/paper holds first pages rendered from them with
-    // pdftoppm -png -r 50, for review.
+    // format (pdftoppm -png -r 50 renders their pages).
     if (const QString keep = qEnvironmentVariable("TIKU_KEEP_PAPERS"); !keep.isEmpty()) {
         QDir().mkpath(keep);
         QFile::remove(keep + u"/"_s + format.name + u"-题目.pdf"_s);
