@@ -1,7 +1,7 @@
 // The composition wizards opened from the 生成试卷 menu and driven through
 // their buttons, with scripted boxes.
 #include "common/Accessibility.h"
-#include "compose/CompositionState.h"
+#include "compose/CompositionRun.h"
 #include "compose/PaperSettingsDialog.h"
 #include "compose/SHouGong1.h"
 #include "compose/SHouGong2.h"
@@ -286,7 +286,6 @@ private slots:
     void init()
     {
         f = std::make_unique<WindowFixture>();
-        compositionState() = CompositionState{};
         ZUJUANLIULAN::setSeedSource([] { return std::uint64_t(20261208); });
         // The 版式 chosen is kept here, never in the user's own settings.
         QFile::remove(out.filePath(u"tiku.ini"_s));
@@ -339,9 +338,9 @@ private slots:
         f->dialogs->answerInput(u"3题"_s);
         click(step1, "Command1");
         f->boxes();
-        QCOMPARE(compositionState().QuestionTotal, 3);
         auto* step2 = WindowRegistry::instance().existing<ZUJUANXIANGMU>();
         QVERIFY(step2 && step2->isVisible());
+        QCOMPARE(step2->run()->questionTotal(), 3);
         QVERIFY(!step1->isVisible());
         QCOMPARE(step2->windowTitle(), u"自动组卷向导二：选择每题的项目"_s);
         QCOMPARE(step2->size(), twipsSize(5625, 7185));
@@ -420,7 +419,7 @@ private slots:
         QCOMPARE(w->Label1->text(),
                  u"组卷结束，请保存…（随机数种子：第（1）套 20261208，第（2）套 20261208）"_s);
         QCOMPARE(enabledButtons(w, buttons), buttons);
-        QCOMPARE(compositionState().PaperSetNo, 2);
+        QCOMPARE(w->run()->lastSetNo(), 2);
         QVERIFY(clipboardEmpty());
 
         // A file that cannot be written: said, nothing marked saved, the paper stays.
@@ -450,11 +449,12 @@ private slots:
         QCOMPARE(fileText(answers + u".rtf"_s).trimmed(), w->RichTextBox3->Text().trimmed());
         QCOMPARE(f->boxes().last().text, QDir(out.path()).filePath(datedFileName(u"答案"_s, u"rtf"_s)));
         QPointer<ZUJUANLIULAN> alive = w;
+        const std::shared_ptr<CompositionRun> run = w->run();
         click(w, "Command3"); // both saved: no question
         QCOMPARE(f->boxes(), QList<Shown>());
         processDeletes();
         QVERIFY(alive.isNull());
-        QCOMPARE(compositionState().PaperSetNo, 0);
+        QCOMPARE(run->lastSetNo(), 0);
     }
 
     void automaticSetStopsWhenCandidatesRunOut()
@@ -478,10 +478,11 @@ private slots:
 
         // The close box discards the window without a question.
         QPointer<ZUJUANLIULAN> alive = w;
+        const std::shared_ptr<CompositionRun> run = w->run();
         w->close();
         processDeletes();
         QVERIFY(alive.isNull());
-        QCOMPARE(compositionState().PaperSetNo, 0);
+        QCOMPARE(run->lastSetNo(), 0);
     }
 
     void manualRunOfThreeQuestions()
@@ -554,8 +555,8 @@ private slots:
         click(w, "Command9");
         click(w, "Command2"); // question 3: question 3 again
         QCOMPARE(enabledButtons(w, all), (QStringList{u"Command6"_s, u"Command4"_s, u"Command3"_s}));
-        QCOMPARE(compositionState().ManualQuestionNo, 0);
-        QCOMPARE(compositionState().QuestionTotal, 0);
+        QCOMPARE(w->run()->questionBeingChosen(), 0);
+        QCOMPARE(w->run()->questionTotal(), 0);
         QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ3\n\n\n（2）\nQ2\n\n\n（3）\nQ3\n\n\n"_s);
         QCOMPARE(w->RichTextBox4->Text(),
                  u"第（1）题的答案\nA3\n\n\n第（2）题的答案\nA2\n\n\n第（3）题的答案\nA3\n\n\n"_s);
@@ -958,7 +959,7 @@ private slots:
         QCOMPARE(boxes.at(1), ScriptedDialogs::ask(u"提示"_s, giveUp));
         QVERIFY(step1->isVisible());
         QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ1\n\n\n"_s);
-        QCOMPARE(compositionState().QuestionTotal, 2);
+        QCOMPARE(step2->run()->questionTotal(), 2);
         QVERIFY(w->Command2->isEnabled());
 
         // Yes: an empty paper, step 3 as new, step 2 at question 1.
@@ -1020,7 +1021,7 @@ private slots:
         click(manual3, "Command9");
         click(manual3, "Command2");
         f->boxes();
-        QCOMPARE(compositionState().QuestionTotal, 0);
+        QCOMPARE(manual3->run()->questionTotal(), 0);
 
         // Back in the automatic step 2: it says what happened, stores nothing.
         QVERIFY(auto2->isVisible());
