@@ -33,8 +33,8 @@ struct CompositionRun::Paper
 
     const DrawnSet* find(int setNo) const
     {
-        const auto it =
-            std::find_if(sets.begin(), sets.end(), [setNo](const DrawnSet& d) { return d.set.setNo == setNo; });
+        const auto it = std::find_if(sets.begin(), sets.end(),
+                                     [setNo](const DrawnSet& d) { return d.set.setNo == setNo; });
         return it == sets.end() ? nullptr : &*it;
     }
 };
@@ -109,9 +109,10 @@ QString CompositionRun::message(Outcome outcome) const
         if (manual)
             return u"“自动组卷”已开始了新的组卷，这次手工组卷已结束，搜索信息没有保存。"
                    "请从“手工组卷”重新开始。"_s;
-        return endedBy_ ? u"“手工组卷”已开始了新的组卷，题目总数已按它重新设定，这次自动组卷的搜索信息没有保存。"
-                          "请从“自动组卷”重新开始。"_s
-                        : u"这次组卷的题目总数已被清零（组卷已结束），搜索信息没有保存。请从“自动组卷”重新开始。"_s;
+        return endedBy_
+                   ? u"“手工组卷”已开始了新的组卷，题目总数已按它重新设定，这次自动组卷的搜索信息没有保存。"
+                     "请从“自动组卷”重新开始。"_s
+                   : u"这次组卷的题目总数已被清零（组卷已结束），搜索信息没有保存。请从“自动组卷”重新开始。"_s;
     case Outcome::Next:
         break;
     }
@@ -133,7 +134,7 @@ void CompositionRun::finish()
 void CompositionRun::askAgain()
 {
     chosenQuestion_ = std::max(0, chosenQuestion_ - 1);
-    chosenQuery_ = {};
+    chosenQuery_.reset();
 }
 
 // ---- The documents ----------------------------------------------------------

@@ -85,8 +85,9 @@ public:
     // The question whose criteria were confirmed last (being chosen in step
     // 3, or added already), 1-based; 0 when none is.
     int questionBeingChosen() const { return chosenQuestion_; }
-    // Its query (an empty query when none is).
-    const TableQuery& queryBeingChosen() const { return chosenQuery_; }
+    // Its query (nullopt before a question's criteria are confirmed, and
+    // after they are to be asked again).
+    const std::optional<TableQuery>& queryBeingChosen() const { return chosenQuery_; }
     // No candidate is left for the question being chosen (the bank changed
     // since its criteria were confirmed): the same question is asked again.
     void askAgain();
@@ -196,7 +197,7 @@ private:
     OpenBank openBank_;
     std::vector<TableQuery> criteria_;
     int chosenQuestion_ = 0;
-    TableQuery chosenQuery_{};
+    std::optional<TableQuery> chosenQuery_{};
     std::optional<Wizard> endedBy_;
     std::optional<SeededUniform> random_;
     bool freshSeed_ = false;

@@ -2,7 +2,7 @@
 
 #include "compose/CompositionCriteria.h"
 #include "compose/PaperItems.h"
-#include "rtf/RtfReader.h"
+#include "formula/FormulaRtfReader.h"
 #include "rtf/RtfWriter.h"
 
 #include <algorithm>
@@ -74,7 +74,7 @@ void appendItem(QTextCursor& caret, const QString& label, const QByteArray& body
     PaperItems::markLabel(*caret.document(), labelStart, caret.position(), itemId);
     insertBreaksAtEnd(caret, 1);
     const int bodyStart = caret.position();
-    RtfReader::insert(body, caret);
+    FormulaRtfReader::insert(body, caret);
     PaperItems::markBody(*caret.document(), bodyStart, caret.position(), itemId);
     insertBreaksAtEnd(caret, 3);
     caret.endEditBlock();

@@ -2,7 +2,7 @@
 
 #include "compose/CompositionCriteria.h"
 #include "compose/PaperComposer.h"
-#include "rtf/RtfReader.h"
+#include "formula/FormulaRtfReader.h"
 
 #include <algorithm>
 #include <climits>
@@ -152,7 +152,7 @@ bool replaceBody(QTextDocument& doc, const Item& item, const QByteArray& rtf)
         return false;
     QTextCursor c = selection(doc, e.bodyStart, e.bodyEnd);
     c.beginEditBlock();
-    RtfReader::insert(rtf, c);
+    FormulaRtfReader::insert(rtf, c);
     markBody(doc, e.bodyStart, c.position(), item.id);
     c.endEditBlock();
     return true;

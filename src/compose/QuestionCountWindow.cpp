@@ -58,7 +58,7 @@ void QuestionCountWindow::Command1_Click()
     // for the run it was taking the criteria of.
     const WindowRegistry& windows = WindowRegistry::instance();
     for (CriteriaWindow* step2 : std::initializer_list<CriteriaWindow*>{windows.existing<ZUJUANXIANGMU>(),
-                                                                       windows.existing<SHouGong2>()}) {
+                                                                        windows.existing<SHouGong2>()}) {
         if (step2)
             step2->endRun(wizard_);
     }

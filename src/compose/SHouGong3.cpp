@@ -3,7 +3,6 @@
 #include "compose/CriteriaWindow.h"
 #include "compose/PaperFiles.h"
 #include "compose/PaperPrinting.h"
-#include "formula/FormulaLayout.h"
 #include "ui/ChildWindows.h"
 #include "ui/Clipboard.h"
 #include "ui/CutTextToolTip.h"
@@ -364,8 +363,8 @@ void SHouGong3::showStep(const QuestionBrowser::Step& step, const QString& edgeM
 
 void SHouGong3::Command9_Click()
 {
-    const TableQuery query = run_ ? run_->queryBeingChosen() : TableQuery{};
-    const int found = query.table.isEmpty() ? 0 : browser_.open(query);
+    const std::optional<TableQuery> query = run_ ? run_->queryBeingChosen() : std::nullopt;
+    const int found = query ? browser_.open(*query) : 0;
     clearDisplay();
     if (found == 0) {
         // The bank changed since step 2 checked the criteria: ask again.
@@ -416,8 +415,9 @@ void SHouGong3::Command2_Click()
     QTextCursor paperCaret = RichTextBox3->textCursor();
     QTextCursor answerCaret = RichTextBox4->textCursor();
     const CompositionRun::Added added =
-        run_ ? run_->addChosen({Text8->text(), Text1->text(), RichTextBox1->TextRTF(), RichTextBox2->TextRTF()},
-                               paperCaret, answerCaret)
+        run_ ? run_->addChosen(
+                   {Text8->text(), Text1->text(), RichTextBox1->TextRTF(), RichTextBox2->TextRTF()},
+                   paperCaret, answerCaret)
              : CompositionRun::Added::NoQuestionBeingChosen;
     if (added == CompositionRun::Added::NoQuestionBeingChosen) {
         Command2->setEnabled(false);
@@ -428,10 +428,6 @@ void SHouGong3::Command2_Click()
     RichTextBox3->setTextCursor(paperCaret);
     RichTextBox1->setText(QString());
     RichTextBox4->setTextCursor(answerCaret);
-    // Appended apart from the boxes' own RTF input: formulas are put on the
-    // text's baseline here.
-    alignFormulasOnBaseline(RichTextBox3->document());
-    alignFormulasOnBaseline(RichTextBox4->document());
     RichTextBox2->setText(QString());
     Clipboard::Clear();
 
@@ -510,8 +506,6 @@ void SHouGong3::afterPaperChange(const QString& failure, int select)
         message(failure);
         return;
     }
-    alignFormulasOnBaseline(RichTextBox3->document());
-    alignFormulasOnBaseline(RichTextBox4->document());
     updateChosenRange();
     ChosenNo->setValue(std::clamp(select, 1, std::max(run_ ? run_->chosenCount() : 0, 1)));
 }
@@ -545,7 +539,8 @@ bool SHouGong3::giveUpForNewRun(QWidget* asker)
     auto* w = WindowRegistry::instance().existing<SHouGong3>();
     if (!w)
         return true;
-    const bool holdsPaper = (w->run_ && w->run_->chosenCount() > 0) || !w->RichTextBox3->document()->isEmpty() ||
+    const bool holdsPaper = (w->run_ && w->run_->chosenCount() > 0) ||
+                            !w->RichTextBox3->document()->isEmpty() ||
                             !w->RichTextBox4->document()->isEmpty();
     if (holdsPaper && !(w->paperSaved_ && w->answersSaved_) &&
         !dialogs().question(asker, u"提示"_s,

@@ -2,7 +2,6 @@
 
 #include "compose/PaperFiles.h"
 #include "compose/PaperPrinting.h"
-#include "formula/FormulaLayout.h"
 #include "ui/Clipboard.h"
 #include "ui/Dialogs.h"
 #include "ui/RichTextBox.h"
@@ -225,10 +224,6 @@ void ZUJUANLIULAN::Command1_Click()
     const ComposedSet set = run_->composeSet(paperCaret, answerCaret);
     RichTextBox1->setTextCursor(paperCaret);
     RichTextBox3->setTextCursor(answerCaret);
-    // Appended apart from the boxes' own RTF input: formulas are put on the
-    // text's baseline here.
-    alignFormulasOnBaseline(RichTextBox1->document());
-    alignFormulasOnBaseline(RichTextBox3->document());
     SetNo->setRange(run_->firstSetNo(), set.setNo);
     SetNo->setValue(set.setNo);
     updateChangeRange();
@@ -254,8 +249,6 @@ void ZUJUANLIULAN::ChangeQuestion_Click()
         dialogs().message(this, u"提示"_s, replaced.failure);
         return;
     }
-    alignFormulasOnBaseline(RichTextBox1->document());
-    alignFormulasOnBaseline(RichTextBox3->document());
     Label1->setText(
         u"第（%1）套试卷的第（%2）题已换成题目编号为%3的题（原为%4），请保存…（随机数种子：%5）"_s.arg(setNo)
             .arg(question)

@@ -1,3 +1,4 @@
+#include "common/FormulaSample.h"
 #include "common/TestBank.h"
 #include "compose/ChoiceAnswer.h"
 #include "compose/ComposedDocument.h"
@@ -6,7 +7,9 @@
 #include "compose/PaperComposer.h"
 #include "compose/PaperItems.h"
 #include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
 
+#include <algorithm>
 #include <deque>
 #include <QBuffer>
 #include <QFile>
@@ -22,6 +25,16 @@ namespace {
 QByteArray body(const char* text)
 {
     return QByteArray("{\\rtf1\\ansi\\ansicpg936 ") + text + "\\par}";
+}
+
+// A body of text and a formula, as RTF.
+QByteArray formulaBody(const QString& text, const QString& source)
+{
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    c.insertText(text);
+    formulasample::insert(c, source);
+    return RtfWriter::write(doc);
 }
 
 // A random source that gives the listed numbers in turn.
@@ -87,6 +100,7 @@ private slots:
     void documentThatNoLongerMatchesSaysWhy_data();
     void documentThatNoLongerMatchesSaysWhy();
     void runOfTheOtherWizardIsNotTakenOver();
+    void runDrawsSetsWithSeedsAndGoesOnInTheNextRun();
     void itemsAreFoundMovedAndReplacedAroundTheTeachersEdits();
     void replacementIsAnotherCandidateNotInTheSet();
 
@@ -222,7 +236,7 @@ void ComposeTest::manualCriteriaStepCountsOneQuestionAtATime()
     QCOMPARE(run.questionBeingChosen(), 0);
     QCOMPARE(run.confirm({}), Outcome::Next);
     QCOMPARE(run.questionBeingChosen(), 1);
-    QCOMPARE(run.queryBeingChosen(), candidateQuery({}));
+    QCOMPARE(run.queryBeingChosen(), std::optional(candidateQuery({})));
     QCOMPARE(run.prompt(false), u"请选择第（2）题的搜索项目"_s);
 
     // The browse window finds nothing any more: question 1 is asked again.
@@ -239,7 +253,7 @@ void ComposeTest::manualCriteriaStepCountsOneQuestionAtATime()
     // A new run, whatever the last one left, starts at question 1.
     CompositionRun next(3, Wizard::Manual);
     QCOMPARE(next.questionBeingChosen(), 0);
-    QCOMPARE(next.queryBeingChosen(), TableQuery{});
+    QVERIFY(!next.queryBeingChosen());
     QCOMPARE(next.confirm({}), Outcome::Next);
     QCOMPARE(next.questionBeingChosen(), 1);
 }
@@ -746,4 +760,92 @@ void ComposeTest::replacementIsAnotherCandidateNotInTheSet()
              u"第（1）题的组卷条件只有这一道题符合，没有别的题可换。"_s);
     QCOMPARE(set.numbers, (QStringList{u"1"_s, u"2"_s}));
     QCOMPARE(composer.replaceQuestion(set, 3, queries[1]), u"第（1）套试卷中没有第（3）题。"_s);
+}
+
+// The automatic wizard's run without its windows: sets drawn with their seeds
+// into the documents, the same draw as tiku-admin compose makes from the same
+// criteria and seed, 换题, and a new run going on below in the same documents.
+void ComposeTest::runDrawsSetsWithSeedsAndGoesOnInTheNextRun()
+{
+    for (int n = 1; n <= 6; ++n) {
+        bank->addQuestion({.number = QString::number(n),
+                           .content = formulaBody(u"Q%1 "_s.arg(n), u"x_%1"_s.arg(n)),
+                           .answer = formulaBody(u"A%1 "_s.arg(n), u"y_%1"_s.arg(n))});
+    }
+    CompositionRun run(2, Wizard::Automatic);
+    QCOMPARE(run.confirm({}), Outcome::Next);
+    QCOMPARE(run.confirm({}), Outcome::Last);
+    Documents docs;
+    run.attachDocuments(&docs.paper, &docs.answers);
+    run.reseed(7);
+    const ComposedSet first = run.composeSet(docs.paperCaret, docs.answerCaret);
+    run.reseed(8);
+    const ComposedSet second = run.composeSet(docs.paperCaret, docs.answerCaret);
+    QVERIFY(first.complete() && second.complete());
+    QCOMPARE(first.setNo, 1);
+    QCOMPARE(second.setNo, 2);
+    QCOMPARE(run.firstSetNo(), 1);
+    QCOMPARE(run.lastSetNo(), 2);
+    QCOMPARE(run.seedsText(), u"第（1）套 7，第（2）套 8"_s);
+
+    // tiku-admin compose: the same criteria and seed draw the same set.
+    CompositionRun tool(std::vector<CompositionCriteria>(2), &BankStore::openBank);
+    Documents toolDocs;
+    tool.attachDocuments(&toolDocs.paper, &toolDocs.answers);
+    tool.reseed(7);
+    QCOMPARE(tool.composeSet(toolDocs.paperCaret, toolDocs.answerCaret).numbers, first.numbers);
+
+    // The formulas drawn sit on the baseline, with no window to put them there.
+    auto onBaseline = [](const QTextDocument& doc) {
+        const QList<QTextImageFormat> formulas = formulasample::formulas(doc);
+        return formulas.size() == 4 &&
+               std::all_of(formulas.begin(), formulas.end(), [](const QTextImageFormat& f) {
+                   return f.verticalAlignment() == QTextCharFormat::AlignMiddle;
+               });
+    };
+    QVERIFY(onBaseline(docs.paper));
+    QVERIFY(onBaseline(docs.answers));
+
+    // A position in the body of set 2's question 2 names that question.
+    const int at = docs.paper.toPlainText().lastIndexOf(u"Q%1 "_s.arg(second.numbers.at(1)));
+    QCOMPARE(run.questionAt(at).setNo, 2);
+    QCOMPARE(run.questionAt(at).question, 2);
+    QCOMPARE(run.questionAt(0).question, 0); // the set's header
+
+    // 换题: another candidate in both documents and for printing; its seed is no set's.
+    run.reseed(9);
+    const CompositionRun::Replacement replaced = run.replaceQuestion(2, 2);
+    QCOMPARE(replaced.failure, QString());
+    QCOMPARE(replaced.before, second.numbers.at(1));
+    QVERIFY(replaced.after != replaced.before && replaced.after != second.numbers.at(0));
+    QCOMPARE(run.printedSets().at(1).at(1).bankNumber, replaced.after);
+    QVERIFY(docs.answers.toPlainText().contains(u"A%1 "_s.arg(replaced.after)));
+    QVERIFY(onBaseline(docs.paper));
+    QVERIFY(onBaseline(docs.answers));
+    QCOMPARE(run.seedsText(), u"第（1）套 7，第（2）套 8"_s);
+    QCOMPARE(run.replaceQuestion(3, 1).failure, u"第（3）套试卷中没有第（1）题。"_s);
+
+    // A new run of one question in the same composer: set 3 below the others,
+    // and the sets before keep their own criteria for 换题.
+    CompositionRun next(1, Wizard::Automatic);
+    QCOMPARE(next.confirm({}), Outcome::Last);
+    next.adoptPaper(run);
+    QCOMPARE(run.lastSetNo(), 0);
+    QCOMPARE(run.paperDocument(), nullptr);
+    next.reseed(10);
+    const ComposedSet third = next.composeSet(docs.paperCaret, docs.answerCaret);
+    QCOMPARE(third.setNo, 3);
+    QCOMPARE(third.numbers.size(), 1);
+    QVERIFY(docs.paper.toPlainText().contains(u"第（3）套试卷的题目"_s));
+    QCOMPARE(next.seedsText(), u"第（1）套 7，第（2）套 8，第（3）套 10"_s);
+    QCOMPARE(next.replaceQuestion(1, 2).failure, QString());
+    std::vector<size_t> sizes;
+    for (const PaperSet& set : next.printedSets())
+        sizes.push_back(set.size());
+    QCOMPARE(sizes, (std::vector<size_t>{2, 2, 1}));
+
+    // The composer closes: the next one counts its sets from 1 again.
+    next.detachDocuments();
+    QCOMPARE(next.lastSetNo(), 0);
+    QVERIFY(next.printedSets().empty());
 }
