@@ -306,6 +306,7 @@ private slots:
         auto* step1 = f->open<ZIDONGZUJUAN>(u"zdzj"_s);
         QVERIFY(step1);
         QCOMPARE(step1->windowTitle(), u"自动组卷向导一:"_s);
+        keepShot(step1, u"自动组卷向导一"_s);
         QCOMPARE(step1->findChild<QLabel*>(u"Label1"_s)->text(),
                  u"请按组卷向导的提示输入：     题目总数、各题的参数..."_s);
         const QString zero = u"题目数量不能是零！请重新输入"_s;
@@ -498,6 +499,7 @@ private slots:
         auto* step2 = WindowRegistry::instance().existing<SHouGong2>();
         QVERIFY(step2 && step2->isVisible());
         QCOMPARE(step2->windowTitle(), u"手工组卷向导二"_s);
+        keepShot(step2, u"手工组卷向导二"_s);
         typeInto(step2->Combo2, u"F"_s);
         click(step2, "Command1");
         QCOMPARE(f->boxes().last(), info(u"别逗了，题库中没有符合条件的题！"_s));
@@ -1032,6 +1034,7 @@ private slots:
                      u"“手工组卷”已开始了新的组卷，题目总数已按它重新设定，这次自动组卷的搜索信息没有保存。"
                      "请从“自动组卷”重新开始。"_s)});
         QVERIFY(!WindowRegistry::instance().existing<ZUJUANLIULAN>());
+        keepShot(auto2, u"自动组卷向导二（另一向导已开始）"_s);
 
         // Started again from 自动组卷 (the manual paper given up), it goes on as usual.
         auto* step1 = f->open<ZIDONGZUJUAN>(u"zdzj"_s);
