@@ -6,7 +6,7 @@
 // type or a difficulty, each matching between 10 and 10,000 questions. The
 // banks come from bench/run ($TIKU_BENCH_DATA/banks/<name>/DATA/TiKu.mdb)
 // and are only read.
-#include "compose/CompositionState.h"
+#include "compose/CompositionCriteria.h"
 #include "compose/PaperComposer.h"
 #include "store/BankStore.h"
 
@@ -32,7 +32,7 @@ constexpr int kSets = 3;
 
 struct Criteria
 {
-    std::vector<TableQuery> queries{TableQuery{}}; // index 0 unused
+    std::vector<TableQuery> queries{}; // question i + 1 at index i
     int fewest = 0;
     int most = 0;
 };
@@ -45,7 +45,7 @@ Criteria criteriaFor(BankStore& store)
     c.fewest = std::numeric_limits<int>::max();
     int k = 0;
     for (const KnowledgePath& path : store.knowledgePaths()) {
-        if (int(c.queries.size()) > kQuestions)
+        if (int(c.queries.size()) >= kQuestions)
             break;
         CompositionCriteria criteria;
         criteria.path.level1 = path.level1;
@@ -96,7 +96,7 @@ void composeSets(benchmark::State& state, const QString& bank)
 {
     BankStore store = BankStore::openExternalBank(bank);
     const Criteria criteria = criteriaFor(store);
-    if (int(criteria.queries.size()) <= kQuestions) {
+    if (int(criteria.queries.size()) < kQuestions) {
         state.SkipWithError("the bank has too few knowledge paths for 100 criteria");
         return;
     }
@@ -124,7 +124,7 @@ void saveSets(benchmark::State& state, const QString& bank)
     QTextDocument paper;
     QTextDocument answers;
     QString error;
-    if (int(criteria.queries.size()) <= kQuestions || !compose(bank, criteria, 1, paper, answers, &error)) {
+    if (int(criteria.queries.size()) < kQuestions || !compose(bank, criteria, 1, paper, answers, &error)) {
         state.SkipWithError(error.isEmpty() ? "too few criteria" : error.toUtf8().constData());
         return;
     }

@@ -6,9 +6,8 @@
 // PREFIX答案.pdf.
 #include "AdminCommands.h"
 
+#include "compose/CompositionRun.h"
 #include "compose/CriteriaFile.h"
-#include "compose/PaperComposer.h"
-#include "compose/PaperLayout.h"
 
 #include <cstdio>
 #include <QFile>
@@ -111,33 +110,23 @@ int runCompose(const QStringList& args)
         return 1;
     }
 
-    std::vector<TableQuery> queries(1);
-    for (const CompositionCriteria& c : criteria.questions)
-        queries.push_back(candidateQuery(c));
-
+    CompositionRun run(criteria.questions, [&] { return BankStore::openExternalBank(bankPath); });
     QTextDocument paper;
     QTextDocument answers;
+    run.attachDocuments(&paper, &answers);
     QTextCursor paperCaret(&paper);
     QTextCursor answerCaret(&answers);
-    SeededUniform random(seed);
-    PaperComposer composer([&] { return BankStore::openExternalBank(bankPath); }, std::ref(random));
-    PaperLayout paperPages(layout, PaperLayout::Kind::Paper);
-    PaperLayout answerPages(layout, PaperLayout::Kind::Answers);
+    // One seed for all K sets: set 1 is the set a composer window draws with
+    // that seed, the others follow from the numbers after it.
+    run.reseed(seed);
     try {
         for (int k = 1; k <= sets; ++k) {
-            const ComposedSet set = composer.composeSet(k, queries, paperCaret, answerCaret);
+            const ComposedSet set = run.composeSet(paperCaret, answerCaret);
             std::fputs(u"set %1:\t%2\n"_s.arg(k).arg(set.numbers.join(u'\t')).toUtf8().constData(), stdout);
             if (!set.complete()) {
                 // A script gets no partial paper: nothing is written.
                 fail(set.failure);
                 return 1;
-            }
-            if (pdf) {
-                std::vector<PaperQuestion> questions;
-                for (const QuestionRecord& q : set.questions)
-                    questions.push_back({q.number, q.type, q.content, q.answer});
-                paperPages.addSet(questions);
-                answerPages.addSet(questions);
             }
         }
     } catch (const StoreError& e) {
@@ -154,11 +143,17 @@ int runCompose(const QStringList& args)
         return 1;
     }
     if (pdf) {
-        // A question that cannot be shown whole is still printed, and named.
-        for (const QString& problem : paperPages.problems() + answerPages.problems())
+        // As drawn: no teacher corrected the documents. A question that
+        // cannot be shown whole is still printed, and named.
+        QStringList problems;
+        const auto paperPages =
+            run.layOut(layout, PaperLayout::Kind::Paper, CompositionRun::Bodies::AsDrawn, &problems);
+        const auto answerPages =
+            run.layOut(layout, PaperLayout::Kind::Answers, CompositionRun::Bodies::AsDrawn, &problems);
+        for (const QString& problem : problems)
             fail(problem);
-        if (!paperPages.writePdf(prefix + u"题目.pdf"_s, &error) ||
-            !answerPages.writePdf(prefix + u"答案.pdf"_s, &error)) {
+        if (!paperPages->writePdf(prefix + u"题目.pdf"_s, &error) ||
+            !answerPages->writePdf(prefix + u"答案.pdf"_s, &error)) {
             fail(error);
             return 1;
         }

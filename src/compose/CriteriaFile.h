@@ -1,6 +1,6 @@
 #pragma once
 
-#include "compose/CompositionState.h"
+#include "compose/CompositionCriteria.h"
 
 #include <QByteArray>
 #include <QString>

@@ -168,6 +168,26 @@ void CriteriaWindow::Command3_Click()
         e->clear();
 }
 
+void CriteriaWindow::takeRun(std::shared_ptr<CompositionRun> run)
+{
+    run_ = std::move(run);
+    refreshPrompt();
+}
+
+void CriteriaWindow::endRun(CompositionRun::Wizard wizard)
+{
+    if (!run_)
+        return;
+    run_->endBy(wizard);
+    refreshPrompt();
+}
+
+void CriteriaWindow::refreshPrompt()
+{
+    if (run_)
+        Label7->setText(run_->prompt(!confirmedOnce_));
+}
+
 void CriteriaWindow::showEvent(QShowEvent* event)
 {
     refreshPrompt();

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "compose/CompositionState.h"
+#include "compose/CompositionRun.h"
 
+#include <memory>
 #include <QWidget>
 
 class KnowledgeTreePicker;
@@ -12,8 +13,10 @@ class QPushButton;
 class QTreeWidget;
 
 // Step 2 of both composition wizards: the nine criteria of one question at a
-// time, with the knowledge-point tree to fill the three levels. The fields
-// are kept from one question to the next. Each wizard says what 确  定 does.
+// time, with the knowledge-point tree to fill the three levels, confirmed
+// into the run the window takes from step 1 (or from the manual step 3). The
+// fields are kept from one question to the next. Each wizard says what 确  定
+// does with the outcome.
 class CriteriaWindow : public QWidget
 {
     Q_OBJECT
@@ -40,9 +43,15 @@ public:
     void Command2_Click();             // 退  出
     void Command3_Click();             // 清除信息
 
-    // Shows the prompt of the question asked next; a new run started since
-    // the window was left begins again at question 1.
-    virtual void refreshPrompt() = 0;
+    // The run whose criteria the window confirms from now on (a new run
+    // begins at its question 1); the prompt shows its question.
+    void takeRun(std::shared_ptr<CompositionRun> run);
+    const std::shared_ptr<CompositionRun>& run() const { return run_; }
+    // Step 1 of `wizard` started a run: a run of the other wizard taken here
+    // is over (CompositionRun::endBy), and the prompt says so.
+    void endRun(CompositionRun::Wizard wizard);
+    // Shows the prompt of the question asked next.
+    void refreshPrompt();
 
 protected:
     // Loads the tree and the types from the bank. Throws StoreError.
@@ -55,4 +64,9 @@ protected:
     QPushButton* Command2;
     QPushButton* Command3;
     KnowledgeTreePicker* picker_;
+
+    std::shared_ptr<CompositionRun> run_;
+    // A question was confirmed here: the prompt no longer uses the words the
+    // window opened with.
+    bool confirmedOnce_ = false;
 };

@@ -1,8 +1,8 @@
 #include "compose/PaperComposer.h"
 
-#include "compose/CompositionState.h"
+#include "compose/CompositionCriteria.h"
 #include "compose/PaperItems.h"
-#include "rtf/RtfReader.h"
+#include "formula/FormulaRtfReader.h"
 #include "rtf/RtfWriter.h"
 
 #include <algorithm>
@@ -74,7 +74,7 @@ void appendItem(QTextCursor& caret, const QString& label, const QByteArray& body
     PaperItems::markLabel(*caret.document(), labelStart, caret.position(), itemId);
     insertBreaksAtEnd(caret, 1);
     const int bodyStart = caret.position();
-    RtfReader::insert(body, caret);
+    FormulaRtfReader::insert(body, caret);
     PaperItems::markBody(*caret.document(), bodyStart, caret.position(), itemId);
     insertBreaksAtEnd(caret, 3);
     caret.endEditBlock();
@@ -122,9 +122,10 @@ ComposedSet PaperComposer::composeSet(int setNo, const std::vector<TableQuery>& 
     appendSetHeader(answerCaret, answerSetHeader(setNo));
     std::vector<double> usedKeys;
     usedKeys.reserve(queries.size());
-    for (size_t i = 1; i < queries.size(); ++i) {
+    for (size_t at = 0; at < queries.size(); ++at) {
+        const int i = int(at) + 1; // the question's number in the set
         BankStore store = openBank_();
-        Recordset candidates = store.open(queries[i]);
+        Recordset candidates = store.open(queries[at]);
         const qint64 n = candidates.recordCount();
         const DrawResult drawn = drawCandidate(candidates, usedKeys, random_());
         if (drawn.position < 0) {
@@ -143,9 +144,9 @@ ComposedSet PaperComposer::composeSet(int setNo, const std::vector<TableQuery>& 
         set.numbers << drawn.number;
         set.questions.push_back(q);
         set.keys.push_back(drawn.key);
-        const int item = PaperItems::itemId(setNo, int(i));
-        appendItem(paperCaret, paperItemLabel(int(i)), q.content, item);
-        appendItem(answerCaret, answerItemLabel(int(i)), q.answer, item);
+        const int item = PaperItems::itemId(setNo, i);
+        appendItem(paperCaret, paperItemLabel(i), q.content, item);
+        appendItem(answerCaret, answerItemLabel(i), q.answer, item);
     }
     return set;
 }

@@ -93,8 +93,8 @@ class PaperComposer
 public:
     PaperComposer(std::function<BankStore()> openBank, UniformSource random);
 
-    // Composes set `setNo` for the queries of questions 1..N (`queries[0]` is
-    // unused), inserting at the two carets. When a question has no candidate
+    // Composes set `setNo` for the queries of its questions (question i + 1
+    // at `queries[i]`), inserting at the two carets. When a question has no candidate
     // left the set stops there; what was composed stays in the documents.
     // Each question's label and body are marked as item PaperItems::itemId(setNo, i).
     ComposedSet composeSet(int setNo, const std::vector<TableQuery>& queries, QTextCursor& paperCaret,

@@ -1,8 +1,8 @@
 #include "compose/PaperItems.h"
 
-#include "compose/CompositionState.h"
+#include "compose/CompositionCriteria.h"
 #include "compose/PaperComposer.h"
-#include "rtf/RtfReader.h"
+#include "formula/FormulaRtfReader.h"
 
 #include <algorithm>
 #include <climits>
@@ -152,7 +152,7 @@ bool replaceBody(QTextDocument& doc, const Item& item, const QByteArray& rtf)
         return false;
     QTextCursor c = selection(doc, e.bodyStart, e.bodyEnd);
     c.beginEditBlock();
-    RtfReader::insert(rtf, c);
+    FormulaRtfReader::insert(rtf, c);
     markBody(doc, e.bodyStart, c.position(), item.id);
     c.endEditBlock();
     return true;
@@ -200,10 +200,7 @@ bool moveBefore(QTextDocument& doc, const Item& moved, const Item& before)
 
 } // namespace PaperItems
 
-ChosenPaper::ChosenPaper(QTextDocument* paper, QTextDocument* answers, PaperSet* questions)
-    : paper_(paper), answers_(answers), questions_(questions)
-{
-}
+ChosenPaper::ChosenPaper(QTextDocument* paper, QTextDocument* answers) : paper_(paper), answers_(answers) {}
 
 void ChosenPaper::append(QTextCursor& paperCaret, QTextCursor& answerCaret, const PaperQuestion& q)
 {
@@ -212,7 +209,7 @@ void ChosenPaper::append(QTextCursor& paperCaret, QTextCursor& answerCaret, cons
     appendItem(paperCaret, paperItemLabel(number), q.content, id);
     appendItem(answerCaret, answerItemLabel(number), q.answer, id);
     ids_.push_back(id);
-    questions_->push_back(q);
+    questions_.push_back(q);
 }
 
 int ChosenPaper::indexAt(int position) const
@@ -268,7 +265,7 @@ QString ChosenPaper::moveUp(int index)
     PaperItems::moveBefore(*paper_, paperItem(index, index + 1), paperItem(index - 1, index));
     PaperItems::moveBefore(*answers_, answerItem(index, index + 1), answerItem(index - 1, index));
     std::swap(ids_[size_t(index)], ids_[size_t(index - 1)]);
-    std::swap((*questions_)[size_t(index)], (*questions_)[size_t(index - 1)]);
+    std::swap(questions_[size_t(index)], questions_[size_t(index - 1)]);
     renumber(index - 1, index + 1);
     renumber(index, index);
     return {};
@@ -288,7 +285,7 @@ QString ChosenPaper::remove(int index)
     PaperItems::remove(*paper_, paperItem(index, index + 1));
     PaperItems::remove(*answers_, answerItem(index, index + 1));
     ids_.erase(ids_.begin() + index);
-    questions_->erase(questions_->begin() + index);
+    questions_.erase(questions_.begin() + index);
     for (int i = index; i < count(); ++i)
         renumber(i, i + 2);
     return {};
@@ -297,5 +294,5 @@ QString ChosenPaper::remove(int index)
 void ChosenPaper::clear()
 {
     ids_.clear();
-    questions_->clear();
+    questions_.clear();
 }

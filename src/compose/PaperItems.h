@@ -76,11 +76,12 @@ bool moveBefore(QTextDocument& doc, const Item& moved, const Item& before);
 class ChosenPaper
 {
 public:
-    // `questions` is the window's list of the questions added (for printing);
-    // it is kept in the same order as the documents. None is owned.
-    ChosenPaper(QTextDocument* paper, QTextDocument* answers, PaperSet* questions);
+    // The documents are not owned.
+    ChosenPaper(QTextDocument* paper, QTextDocument* answers);
 
     int count() const { return int(ids_.size()); }
+    // The questions added, in the order of the documents (for printing).
+    const PaperSet& questions() const { return questions_; }
     // The question (0-based) whose item holds `position` of the paper; -1 when none does.
     int indexAt(int position) const;
 
@@ -109,7 +110,7 @@ private:
 
     QTextDocument* paper_;
     QTextDocument* answers_;
-    PaperSet* questions_;
+    PaperSet questions_;
     std::vector<int> ids_;
     int nextId_ = 1;
 };

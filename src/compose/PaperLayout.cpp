@@ -3,6 +3,7 @@
 #include "compose/ChoiceAnswer.h"
 #include "compose/PdfTextLayer.h"
 #include "formula/FormulaLayout.h"
+#include "formula/FormulaRtfReader.h"
 #include "rtf/PictureDrawing.h"
 #include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
@@ -437,11 +438,10 @@ std::shared_ptr<QTextDocument> PaperLayout::Builder::numbered(int number, const 
     auto doc = newDocument(width());
     QTextCursor c(doc.get());
     c.insertText(u"%1．"_s.arg(number), textFormat(10.5));
-    RtfReader::insert(rtf, c);
-    fitPicturesInto(*doc, QSizeF(width(), columnHeight()));
     // Formulas sit on the line's baseline, as on screen.
+    FormulaRtfReader::insert(rtf, c);
+    fitPicturesInto(*doc, QSizeF(width(), columnHeight()));
     installFormulaLayout(doc.get());
-    alignFormulasOnBaseline(doc.get());
     if (markBrokenPictures(*doc)) {
         layout_.problems_ << (answer ? u"第%1题（题目编号%2）的答案中有无法显示的图片，已印出占位框。"_s
                                      : u"第%1题（题目编号%2）中有无法显示的图片，已印出占位框。"_s)
@@ -534,9 +534,8 @@ std::shared_ptr<QTextDocument> PaperLayout::Builder::unnumbered(const QByteArray
 {
     auto doc = newDocument(width());
     QTextCursor c(doc.get());
-    RtfReader::insert(rtf, c);
+    FormulaRtfReader::insert(rtf, c);
     installFormulaLayout(doc.get());
-    alignFormulasOnBaseline(doc.get());
     if (markBrokenPictures(*doc))
         layout_.problems_ << u"文档中有无法显示的图片，已印出占位框。"_s;
     return doc;

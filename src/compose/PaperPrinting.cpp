@@ -1,9 +1,8 @@
 #include "compose/PaperPrinting.h"
 
-#include "compose/ComposedDocument.h"
+#include "compose/CompositionRun.h"
 #include "compose/PaperFiles.h"
 #include "compose/PaperSettingsDialog.h"
-#include "rtf/RtfWriter.h"
 #include "ui/Dialogs.h"
 
 #include <algorithm>
@@ -43,9 +42,9 @@ std::optional<PrintChoice> askPrintChoice(QWidget* parent, const std::vector<Pap
     return choice;
 }
 
-std::shared_ptr<PaperLayout> layOut(QWidget* parent, const PrintChoice& choice, const PaperSource& source)
+std::shared_ptr<PaperLayout> layOut(QWidget* parent, const PrintChoice& choice, const CompositionRun& run)
 {
-    auto layout = std::make_shared<PaperLayout>(choice.settings, choice.kind);
+    std::shared_ptr<PaperLayout> layout;
     QStringList problems;
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -53,23 +52,9 @@ std::shared_ptr<PaperLayout> layOut(QWidget* parent, const PrintChoice& choice, 
         {
             ~Restore() { QApplication::restoreOverrideCursor(); }
         } restore;
-        // What the window shows is printed, corrections included; the
-        // composed bodies only where there is no document.
-        const bool answers = choice.kind == PaperLayout::Kind::Answers;
-        const QTextDocument* doc = answers ? source.answers : source.paper;
-        std::vector<PaperSet> sets = source.sets;
-        QString problem;
-        if (doc && !takeBodiesFromDocument(sets, *doc, choice.kind, source.setHeaders, &problem)) {
-            problems << problem + u"，无法逐题分节排版，已按文档原样排版。"_s;
-            layout->addDocument(RtfWriter::write(*doc));
-        } else {
-            for (const PaperSet& set : sets) {
-                if (!set.empty())
-                    layout->addSet(set);
-            }
-        }
+        // What the window shows is printed, corrections included.
+        layout = run.layOut(choice.settings, choice.kind, CompositionRun::Bodies::AsShown, &problems);
     }
-    problems << layout->problems();
     if (!problems.isEmpty())
         dialogs().message(parent, u"提示"_s, problems.join(u'\n'));
     return layout;
@@ -118,17 +103,17 @@ QPrintPreviewDialog* openPaperPreview(QWidget* parent, std::shared_ptr<const Pap
     return preview;
 }
 
-QPrintPreviewDialog* printPreviewPaper(QWidget* parent, const PaperSource& source)
+QPrintPreviewDialog* printPreviewPaper(QWidget* parent, const CompositionRun& run)
 {
-    const std::optional<PrintChoice> choice = askPrintChoice(parent, source.sets);
+    const std::optional<PrintChoice> choice = askPrintChoice(parent, run.printedSets());
     if (!choice)
         return nullptr;
-    return openPaperPreview(parent, layOut(parent, *choice, source));
+    return openPaperPreview(parent, layOut(parent, *choice, run));
 }
 
-bool exportPaperPdf(QWidget* parent, const PaperSource& source)
+bool exportPaperPdf(QWidget* parent, const CompositionRun& run)
 {
-    const std::optional<PrintChoice> choice = askPrintChoice(parent, source.sets);
+    const std::optional<PrintChoice> choice = askPrintChoice(parent, run.printedSets());
     if (!choice)
         return false;
     const bool answers = choice->kind == PaperLayout::Kind::Answers;
@@ -138,7 +123,7 @@ bool exportPaperPdf(QWidget* parent, const PaperSource& source)
                                              u"PDF文件(*.pdf);;所有文件(*.*)"_s);
     if (fileName.isEmpty())
         return false;
-    const std::shared_ptr<PaperLayout> layout = layOut(parent, *choice, source);
+    const std::shared_ptr<PaperLayout> layout = layOut(parent, *choice, run);
     QString error;
     if (!layout->writePdf(fileName, &error)) {
         dialogs().message(parent, u"提示"_s, error);

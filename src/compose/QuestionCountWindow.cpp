@@ -1,8 +1,8 @@
 #include "compose/QuestionCountWindow.h"
 
-#include "compose/CompositionState.h"
 #include "compose/SHouGong2.h"
 #include "compose/SHouGong3.h"
+#include "compose/ZUJUANXIANGMU.h"
 #include "ui/Dialogs.h"
 #include "ui/StoreAction.h"
 #include "ui/Twips.h"
@@ -16,7 +16,7 @@
 using namespace Qt::StringLiterals;
 
 QuestionCountWindow::QuestionCountWindow(const QString& name, const QString& caption, const QString& hint,
-                                         CompositionWizard wizard, QWidget* parent)
+                                         CompositionRun::Wizard wizard, QWidget* parent)
     : QWidget(parent), Label1(new QLabel(hint, this)), Command1(new QPushButton(u"开  始"_s, this)),
       Command2(new QPushButton(u"取  消"_s, this)), wizard_(wizard)
 {
@@ -54,10 +54,15 @@ void QuestionCountWindow::Command1_Click()
     // A new run ends the manual one: its paper is not numbered on.
     if (!SHouGong3::giveUpForNewRun(this))
         return;
-    compositionState().startRun(entry.count, wizard_);
-    if (auto* manualStep2 = WindowRegistry::instance().existing<SHouGong2>())
-        manualStep2->refreshPrompt();
-    showCriteriaStep();
+    // One run at a time: the step 2 of the other wizard stores nothing more
+    // for the run it was taking the criteria of.
+    const WindowRegistry& windows = WindowRegistry::instance();
+    for (CriteriaWindow* step2 : std::initializer_list<CriteriaWindow*>{windows.existing<ZUJUANXIANGMU>(),
+                                                                        windows.existing<SHouGong2>()}) {
+        if (step2)
+            step2->endRun(wizard_);
+    }
+    showCriteriaStep(std::make_shared<CompositionRun>(entry.count, wizard_));
     hide();
 }
 

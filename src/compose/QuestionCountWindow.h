@@ -1,7 +1,8 @@
 #pragma once
 
-#include "compose/CompositionState.h"
+#include "compose/CompositionRun.h"
 
+#include <memory>
 #include <QWidget>
 
 class QLabel;
@@ -20,14 +21,14 @@ public:
 
 protected:
     QuestionCountWindow(const QString& name, const QString& caption, const QString& hint,
-                        CompositionWizard wizard, QWidget* parent);
-    // Shows the wizard's own step 2 once the run has started.
-    virtual void showCriteriaStep() = 0;
+                        CompositionRun::Wizard wizard, QWidget* parent);
+    // Shows the wizard's own step 2, taking the run just started.
+    virtual void showCriteriaStep(std::shared_ptr<CompositionRun> run) = 0;
 
     QLabel* Label1;
     QPushButton* Command1;
     QPushButton* Command2;
 
 private:
-    CompositionWizard wizard_;
+    CompositionRun::Wizard wizard_;
 };

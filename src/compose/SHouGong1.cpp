@@ -7,11 +7,11 @@ using namespace Qt::StringLiterals;
 
 SHouGong1::SHouGong1(QWidget* parent)
     : QuestionCountWindow(u"SHouGong1"_s, u"手工组卷向导一"_s, u"请按组卷向导的提示输入题目总数…"_s,
-                          CompositionWizard::Manual, parent)
+                          CompositionRun::Wizard::Manual, parent)
 {
 }
 
-void SHouGong1::showCriteriaStep()
+void SHouGong1::showCriteriaStep(std::shared_ptr<CompositionRun> run)
 {
-    showChildWindow<SHouGong2>()->refreshPrompt();
+    showChildWindow<SHouGong2>()->takeRun(std::move(run));
 }

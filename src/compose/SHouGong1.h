@@ -10,5 +10,5 @@ public:
     explicit SHouGong1(QWidget* parent = nullptr);
 
 protected:
-    void showCriteriaStep() override;
+    void showCriteriaStep(std::shared_ptr<CompositionRun> run) override;
 };

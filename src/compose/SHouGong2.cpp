@@ -7,30 +7,36 @@
 
 using namespace Qt::StringLiterals;
 
-SHouGong2::SHouGong2(QWidget* parent)
-    : CriteriaWindow(u"SHouGong2"_s, u"手工组卷向导二"_s, u"单击可以确定各题的查找信息"_s, parent),
-      step_(compositionState())
+namespace {
+
+// How step 3 comes back here for the next question: this window, created
+// anew when it was discarded meanwhile.
+CriteriaWindow* showStep2()
 {
+    return showChildWindow<SHouGong2>();
 }
 
-void SHouGong2::refreshPrompt()
+} // namespace
+
+SHouGong2::SHouGong2(QWidget* parent)
+    : CriteriaWindow(u"SHouGong2"_s, u"手工组卷向导二"_s, u"单击可以确定各题的查找信息"_s, parent)
 {
-    Label7->setText(step_.prompt());
 }
 
 void SHouGong2::Command1_Click()
 {
-    BankStore store = BankStore::openBank();
-    const ManualCriteriaStep::Outcome outcome = step_.confirm(criteria(), store);
-    if (outcome == ManualCriteriaStep::Outcome::NoMatch ||
-        outcome == ManualCriteriaStep::Outcome::NoQuestionLeft ||
-        outcome == ManualCriteriaStep::Outcome::RunEnded) {
-        message(step_.message(outcome));
+    if (!run_)
+        return;
+    const CompositionRun::Outcome outcome = run_->confirm(criteria());
+    if (outcome == CompositionRun::Outcome::NoMatch || outcome == CompositionRun::Outcome::NoQuestionLeft ||
+        outcome == CompositionRun::Outcome::RunEnded) {
+        message(run_->message(outcome));
         return;
     }
-    Label7->setText(step_.prompt());
-    if (outcome == ManualCriteriaStep::Outcome::Last)
-        message(step_.message(outcome));
-    showChildWindow<SHouGong3>()->enableShow();
+    confirmedOnce_ = true;
+    Label7->setText(run_->prompt(false));
+    if (outcome == CompositionRun::Outcome::Last)
+        message(run_->message(outcome));
+    showChildWindow<SHouGong3>()->chooseFor(run_, this, &showStep2);
     hide();
 }

@@ -11,8 +11,4 @@ public:
     explicit SHouGong2(QWidget* parent = nullptr);
 
     void Command1_Click() override;
-    void refreshPrompt() override;
-
-private:
-    ManualCriteriaStep step_;
 };

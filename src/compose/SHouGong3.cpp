@@ -1,11 +1,8 @@
 #include "compose/SHouGong3.h"
 
-#include "compose/CompositionState.h"
-#include "compose/PaperComposer.h"
+#include "compose/CriteriaWindow.h"
 #include "compose/PaperFiles.h"
 #include "compose/PaperPrinting.h"
-#include "compose/SHouGong2.h"
-#include "formula/FormulaLayout.h"
 #include "ui/ChildWindows.h"
 #include "ui/Clipboard.h"
 #include "ui/CutTextToolTip.h"
@@ -67,7 +64,7 @@ QLabel* labelFor(const QString& text, QWidget* buddy, QWidget* parent)
 
 } // namespace
 
-SHouGong3::SHouGong3(QWidget* parent) : QWidget(parent), paper_(nullptr, nullptr, &chosen_)
+SHouGong3::SHouGong3(QWidget* parent) : QWidget(parent)
 {
     setObjectName(u"SHouGong3"_s);
     setWindowTitle(u"手工组卷向导三"_s);
@@ -246,8 +243,32 @@ SHouGong3::SHouGong3(QWidget* parent) : QWidget(parent), paper_(nullptr, nullptr
     connect(RichTextBox3, &RichTextBox::Change, this, [this] { paperSaved_ = false; });
     connect(RichTextBox4, &RichTextBox::Change, this, [this] { answersSaved_ = false; });
 
-    paper_ = ChosenPaper(RichTextBox3->document(), RichTextBox4->document(), &chosen_);
     resetButtons();
+}
+
+SHouGong3::~SHouGong3()
+{
+    // The paper goes with the documents: a new window starts an empty one.
+    if (run_)
+        run_->detachDocuments();
+}
+
+void SHouGong3::chooseFor(std::shared_ptr<CompositionRun> run, CriteriaWindow* step2,
+                          std::function<CriteriaWindow*()> backToStep2)
+{
+    run_ = std::move(run);
+    run_->attachDocuments(RichTextBox3->document(), RichTextBox4->document());
+    step2_ = step2;
+    backToStep2_ = std::move(backToStep2);
+    Command9->setEnabled(true);
+}
+
+void SHouGong3::backToStep2()
+{
+    if (!backToStep2_)
+        return;
+    step2_ = backToStep2_();
+    step2_->takeRun(run_);
 }
 
 void SHouGong3::resetButtons()
@@ -261,7 +282,7 @@ void SHouGong3::resetButtons()
 
 void SHouGong3::updateChosenRange()
 {
-    const int n = paper_.count();
+    const int n = run_ ? run_->chosenCount() : 0;
     ChosenNo->setRange(1, std::max(n, 1));
     for (QWidget* w : std::initializer_list<QWidget*>{ChosenNo, MoveUp, MoveDown, RemoveChosen})
         w->setEnabled(n > 0);
@@ -269,7 +290,7 @@ void SHouGong3::updateChosenRange()
 
 void SHouGong3::followCaret()
 {
-    const int index = paper_.indexAt(RichTextBox3->textCursor().position());
+    const int index = run_ ? run_->chosenIndexAt(RichTextBox3->textCursor().position()) : -1;
     if (index >= 0)
         ChosenNo->setValue(index + 1);
 }
@@ -286,11 +307,6 @@ void SHouGong3::setBrowsingEnabled(bool on)
 {
     for (QPushButton* b : {Command8, Command5, Command1, Command7})
         b->setEnabled(on);
-}
-
-void SHouGong3::enableShow()
-{
-    Command9->setEnabled(true);
 }
 
 void SHouGong3::message(const QString& text)
@@ -347,20 +363,21 @@ void SHouGong3::showStep(const QuestionBrowser::Step& step, const QString& edgeM
 
 void SHouGong3::Command9_Click()
 {
-    const TableQuery& query = compositionState().ManualCriteriaSql;
-    const int found = query.table.isEmpty() ? 0 : browser_.open(query);
+    const std::optional<TableQuery> query = run_ ? run_->queryBeingChosen() : std::nullopt;
+    const int found = query ? browser_.open(*query) : 0;
     clearDisplay();
     if (found == 0) {
         // The bank changed since step 2 checked the criteria: ask again.
-        const int q = compositionState().ManualQuestionNo;
+        const int q = run_ ? run_->questionBeingChosen() : 0;
         browser_.close();
         showPosition();
         setBrowsingEnabled(false);
         Command2->setEnabled(false);
         Command9->setEnabled(false);
         message(u"题库中已没有符合第（%1）题搜索信息的题了，请重新填写这道题的搜索信息。"_s.arg(q));
-        ManualCriteriaStep::askAgain(compositionState());
-        showChildWindow<SHouGong2>()->refreshPrompt();
+        if (run_)
+            run_->askAgain();
+        backToStep2();
         return;
     }
     setBrowsingEnabled(true);
@@ -393,28 +410,24 @@ void SHouGong3::Command5_Click()
 
 void SHouGong3::Command2_Click()
 {
-    CompositionState& state = compositionState();
-    const int q = state.ManualQuestionNo;
-    if (q < 1) { // no question is being chosen
+    // The display boxes are the transfer boxes: what they show goes in, and
+    // they are left empty.
+    QTextCursor paperCaret = RichTextBox3->textCursor();
+    QTextCursor answerCaret = RichTextBox4->textCursor();
+    const CompositionRun::Added added =
+        run_ ? run_->addChosen(
+                   {Text8->text(), Text1->text(), RichTextBox1->TextRTF(), RichTextBox2->TextRTF()},
+                   paperCaret, answerCaret)
+             : CompositionRun::Added::NoQuestionBeingChosen;
+    if (added == CompositionRun::Added::NoQuestionBeingChosen) {
         Command2->setEnabled(false);
         message(u"现在没有正在选择的题：请在“手工组卷向导二”中确定这道题的搜索信息，"
                 "或从“手工组卷”重新开始。"_s);
         return;
     }
-    // The display boxes are the transfer boxes: what they show goes in, and
-    // they are left empty. The paper numbers its questions itself, so that
-    // a question moved or removed meanwhile leaves no gap.
-    QTextCursor paperCaret = RichTextBox3->textCursor();
-    QTextCursor answerCaret = RichTextBox4->textCursor();
-    paper_.append(paperCaret, answerCaret,
-                  {Text8->text(), Text1->text(), RichTextBox1->TextRTF(), RichTextBox2->TextRTF()});
     RichTextBox3->setTextCursor(paperCaret);
     RichTextBox1->setText(QString());
     RichTextBox4->setTextCursor(answerCaret);
-    // Appended apart from the boxes' own RTF input: formulas are put on the
-    // text's baseline here.
-    alignFormulasOnBaseline(RichTextBox3->document());
-    alignFormulasOnBaseline(RichTextBox4->document());
     RichTextBox2->setText(QString());
     Clipboard::Clear();
 
@@ -424,15 +437,13 @@ void SHouGong3::Command2_Click()
     browser_.close();
     showPosition();
     updateChosenRange();
-    ChosenNo->setValue(paper_.count());
-    if (q >= state.QuestionTotal) {
-        state.ManualQuestionNo = 0;
-        state.QuestionTotal = 0;
+    ChosenNo->setValue(run_->chosenCount());
+    if (added == CompositionRun::Added::Complete) {
         for (QPushButton* b : {Command6, Command4, PrintPreview, ExportPdf})
             b->setEnabled(true);
         return;
     }
-    showChildWindow<SHouGong2>()->refreshPrompt();
+    backToStep2();
 }
 
 void SHouGong3::Command6_Click()
@@ -450,45 +461,43 @@ void SHouGong3::Command4_Click()
 void SHouGong3::PrintPreview_Click()
 {
     // One paper, without set headers.
-    printPreviewPaper(this, {{chosen_}, RichTextBox3->document(), RichTextBox4->document(), false});
+    if (run_)
+        printPreviewPaper(this, *run_);
 }
 
 void SHouGong3::ExportPdf_Click()
 {
-    exportPaperPdf(this, {{chosen_}, RichTextBox3->document(), RichTextBox4->document(), false});
+    if (run_)
+        exportPaperPdf(this, *run_);
 }
 
 void SHouGong3::MoveUp_Click()
 {
     const int index = ChosenNo->value() - 1;
-    afterPaperChange(paper_.moveUp(index), index);
+    if (run_)
+        afterPaperChange(run_->moveChosenUp(index), index);
 }
 
 void SHouGong3::MoveDown_Click()
 {
     const int index = ChosenNo->value() - 1;
-    afterPaperChange(paper_.moveDown(index), index + 2);
+    if (run_)
+        afterPaperChange(run_->moveChosenDown(index), index + 2);
 }
 
 void SHouGong3::RemoveChosen_Click()
 {
     const int index = ChosenNo->value() - 1;
-    if (index < 0 || index >= paper_.count())
+    if (!run_ || index < 0 || index >= run_->chosenCount())
         return;
     if (!dialogs().question(this, u"提示"_s, u"确定要把第（%1）题从试卷中删去吗？"_s.arg(index + 1)))
         return;
-    const QString failure = paper_.remove(index);
-    if (failure.isEmpty()) {
-        // A run in progress chooses one more: the question being chosen
-        // moves up into the place that was freed.
-        CompositionState& state = compositionState();
-        if (state.ManualQuestionNo > 0) {
-            --state.ManualQuestionNo;
-            if (auto* step2 = WindowRegistry::instance().existing<SHouGong2>())
-                step2->refreshPrompt();
-        }
-    }
-    afterPaperChange(failure, std::min(index + 1, paper_.count()));
+    const int beingChosen = run_->questionBeingChosen();
+    const QString failure = run_->removeChosen(index);
+    // The question being chosen moved up into the place that was freed.
+    if (failure.isEmpty() && beingChosen > 0 && step2_)
+        step2_->refreshPrompt();
+    afterPaperChange(failure, std::min(index + 1, run_->chosenCount()));
 }
 
 void SHouGong3::afterPaperChange(const QString& failure, int select)
@@ -497,15 +506,14 @@ void SHouGong3::afterPaperChange(const QString& failure, int select)
         message(failure);
         return;
     }
-    alignFormulasOnBaseline(RichTextBox3->document());
-    alignFormulasOnBaseline(RichTextBox4->document());
     updateChosenRange();
-    ChosenNo->setValue(std::clamp(select, 1, std::max(paper_.count(), 1)));
+    ChosenNo->setValue(std::clamp(select, 1, std::max(run_ ? run_->chosenCount() : 0, 1)));
 }
 
 void SHouGong3::discardPaper()
 {
-    paper_.clear();
+    if (run_)
+        run_->discardPaper();
     RichTextBox3->setText(QString());
     RichTextBox4->setText(QString());
     paperSaved_ = false;
@@ -516,6 +524,10 @@ void SHouGong3::discardPaper()
 void SHouGong3::startOver()
 {
     discardPaper();
+    // The next run brings its own paper.
+    if (run_)
+        run_->detachDocuments();
+    run_.reset();
     browser_.close();
     clearDisplay();
     showPosition();
@@ -527,7 +539,8 @@ bool SHouGong3::giveUpForNewRun(QWidget* asker)
     auto* w = WindowRegistry::instance().existing<SHouGong3>();
     if (!w)
         return true;
-    const bool holdsPaper = w->paper_.count() > 0 || !w->RichTextBox3->document()->isEmpty() ||
+    const bool holdsPaper = (w->run_ && w->run_->chosenCount() > 0) ||
+                            !w->RichTextBox3->document()->isEmpty() ||
                             !w->RichTextBox4->document()->isEmpty();
     if (holdsPaper && !(w->paperSaved_ && w->answersSaved_) &&
         !dialogs().question(asker, u"提示"_s,
@@ -550,10 +563,9 @@ void SHouGong3::Command3_Click()
     if (!dialogs().question(this, u"提示"_s, u"您选的“试卷”或“答案”尚未保存，确定要退出吗？"_s))
         return;
     discardPaper();
-    compositionState().ManualQuestionNo = 0;
     // The run is abandoned: the next one starts with both windows anew.
-    if (QWidget* step2 = WindowRegistry::instance().existing<SHouGong2>())
-        step2->deleteLater();
+    if (step2_)
+        step2_->deleteLater();
     deleteLater();
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
-#include "compose/PaperItems.h"
-#include "compose/PaperLayout.h"
+#include "compose/CompositionRun.h"
 #include "questions/QuestionBrowser.h"
 
+#include <functional>
+#include <memory>
+#include <QPointer>
 #include <QWidget>
 
+class CriteriaWindow;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -14,8 +17,8 @@ class QSpinBox;
 class RichTextBox;
 
 // 手工组卷, step 3: browses the candidates of the question being chosen and
-// adds one to the paper; alternates with step 2 until the paper is complete,
-// then saves the paper and the answers as RTF.
+// adds one to the paper of the run; alternates with step 2 until the paper is
+// complete, then saves the paper and the answers as RTF.
 class SHouGong3 : public QWidget
 {
     Q_OBJECT
@@ -23,9 +26,15 @@ public:
     // Its size in twips; the frame would otherwise grow to the controls' wishes.
     QSize sizeHint() const override;
     explicit SHouGong3(QWidget* parent = nullptr);
+    ~SHouGong3() override;
 
-    // Step 2 confirmed the criteria of a question: 显 示 may run them.
-    void enableShow();
+    // Step 2 (`step2`) confirmed the criteria of a question of `run`: 显 示
+    // may run them, and the question goes into this window's paper of the
+    // run. `backToStep2` shows step 2 again for the next question (created
+    // anew when it was discarded meanwhile).
+    void chooseFor(std::shared_ptr<CompositionRun> run, CriteriaWindow* step2,
+                   std::function<CriteriaWindow*()> backToStep2);
+    const std::shared_ptr<CompositionRun>& run() const { return run_; }
 
     // Before step 1 of either wizard starts a new run: the paper of this
     // window (if it exists) is given up, after asking when it holds questions
@@ -102,10 +111,13 @@ private:
     // The caret in the paper picks the question to move or remove.
     void followCaret();
     void showPosition();
+    // Step 2 again, for the next question or the same one asked again.
+    void backToStep2();
 
     QuestionBrowser browser_;
-    PaperSet chosen_; // the questions added, in their order, for printing
-    ChosenPaper paper_;
+    std::shared_ptr<CompositionRun> run_;
+    QPointer<CriteriaWindow> step2_;
+    std::function<CriteriaWindow*()> backToStep2_;
     bool paperSaved_ = false;
     bool answersSaved_ = false;
 };

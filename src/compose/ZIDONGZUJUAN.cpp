@@ -8,11 +8,11 @@ using namespace Qt::StringLiterals;
 ZIDONGZUJUAN::ZIDONGZUJUAN(QWidget* parent)
     : QuestionCountWindow(u"ZIDONGZUJUAN"_s, u"自动组卷向导一:"_s,
                           u"请按组卷向导的提示输入：     题目总数、各题的参数..."_s,
-                          CompositionWizard::Automatic, parent)
+                          CompositionRun::Wizard::Automatic, parent)
 {
 }
 
-void ZIDONGZUJUAN::showCriteriaStep()
+void ZIDONGZUJUAN::showCriteriaStep(std::shared_ptr<CompositionRun> run)
 {
-    showChildWindow<ZUJUANXIANGMU>()->refreshPrompt();
+    showChildWindow<ZUJUANXIANGMU>()->takeRun(std::move(run));
 }

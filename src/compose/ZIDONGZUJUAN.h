@@ -10,5 +10,5 @@ public:
     explicit ZIDONGZUJUAN(QWidget* parent = nullptr);
 
 protected:
-    void showCriteriaStep() override;
+    void showCriteriaStep(std::shared_ptr<CompositionRun> run) override;
 };

@@ -1,11 +1,7 @@
 #include "compose/ZUJUANLIULAN.h"
 
-#include "compose/CompositionState.h"
-#include "compose/PaperComposer.h"
 #include "compose/PaperFiles.h"
-#include "compose/PaperItems.h"
 #include "compose/PaperPrinting.h"
-#include "formula/FormulaLayout.h"
 #include "ui/Clipboard.h"
 #include "ui/Dialogs.h"
 #include "ui/RichTextBox.h"
@@ -157,12 +153,17 @@ ZUJUANLIULAN::ZUJUANLIULAN(QWidget* parent) : QWidget(parent)
 
 ZUJUANLIULAN::~ZUJUANLIULAN()
 {
-    compositionState().PaperSetNo = 0;
+    if (run_)
+        run_->detachDocuments();
 }
 
-void ZUJUANLIULAN::setQueries(const std::vector<TableQuery>& queries)
+void ZUJUANLIULAN::takeRun(std::shared_ptr<CompositionRun> run)
 {
-    queries_ = queries;
+    if (run_ && run_ != run)
+        run->adoptPaper(*run_);
+    else
+        run->attachDocuments(RichTextBox1->document(), RichTextBox3->document());
+    run_ = std::move(run);
 }
 
 void ZUJUANLIULAN::setSeedSource(SeedSource source)
@@ -174,40 +175,32 @@ void ZUJUANLIULAN::setButtonsEnabled(bool on)
 {
     for (QPushButton* b : {Command1, Command2, Command3, Command4, PrintPreview, ExportPdf})
         b->setEnabled(on);
-    bool anyQuestion = false;
-    for (const ComposedPaperSet& c : composed_)
-        anyQuestion = anyQuestion || !c.set.questions.empty();
+    const bool anyQuestion = run_ && run_->anyQuestionComposed();
     for (QWidget* w : std::initializer_list<QWidget*>{SetNo, QuestionNo, ChangeQuestion})
         w->setEnabled(on && anyQuestion);
 }
 
 void ZUJUANLIULAN::updateChangeRange()
 {
-    int questions = 0;
-    for (const ComposedPaperSet& c : composed_) {
-        if (c.set.setNo == SetNo->value())
-            questions = int(c.set.questions.size());
-    }
+    const int questions = run_ ? run_->questionCount(SetNo->value()) : 0;
     QuestionNo->setRange(1, std::max(questions, 1));
 }
 
 void ZUJUANLIULAN::followCaret()
 {
-    if (composing_)
+    if (composing_ || !run_)
         return;
-    const int item = PaperItems::itemAt(*RichTextBox1->document(), RichTextBox1->textCursor().position());
-    if (item <= 0 || composed_.empty())
+    const CompositionRun::SetQuestion at = run_->questionAt(RichTextBox1->textCursor().position());
+    if (at.question <= 0 || at.setNo < SetNo->minimum() || at.setNo > SetNo->maximum())
         return;
-    const int setNo = item / (kMaxQuestionTotal + 1);
-    const int question = item % (kMaxQuestionTotal + 1);
-    if (setNo < SetNo->minimum() || setNo > SetNo->maximum())
-        return;
-    SetNo->setValue(setNo);
-    QuestionNo->setValue(question);
+    SetNo->setValue(at.setNo);
+    QuestionNo->setValue(at.question);
 }
 
 void ZUJUANLIULAN::Command1_Click()
 {
+    if (!run_)
+        return;
     setButtonsEnabled(false);
     // Whatever happens to the set (a store error included), the buttons come
     // back and the clipboard is left empty.
@@ -223,38 +216,19 @@ void ZUJUANLIULAN::Command1_Click()
     } finish{this};
     composing_ = true;
 
-    CompositionState& state = compositionState();
-    const int setNo = ++state.PaperSetNo;
-    const std::uint64_t seed = nextSeed();
-    seeds_ << u"第（%1）套 %2"_s.arg(setNo).arg(seed);
+    run_->reseed(nextSeed());
     Label1->setText(u"组卷中…，可能需要一些时间，请稍候…"_s);
     Label1->repaint();
-
-    SeededUniform random(seed);
-    PaperComposer composer(&BankStore::openBank, std::ref(random));
     QTextCursor paperCaret = RichTextBox1->textCursor();
     QTextCursor answerCaret = RichTextBox3->textCursor();
-    const ComposedSet set = composer.composeSet(setNo, queries_, paperCaret, answerCaret);
+    const ComposedSet set = run_->composeSet(paperCaret, answerCaret);
     RichTextBox1->setTextCursor(paperCaret);
     RichTextBox3->setTextCursor(answerCaret);
-    // Appended apart from the boxes' own RTF input: formulas are put on the
-    // text's baseline here.
-    alignFormulasOnBaseline(RichTextBox1->document());
-    alignFormulasOnBaseline(RichTextBox3->document());
-    // What stays in the documents is printed: a set stopped early too.
-    composed_.push_back({set, queries_, -1});
-    if (!set.questions.empty()) {
-        PaperSet questions;
-        for (const QuestionRecord& q : set.questions)
-            questions.push_back(PaperQuestion::fromRecord(q));
-        composed_.back().printIndex = int(sets_.size());
-        sets_.push_back(std::move(questions));
-    }
-    SetNo->setRange(composed_.front().set.setNo, setNo);
-    SetNo->setValue(setNo);
+    SetNo->setRange(run_->firstSetNo(), set.setNo);
+    SetNo->setValue(set.setNo);
     updateChangeRange();
 
-    const QString seeds = u"（随机数种子：%1）"_s.arg(seeds_.join(u"，"_s));
+    const QString seeds = u"（随机数种子：%1）"_s.arg(run_->seedsText());
     if (!set.complete()) {
         Label1->setText(set.failure + seeds);
         dialogs().message(this, u"提示"_s, set.failure);
@@ -265,47 +239,20 @@ void ZUJUANLIULAN::Command1_Click()
 
 void ZUJUANLIULAN::ChangeQuestion_Click()
 {
+    if (!run_)
+        return;
     const int setNo = SetNo->value();
     const int question = QuestionNo->value();
-    auto composed = std::find_if(composed_.begin(), composed_.end(),
-                                 [setNo](const ComposedPaperSet& c) { return c.set.setNo == setNo; });
-    if (composed == composed_.end() || question < 1 || question > int(composed->set.questions.size()) ||
-        size_t(question) >= composed->queries.size()) {
-        dialogs().message(this, u"提示"_s, u"第（%1）套试卷中没有第（%2）题。"_s.arg(setNo).arg(question));
+    run_->reseed(nextSeed());
+    const CompositionRun::Replacement replaced = run_->replaceQuestion(setNo, question);
+    if (!replaced.failure.isEmpty()) {
+        dialogs().message(this, u"提示"_s, replaced.failure);
         return;
     }
-    const int id = PaperItems::itemId(setNo, question);
-    const PaperItems::Item paperItem{id, paperItemLabel(question)};
-    const PaperItems::Item answerItem{id, answerItemLabel(question)};
-    QTextDocument* paper = RichTextBox1->document();
-    QTextDocument* answers = RichTextBox3->document();
-    if (!PaperItems::find(*paper, paperItem).found() || !PaperItems::find(*answers, answerItem).found()) {
-        dialogs().message(this, u"提示"_s,
-                          u"第（%1）套试卷第（%2）题的题号在试题题目或试题答案中已被删改，找不到这道题，"
-                          "无法换题。"_s.arg(setNo)
-                              .arg(question));
-        return;
-    }
-    SeededUniform random(nextSeed());
-    PaperComposer composer(&BankStore::openBank, std::ref(random));
-    const QString before = composed->set.numbers.at(question - 1);
-    const QString failure =
-        composer.replaceQuestion(composed->set, question, composed->queries[size_t(question)]);
-    if (!failure.isEmpty()) {
-        dialogs().message(this, u"提示"_s, failure);
-        return;
-    }
-    const QuestionRecord& q = composed->set.questions[size_t(question - 1)];
-    PaperItems::replaceBody(*paper, paperItem, q.content);
-    PaperItems::replaceBody(*answers, answerItem, q.answer);
-    alignFormulasOnBaseline(paper);
-    alignFormulasOnBaseline(answers);
-    if (composed->printIndex >= 0)
-        sets_[size_t(composed->printIndex)][size_t(question - 1)] = PaperQuestion::fromRecord(q);
     Label1->setText(
         u"第（%1）套试卷的第（%2）题已换成题目编号为%3的题（原为%4），请保存…（随机数种子：%5）"_s.arg(setNo)
             .arg(question)
-            .arg(q.number, before, seeds_.join(u"，"_s)));
+            .arg(replaced.after, replaced.before, run_->seedsText()));
 }
 
 void ZUJUANLIULAN::Command2_Click()
@@ -322,18 +269,20 @@ void ZUJUANLIULAN::Command4_Click()
 
 void ZUJUANLIULAN::PrintPreview_Click()
 {
-    printPreviewPaper(this, {sets_, RichTextBox1->document(), RichTextBox3->document()});
+    if (run_)
+        printPreviewPaper(this, *run_);
 }
 
 void ZUJUANLIULAN::ExportPdf_Click()
 {
-    exportPaperPdf(this, {sets_, RichTextBox1->document(), RichTextBox3->document()});
+    if (run_)
+        exportPaperPdf(this, *run_);
 }
 
 void ZUJUANLIULAN::discardPaper()
 {
-    sets_.clear();
-    composed_.clear();
+    if (run_)
+        run_->discardPaper();
     RichTextBox1->setText(QString());
     RichTextBox3->setText(QString());
     paperSaved_ = false;

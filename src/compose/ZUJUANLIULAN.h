@@ -1,22 +1,19 @@
 #pragma once
 
-#include "compose/PaperComposer.h"
-#include "compose/PaperLayout.h"
-#include "store/BankStore.h"
+#include "compose/CompositionRun.h"
 
 #include <cstdint>
 #include <functional>
-#include <QStringList>
+#include <memory>
 #include <QWidget>
-#include <vector>
 
 class QLabel;
 class QPushButton;
 class QSpinBox;
 class RichTextBox;
 
-// 自动组卷, step 3: each press of 开  始 composes one more paper set into the
-// paper and the answer document; both are saved as RTF.
+// 自动组卷, step 3: each press of 开  始 composes one more paper set of the
+// run into the paper and the answer document; both are saved as RTF.
 class ZUJUANLIULAN : public QWidget
 {
     Q_OBJECT
@@ -27,8 +24,10 @@ public:
     // The set count starts again at 1 in the next composer window.
     ~ZUJUANLIULAN() override;
 
-    // The candidate queries of questions 1..N (index 0 unused) to compose from.
-    void setQueries(const std::vector<TableQuery>& queries);
+    // The run to compose from, its criteria complete. A window that stays
+    // open keeps counting: the sets of a new run go on below those it shows.
+    void takeRun(std::shared_ptr<CompositionRun> run);
+    const std::shared_ptr<CompositionRun>& run() const { return run_; }
 
     // Where the seed of each set comes from; by default a random number. A
     // set drawn with seed S is drawn again by `tiku-admin compose --sets 1
@@ -67,19 +66,7 @@ private:
     // The caret in the paper picks the question 换题 acts on.
     void followCaret();
 
-    // A set as composed, with the queries it was drawn from: a later run may
-    // give the window other queries.
-    struct ComposedPaperSet
-    {
-        ComposedSet set;
-        std::vector<TableQuery> queries;
-        int printIndex = -1; // its place in sets_, -1 when nothing of it was drawn
-    };
-
-    std::vector<TableQuery> queries_;
-    std::vector<ComposedPaperSet> composed_;
-    QStringList seeds_;          // one entry per set composed, for the status line
-    std::vector<PaperSet> sets_; // the questions drawn, set by set, for printing
+    std::shared_ptr<CompositionRun> run_;
     bool paperSaved_ = false;
     bool answersSaved_ = false;
     // While a set is composed the caret moves with every insertion; looking

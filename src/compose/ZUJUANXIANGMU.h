@@ -11,8 +11,4 @@ public:
     explicit ZUJUANXIANGMU(QWidget* parent = nullptr);
 
     void Command1_Click() override;
-    void refreshPrompt() override;
-
-private:
-    CriteriaStep step_;
 };

@@ -121,16 +121,25 @@ void installFormulaLayout(QTextDocument* doc)
 
 void alignFormulasOnBaseline(QTextDocument* doc)
 {
+    alignFormulasOnBaseline(doc, 0, doc->characterCount());
+}
+
+void alignFormulasOnBaseline(QTextDocument* doc, int from, int to)
+{
     // Collected first: changing a format splits and merges fragments.
     std::vector<int> positions;
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+    for (QTextBlock block = doc->findBlock(std::max(from, 0)); block.isValid() && block.position() < to;
+         block = block.next()) {
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat f = fragment.charFormat();
             if (isFormula(f) && f.property(rtf::FormulaDepth).toReal() > 0 &&
                 f.verticalAlignment() != QTextCharFormat::AlignMiddle) {
-                for (int i = 0; i < fragment.length(); ++i)
-                    positions.push_back(fragment.position() + i);
+                for (int i = 0; i < fragment.length(); ++i) {
+                    const int pos = fragment.position() + i;
+                    if (pos >= from && pos < to)
+                        positions.push_back(pos);
+                }
             }
         }
     }

@@ -17,4 +17,7 @@ void installFormulaLayout(QTextDocument* doc);
 // Gives every formula of `doc` that reaches below the baseline the middle
 // alignment the handler works with (formulas read from RTF come without it).
 // Changes nothing, and records no undo step, when all have it already.
+// FormulaRtfReader does this for whatever it reads.
 void alignFormulasOnBaseline(QTextDocument* doc);
+// The same for the formulas in [from, to) of `doc` only.
+void alignFormulasOnBaseline(QTextDocument* doc, int from, int to);

@@ -3,7 +3,7 @@
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaLayout.h"
 #include "formula/FormulaRenderer.h"
-#include "rtf/RtfReader.h"
+#include "formula/FormulaRtfReader.h"
 #include "rtf/RtfWriter.h"
 #include "ui/Dialogs.h"
 #include "ui/FormulaEditor.h"
@@ -207,8 +207,7 @@ void RichTextBox::setTextRTF(const QByteArray& rtf)
         if (rtf.isEmpty())
             doc->clear();
         else
-            RtfReader::read(rtf, doc);
-        alignFormulasOnBaseline(doc);
+            FormulaRtfReader::read(rtf, doc);
     });
 }
 
@@ -288,8 +287,7 @@ void RichTextBox::setSelRTF(const QByteArray& rtf)
     if (rtf.isEmpty())
         c.removeSelectedText();
     else
-        RtfReader::insert(rtf, c);
-    alignFormulasOnBaseline(document());
+        FormulaRtfReader::insert(rtf, c);
     c.endEditBlock();
     setTextCursor(c);
     if (!wasEmpty)
@@ -347,8 +345,7 @@ void RichTextBox::insertFromMimeData(const QMimeData* source)
     bool done = false;
     if (acceptRichText()) {
         if (const std::optional<QByteArray> rtf = acceptedRtf(source)) {
-            RtfReader::insert(*rtf, c);
-            alignFormulasOnBaseline(document());
+            FormulaRtfReader::insert(*rtf, c);
             done = true;
         }
         if (!done && source->hasHtml()) {

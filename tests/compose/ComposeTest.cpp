@@ -1,12 +1,15 @@
+#include "common/FormulaSample.h"
 #include "common/TestBank.h"
 #include "compose/ChoiceAnswer.h"
 #include "compose/ComposedDocument.h"
-#include "compose/CompositionState.h"
+#include "compose/CompositionRun.h"
 #include "compose/CriteriaFile.h"
 #include "compose/PaperComposer.h"
 #include "compose/PaperItems.h"
 #include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
 
+#include <algorithm>
 #include <deque>
 #include <QBuffer>
 #include <QFile>
@@ -24,6 +27,16 @@ QByteArray body(const char* text)
     return QByteArray("{\\rtf1\\ansi\\ansicpg936 ") + text + "\\par}";
 }
 
+// A body of text and a formula, as RTF.
+QByteArray formulaBody(const QString& text, const QString& source)
+{
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    c.insertText(text);
+    formulasample::insert(c, source);
+    return RtfWriter::write(doc);
+}
+
 // A random source that gives the listed numbers in turn.
 UniformSource scripted(std::vector<double> values)
 {
@@ -39,14 +52,14 @@ UniformSource scripted(std::vector<double> values)
     };
 }
 
-// Queries for questions 1..n, each the same criteria.
+// Queries for questions 1..n (question i + 1 at index i), each the same criteria.
 std::vector<TableQuery> queriesOf(int n, const CompositionCriteria& criteria = {})
 {
-    std::vector<TableQuery> queries(1);
-    for (int i = 0; i < n; ++i)
-        queries.push_back(candidateQuery(criteria));
-    return queries;
+    return std::vector<TableQuery>(size_t(n), candidateQuery(criteria));
 }
+
+using Outcome = CompositionRun::Outcome;
+using Wizard = CompositionRun::Wizard;
 
 struct Documents
 {
@@ -87,6 +100,7 @@ private slots:
     void documentThatNoLongerMatchesSaysWhy_data();
     void documentThatNoLongerMatchesSaysWhy();
     void runOfTheOtherWizardIsNotTakenOver();
+    void runDrawsSetsWithSeedsAndGoesOnInTheNextRun();
     void itemsAreFoundMovedAndReplacedAroundTheTeachersEdits();
     void replacementIsAnotherCandidateNotInTheSet();
 
@@ -157,95 +171,91 @@ void ComposeTest::questionCountEntries()
 
 void ComposeTest::runStateKeepsQueriesInsideOneToN()
 {
-    CompositionState state;
-    state.startRun(2);
-    QCOMPARE(state.CriteriaSqlList.size(), size_t(3));
+    bank->addQuestion({.number = u"1"_s, .type = u"填空题"_s});
+    CompositionRun run(2, Wizard::Automatic);
+    QVERIFY(run.criteria().empty());
     CompositionCriteria c;
     c.type = u"填空题"_s;
-    QVERIFY(state.storeCriteria(2, candidateQuery(c)));
-    QVERIFY(!state.storeCriteria(0, candidateQuery(c)));
-    QVERIFY(!state.storeCriteria(3, candidateQuery(c)));
-    QCOMPARE(state.criteriaOf(2), std::optional(candidateQuery(c)));
-    QVERIFY(!state.criteriaOf(3));
-    state.startRun(1); // a new run forgets the stored queries
-    QCOMPARE(state.criteriaOf(1), std::optional(TableQuery{}));
-    QVERIFY(!state.criteriaOf(2));
+    QCOMPARE(run.confirm({}), Outcome::Next);
+    QCOMPARE(run.confirm(c), Outcome::Last);
+    QVERIFY(run.criteriaComplete());
+    // Question 2 at index 1; there is no question 3 to store a query for.
+    QCOMPARE(run.criteria(), (std::vector<TableQuery>{candidateQuery({}), candidateQuery(c)}));
+    QCOMPARE(run.confirm(c), Outcome::RunEnded);
+    QCOMPARE(run.criteria().size(), size_t(2));
+    // A new run starts without queries.
+    const CompositionRun next(1, Wizard::Automatic);
+    QVERIFY(next.criteria().empty());
+    QVERIFY(!next.criteriaComplete());
 }
 
 void ComposeTest::criteriaStepStoresQueriesAndRestartsWithANewRun()
 {
     bank->addQuestion({.number = u"1"_s, .type = u"填空题"_s});
     bank->addQuestion({.number = u"2"_s, .type = u"选择题"_s});
-    CompositionState state;
-    CriteriaStep step(state);
-    QCOMPARE(step.prompt(), u"请填入第（1）题的搜索信息…"_s);
-    state.startRun(3);
-    BankStore store = bank->store();
+    CompositionRun run(3, Wizard::Automatic);
+    QCOMPARE(run.prompt(true), u"请填入第（1）题的搜索信息…"_s);
     CompositionCriteria fill;
     fill.type = u"填空题"_s;
-    QCOMPARE(step.confirm(fill, store), CriteriaStep::Outcome::Next);
-    QCOMPARE(step.prompt(), u"请选择第（2）题的搜索项目"_s);
+    QCOMPARE(run.confirm(fill), Outcome::Next);
+    QCOMPARE(run.prompt(false), u"请选择第（2）题的搜索项目"_s);
 
     // No match: the same question is asked again and nothing is stored.
     CompositionCriteria blank;
     blank.type = u" "_s;
-    QCOMPARE(step.confirm(blank, store), CriteriaStep::Outcome::NoMatch);
-    QCOMPARE(step.message(CriteriaStep::Outcome::NoMatch), u"别逗了，根本没有符合条件的题！"_s);
-    QCOMPARE(step.prompt(), u"请选择第（2）题的搜索项目"_s);
-    QCOMPARE(state.criteriaOf(2), std::optional(TableQuery{}));
-    QCOMPARE(step.confirm({}, store), CriteriaStep::Outcome::Next);
-    QCOMPARE(state.criteriaOf(2), std::optional(candidateQuery({})));
+    QCOMPARE(run.confirm(blank), Outcome::NoMatch);
+    QCOMPARE(run.message(Outcome::NoMatch), u"别逗了，根本没有符合条件的题！"_s);
+    QCOMPARE(run.prompt(false), u"请选择第（2）题的搜索项目"_s);
+    QCOMPARE(run.criteria().size(), size_t(1));
+    QCOMPARE(run.confirm({}), Outcome::Next);
+    QCOMPARE(run.criteria().at(1), candidateQuery({}));
 
     // The window is left at question 3 and a new run of two questions begins:
     // it starts again at question 1, and its last question is the second.
-    state.startRun(2);
-    QCOMPARE(step.nextQuestion(), 1);
-    QCOMPARE(step.prompt(), u"请选择第（1）题的搜索项目"_s);
-    QCOMPARE(step.confirm(fill, store), CriteriaStep::Outcome::Next);
-    QCOMPARE(step.confirm(fill, store), CriteriaStep::Outcome::Last);
-    QCOMPARE(step.message(CriteriaStep::Outcome::Last),
-             u"题目信息添加成功，共（2）道题，可以开始下一步了..."_s);
-    QCOMPARE(step.prompt(), u"请选择第（1）题的搜索项目"_s);
-    QCOMPARE(state.CriteriaSqlList.size(), size_t(3));
-    QCOMPARE(state.criteriaOf(2), std::optional(candidateQuery(fill)));
-    QCOMPARE(step.nextQuestion(), 1);
+    CompositionRun second(2, Wizard::Automatic);
+    QCOMPARE(second.nextQuestion(), 1);
+    QCOMPARE(second.prompt(false), u"请选择第（1）题的搜索项目"_s);
+    QCOMPARE(second.confirm(fill), Outcome::Next);
+    QCOMPARE(second.confirm(fill), Outcome::Last);
+    QCOMPARE(second.message(Outcome::Last), u"题目信息添加成功，共（2）道题，可以开始下一步了..."_s);
+    QCOMPARE(second.prompt(false), u"请选择第（1）题的搜索项目"_s);
+    QCOMPARE(second.criteria().size(), size_t(2));
+    QCOMPARE(second.criteria().at(1), candidateQuery(fill));
+    QCOMPARE(second.nextQuestion(), 1);
 }
 
 void ComposeTest::manualCriteriaStepCountsOneQuestionAtATime()
 {
     bank->addQuestion({.number = u"1"_s, .type = u"填空题"_s});
-    CompositionState state;
-    ManualCriteriaStep step(state);
-    BankStore store = bank->store();
-    QCOMPARE(step.prompt(), u"请填入第（1）题的搜索信息…"_s);
-    state.startRun(2);
+    CompositionRun run(2, Wizard::Manual);
+    QCOMPARE(run.prompt(true), u"请填入第（1）题的搜索信息…"_s);
     CompositionCriteria blank;
     blank.type = u" "_s;
-    QCOMPARE(step.confirm(blank, store), ManualCriteriaStep::Outcome::NoMatch);
-    QCOMPARE(step.message(ManualCriteriaStep::Outcome::NoMatch), u"别逗了，题库中没有符合条件的题！"_s);
-    QCOMPARE(state.ManualQuestionNo, 0);
-    QCOMPARE(step.confirm({}, store), ManualCriteriaStep::Outcome::Next);
-    QCOMPARE(state.ManualQuestionNo, 1);
-    QCOMPARE(state.ManualCriteriaSql, candidateQuery({}));
-    QCOMPARE(step.prompt(), u"请选择第（2）题的搜索项目"_s);
+    QCOMPARE(run.confirm(blank), Outcome::NoMatch);
+    QCOMPARE(run.message(Outcome::NoMatch), u"别逗了，题库中没有符合条件的题！"_s);
+    QCOMPARE(run.questionBeingChosen(), 0);
+    QCOMPARE(run.confirm({}), Outcome::Next);
+    QCOMPARE(run.questionBeingChosen(), 1);
+    QCOMPARE(run.queryBeingChosen(), std::optional(candidateQuery({})));
+    QCOMPARE(run.prompt(false), u"请选择第（2）题的搜索项目"_s);
 
     // The browse window finds nothing any more: question 1 is asked again.
-    ManualCriteriaStep::askAgain(state);
-    QCOMPARE(step.prompt(), u"请选择第（1）题的搜索项目"_s);
-    QCOMPARE(step.confirm({}, store), ManualCriteriaStep::Outcome::Next);
-    QCOMPARE(step.confirm({}, store), ManualCriteriaStep::Outcome::Last);
-    QCOMPARE(step.message(ManualCriteriaStep::Outcome::Last), u"恭喜！这是最后一题了"_s);
-    QCOMPARE(step.prompt(), u"请选择第（1）题的搜索项目"_s);
+    run.askAgain();
+    QCOMPARE(run.prompt(false), u"请选择第（1）题的搜索项目"_s);
+    QCOMPARE(run.confirm({}), Outcome::Next);
+    QCOMPARE(run.confirm({}), Outcome::Last);
+    QCOMPARE(run.message(Outcome::Last), u"恭喜！这是最后一题了"_s);
+    QCOMPARE(run.prompt(false), u"请选择第（1）题的搜索项目"_s);
     // No question is left to confirm until a new run starts.
-    QCOMPARE(step.confirm({}, store), ManualCriteriaStep::Outcome::NoQuestionLeft);
-    QCOMPARE(state.ManualQuestionNo, 2);
+    QCOMPARE(run.confirm({}), Outcome::NoQuestionLeft);
+    QCOMPARE(run.questionBeingChosen(), 2);
 
     // A new run, whatever the last one left, starts at question 1.
-    state.startRun(3);
-    QCOMPARE(state.ManualQuestionNo, 0);
-    QCOMPARE(state.ManualCriteriaSql, TableQuery{});
-    QCOMPARE(step.confirm({}, store), ManualCriteriaStep::Outcome::Next);
-    QCOMPARE(state.ManualQuestionNo, 1);
+    CompositionRun next(3, Wizard::Manual);
+    QCOMPARE(next.questionBeingChosen(), 0);
+    QVERIFY(!next.queryBeingChosen());
+    QCOMPARE(next.confirm({}), Outcome::Next);
+    QCOMPARE(next.questionBeingChosen(), 1);
 }
 
 void ComposeTest::repeatKeyReadsTheLeadingNumber()
@@ -617,33 +627,36 @@ QTEST_MAIN(ComposeTest)
 void ComposeTest::runOfTheOtherWizardIsNotTakenOver()
 {
     bank->addQuestion({.number = u"1"_s, .type = u"填空题"_s});
-    BankStore store = bank->store();
-    CompositionState state;
-    CriteriaStep automatic(state);
-    ManualCriteriaStep manual(state);
-    state.startRun(2, CompositionWizard::Automatic);
-    QCOMPARE(automatic.confirm({}, store), CriteriaStep::Outcome::Next);
-    // The manual step 2 does not go on with an automatic run.
-    QCOMPARE(manual.confirm({}, store), ManualCriteriaStep::Outcome::RunEnded);
-    QCOMPARE(state.ManualQuestionNo, 0);
-    QCOMPARE(manual.prompt(), u"这次手工组卷已结束，请从“手工组卷”重新开始…"_s);
+    CompositionRun automatic(2, Wizard::Automatic);
+    CompositionRun manual(2, Wizard::Manual);
+    QCOMPARE(automatic.confirm({}), Outcome::Next);
+    // The automatic wizard started a run: the manual step 2 does not go on with its own.
+    manual.endBy(Wizard::Automatic);
+    QCOMPARE(manual.confirm({}), Outcome::RunEnded);
+    QCOMPARE(manual.questionBeingChosen(), 0);
+    QCOMPARE(manual.prompt(false), u"这次手工组卷已结束，请从“手工组卷”重新开始…"_s);
 
     // A manual run starts: the automatic step stores nothing and says why.
-    state.startRun(1, CompositionWizard::Manual);
-    QCOMPARE(automatic.confirm({}, store), CriteriaStep::Outcome::RunEnded);
-    QVERIFY(automatic.message(CriteriaStep::Outcome::RunEnded).startsWith(u"“手工组卷”已开始了新的组卷"_s));
-    QCOMPARE(state.criteriaOf(1), std::optional(TableQuery{}));
-    QCOMPARE(manual.confirm({}, store), ManualCriteriaStep::Outcome::Last);
+    CompositionRun manualAgain(1, Wizard::Manual);
+    automatic.endBy(Wizard::Manual);
+    QCOMPARE(automatic.confirm({}), Outcome::RunEnded);
+    QVERIFY(automatic.message(Outcome::RunEnded).startsWith(u"“手工组卷”已开始了新的组卷"_s));
+    QCOMPARE(automatic.criteria().size(), size_t(1));
+    QCOMPARE(manualAgain.confirm({}), Outcome::Last);
+    // A run of the same wizard ends nothing: step 2 takes the new run instead.
+    manualAgain.endBy(Wizard::Manual);
+    QCOMPARE(manualAgain.confirm({}), Outcome::NoQuestionLeft);
 
     // A count reset to 0 (a paper finished) is no "no match" either.
-    state.startRun(2);
-    QCOMPARE(automatic.confirm({}, store), CriteriaStep::Outcome::Next);
-    state.QuestionTotal = 0;
-    QCOMPARE(automatic.confirm({}, store), CriteriaStep::Outcome::RunEnded);
-    QVERIFY(automatic.message(CriteriaStep::Outcome::RunEnded).startsWith(u"这次组卷的题目总数已被清零"_s));
+    CompositionRun finished(2, Wizard::Automatic);
+    QCOMPARE(finished.confirm({}), Outcome::Next);
+    finished.finish();
+    QCOMPARE(finished.questionTotal(), 0);
+    QCOMPARE(finished.confirm({}), Outcome::RunEnded);
+    QVERIFY(finished.message(Outcome::RunEnded).startsWith(u"这次组卷的题目总数已被清零"_s));
     // A new automatic run goes on at question 1.
-    state.startRun(1, CompositionWizard::Automatic);
-    QCOMPARE(automatic.confirm({}, store), CriteriaStep::Outcome::Last);
+    CompositionRun again(1, Wizard::Automatic);
+    QCOMPARE(again.confirm({}), Outcome::Last);
 }
 
 namespace {
@@ -733,18 +746,106 @@ void ComposeTest::replacementIsAnotherCandidateNotInTheSet()
     // Question 1 is question 1; question 2 any: drawn from the second row on, 2.
     CompositionCriteria one;
     one.number = u"1"_s;
-    std::vector<TableQuery> queries{TableQuery{}, candidateQuery(one), candidateQuery({})};
+    std::vector<TableQuery> queries{candidateQuery(one), candidateQuery({})};
     PaperComposer composer = composerWith(scripted({0.0, 0.4, 0.0, 0.0, 0.0}));
     ComposedSet set = composer.composeSet(1, queries, docs.paperCaret, docs.answerCaret);
     QCOMPARE(set.numbers, (QStringList{u"1"_s, u"2"_s}));
     // The only candidate not in the set is 3, wherever the draw starts.
-    QCOMPARE(composer.replaceQuestion(set, 2, queries[2]), QString());
+    QCOMPARE(composer.replaceQuestion(set, 2, queries[1]), QString());
     QCOMPARE(set.numbers, (QStringList{u"1"_s, u"3"_s}));
     QCOMPARE(set.questions[1].number, u"3"_s);
-    QCOMPARE(composer.replaceQuestion(set, 2, queries[2]), QString());
+    QCOMPARE(composer.replaceQuestion(set, 2, queries[1]), QString());
     QCOMPARE(set.numbers, (QStringList{u"1"_s, u"2"_s}));
-    QCOMPARE(composer.replaceQuestion(set, 1, queries[1]),
+    QCOMPARE(composer.replaceQuestion(set, 1, queries[0]),
              u"第（1）题的组卷条件只有这一道题符合，没有别的题可换。"_s);
     QCOMPARE(set.numbers, (QStringList{u"1"_s, u"2"_s}));
-    QCOMPARE(composer.replaceQuestion(set, 3, queries[2]), u"第（1）套试卷中没有第（3）题。"_s);
+    QCOMPARE(composer.replaceQuestion(set, 3, queries[1]), u"第（1）套试卷中没有第（3）题。"_s);
+}
+
+// The automatic wizard's run without its windows: sets drawn with their seeds
+// into the documents, the same draw as tiku-admin compose makes from the same
+// criteria and seed, 换题, and a new run going on below in the same documents.
+void ComposeTest::runDrawsSetsWithSeedsAndGoesOnInTheNextRun()
+{
+    for (int n = 1; n <= 6; ++n) {
+        bank->addQuestion({.number = QString::number(n),
+                           .content = formulaBody(u"Q%1 "_s.arg(n), u"x_%1"_s.arg(n)),
+                           .answer = formulaBody(u"A%1 "_s.arg(n), u"y_%1"_s.arg(n))});
+    }
+    CompositionRun run(2, Wizard::Automatic);
+    QCOMPARE(run.confirm({}), Outcome::Next);
+    QCOMPARE(run.confirm({}), Outcome::Last);
+    Documents docs;
+    run.attachDocuments(&docs.paper, &docs.answers);
+    run.reseed(7);
+    const ComposedSet first = run.composeSet(docs.paperCaret, docs.answerCaret);
+    run.reseed(8);
+    const ComposedSet second = run.composeSet(docs.paperCaret, docs.answerCaret);
+    QVERIFY(first.complete() && second.complete());
+    QCOMPARE(first.setNo, 1);
+    QCOMPARE(second.setNo, 2);
+    QCOMPARE(run.firstSetNo(), 1);
+    QCOMPARE(run.lastSetNo(), 2);
+    QCOMPARE(run.seedsText(), u"第（1）套 7，第（2）套 8"_s);
+
+    // tiku-admin compose: the same criteria and seed draw the same set.
+    CompositionRun tool(std::vector<CompositionCriteria>(2), &BankStore::openBank);
+    Documents toolDocs;
+    tool.attachDocuments(&toolDocs.paper, &toolDocs.answers);
+    tool.reseed(7);
+    QCOMPARE(tool.composeSet(toolDocs.paperCaret, toolDocs.answerCaret).numbers, first.numbers);
+
+    // The formulas drawn sit on the baseline, with no window to put them there.
+    auto onBaseline = [](const QTextDocument& doc) {
+        const QList<QTextImageFormat> formulas = formulasample::formulas(doc);
+        return formulas.size() == 4 &&
+               std::all_of(formulas.begin(), formulas.end(), [](const QTextImageFormat& f) {
+                   return f.verticalAlignment() == QTextCharFormat::AlignMiddle;
+               });
+    };
+    QVERIFY(onBaseline(docs.paper));
+    QVERIFY(onBaseline(docs.answers));
+
+    // A position in the body of set 2's question 2 names that question.
+    const int at = docs.paper.toPlainText().lastIndexOf(u"Q%1 "_s.arg(second.numbers.at(1)));
+    QCOMPARE(run.questionAt(at).setNo, 2);
+    QCOMPARE(run.questionAt(at).question, 2);
+    QCOMPARE(run.questionAt(0).question, 0); // the set's header
+
+    // 换题: another candidate in both documents and for printing; its seed is no set's.
+    run.reseed(9);
+    const CompositionRun::Replacement replaced = run.replaceQuestion(2, 2);
+    QCOMPARE(replaced.failure, QString());
+    QCOMPARE(replaced.before, second.numbers.at(1));
+    QVERIFY(replaced.after != replaced.before && replaced.after != second.numbers.at(0));
+    QCOMPARE(run.printedSets().at(1).at(1).bankNumber, replaced.after);
+    QVERIFY(docs.answers.toPlainText().contains(u"A%1 "_s.arg(replaced.after)));
+    QVERIFY(onBaseline(docs.paper));
+    QVERIFY(onBaseline(docs.answers));
+    QCOMPARE(run.seedsText(), u"第（1）套 7，第（2）套 8"_s);
+    QCOMPARE(run.replaceQuestion(3, 1).failure, u"第（3）套试卷中没有第（1）题。"_s);
+
+    // A new run of one question in the same composer: set 3 below the others,
+    // and the sets before keep their own criteria for 换题.
+    CompositionRun next(1, Wizard::Automatic);
+    QCOMPARE(next.confirm({}), Outcome::Last);
+    next.adoptPaper(run);
+    QCOMPARE(run.lastSetNo(), 0);
+    QCOMPARE(run.paperDocument(), nullptr);
+    next.reseed(10);
+    const ComposedSet third = next.composeSet(docs.paperCaret, docs.answerCaret);
+    QCOMPARE(third.setNo, 3);
+    QCOMPARE(third.numbers.size(), 1);
+    QVERIFY(docs.paper.toPlainText().contains(u"第（3）套试卷的题目"_s));
+    QCOMPARE(next.seedsText(), u"第（1）套 7，第（2）套 8，第（3）套 10"_s);
+    QCOMPARE(next.replaceQuestion(1, 2).failure, QString());
+    std::vector<size_t> sizes;
+    for (const PaperSet& set : next.printedSets())
+        sizes.push_back(set.size());
+    QCOMPARE(sizes, (std::vector<size_t>{2, 2, 1}));
+
+    // The composer closes: the next one counts its sets from 1 again.
+    next.detachDocuments();
+    QCOMPARE(next.lastSetNo(), 0);
+    QVERIFY(next.printedSets().empty());
 }

@@ -2,7 +2,7 @@
 // their buttons, with scripted boxes.
 #include "common/Accessibility.h"
 #include "common/MemoryLimits.h"
-#include "compose/CompositionState.h"
+#include "compose/CompositionRun.h"
 #include "compose/PaperSettingsDialog.h"
 #include "compose/SHouGong1.h"
 #include "compose/SHouGong2.h"
@@ -287,7 +287,6 @@ private slots:
     void init()
     {
         f = std::make_unique<WindowFixture>();
-        compositionState() = CompositionState{};
         ZUJUANLIULAN::setSeedSource([] { return std::uint64_t(20261208); });
         // The 版式 chosen is kept here, never in the user's own settings.
         QFile::remove(out.filePath(u"tiku.ini"_s));
@@ -307,6 +306,7 @@ private slots:
         auto* step1 = f->open<ZIDONGZUJUAN>(u"zdzj"_s);
         QVERIFY(step1);
         QCOMPARE(step1->windowTitle(), u"自动组卷向导一:"_s);
+        keepShot(step1, u"自动组卷向导一"_s);
         QCOMPARE(step1->findChild<QLabel*>(u"Label1"_s)->text(),
                  u"请按组卷向导的提示输入：     题目总数、各题的参数..."_s);
         const QString zero = u"题目数量不能是零！请重新输入"_s;
@@ -340,9 +340,9 @@ private slots:
         f->dialogs->answerInput(u"3题"_s);
         click(step1, "Command1");
         f->boxes();
-        QCOMPARE(compositionState().QuestionTotal, 3);
         auto* step2 = WindowRegistry::instance().existing<ZUJUANXIANGMU>();
         QVERIFY(step2 && step2->isVisible());
+        QCOMPARE(step2->run()->questionTotal(), 3);
         QVERIFY(!step1->isVisible());
         QCOMPARE(step2->windowTitle(), u"自动组卷向导二：选择每题的项目"_s);
         QCOMPARE(step2->size(), twipsSize(5625, 7185));
@@ -421,7 +421,7 @@ private slots:
         QCOMPARE(w->Label1->text(),
                  u"组卷结束，请保存…（随机数种子：第（1）套 20261208，第（2）套 20261208）"_s);
         QCOMPARE(enabledButtons(w, buttons), buttons);
-        QCOMPARE(compositionState().PaperSetNo, 2);
+        QCOMPARE(w->run()->lastSetNo(), 2);
         QVERIFY(clipboardEmpty());
 
         // A file that cannot be written: said, nothing marked saved, the paper stays.
@@ -451,11 +451,12 @@ private slots:
         QCOMPARE(fileText(answers + u".rtf"_s).trimmed(), w->RichTextBox3->Text().trimmed());
         QCOMPARE(f->boxes().last().text, QDir(out.path()).filePath(datedFileName(u"答案"_s, u"rtf"_s)));
         QPointer<ZUJUANLIULAN> alive = w;
+        const std::shared_ptr<CompositionRun> run = w->run();
         click(w, "Command3"); // both saved: no question
         QCOMPARE(f->boxes(), QList<Shown>());
         processDeletes();
         QVERIFY(alive.isNull());
-        QCOMPARE(compositionState().PaperSetNo, 0);
+        QCOMPARE(run->lastSetNo(), 0);
     }
 
     void automaticSetStopsWhenCandidatesRunOut()
@@ -479,10 +480,11 @@ private slots:
 
         // The close box discards the window without a question.
         QPointer<ZUJUANLIULAN> alive = w;
+        const std::shared_ptr<CompositionRun> run = w->run();
         w->close();
         processDeletes();
         QVERIFY(alive.isNull());
-        QCOMPARE(compositionState().PaperSetNo, 0);
+        QCOMPARE(run->lastSetNo(), 0);
     }
 
     void manualRunOfThreeQuestions()
@@ -497,6 +499,7 @@ private slots:
         auto* step2 = WindowRegistry::instance().existing<SHouGong2>();
         QVERIFY(step2 && step2->isVisible());
         QCOMPARE(step2->windowTitle(), u"手工组卷向导二"_s);
+        keepShot(step2, u"手工组卷向导二"_s);
         typeInto(step2->Combo2, u"F"_s);
         click(step2, "Command1");
         QCOMPARE(f->boxes().last(), info(u"别逗了，题库中没有符合条件的题！"_s));
@@ -555,8 +558,8 @@ private slots:
         click(w, "Command9");
         click(w, "Command2"); // question 3: question 3 again
         QCOMPARE(enabledButtons(w, all), (QStringList{u"Command6"_s, u"Command4"_s, u"Command3"_s}));
-        QCOMPARE(compositionState().ManualQuestionNo, 0);
-        QCOMPARE(compositionState().QuestionTotal, 0);
+        QCOMPARE(w->run()->questionBeingChosen(), 0);
+        QCOMPARE(w->run()->questionTotal(), 0);
         QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ3\n\n\n（2）\nQ2\n\n\n（3）\nQ3\n\n\n"_s);
         QCOMPARE(w->RichTextBox4->Text(),
                  u"第（1）题的答案\nA3\n\n\n第（2）题的答案\nA2\n\n\n第（3）题的答案\nA3\n\n\n"_s);
@@ -959,7 +962,7 @@ private slots:
         QCOMPARE(boxes.at(1), ScriptedDialogs::ask(u"提示"_s, giveUp));
         QVERIFY(step1->isVisible());
         QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ1\n\n\n"_s);
-        QCOMPARE(compositionState().QuestionTotal, 2);
+        QCOMPARE(step2->run()->questionTotal(), 2);
         QVERIFY(w->Command2->isEnabled());
 
         // Yes: an empty paper, step 3 as new, step 2 at question 1.
@@ -1021,7 +1024,7 @@ private slots:
         click(manual3, "Command9");
         click(manual3, "Command2");
         f->boxes();
-        QCOMPARE(compositionState().QuestionTotal, 0);
+        QCOMPARE(manual3->run()->questionTotal(), 0);
 
         // Back in the automatic step 2: it says what happened, stores nothing.
         QVERIFY(auto2->isVisible());
@@ -1031,6 +1034,7 @@ private slots:
                      u"“手工组卷”已开始了新的组卷，题目总数已按它重新设定，这次自动组卷的搜索信息没有保存。"
                      "请从“自动组卷”重新开始。"_s)});
         QVERIFY(!WindowRegistry::instance().existing<ZUJUANLIULAN>());
+        keepShot(auto2, u"自动组卷向导二（另一向导已开始）"_s);
 
         // Started again from 自动组卷 (the manual paper given up), it goes on as usual.
         auto* step1 = f->open<ZIDONGZUJUAN>(u"zdzj"_s);

@@ -4,7 +4,6 @@
 // hand, the papers saved as RTF and laid out as PDF. At every step the
 // formula must still be a formula: its picture with its LaTeX source.
 #include "common/FormulaSample.h"
-#include "compose/CompositionState.h"
 #include "compose/PaperLayout.h"
 #include "compose/SHouGong1.h"
 #include "compose/SHouGong2.h"
@@ -108,7 +107,6 @@ private slots:
     void init()
     {
         f = std::make_unique<WindowFixture>();
-        compositionState() = CompositionState{};
         ZUJUANLIULAN::setSeedSource([] { return std::uint64_t(20261208); });
         setBankBusyTimeout(5000);
         EditTargets::unmarkAll();

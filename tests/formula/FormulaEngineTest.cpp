@@ -6,8 +6,11 @@
 #include "formula/FormulaHtml.h"
 #include "formula/FormulaLayout.h"
 #include "formula/FormulaRenderer.h"
+#include "formula/FormulaRtfReader.h"
 #include "formula/FormulaTemplates.h"
 #include "rtf/RtfPictures.h"
+#include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QElapsedTimer>
@@ -23,6 +26,7 @@
 #include <QTextDocument>
 #include <QTextImageFormat>
 #include <QTextLayout>
+#include <QTextTable>
 
 using namespace Qt::StringLiterals;
 
@@ -347,6 +351,53 @@ private slots:
         QVERIFY(pixels > 0);
         const double shown = double(f.width() * f.height());
         QVERIFY2(ink > 0.6 * shown * 255 / 3, qPrintable(u"ink %1 over %2 pixels"_s.arg(ink).arg(shown)));
+    }
+
+    // RTF read into a document that is shown or printed brings its formulas
+    // on the baseline, whoever reads it (a rich-text box, a composed paper,
+    // its layout): a whole document, or an insertion that is one undo step
+    // and leaves the rest of the document as it was.
+    void formulasReadFromRtfSitOnTheBaseline()
+    {
+        QTextDocument source;
+        QTextCursor sc(&source);
+        sc.insertText(u"已知 "_s);
+        formulasample::insert(sc, u"\\frac{1}{2}"_s);
+        sc.insertText(u" 是正数。"_s);
+        QTextTable* table = sc.insertTable(1, 2);
+        QTextCursor cell = table->cellAt(0, 1).firstCursorPosition();
+        formulasample::insert(cell, u"\\sqrt{3}"_s);
+        const QByteArray rtf = RtfWriter::write(source);
+        auto alignments = [](const QTextDocument& doc) {
+            QList<int> out;
+            for (const QTextImageFormat& f : formulasample::formulas(doc))
+                out << f.verticalAlignment();
+            return out;
+        };
+        const int normal = QTextCharFormat::AlignNormal;
+        const int middle = QTextCharFormat::AlignMiddle;
+
+        // The RTF reader alone gives them the alignment they were written with.
+        QTextDocument plain;
+        RtfReader::read(rtf, &plain);
+        QCOMPARE(alignments(plain), (QList<int>{normal, normal}));
+        QTextDocument shown;
+        FormulaRtfReader::read(rtf, &shown);
+        QCOMPARE(alignments(shown), (QList<int>{middle, middle}));
+
+        QTextDocument doc;
+        QTextCursor c(&doc);
+        c.insertText(u"前文"_s);
+        QTextImageFormat kept = formulasample::format(&doc, u"x"_s);
+        c.insertImage(kept); // not read from RTF: left alone
+        c.insertText(u"；"_s);
+        const QString before = doc.toPlainText();
+        FormulaRtfReader::insert(rtf, c);
+        QCOMPARE(alignments(doc), (QList<int>{normal, middle, middle}));
+        QCOMPARE(c.position(), doc.characterCount() - 1);
+        doc.undo();
+        QCOMPARE(doc.toPlainText(), before);
+        QCOMPARE(alignments(doc), (QList<int>{normal}));
     }
 
     void nestedSvgIsFlattened()
