@@ -38,7 +38,9 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched != tree_->viewport() || event->type() != QEvent::ToolTip)
+        // The type first: while the tree is being destroyed its viewport
+        // still gets events, and the tree is no tree any more.
+        if (event->type() != QEvent::ToolTip || watched != tree_->viewport())
             return false;
         auto* help = static_cast<QHelpEvent*>(event);
         const QTreeWidgetItem* item = tree_->itemAt(help->pos());

@@ -450,7 +450,8 @@ private slots:
                              QByteArray(16, '\0'));
             QTest::newRow("EMF+ only") << e.finish() << false << true;
         }
-        QTest::newRow("not a metafile") << QByteArray("\x01\x00\x09\x00 just text", 18) << false << false;
+        static const char notMetafile[] = "\x01\x00\x09\x00 just text";
+        QTest::newRow("not a metafile") << QByteArray(notMetafile, sizeof notMetafile - 1) << false << false;
     }
     void damagedFiles()
     {
