@@ -18,10 +18,12 @@ fi
 # release preset it is made from builds the benchmarks too, and the checks
 # are lintian, desktop-file-validate and appstreamcli.
 package=(dpkg-dev libbenchmark-dev lintian desktop-file-utils appstream)
+# The package check installs the package into a fresh Debian 12 it makes.
+package_check=(mmdebstrap)
 case "${1:-run}" in
   run) ;;
   package) packages+=("${package[@]}") ;;
-  test) packages+=(clang-14 clang-format-14 libclang-rt-14-dev libbenchmark-dev libreoffice-writer-nogui abiword imagemagick poppler-utils "${package[@]}") ;;
+  test) packages+=(clang-14 clang-format-14 libclang-rt-14-dev libbenchmark-dev libreoffice-writer-nogui abiword imagemagick poppler-utils "${package[@]}" "${package_check[@]}") ;;
   *) echo "usage: $0 [run|package|test]" >&2; exit 2 ;;
 esac
 

@@ -7,10 +7,17 @@
 #   cmake --preset release && cmake --build --preset release --target package
 #
 # The formula engine is bundled here (npm ci fetches MathJax and esbuild, as
-# pinned in package-lock.json) from the same sources as the tarball's.
-# Uncommitted changes are not in the tarball. usage: scripts/dist.sh [OUTDIR]
+# pinned in package-lock.json) from the same sources as the tarball's, unless
+# --engine names one bundled already from them (the default build's
+# build/bin/formula-engine.js). Uncommitted changes are not in the tarball.
+# usage: scripts/dist.sh [--engine FILE] [OUTDIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+engine=
+if [ "${1:-}" = --engine ]; then
+  engine=$(realpath "$2")
+  shift 2
+fi
 
 version=$(sed -n 's/^project(tiku VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || { echo "dist.sh: no version in CMakeLists.txt" >&2; exit 1; }
@@ -24,11 +31,15 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 git archive --format=tar --prefix="$name/" HEAD | tar -x -C "$work"
 
-# Only what the formula engine needs is configured and built.
-cmake -S "$work/$name" -B "$work/build" -G Ninja -DTIKU_BUILD_TESTS=OFF >/dev/null
-cmake --build "$work/build" --target formula_engine_script >/dev/null
 mkdir -p "$work/$name/prebuilt"
-cp "$work/build/bin/formula-engine.js" "$work/$name/prebuilt/formula-engine.js"
+if [ -n "$engine" ]; then
+  cp "$engine" "$work/$name/prebuilt/formula-engine.js"
+else
+  # Only what the formula engine needs is configured and built.
+  cmake -S "$work/$name" -B "$work/build" -G Ninja -DTIKU_BUILD_TESTS=OFF >/dev/null
+  cmake --build "$work/build" --target formula_engine_script >/dev/null
+  cp "$work/build/bin/formula-engine.js" "$work/$name/prebuilt/formula-engine.js"
+fi
 
 # The same commit gives the same bytes: files in name order, owned by root,
 # dated at the commit.

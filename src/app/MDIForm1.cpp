@@ -174,9 +174,10 @@ void MDIForm1::TKWZ_Click()
     // An installed copy keeps each user's bank in their data folder, which a
     // teacher would not find by looking beside the program.
     const QString bank = bankFilePath();
-    dialogs().message(this, u"提示"_s,
-                      u"题库文件：%1\n自动备份：%2"_s.arg(QDir::toNativeSeparators(bank),
-                                                          QDir::toNativeSeparators(AutomaticBackup::folderFor(bank))));
+    dialogs().message(
+        this, u"提示"_s,
+        u"题库文件：%1\n自动备份：%2"_s.arg(QDir::toNativeSeparators(bank),
+                                            QDir::toNativeSeparators(AutomaticBackup::folderFor(bank))));
 }
 
 void MDIForm1::SYBZ_Click()

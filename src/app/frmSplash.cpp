@@ -47,8 +47,7 @@ frmSplash::frmSplash(QWidget* parent)
         return l;
     };
     QLabel* product = label("lblProductName", u"“青桐”之<题库管理及组卷系统>"_s, 16, true);
-    QLabel* version =
-        label("lblVersion", u"版本 "_s + QString::fromLatin1(BuildInfo::kVersion), 11, false);
+    QLabel* version = label("lblVersion", u"版本 "_s + QString::fromLatin1(BuildInfo::kVersion), 11, false);
     QLabel* hint = label("lblPlatform", u"最好工作于800×600模式"_s, 10, false);
     QLabel* warning =
         label("lblWarning", u"警告：本程序受著作权保护，未经许可，不得擅自复制、传播本程序的全部或部分。"_s,
@@ -93,8 +92,8 @@ frmSplash::frmSplash(QWidget* parent)
     // A click on the frame, the logo or any text, or a key, goes on like 确定.
     for (QWidget* w :
          {static_cast<QWidget*>(frame), static_cast<QWidget*>(logo), static_cast<QWidget*>(product),
-          static_cast<QWidget*>(version), static_cast<QWidget*>(hint), static_cast<QWidget*>(bank), static_cast<QWidget*>(warning),
-          static_cast<QWidget*>(ok), static_cast<QWidget*>(quit)})
+          static_cast<QWidget*>(version), static_cast<QWidget*>(hint), static_cast<QWidget*>(bank),
+          static_cast<QWidget*>(warning), static_cast<QWidget*>(ok), static_cast<QWidget*>(quit)})
         w->installEventFilter(this);
 
     if (const QScreen* screen = QApplication::primaryScreen())

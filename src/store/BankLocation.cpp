@@ -69,27 +69,33 @@ QString provideBank(const BankLocation& location)
 
     QFile source(location.templateFile);
     if (!source.open(QIODevice::ReadOnly))
-        return failed.arg(native(location.bank),
-                          u"不能读取题库模板“%1”（%2）。"_s.arg(native(location.templateFile), source.errorString()));
+        return failed.arg(native(location.bank), u"不能读取题库模板“%1”（%2）。"_s.arg(
+                                                     native(location.templateFile), source.errorString()));
     // QSaveFile writes a temporary beside the bank and renames it into place
     // on commit: a full disk or a crash leaves no half-made bank behind.
     QSaveFile bank(location.bank);
     if (!bank.open(QIODevice::WriteOnly))
         return failed.arg(native(location.bank), bank.errorString());
     constexpr qint64 kChunk = 1 << 16;
-    while (!source.atEnd()) {
+    bool whole = true;
+    while (whole && !source.atEnd()) {
         const QByteArray chunk = source.read(kChunk);
         if (chunk.isEmpty()) {
             if (source.error() == QFileDevice::NoError)
                 break;
-            return failed.arg(native(location.bank), u"不能读取题库模板“%1”（%2）。"_s.arg(
-                                                         native(location.templateFile), source.errorString()));
+            bank.cancelWriting();
+            return failed.arg(
+                native(location.bank),
+                u"不能读取题库模板“%1”（%2）。"_s.arg(native(location.templateFile), source.errorString()));
         }
-        if (bank.write(chunk) != chunk.size())
-            break;
+        // A write cut short by the file system (a full disk, a size limit)
+        // returns the bytes it wrote and sets no error: only the count says
+        // that the copy is not whole, and commit() would give it the bank's name.
+        whole = bank.write(chunk) == chunk.size();
     }
-    if (bank.error() != QFileDevice::NoError || !bank.commit()) {
-        const QString reason = bank.errorString();
+    if (!whole || bank.error() != QFileDevice::NoError || !bank.commit()) {
+        const QString reason =
+            bank.error() != QFileDevice::NoError || whole ? bank.errorString() : u"只写入了一部分"_s;
         bank.cancelWriting();
         if (QStorageInfo(folder).bytesAvailable() < source.size())
             return failed.arg(native(location.bank), u"磁盘已满。"_s);

@@ -215,7 +215,7 @@ private slots:
         QTest::addColumn<QString>("role");
         QTest::addColumn<QStringList>("enabled");
         QTest::addColumn<QStringList>("disabled");
-        const QStringList always{u"searstu"_s, u"TMZSH"_s, u"TKWZ"_s, u"zdzj"_s,
+        const QStringList always{u"searstu"_s, u"TMZSH"_s,  u"TKWZ"_s, u"zdzj"_s,
                                  u"shgzj"_s,   u"XIUGAI"_s, u"SYBZ"_s, u"quit"_s};
         const QStringList superOnly{u"HBTK"_s,    u"BFTK"_s,  u"HFTK"_s, u"TIANJIA"_s,
                                     u"SHANCHU"_s, u"ZHshd"_s, u"TXgl"_s};
@@ -265,14 +265,13 @@ private slots:
         w->command(u"TKWZ"_s)->trigger();
         setBankFilePath(QString());
         const auto place = [](const QString& bankFile, const QString& backups) {
-            return ScriptedDialogs::info(u"提示"_s, u"题库文件：%1\n自动备份：%2"_s.arg(
-                                                      QDir::toNativeSeparators(bankFile),
-                                                      QDir::toNativeSeparators(backups)));
+            return ScriptedDialogs::info(
+                u"提示"_s, u"题库文件：%1\n自动备份：%2"_s.arg(QDir::toNativeSeparators(bankFile),
+                                                               QDir::toNativeSeparators(backups)));
         };
-        QCOMPARE(dialogs->shown(),
-                 (QList<Shown>{place(bank->programDir() + u"/DATA/TiKu.mdb"_s,
-                                     bank->programDir() + u"/DATA/备份"_s),
-                               place(chosen, elsewhere.path() + u"/DATA/备份"_s)}));
+        QCOMPARE(dialogs->shown(), (QList<Shown>{place(bank->programDir() + u"/DATA/TiKu.mdb"_s,
+                                                       bank->programDir() + u"/DATA/备份"_s),
+                                                 place(chosen, elsewhere.path() + u"/DATA/备份"_s)}));
     }
 
     void questionCountOnAMissingBankReportsTheError()

@@ -55,7 +55,7 @@ struct Started
     QString err;
 };
 Started startProgram(const QString& program, const QStringList& args,
-                            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+                     const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
     p.setProcessEnvironment(env);
@@ -66,7 +66,8 @@ Started startProgram(const QString& program, const QStringList& args,
         return {};
     }
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
+            QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
 } // namespace
@@ -444,7 +445,8 @@ private slots:
 
         run = startProgram(program, {u"--no-such-option"_s});
         QCOMPARE(run.exitCode, 2);
-        QVERIFY2(run.err.contains(u"no-such-option"_s) && run.err.contains(u"usage: tiku"_s), qPrintable(run.err));
+        QVERIFY2(run.err.contains(u"no-such-option"_s) && run.err.contains(u"usage: tiku"_s),
+                 qPrintable(run.err));
     }
 
     void aboutQuitDoesNotOpenTheLogin()

@@ -1,8 +1,8 @@
 // Where the bank of a start lives (beside the program, in the user's data
 // folder, or where --bank says), and the user's bank made from the template.
+#include "store/BankLocation.h"
 #include "BuildInfo.h"
 #include "common/OrdinaryUser.h"
-#include "store/BankLocation.h"
 #include "store/BankSchema.h"
 #include "store/BankStore.h"
 #include "store/LoginCheck.h"
@@ -56,7 +56,8 @@ class BankLocationTest : public QObject
     {
         QDir().mkpath(QFileInfo(path).absolutePath());
         createBankFile(path);
-        BankStore::openExternalBank(path).appendUser({u"admin"_s, hashPassword(u"admin123"_s), u"超级管理"_s});
+        BankStore::openExternalBank(path).appendUser(
+            {u"admin"_s, hashPassword(u"admin123"_s), u"超级管理"_s});
     }
 
     // An installed copy: <root>/usr/bin (no DATA) and the template in
@@ -95,8 +96,9 @@ private slots:
         QCOMPARE(l.bank, at(u"portable/DATA/TiKu.mdb"_s));
         QVERIFY(l.templateFile.isEmpty());
         // The check leaves nothing behind in DATA.
-        QCOMPARE(QDir(at(u"portable/DATA"_s)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList());
+        QCOMPARE(
+            QDir(at(u"portable/DATA"_s)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            QStringList());
 
         QDir().mkpath(at(u"nodata"_s));
         l = chooseBankLocation(QString(), at(u"nodata"_s), at(u"home"_s));
@@ -137,7 +139,8 @@ private slots:
         const QString bin = installedCopy();
         const BankLocation l = chooseBankLocation(QString(), bin, at(u"home"_s));
         QCOMPARE(provideBank(l), QString());
-        BankStore::openExternalBank(l.bank).appendUser({u"张老师"_s, hashPassword(u"123456"_s), u"一般人员"_s});
+        BankStore::openExternalBank(l.bank).appendUser(
+            {u"张老师"_s, hashPassword(u"123456"_s), u"一般人员"_s});
         const QByteArray mine = bytesOf(l.bank);
         QVERIFY(mine != bytesOf(l.templateFile));
 
@@ -179,9 +182,10 @@ private slots:
             l = chooseBankLocation(QString(), at(u"cd"_s), at(u"home"_s));
             QCOMPARE(provideBank(l), QString());
         }
-        QFile::setPermissions(at(u"cd/DATA"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                    QFileDevice::ExeOwner);
-        QFile::setPermissions(at(u"cd"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(at(u"cd/DATA"_s),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(at(u"cd"_s),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QCOMPARE(int(l.place), int(Place::UserData));
         QCOMPARE(l.templateFile, bank);
         QVERIFY(bytesOf(l.bank) == bytesOf(bank));
@@ -195,8 +199,9 @@ private slots:
         writeBytes(at(u"home"_s), "not a folder");
         const BankLocation l = chooseBankLocation(QString(), bin, at(u"home/"_s + kAppId));
         const QString said = provideBank(l);
-        QVERIFY2(said.startsWith(u"无法在“%1”建立题库：不能建立文件夹"_s.arg(QDir::toNativeSeparators(l.bank))),
-                 qPrintable(said));
+        QVERIFY2(
+            said.startsWith(u"无法在“%1”建立题库：不能建立文件夹"_s.arg(QDir::toNativeSeparators(l.bank))),
+            qPrintable(said));
         QVERIFY(bytesOf(at(u"home"_s)) == "not a folder");
     }
 
