@@ -6,6 +6,7 @@
 set -euo pipefail
 deb=$1
 version=$2
+next=$3
 id=cn.qingtong.tiku
 pkg=tiku
 user=tikucheck
@@ -51,13 +52,15 @@ echo "$said"
 cmp -s "$bank" /usr/share/$id/TiKu.mdb || fail "$bank is not the template"
 [ ! -e /usr/bin/DATA ] || fail "the start made /usr/bin/DATA"
 
-echo "--- installed again over the user's bank"
+echo "--- upgraded over the user's bank"
 as_user tiku-admin rename "$bank" --question-type 选择题 单项选择题
 before=$(sha256sum <"$bank")
-apt-get install -y -qq --no-install-recommends --reinstall "$deb" >/dev/null 2>&1 || fail "apt-get install --reinstall failed"
-[ "$(sha256sum <"$bank")" = "$before" ] || fail "installing the package again changed $bank"
-as_user tiku --start-check >/dev/null || fail "the second start failed"
-[ "$(sha256sum <"$bank")" = "$before" ] || fail "the second start changed $bank"
+apt-get install -y -qq --no-install-recommends "$next" >/dev/null 2>&1 || fail "apt-get install $next failed"
+[ "$(dpkg-query -W -f='${Version}' $pkg)" = "$version+1" ] || fail "$next was not installed"
+[ "$(sha256sum <"$bank")" = "$before" ] || fail "the upgrade changed $bank"
+as_user tiku --start-check >/dev/null || fail "the start after the upgrade failed"
+[ "$(sha256sum <"$bank")" = "$before" ] || fail "the start after the upgrade changed $bank"
+echo "$pkg $version+1: the user's bank is as the user left it"
 
 echo "--- apt-get remove"
 paths >/tmp/installed.txt

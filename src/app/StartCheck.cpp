@@ -35,6 +35,10 @@ int StartCheck::checkBank()
             say(stderr, u"tiku: the bank %1 cannot be used: %2"_s.arg(bank, *problem));
             return 1;
         }
+        // The rescue's checks leave out what is wrong with the machine rather
+        // than the file (Qt's SQLite driver not installed, the bank not
+        // readable by this user): read from it, as the login will.
+        BankStore::openBank().questionCount();
     } catch (const StoreError& e) {
         say(stderr, u"tiku: the bank %1 cannot be opened: %2"_s.arg(bank, e.text));
         return 1;

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -442,6 +443,25 @@ private slots:
         run = startProgram(program, {u"--version"_s}, bare);
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, u"tiku %1\n"_s.arg(QString::fromLatin1(TIKU_PROJECT_VERSION)));
+
+        // A machine without Qt's SQLite driver (a package that forgot to
+        // depend on it): the login could not read the bank, so the check
+        // fails, naming the bank and the driver's complaint. qt.conf beside
+        // a copy of the program points Qt at plugins without the driver.
+        QTemporaryDir noDriver;
+        const QString copy = noDriver.path() + u"/tiku"_s;
+        QVERIFY(QFile::copy(program, copy));
+        QVERIFY(QDir(noDriver.path()).mkpath(u"plugins"_s));
+        writeBytes(noDriver.path() + u"/qt.conf"_s, "[Paths]\nPlugins = plugins\n");
+        QProcessEnvironment platformOnly = QProcessEnvironment::systemEnvironment();
+        platformOnly.insert(u"QT_QPA_PLATFORM_PLUGIN_PATH"_s,
+                            QLibraryInfo::path(QLibraryInfo::PluginsPath) + u"/platforms"_s);
+        run = startProgram(copy, {u"--start-check"_s, u"--bank"_s, bank->bankPath()}, platformOnly);
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out, QString());
+        QVERIFY2(run.err.contains(u"tiku: the bank %1 cannot be opened: "_s.arg(native(bank->bankPath()))) &&
+                     run.err.contains(u"Driver not loaded"_s),
+                 qPrintable(run.err));
 
         run = startProgram(program, {u"--no-such-option"_s});
         QCOMPARE(run.exitCode, 2);
