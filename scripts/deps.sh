@@ -14,10 +14,17 @@ packages=(
 if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
   packages+=(nodejs npm)
 fi
+# The Debian package: dpkg-shlibdeps (dpkg-dev) computes its dependencies, the
+# release preset it is made from builds the benchmarks too, and the checks
+# are lintian, desktop-file-validate and appstreamcli.
+package=(dpkg-dev libbenchmark-dev lintian desktop-file-utils appstream)
+# The package check installs the package into a fresh Debian 12 it makes.
+package_check=(mmdebstrap)
 case "${1:-run}" in
   run) ;;
-  test) packages+=(clang-14 clang-format-14 libclang-rt-14-dev libbenchmark-dev libreoffice-writer-nogui abiword imagemagick poppler-utils) ;;
-  *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+  package) packages+=("${package[@]}") ;;
+  test) packages+=(clang-14 clang-format-14 libclang-rt-14-dev libbenchmark-dev libreoffice-writer-nogui abiword imagemagick poppler-utils "${package[@]}" "${package_check[@]}") ;;
+  *) echo "usage: $0 [run|package|test]" >&2; exit 2 ;;
 esac
 
 missing=()

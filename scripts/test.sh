@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, the AddressSanitizer +
-# UndefinedBehaviorSanitizer build, and the fuzzers (RTF reader, metafile
-# player, equation reader).
+# UndefinedBehaviorSanitizer build, the Debian package made from the normal
+# build, and the fuzzers (RTF reader, metafile player, equation reader).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,6 +20,9 @@ for preset in default sanitize; do
   echo "=== tests: $preset"
   ctest --preset "$preset" -j2
 done
+
+echo "=== the Debian package"
+scripts/package-check.sh build
 
 if [ -x fuzz/run.sh ]; then
   echo "=== fuzzing the RTF reader"

@@ -1,5 +1,6 @@
 // tiku-admin: command-line tools around bank files and RTF documents.
 #include "AdminCommands.h"
+#include "BuildInfo.h"
 
 #include <cstdio>
 #include <cstring>
@@ -34,7 +35,8 @@ void usage()
         "       tiku-admin rename BANK --knowledge-point LEVEL OLD NEW [--under NAME...] [--keep-questions]\n"
         "       tiku-admin rename BANK --question-type OLD NEW [--keep-questions]\n"
         "       tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX [--pdf] [--layout "
-        "FILE]\n",
+        "FILE]\n"
+        "       tiku-admin --version\n",
         stderr);
 }
 
@@ -53,6 +55,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString command = args.takeFirst();
+    if (command == u"--version" && args.isEmpty()) {
+        std::printf("tiku-admin %s\n", BuildInfo::kVersion);
+        return 0;
+    }
     if (command == u"init")
         return runInit(args);
     if (command == u"convert")

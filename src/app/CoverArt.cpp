@@ -1,10 +1,12 @@
 #include "app/CoverArt.h"
 
 #include <QFont>
+#include <QIcon>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QSvgRenderer>
 
 using namespace Qt::StringLiterals;
 
@@ -102,16 +104,27 @@ QImage drawCoverPicture()
     return img;
 }
 
-QImage drawLogo()
+QImage drawProgramIcon(int size)
 {
-    QImage img(32, 32, QImage::Format_ARGB32);
+    QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
+    QSvgRenderer svg(u":/icons/cn.qingtong.tiku.svg"_s);
     QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(QColor(18, 92, 86));
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
-    drawLeaf(p, QPointF(16, 28), 18, 0, QColor(110, 200, 120));
+    p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    svg.render(&p);
     p.end();
     return img;
+}
+
+QImage drawLogo()
+{
+    return drawProgramIcon(32);
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(QPixmap::fromImage(drawProgramIcon(size)));
+    return icon;
 }

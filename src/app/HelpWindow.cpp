@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -26,7 +27,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent), browser_(new QTextBro
 
 QString HelpWindow::helpFilePath()
 {
-    return programDirectory() + u"/帮助.html"_s;
+    return shippedFile(u"帮助.html"_s);
 }
 
 bool HelpWindow::load()
@@ -38,7 +39,7 @@ bool HelpWindow::load()
                           u"找不到帮助文件“%1”，请重新安装本程序。"_s.arg(QDir::toNativeSeparators(path)));
         return false;
     }
-    browser_->setSearchPaths({programDirectory()});
+    browser_->setSearchPaths({QFileInfo(path).absolutePath()});
     browser_->setHtml(QString::fromUtf8(f.readAll()));
     return true;
 }

@@ -4,7 +4,8 @@
 
 class QTextBrowser;
 
-// Shows the help page 帮助.html of the program directory.
+// Shows the help page 帮助.html beside the program, or where an installed copy
+// keeps its files (shippedFile).
 class HelpWindow : public QWidget
 {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "app/MDIForm1.h"
 
+#include "admin/AutomaticBackup.h"
 #include "admin/frmbackup.h"
 #include "admin/GuanLiSC.h"
 #include "admin/GuanLiTJ.h"
@@ -19,6 +20,7 @@
 #include "questions/frmseastu.h"
 #include "store/BankStore.h"
 #include "store/CurrentUser.h"
+#include "store/ProgramDirectory.h"
 #include "ui/ChildWindows.h"
 #include "ui/Dialogs.h"
 #include "ui/EditTargets.h"
@@ -27,6 +29,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
@@ -99,6 +102,7 @@ void MDIForm1::buildMenus()
     QMenu* TKGK = addMenu(TKGL, "TKGK", u"题库概况"_s);
     connectAction(addCommand(TKGK, "TMZSH", u"题目总数"_s), &QAction::triggered, this,
                   &MDIForm1::TMZSH_Click);
+    connectAction(addCommand(TKGK, "TKWZ", u"题库位置"_s), &QAction::triggered, this, &MDIForm1::TKWZ_Click);
 
     QMenu* zujuan = addMenu(nullptr, "zujuan", u"生成试卷"_s);
     connectAction(addCommand(zujuan, "zdzj", u"自动组卷"_s), &QAction::triggered, this,
@@ -163,6 +167,17 @@ void MDIForm1::TMZSH_Click()
         dialogs().message(this, u"提示"_s, u"没有查到任何记录，没骗你啦！"_s);
     else
         dialogs().message(this, u"结果"_s, u"题目的总数是：  "_s + QString::number(count));
+}
+
+void MDIForm1::TKWZ_Click()
+{
+    // An installed copy keeps each user's bank in their data folder, which a
+    // teacher would not find by looking beside the program.
+    const QString bank = bankFilePath();
+    dialogs().message(
+        this, u"提示"_s,
+        u"题库文件：%1\n自动备份：%2"_s.arg(QDir::toNativeSeparators(bank),
+                                            QDir::toNativeSeparators(AutomaticBackup::folderFor(bank))));
 }
 
 void MDIForm1::SYBZ_Click()

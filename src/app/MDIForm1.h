@@ -22,6 +22,7 @@ public:
 public slots:
     // Command handlers may throw StoreError: connectAction reports it.
     void TMZSH_Click();
+    void TKWZ_Click(); // 题库位置: where the bank and its automatic backups are
     void SYBZ_Click();
     void quit_Click();
     void JianQ_Click();

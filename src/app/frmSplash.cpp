@@ -2,10 +2,13 @@
 
 #include "app/CoverArt.h"
 #include "app/frmdl.h"
+#include "BuildInfo.h"
+#include "store/ProgramDirectory.h"
 #include "ui/StoreAction.h"
 #include "ui/WindowRegistry.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -44,12 +47,17 @@ frmSplash::frmSplash(QWidget* parent)
         return l;
     };
     QLabel* product = label("lblProductName", u"“青桐”之<题库管理及组卷系统>"_s, 16, true);
-    QLabel* version = label("lblVersion", u"版本 1.0"_s, 11, false);
+    QLabel* version = label("lblVersion", u"版本 "_s + QString::fromLatin1(BuildInfo::kVersion), 11, false);
     QLabel* hint = label("lblPlatform", u"最好工作于800×600模式"_s, 10, false);
     QLabel* warning =
         label("lblWarning", u"警告：本程序受著作权保护，未经许可，不得擅自复制、传播本程序的全部或部分。"_s,
               9, false);
+    // Where this start keeps the bank: beside the program, or the user's own
+    // bank once the program is installed.
+    QLabel* bank =
+        label("lblBank", u"题库文件：%1"_s.arg(QDir::toNativeSeparators(bankFilePath())), 9, false);
     product->setTextFormat(Qt::PlainText);
+    bank->setTextFormat(Qt::PlainText);
 
     auto* head = new QHBoxLayout;
     head->addWidget(logo, 0, Qt::AlignTop);
@@ -59,6 +67,8 @@ frmSplash::frmSplash(QWidget* parent)
     inner->addSpacing(8);
     inner->addWidget(version, 0, Qt::AlignRight);
     inner->addWidget(hint, 0, Qt::AlignRight);
+    inner->addSpacing(8);
+    inner->addWidget(bank);
     inner->addSpacing(12);
     inner->addWidget(warning);
 
@@ -77,13 +87,13 @@ frmSplash::frmSplash(QWidget* parent)
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(frame);
     outer->addLayout(buttons);
-    resize(460, 300);
+    resize(460, 320);
 
     // A click on the frame, the logo or any text, or a key, goes on like 确定.
     for (QWidget* w :
          {static_cast<QWidget*>(frame), static_cast<QWidget*>(logo), static_cast<QWidget*>(product),
-          static_cast<QWidget*>(version), static_cast<QWidget*>(hint), static_cast<QWidget*>(warning),
-          static_cast<QWidget*>(ok), static_cast<QWidget*>(quit)})
+          static_cast<QWidget*>(version), static_cast<QWidget*>(hint), static_cast<QWidget*>(bank),
+          static_cast<QWidget*>(warning), static_cast<QWidget*>(ok), static_cast<QWidget*>(quit)})
         w->installEventFilter(this);
 
     if (const QScreen* screen = QApplication::primaryScreen())

@@ -1,5 +1,6 @@
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaErrors.h"
+#include "store/ProgramDirectory.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -156,7 +157,7 @@ FormulaEngine& FormulaEngine::instance()
 QString FormulaEngine::scriptPath()
 {
     const QString& path = overriddenScriptPath();
-    return path.isEmpty() ? QCoreApplication::applicationDirPath() + u"/formula-engine.js"_s : path;
+    return path.isEmpty() ? shippedFile(u"formula-engine.js"_s) : path;
 }
 
 void FormulaEngine::setScriptPath(const QString& path)

@@ -7,9 +7,9 @@
 class QJSEngine;
 
 // The TeX typesetter: MathJax, bundled into one script (formula-engine.js
-// beside the program) and run by QJSEngine. The script is loaded on first use,
-// so a program that never shows a formula never pays for it, and a missing
-// script only matters when a formula is asked for.
+// beside the program, or where an installed copy keeps its files) and run by QJSEngine. The script is loaded
+// on first use, so a program that never shows a formula never pays for it, and a missing script only matters
+// when a formula is asked for.
 //
 // Safe with any input: a source longer than kMaxSourceLength is refused, and a
 // typesetting that runs longer than the time limit (a recursive macro, say) is
@@ -46,7 +46,8 @@ public:
 
     // The program's engine, on the script at scriptPath().
     static FormulaEngine& instance();
-    // <folder of the executable>/formula-engine.js unless set otherwise.
+    // formula-engine.js beside the program, or in the installed data folder
+    // (shippedFile), unless set otherwise.
     static QString scriptPath();
     // Points instance() at another script (tests); a loaded engine is dropped.
     static void setScriptPath(const QString& path);

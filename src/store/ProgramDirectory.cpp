@@ -1,13 +1,17 @@
 #include "store/ProgramDirectory.h"
 
+#include "BuildInfo.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 QString overridden;
-}
+QString chosenBank;
+} // namespace
 
 QString programDirectory()
 {
@@ -22,7 +26,26 @@ void setProgramDirectory(const QString& dir)
     overridden = dir;
 }
 
+QString installedDataDirectory()
+{
+    return QDir::cleanPath(programDirectory() + u"/../share/"_s + QString::fromUtf16(BuildInfo::kAppId));
+}
+
+QString shippedFile(const QString& name)
+{
+    const QString beside = programDirectory() + u'/' + name;
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QString installed = installedDataDirectory() + u'/' + name;
+    return QFileInfo::exists(installed) ? installed : beside;
+}
+
 QString bankFilePath()
 {
-    return programDirectory() + u"/DATA/TiKu.mdb"_s;
+    return chosenBank.isEmpty() ? programDirectory() + u"/DATA/TiKu.mdb"_s : chosenBank;
+}
+
+void setBankFilePath(const QString& path)
+{
+    chosenBank = path;
 }

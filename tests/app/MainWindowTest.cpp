@@ -8,6 +8,7 @@
 #include "compose/ZUJUANXIANGMU.h"
 #include "questions/bjtm.h"
 #include "store/CurrentUser.h"
+#include "store/ProgramDirectory.h"
 #include "ui/ChildWindows.h"
 #include "ui/Clipboard.h"
 #include "ui/EditTargets.h"
@@ -19,6 +20,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCursor>
+#include <QDir>
 #include <QFile>
 #include <QFontComboBox>
 #include <QLineEdit>
@@ -26,6 +28,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -190,7 +193,7 @@ private slots:
         QCOMPARE(describe(entries(menu("TKGL")->actions())),
                  u"addstu=添加题目, searstu=浏览题目, editstu=修改题目, m=-, HBTK=合并题库, BFTK=备份题库, "
                  u"HFTK=恢复题库, n=-, TKGK=题库概况"_s);
-        QCOMPARE(describe(entries(menu("TKGK")->actions())), u"TMZSH=题目总数"_s);
+        QCOMPARE(describe(entries(menu("TKGK")->actions())), u"TMZSH=题目总数, TKWZ=题库位置"_s);
         QCOMPARE(describe(entries(menu("zujuan")->actions())), u"zdzj=自动组卷, shgzj=手工组卷"_s);
         QCOMPARE(describe(entries(menu("RYUGL")->actions())), u"TIANJIA=添加, XIUGAI=修改, SHANCHU=删除"_s);
         QCOMPARE(describe(entries(menu("ZHshd")->actions())),
@@ -212,8 +215,8 @@ private slots:
         QTest::addColumn<QString>("role");
         QTest::addColumn<QStringList>("enabled");
         QTest::addColumn<QStringList>("disabled");
-        const QStringList always{u"searstu"_s, u"TMZSH"_s, u"zdzj"_s, u"shgzj"_s,
-                                 u"XIUGAI"_s,  u"SYBZ"_s,  u"quit"_s};
+        const QStringList always{u"searstu"_s, u"TMZSH"_s,  u"TKWZ"_s, u"zdzj"_s,
+                                 u"shgzj"_s,   u"XIUGAI"_s, u"SYBZ"_s, u"quit"_s};
         const QStringList superOnly{u"HBTK"_s,    u"BFTK"_s,  u"HFTK"_s, u"TIANJIA"_s,
                                     u"SHANCHU"_s, u"ZHshd"_s, u"TXgl"_s};
         const QStringList editing{u"addstu"_s, u"editstu"_s};
@@ -248,6 +251,27 @@ private slots:
         QCOMPARE(dialogs->shown(),
                  (QList<Shown>{ScriptedDialogs::info(u"提示"_s, u"没有查到任何记录，没骗你啦！"_s),
                                ScriptedDialogs::info(u"结果"_s, u"题目的总数是：  3"_s)}));
+    }
+
+    // 题库位置 says where the bank of this start is (an installed copy keeps
+    // it in the user's data folder) and where its automatic backups go.
+    void bankPlaceNamesTheBankAndItsBackups()
+    {
+        MDIForm1* w = openAs(u"一般人员"_s);
+        w->command(u"TKWZ"_s)->trigger();
+        QTemporaryDir elsewhere;
+        const QString chosen = elsewhere.path() + u"/DATA/TiKu.mdb"_s;
+        setBankFilePath(chosen);
+        w->command(u"TKWZ"_s)->trigger();
+        setBankFilePath(QString());
+        const auto place = [](const QString& bankFile, const QString& backups) {
+            return ScriptedDialogs::info(
+                u"提示"_s, u"题库文件：%1\n自动备份：%2"_s.arg(QDir::toNativeSeparators(bankFile),
+                                                               QDir::toNativeSeparators(backups)));
+        };
+        QCOMPARE(dialogs->shown(), (QList<Shown>{place(bank->programDir() + u"/DATA/TiKu.mdb"_s,
+                                                       bank->programDir() + u"/DATA/备份"_s),
+                                                 place(chosen, elsewhere.path() + u"/DATA/备份"_s)}));
     }
 
     void questionCountOnAMissingBankReportsTheError()
@@ -420,6 +444,30 @@ private slots:
         QVERIFY(help && help->isVisible());
         QVERIFY(help->browser()->toPlainText().contains(u"输入用户名和密码。"_s));
         QCOMPARE(unnamedInputs(help), QStringList());
+    }
+
+    // An installed copy has its help page in /usr/share/<id>/ beside /usr/bin.
+    void helpOfAnInstalledCopy()
+    {
+        MDIForm1* w = openAs(u"一般人员"_s);
+        QTemporaryDir usr;
+        QVERIFY(QDir(usr.path()).mkpath(u"bin"_s));
+        setProgramDirectory(usr.path() + u"/bin"_s);
+        setBankFilePath(bank->bankPath());
+        const QString page = installedDataDirectory() + u"/帮助.html"_s;
+        QCOMPARE(page, usr.path() + u"/share/cn.qingtong.tiku/帮助.html"_s);
+        QVERIFY(QDir().mkpath(installedDataDirectory()));
+        QFile f(page);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(u"<html><body><p>装在系统里的帮助。</p></body></html>"_s.toUtf8());
+        f.close();
+        w->command(u"SYBZ"_s)->trigger();
+        setProgramDirectory(bank->programDir());
+        setBankFilePath(QString());
+        QCOMPARE(dialogs->shown().size(), 0);
+        auto* help = WindowRegistry::instance().existing<HelpWindow>();
+        QVERIFY(help && help->isVisible());
+        QVERIFY(help->browser()->toPlainText().contains(u"装在系统里的帮助。"_s));
     }
 
     // The editing menu acts on every marked box in target order and unmarks it.

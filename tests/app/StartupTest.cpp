@@ -16,7 +16,9 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -44,6 +46,29 @@ QByteArray bytesOf(const QString& path)
 QString native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+// The program itself, started as a package check starts it.
+struct Started
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+Started startProgram(const QString& program, const QStringList& args,
+                     const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    if (!p.waitForFinished(120000)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
 } // namespace
@@ -93,6 +118,7 @@ class StartupTest : public QObject
 
 private slots:
     void initTestCase() { CoverFrm::setColumnDelay(0); }
+
     void init()
     {
         bank = std::make_unique<TestBank>();
@@ -322,7 +348,9 @@ private slots:
         for (QLabel* l : about->findChildren<QLabel*>())
             texts << l->text();
         QVERIFY(texts.contains(u"“青桐”之<题库管理及组卷系统>"_s));
-        QVERIFY(texts.contains(u"版本 1.0"_s));
+        QVERIFY(texts.contains(u"版本 "_s + QString::fromLatin1(TIKU_PROJECT_VERSION)));
+        // Where this start keeps the bank.
+        QVERIFY(texts.contains(u"题库文件："_s + native(bank->bankPath())));
         QVERIFY(texts.contains(u"最好工作于800×600模式"_s));
         QVERIFY(!(about->windowFlags() & Qt::WindowCloseButtonHint));
         QVERIFY(!(about->windowFlags() & Qt::WindowMinMaxButtonsHint));
@@ -353,6 +381,92 @@ private slots:
         QTRY_VERIFY(alive.isNull());
         auto* login = WindowRegistry::instance().existing<frmdl>();
         QVERIFY(login && login->isVisible());
+    }
+
+    // An installed copy (the program in usr/bin, the template in
+    // usr/share/cn.qingtong.tiku) started for a user: the cover and the about
+    // window pass, the login window shows on the user's own bank, made from
+    // the template in the user's data folder. A second start, after the user
+    // changed the bank, leaves it as it is.
+    void anInstalledCopyStartsOnTheUsersOwnBank()
+    {
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkpath(u"usr/bin"_s));
+        const QString program = root.path() + u"/usr/bin/tiku"_s;
+        QVERIFY(QFile::copy(QString::fromLocal8Bit(TIKU_PROGRAM), program));
+        const QString templateFile = root.path() + u"/usr/share/cn.qingtong.tiku/TiKu.mdb"_s;
+        QVERIFY(QDir().mkpath(QFileInfo(templateFile).absolutePath()));
+        QVERIFY(QFile::copy(bank->bankPath(), templateFile));
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"HOME"_s, root.path() + u"/home"_s);
+        env.insert(u"XDG_DATA_HOME"_s, root.path() + u"/home/.local/share"_s);
+        env.insert(u"XDG_CONFIG_HOME"_s, root.path() + u"/home/.config"_s);
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        const QString usersBank = root.path() + u"/home/.local/share/cn.qingtong.tiku/DATA/TiKu.mdb"_s;
+
+        Started run = startProgram(program, {u"--start-check"_s}, env);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QCOMPARE(run.out, u"login window shown; bank: %1\n"_s.arg(native(usersBank)));
+        QVERIFY(bytesOf(usersBank) == bytesOf(templateFile));
+        QVERIFY(!QFileInfo::exists(root.path() + u"/usr/bin/DATA"_s));
+
+        bank->addUser(u"张老师"_s, u"123456"_s);
+        QVERIFY(QFile::remove(usersBank));
+        QVERIFY(QFile::copy(bank->bankPath(), usersBank));
+        const QByteArray mine = bytesOf(usersBank);
+        run = startProgram(program, {u"--start-check"_s}, env);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY(bytesOf(usersBank) == mine);
+    }
+
+    // --bank PATH is the bank, and one that cannot be used is said without
+    // a window; --version answers without a display; a command line that
+    // is not understood is said with the usage.
+    void theCommandLine()
+    {
+        const QString program = QString::fromLocal8Bit(TIKU_PROGRAM);
+        Started run = startProgram(program, {u"--start-check"_s, u"--bank"_s, bank->bankPath()});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QCOMPARE(run.out, u"login window shown; bank: %1\n"_s.arg(native(bank->bankPath())));
+
+        const QString missing = bank->programDir() + u"/elsewhere/TiKu.mdb"_s;
+        run = startProgram(program, {u"--start-check"_s, u"--bank=%1"_s.arg(missing)});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(native(missing)), qPrintable(run.err));
+        QVERIFY(!QFileInfo::exists(missing));
+
+        QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+        bare.remove(u"QT_QPA_PLATFORM"_s);
+        bare.remove(u"DISPLAY"_s);
+        bare.remove(u"WAYLAND_DISPLAY"_s);
+        run = startProgram(program, {u"--version"_s}, bare);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, u"tiku %1\n"_s.arg(QString::fromLatin1(TIKU_PROJECT_VERSION)));
+
+        // A machine without Qt's SQLite driver (a package that forgot to
+        // depend on it): the login could not read the bank, so the check
+        // fails, naming the bank and the driver's complaint. qt.conf beside
+        // a copy of the program points Qt at plugins without the driver.
+        QTemporaryDir noDriver;
+        const QString copy = noDriver.path() + u"/tiku"_s;
+        QVERIFY(QFile::copy(program, copy));
+        QVERIFY(QDir(noDriver.path()).mkpath(u"plugins"_s));
+        writeBytes(noDriver.path() + u"/qt.conf"_s, "[Paths]\nPlugins = plugins\n");
+        QProcessEnvironment platformOnly = QProcessEnvironment::systemEnvironment();
+        platformOnly.insert(u"QT_QPA_PLATFORM_PLUGIN_PATH"_s,
+                            QLibraryInfo::path(QLibraryInfo::PluginsPath) + u"/platforms"_s);
+        run = startProgram(copy, {u"--start-check"_s, u"--bank"_s, bank->bankPath()}, platformOnly);
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out, QString());
+        QVERIFY2(run.err.contains(u"tiku: the bank %1 cannot be opened: "_s.arg(native(bank->bankPath()))) &&
+                     run.err.contains(u"Driver not loaded"_s),
+                 qPrintable(run.err));
+
+        run = startProgram(program, {u"--no-such-option"_s});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains(u"no-such-option"_s) && run.err.contains(u"usage: tiku"_s),
+                 qPrintable(run.err));
     }
 
     void aboutQuitDoesNotOpenTheLogin()

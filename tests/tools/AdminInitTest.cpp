@@ -76,6 +76,7 @@ private slots:
     void classificationIsThreeLevelsDeep();
     void sampleQuestionsFitTheClassification();
     void refusesToOverwrite();
+    void versionIsTheProjects();
 
 private:
     QTemporaryDir dir_;
@@ -198,6 +199,18 @@ void AdminInitTest::refusesToOverwrite()
     QCOMPARE(fingerprint(other), QCryptographicHash::hash("keep", QCryptographicHash::Sha256));
 
     QCOMPARE(runAdmin({u"init"_s}).exitCode, 2);
+}
+
+// The package's version, which tiku --version and the about window show too.
+void AdminInitTest::versionIsTheProjects()
+{
+    QProcess p;
+    p.start(QString::fromUtf8(TIKU_ADMIN_PATH), {u"--version"_s});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()),
+             u"tiku-admin %1\n"_s.arg(QString::fromLatin1(TIKU_PROJECT_VERSION)));
+    QCOMPARE(p.readAllStandardError(), QByteArray());
 }
 
 QTEST_MAIN(AdminInitTest)
