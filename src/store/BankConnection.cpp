@@ -166,18 +166,6 @@ void noticeBank(const QString& text)
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
-QString quotedName(const QString& name)
-{
-    QString n = name;
-    n.replace(u'"', u"\"\""_s);
-    return u'"' + n + u'"';
-}
-
-QString whereClause(const QString& where)
-{
-    return where.trimmed().isEmpty() ? QString() : u" WHERE "_s + where;
-}
-
 BankConnection::BankConnection(const QString& path, Mode mode)
     : path_(path), name_(u"tiku-bank-%1"_s.arg(++connectionCounter))
 {

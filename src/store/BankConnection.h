@@ -106,13 +106,6 @@ void forgetCheckedBanks();
 // How many full bank-file checks this process has run (tests).
 int fullBankChecks();
 
-// Quotes a table or column name for a statement. Names come from the program,
-// never from the user; quoting keeps Chinese names and keywords safe anyway.
-QString quotedName(const QString& name);
-
-// The statement pieces shared by the store's queries: " WHERE <where>" or nothing.
-QString whereClause(const QString& where);
-
 // How long a statement waits for another connection's lock before it fails.
 int bankBusyTimeoutMs();
 

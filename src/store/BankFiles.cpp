@@ -5,6 +5,7 @@
 #include "store/BankStore.h"
 #include "store/BankTables.h"
 #include "store/FileIdentity.h"
+#include "store/SqliteText.h"
 
 #include <cmath>
 #include <filesystem>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/BankRecords.h"
+#include "store/TableQuery.h"
 
 #include <exception>
 #include <functional>
@@ -44,21 +45,6 @@ void setBankBusyTimeout(int ms);
 // failure: a restore cut off earlier and undone when the bank was opened.
 // Without a handler (an empty function) the text goes to standard error.
 void setBankNoticeHandler(std::function<void(const QString& text)> handler);
-
-// The condition of a query on one table, with its values bound separately:
-// `where` holds "?" placeholders, `params` the values in order. An empty
-// `where` selects every row.
-struct TableQuery
-{
-    QString table;
-    QString where;
-    QVariantList params;
-
-    // The statement's text as a reader would see it (values quoted in place);
-    // for messages and tests only, never executed.
-    QString displayText() const;
-    bool operator==(const TableQuery&) const = default;
-};
 
 class BankConnection;
 
@@ -170,10 +156,10 @@ public:
     // The question count of the bank (rows of 数学题库).
     int questionCount();
 
-    // Typed reads and appends. Reads return rows in stored order; `where`
-    // and `params` select rows as in TableQuery (empty: every row).
+    // Typed reads and appends. Reads return rows in stored order; the
+    // conditions select rows as in TableQuery (none: every row).
     qint64 appendQuestion(const QuestionRecord& question);
-    std::vector<QuestionRecord> questions(const QString& where = {}, const QVariantList& params = {});
+    std::vector<QuestionRecord> questions(const std::vector<Condition>& conditions = {});
     // The question with this identity, or nullopt when it does not exist (any more).
     std::optional<QuestionRecord> question(qint64 id);
     qint64 appendKnowledgePath(const KnowledgePath& path);
@@ -183,7 +169,7 @@ public:
     qint64 appendQuestionType(const QString& name);
     std::vector<QuestionType> questionTypes();
     void appendUser(const UserRecord& user);
-    std::vector<UserRecord> users(const QString& where = {}, const QVariantList& params = {});
+    std::vector<UserRecord> users(const std::vector<Condition>& conditions = {});
     // Every user with the row's identity, in stored order, so that a window
     // acts on exactly the row it read even where several rows share a name.
     std::vector<StoredUser> storedUsers();
@@ -203,7 +189,7 @@ public:
 
 private:
     explicit BankStore(std::shared_ptr<BankConnection> c);
-    std::vector<StoredUser> storedUsersWhere(const QString& where, const QVariantList& params);
+    std::vector<StoredUser> storedUsersWhere(const std::vector<Condition>& conditions);
     std::shared_ptr<BankConnection> c_;
 };
 

@@ -213,7 +213,7 @@ private slots:
         BankMaintenance::backup(bankPath(), backup);
         f->bank->addUser(u"新老师"_s, u"x"_s);
         f->bank->addQuestionType(u"证明题"_s);
-        BankStore::openBank().updateWhere({u"数学题库"_s, u"题目编号 = '2'"_s, {}},
+        BankStore::openBank().updateWhere({u"数学题库"_s, {Condition::equal(u"题目编号"_s, u"2"_s)}},
                                           {{u"录入人"_s, u"改过"_s}});
         auto* search = f->open<frmseastu>(u"searstu"_s);
         click(search, "Command6");
