@@ -126,7 +126,9 @@ private slots:
         QStringList restored = dump(bank->bankPath());
         QCOMPARE(restored.mid(0, restored.size() - 1), before.mid(0, before.size() - 1));
         QCOMPARE(restored.last(), u"4"_s);
-        QVERIFY(verifyPassword(bank->store().users({Condition::equal(u"姓名"_s, u"admin"_s)}).front().passwordHash, u"admin123"_s));
+        QVERIFY(verifyPassword(
+            bank->store().users({Condition::equal(u"姓名"_s, u"admin"_s)}).front().passwordHash,
+            u"admin123"_s));
         QCOMPARE(BankStore::openBank().questionCount(), 2);
         QCOMPARE(nextIdentity(bank->bankPath()), 5);
 
@@ -150,8 +152,8 @@ private slots:
         QCOMPARE(dump(copy), dump(bank->bankPath()));
 
         // The copy with a question changed, restored under the open result.
-        BankStore::openExternalBank(copy).updateWhere({u"数学题库"_s, {Condition::equal(u"题目编号"_s, u"2"_s)}},
-                                                      {{u"录入人"_s, u"赵老师"_s}});
+        BankStore::openExternalBank(copy).updateWhere(
+            {u"数学题库"_s, {Condition::equal(u"题目编号"_s, u"2"_s)}}, {{u"录入人"_s, u"赵老师"_s}});
         QVERIFY(BankMaintenance::restore(copy, bank->bankPath()).restored);
         const QuestionBrowser::Step step = search.next();
         QCOMPARE(int(step.outcome), int(QuestionBrowser::Outcome::Shown));

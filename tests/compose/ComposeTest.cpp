@@ -422,7 +422,8 @@ void ComposeTest::criteriaFileErrorsNameTheLine()
     QCOMPARE(good.questions[0].difficulty, u"B"_s);
     QCOMPARE(good.questions[1].number, u" "_s);
     QCOMPARE(candidateQuery(good.questions[1]).conditions,
-             (std::vector<Condition>{Condition::notEqual(u"题型"_s, u"A"_s), Condition::equal(u"题目编号"_s, u" "_s)}));
+             (std::vector<Condition>{Condition::notEqual(u"题型"_s, u"A"_s),
+                                     Condition::equal(u"题目编号"_s, u" "_s)}));
 
     // Columns may be named in another order; the values follow their names.
     const CriteriaFile swapped = CriteriaFile::parse("难度\t知识点一\t知识点二\t知识点三\t题型\t是否中考题\t"

@@ -245,10 +245,11 @@ void BankFileTest::lockedBankFailsWithStoreError()
         RawConnection other(bank.bankPath());
         other.exec(u"BEGIN EXCLUSIVE"_s);
         QCOMPARE(storeErrorOf([&] { bank.store().questionCount(); }).number, 5);
-        for (const StoreError& e : {storeErrorOf([&] {
-                                        opened.open({u"数学题库"_s, {Condition::equal(u"题型"_s, u"选择题"_s)}});
-                                    }),
-                                    storeErrorOf([&] { opened.knowledgePathsInNameOrder(); })}) {
+        for (const StoreError& e :
+             {storeErrorOf([&] {
+                  opened.open({u"数学题库"_s, {Condition::equal(u"题型"_s, u"选择题"_s)}});
+              }),
+              storeErrorOf([&] { opened.knowledgePathsInNameOrder(); })}) {
             QCOMPARE(e.number, 5);
             QVERIFY2(e.text.contains(u"锁定"_s), qPrintable(e.text));
             QVERIFY2(e.text.contains(QDir::toNativeSeparators(bank.bankPath())), qPrintable(e.text));

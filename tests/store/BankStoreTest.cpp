@@ -202,7 +202,9 @@ void BankStoreTest::rowChangedOrDeletedThroughAnotherConnection()
 
     {
         BankStore other = bank.store();
-        QCOMPARE(other.updateWhere({kQuestions, {Condition::equal(u"题目编号"_s, u"1"_s)}}, {{u"题型"_s, u"填空题"_s}}), 1);
+        QCOMPARE(other.updateWhere({kQuestions, {Condition::equal(u"题目编号"_s, u"1"_s)}},
+                                   {{u"题型"_s, u"填空题"_s}}),
+                 1);
         QCOMPARE(other.deleteWhere({kQuestions, {Condition::equal(u"题目编号"_s, u"2"_s)}}), 1);
         other.append(kQuestions, TestQuestion{.number = u"4"_s}.fields());
     }
@@ -375,7 +377,9 @@ void BankStoreTest::updateAndDeleteCurrentRow()
     QCOMPARE(r.text(u"难度"_s), u"A"_s);
     r.update({{u"难度"_s, u"F"_s}, {u"题型"_s, u"判断题"_s}});
     QCOMPARE(r.text(u"难度"_s), u"F"_s); // read again after the update
-    QCOMPARE(store.count({kQuestions, {Condition::equal(u"难度"_s, u"F"_s), Condition::equal(u"题目编号"_s, u"2"_s)}}), 1);
+    QCOMPARE(store.count({kQuestions,
+                          {Condition::equal(u"难度"_s, u"F"_s), Condition::equal(u"题目编号"_s, u"2"_s)}}),
+             1);
     QCOMPARE(store.count({kQuestions, {Condition::equal(u"难度"_s, u"F"_s)}}), 1);
 
     // Deleting keeps the position on the deleted row; the next move goes on
@@ -432,12 +436,14 @@ void BankStoreTest::storedOrderIsAppendOrder()
     // A condition answered through an index still comes back in stored order.
     Recordset filtered = store.open({kQuestions, {Condition::in(u"难度"_s, {u"C"_s, u"B"_s, u"A"_s})}});
     QCOMPARE(numbersOf(filtered), numbers);
-    const auto filteredRows = store.readAll({kQuestions, {Condition::in(u"难度"_s, {u"C"_s, u"B"_s, u"A"_s})}});
+    const auto filteredRows =
+        store.readAll({kQuestions, {Condition::in(u"难度"_s, {u"C"_s, u"B"_s, u"A"_s})}});
     QCOMPARE(int(filteredRows.size()), numbers.size());
     for (size_t i = 0; i < filteredRows.size(); ++i)
         QCOMPARE(filteredRows[i].at(0).toString(), numbers.at(qsizetype(i)));
-    QCOMPARE(store.distinctValues({kQuestions, {Condition::in(u"难度"_s, {u"C"_s, u"B"_s, u"A"_s})}}, u"难度"_s),
-             (QStringList{u"C"_s, u"B"_s, u"A"_s}));
+    QCOMPARE(
+        store.distinctValues({kQuestions, {Condition::in(u"难度"_s, {u"C"_s, u"B"_s, u"A"_s})}}, u"难度"_s),
+        (QStringList{u"C"_s, u"B"_s, u"A"_s}));
     QCOMPARE(store.lastValue({kQuestions, {Condition::equal(u"难度"_s, u"C"_s)}}, u"题目编号"_s),
              std::optional<QVariant>(u"1"_s));
     QCOMPARE(store.distinctValues({u"题型表"_s}, u"题型"_s),
@@ -483,17 +489,17 @@ void BankStoreTest::quotesAndSqlTextRoundTrip()
     QCOMPARE(store.knowledgePaths(), (std::vector<KnowledgePath>{{value, value, value}}));
     QCOMPARE(store.questionTypes().at(0).name, value);
 
-    Recordset r =
-        store.open({kQuestions,
-                    {Condition::equal(u"题型"_s, value), Condition::equal(u"难度"_s, value),
-                     Condition::equal(u"录入时间"_s, value)}});
+    Recordset r = store.open({kQuestions,
+                              {Condition::equal(u"题型"_s, value), Condition::equal(u"难度"_s, value),
+                               Condition::equal(u"录入时间"_s, value)}});
     QCOMPARE(r.recordCount(), 1);
     QCOMPARE(QuestionRecord::fromRow(r.values()), q);
     r.update({{u"答案"_s, value + value}});
     QCOMPARE(r.text(u"答案"_s), value + value);
 
-    QCOMPARE(store.distinctValues({u"知识点表"_s, {Condition::equal(u"第一知识点"_s, value)}}, u"第二知识点"_s),
-             QStringList{value});
+    QCOMPARE(
+        store.distinctValues({u"知识点表"_s, {Condition::equal(u"第一知识点"_s, value)}}, u"第二知识点"_s),
+        QStringList{value});
     QCOMPARE(store.count({u"题型表"_s, {Condition::equal(u"题型"_s, value)}}), 1);
     QCOMPARE(store.deleteWhere({u"题型表"_s, {Condition::equal(u"题型"_s, value)}}), 1);
     // Nothing else was touched.
@@ -517,8 +523,9 @@ void BankStoreTest::conditionsCountDistinctAndDelete()
 
     QCOMPARE(store.distinctValues({table}, u"第一知识点"_s),
              (QStringList{u"数与代数"_s, u"图形与几何"_s, u"综合与实践"_s}));
-    QCOMPARE(store.distinctValues({table, {Condition::equal(u"第一知识点"_s, u"数与代数"_s)}}, u"第二知识点"_s),
-             (QStringList{u"整式"_s, u"方程"_s}));
+    QCOMPARE(
+        store.distinctValues({table, {Condition::equal(u"第一知识点"_s, u"数与代数"_s)}}, u"第二知识点"_s),
+        (QStringList{u"整式"_s, u"方程"_s}));
     QCOMPARE(store.distinctValues({table, {Condition::equal(u"第二知识点"_s, u"整式"_s)}}, u"第三知识点"_s),
              (QStringList{u"单项式"_s, u"多项式"_s, u"整式的应用"_s}));
     QCOMPARE(store.count({table}), 6);
@@ -526,7 +533,8 @@ void BankStoreTest::conditionsCountDistinctAndDelete()
     QCOMPARE(store.count({table, {Condition::equal(u"第二知识点"_s, u"没有"_s)}}), 0);
     QCOMPARE(store.lastValue({table, {Condition::equal(u"第一知识点"_s, u"数与代数"_s)}}, u"第三知识点"_s),
              std::optional<QVariant>(u"单项式"_s));
-    QVERIFY(!store.lastValue({table, {Condition::equal(u"第一知识点"_s, u"没有"_s)}}, u"第三知识点"_s).has_value());
+    QVERIFY(!store.lastValue({table, {Condition::equal(u"第一知识点"_s, u"没有"_s)}}, u"第三知识点"_s)
+                 .has_value());
 
     QCOMPARE(store.deleteWhere({table,
                                 {Condition::equal(u"第一知识点"_s, u"数与代数"_s),
@@ -535,9 +543,9 @@ void BankStoreTest::conditionsCountDistinctAndDelete()
              2);
     QCOMPARE(store.deleteWhere({table, {Condition::equal(u"第一知识点"_s, u"没有"_s)}}), 0);
     QCOMPARE(store.count({table}), 4);
-    QCOMPARE(
-        store.updateWhere({table, {Condition::equal(u"第二知识点"_s, u"整式"_s)}}, {{u"第二知识点"_s, u"整式的加减"_s}}),
-        2);
+    QCOMPARE(store.updateWhere({table, {Condition::equal(u"第二知识点"_s, u"整式"_s)}},
+                               {{u"第二知识点"_s, u"整式的加减"_s}}),
+             2);
     QCOMPARE(store.count({table, {Condition::equal(u"第二知识点"_s, u"整式的加减"_s)}}), 2);
 
     // The identifier is assigned by the store and keeps growing.
@@ -680,11 +688,13 @@ void BankStoreTest::nextQuestionNumberAddsNumerically()
 
 void BankStoreTest::displayTextQuotesValues()
 {
-    const TableQuery q{u"登录表"_s, {Condition::equal(u"姓名"_s, u"张三"_s), Condition::equal(u"口令"_s, u"a'b"_s)}};
+    const TableQuery q{u"登录表"_s,
+                       {Condition::equal(u"姓名"_s, u"张三"_s), Condition::equal(u"口令"_s, u"a'b"_s)}};
     QCOMPARE(q.displayText(), u"select * from 登录表 where 姓名='张三' and 口令='a'b'"_s);
     QCOMPARE((TableQuery{u"题型表"_s}.displayText()), u"select * from 题型表"_s);
     // A value holding "?" is not taken for the next placeholder.
-    const TableQuery two{u"数学题库"_s, {Condition::equal(u"题型"_s, u"?"_s), Condition::equal(u"难度"_s, u"A"_s)}};
+    const TableQuery two{u"数学题库"_s,
+                         {Condition::equal(u"题型"_s, u"?"_s), Condition::equal(u"难度"_s, u"A"_s)}};
     QCOMPARE(two.displayText(), u"select * from 数学题库 where 题型='?' and 难度='A'"_s);
 }
 
