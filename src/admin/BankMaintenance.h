@@ -1,6 +1,7 @@
 #pragma once
 
-#include "store/BankFiles.h"
+#include "store/BankBackup.h"
+#include "store/BankMerge.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,6 +1,8 @@
 #include "store/BankStore.h"
 
+#include "store/BankBackup.h"
 #include "store/BankConnection.h"
+#include "store/BankSchema.h"
 #include "store/BankTables.h"
 #include "store/NameOrder.h"
 #include "store/ProgramDirectory.h"
@@ -350,8 +352,13 @@ BankStore BankStore::openBank()
 
 BankStore BankStore::openExternalBank(const QString& path)
 {
+    // A restore cut off half way left the bank to be put back first. Looked
+    // for on every open, not only when the file changed: a restore cut off
+    // before its first page leaves the bank as it was, and a marker left
+    // behind would later take back what was written after it.
+    undoInterruptedRestore(path);
     auto c = std::make_shared<BankConnection>(path, BankConnection::Mode::ReadWrite);
-    c->ensureBank();
+    ensureBank(*c);
     return BankStore(std::move(c));
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "store/BankRecords.h"
+#include "store/StoreError.h"
+#include "store/StoreSettings.h"
 #include "store/TableQuery.h"
 
-#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -12,39 +13,6 @@
 #include <QVariant>
 #include <utility>
 #include <vector>
-
-// A failure of the bank store: the engine's error number and its text. It is
-// thrown by every store operation and reported in one place (the window layer
-// catches it at the end of the user's action, shows it, and the program goes on).
-struct StoreError : std::exception
-{
-    int number = 0;
-    QString text;
-
-    StoreError(int n, QString t) : number(n), text(std::move(t)) {}
-    const char* what() const noexcept override { return "bank store error"; }
-};
-
-// Error numbers the store gives itself. Engine failures carry SQLite's primary
-// result code (5 locked, 8 read-only, ...); the first two below coincide with
-// it on purpose. 13 is the old "type mismatch" number the users know; SQLite
-// uses 13 for a full disk, and the text tells the two apart.
-namespace StoreErrorNumber {
-constexpr int CannotOpen = 14;     // the file is missing or cannot be opened (SQLITE_CANTOPEN)
-constexpr int NotABank = 26;       // the file is not a bank file (SQLITE_NOTADB)
-constexpr int NoCurrentRow = 3021; // no current record (beginning or end of file, or deleted)
-constexpr int NoSuchField = 3265;  // a column name or position that the table does not have
-constexpr int TypeMismatch = 13;   // a value that does not convert (a question number that is not a number)
-} // namespace StoreErrorNumber
-
-// How long a statement waits for another connection's lock before it fails
-// with a store error (default 5000 ms). Applies to connections opened later.
-void setBankBusyTimeout(int ms);
-
-// Where the store tells the user of something it did on its own that is no
-// failure: a restore cut off earlier and undone when the bank was opened.
-// Without a handler (an empty function) the text goes to standard error.
-void setBankNoticeHandler(std::function<void(const QString& text)> handler);
 
 class BankConnection;
 

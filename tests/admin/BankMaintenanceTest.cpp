@@ -4,10 +4,10 @@
 #include "admin/AutomaticBackup.h"
 #include "AdminTestSupport.h"
 #include "questions/QuestionBrowser.h"
-#include "store/BankConnection.h"
-#include "store/BankFiles.h"
-#include "store/FileIdentity.h"
+#include "store/BankBackup.h"
+#include "store/BankMerge.h"
 #include "store/Password.h"
+#include "store/PlatformFiles.h"
 
 #include <QTemporaryDir>
 

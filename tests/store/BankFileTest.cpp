@@ -2,7 +2,6 @@
 // a bank cannot be opened or written.
 #include "common/OrdinaryUser.h"
 #include "common/TestBank.h"
-#include "store/BankConnection.h"
 #include "store/BankSchema.h"
 #include "store/BankStore.h"
 #include "store/ProgramDirectory.h"

@@ -2,7 +2,7 @@
 // queries, and the next question number.
 #include "store/BankStore.h"
 #include "common/TestBank.h"
-#include "store/BankConnection.h"
+#include "store/BankSchema.h"
 #include "store/NameOrder.h"
 
 #include <algorithm>
