@@ -8,6 +8,7 @@
 #include "common/Accessibility.h"
 #include "questions/frmseastu.h"
 #include "questions/WindowDriver.h"
+#include "store/PlatformFiles.h"
 #include "ui/ChildWindows.h"
 #include "ui/Twips.h"
 
@@ -174,6 +175,22 @@ private slots:
         QCOMPARE(dump(other(u"copy.mdb"_s)), dump(bankPath()));
         click(search, "Command5");
         QCOMPARE(search->form()->Text8->text(), u"2"_s);
+    }
+
+    // The copy is forced onto the disk before 题库备份成功！ is shown: a USB
+    // stick is taken out right after it. (The copy before was left to the
+    // system's write-back, as a plain `cp` is.)
+    void backupIsOnTheDiskWhenItSaysSo()
+    {
+        auto* w = f->open<frmbackup>(u"BFTK"_s);
+        f->dialogs->answerFile(other(u"U盘.mdb"_s));
+        click(w, "Command2");
+        f->dialogs->answerYes();
+        const int synced = filesSyncedToDisk();
+        click(w, "Command3");
+        QCOMPARE(f->boxes().last(), message(u"提示"_s, u"题库备份成功！"_s));
+        QVERIFY(filesSyncedToDisk() > synced);
+        QCOMPARE(dump(other(u"U盘.mdb"_s)), dump(bankPath()));
     }
 
     void aFailedBackupSaysSoAndWritesNothing()
