@@ -189,6 +189,13 @@ void writeBytesOf(DirectConnection& from, const QString& to, const QString& show
             if (out.write(buffer.constData(), n) != n)
                 throw writeFailure(shownAs, out, size - offset);
         }
+        // A copy that must reach the disk goes there while the rest is
+        // copied: the final sync then waits for the last piece only.
+        if (durable) {
+            if (!out.flush())
+                throw writeFailure(shownAs, out, size - offset);
+            startWritingToDisk(out, offset, n);
+        }
         offset += n;
     }
     if (!out.flush() || (durable && !syncToDisk(out)))

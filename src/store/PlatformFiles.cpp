@@ -101,6 +101,17 @@ bool syncToDisk(QFileDevice& file)
     return synced;
 }
 
+void startWritingToDisk(QFileDevice& file, qint64 offset, qint64 length)
+{
+#if defined(Q_OS_LINUX)
+    ::sync_file_range(file.handle(), off64_t(offset), off64_t(length), SYNC_FILE_RANGE_WRITE);
+#else
+    Q_UNUSED(file);
+    Q_UNUSED(offset);
+    Q_UNUSED(length);
+#endif
+}
+
 int filesSyncedToDisk()
 {
     return fileSyncs.load();

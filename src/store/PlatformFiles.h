@@ -44,6 +44,11 @@ bool isBeingWritten(const QString& path);
 
 // Forces what was written to `file` onto the disk (fsync).
 bool syncToDisk(QFileDevice& file);
+// Starts writing `length` bytes of `file` from `offset` to the disk without
+// waiting for them (Linux), so that a long copy to be synced at its end
+// keeps the disk busy while it copies instead of leaving it all to the
+// final syncToDisk(). Elsewhere it does nothing.
+void startWritingToDisk(QFileDevice& file, qint64 offset, qint64 length);
 // How many files syncToDisk() forced onto the disk in this process (tests).
 int filesSyncedToDisk();
 // Forces the names in `folder` (a file renamed into it, one removed) onto the
