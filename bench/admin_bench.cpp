@@ -1,13 +1,16 @@
 // Benchmarks of the bank maintenance on generated banks: merging a bank into
 // a copy of itself, and backing up and restoring it, each also against what
 // it is measured by in the same run (SQLite's own INSERT ... SELECT between
-// the two attached files; copying the file).
+// the two attached files; copying the file, and copying it and forcing the
+// copy onto the disk, the fair peer of an operation that is on the disk when
+// it says it is done).
 //
 // The banks come from bench/run as for bank_bench ($TIKU_BENCH_DATA/banks/
 // <name>/DATA/TiKu.mdb), and are only read: every benchmark works on copies
 // in a temporary folder. Figures are named <what>.<bank>, e.g. merge.q100k.
 #include "admin/BankMaintenance.h"
 #include "store/BankStore.h"
+#include "store/PlatformFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,6 +42,21 @@ bool copyFile(const QString& from, const QString& to)
     std::error_code ec;
     std::filesystem::remove(fsPath(to), ec);
     return std::filesystem::copy_file(fsPath(from), fsPath(to), ec);
+}
+
+// Copies the file and forces the copy onto the disk (fsync), as `cp` followed by `sync FILE`.
+bool copyFileSynced(const QString& from, const QString& to)
+{
+    if (!copyFile(from, to))
+        return false;
+    QFile copy(to);
+    return copy.open(QIODevice::ReadWrite) && syncToDisk(copy);
+}
+
+// The peer of a backup or a restore: a plain copy, or one forced onto the disk.
+bool peerCopy(const QString& from, const QString& to, bool synced)
+{
+    return synced ? copyFileSynced(from, to) : copyFile(from, to);
 }
 
 qint64 timed(const std::function<void()>& work)
@@ -108,7 +126,7 @@ void merge(benchmark::State& state, const QString& dir, bool vsSqlite)
         state.counters["x"] = theirs > 0 ? double(ours) / double(theirs) : 0;
 }
 
-void backupVsCopy(benchmark::State& state, const QString& dir)
+void backupVsCopy(benchmark::State& state, const QString& dir, bool synced)
 {
     const QString bank = bankOf(dir);
     QTemporaryDir tmp;
@@ -119,7 +137,7 @@ void backupVsCopy(benchmark::State& state, const QString& dir)
     for (auto _ : state) {
         QFile::remove(target);
         bool copied = false;
-        theirs += timed([&] { copied = copyFile(bank, copy); });
+        theirs += timed([&] { copied = peerCopy(bank, copy, synced); });
         QFile::remove(copy);
         ours += timed([&] { BankMaintenance::backup(bank, target); });
         if (!copied) {
@@ -131,7 +149,7 @@ void backupVsCopy(benchmark::State& state, const QString& dir)
 }
 
 // A restore of a backup into a live bank, its safety copy included.
-void restoreVsCopy(benchmark::State& state, const QString& dir)
+void restoreVsCopy(benchmark::State& state, const QString& dir, bool synced)
 {
     QTemporaryDir tmp;
     const QString live = tmp.filePath(u"DATA/TiKu.mdb"_s);
@@ -146,7 +164,7 @@ void restoreVsCopy(benchmark::State& state, const QString& dir)
     qint64 theirs = 0;
     for (auto _ : state) {
         bool copied = false;
-        theirs += timed([&] { copied = copyFile(backup, copy); });
+        theirs += timed([&] { copied = peerCopy(backup, copy, synced); });
         QFile::remove(copy);
         BankMaintenance::RestoreResult r;
         ours += timed([&] { r = BankMaintenance::restore(backup, live); });
@@ -178,12 +196,15 @@ int main(int argc, char** argv)
         add(u"merge.%1.vs.sqlite"_s.arg(name), [dir](benchmark::State& s) {
             merge(s, dir, true);
         })->UseManualTime();
-        add(u"backup.%1.vs.cp"_s.arg(name), [dir](benchmark::State& s) {
-            backupVsCopy(s, dir);
-        })->UseRealTime();
-        add(u"restore.%1.vs.cp"_s.arg(name), [dir](benchmark::State& s) {
-            restoreVsCopy(s, dir);
-        })->UseRealTime();
+        for (const bool synced : {false, true}) {
+            const QString peer = synced ? u"cpsync"_s : u"cp"_s;
+            add(u"backup.%1.vs.%2"_s.arg(name, peer), [dir, synced](benchmark::State& s) {
+                backupVsCopy(s, dir, synced);
+            })->UseRealTime();
+            add(u"restore.%1.vs.%2"_s.arg(name, peer), [dir, synced](benchmark::State& s) {
+                restoreVsCopy(s, dir, synced);
+            })->UseRealTime();
+        }
     }
     return runSelectedBenchmarks(argc, argv);
 }

@@ -39,7 +39,7 @@ struct Criteria
 
 Criteria criteriaFor(BankStore& store)
 {
-    const QStringList types = store.sortedDistinctValues(TableQuery{u"数学题库"_s, {}, {}}, u"题型"_s);
+    const QStringList types = store.sortedDistinctValues(TableQuery{u"数学题库"_s}, u"题型"_s);
     const QStringList levels = {u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s, u"F"_s};
     Criteria c;
     c.fewest = std::numeric_limits<int>::max();

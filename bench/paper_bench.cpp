@@ -28,13 +28,13 @@ constexpr int kQuestions = 30;
 std::vector<PaperQuestion> questionsWithPictures(const QString& bank)
 {
     BankStore store = BankStore::openExternalBank(bank);
-    Recordset rows = store.open(
-        TableQuery{u"数学题库"_s, QuestionColumns::content + u" LIKE ?"_s, {QVariant(u"%\\pict%"_s)}});
+    Recordset rows = store.openTable(u"数学题库"_s);
     std::vector<PaperQuestion> questions;
     for (int i = 0; i < rows.recordCount() && int(questions.size()) < kQuestions; ++i) {
         rows.moveFromFirst(i);
         const QuestionRecord q = QuestionRecord::fromRow(rows.values());
-        questions.push_back({q.number, q.type, q.content, q.answer});
+        if (q.content.contains("\\pict"))
+            questions.push_back({q.number, q.type, q.content, q.answer});
     }
     return questions;
 }

@@ -134,7 +134,7 @@ struct SearchWindow
 void searchFirst(benchmark::State& state, const QString& dir, int criteria)
 {
     setProgramDirectory(dir);
-    const std::vector<QuestionRecord> sample = BankStore::openBank().questions(u"rowid = 1"_s);
+    const std::vector<QuestionRecord> sample = BankStore::openBank().questions({Condition::identityIs(1)});
     SearchWindow w;
     QuestionForm* form = w.window.form();
     if (criteria >= 1 && !sample.empty())

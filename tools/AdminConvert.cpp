@@ -7,17 +7,13 @@
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 #include "rtf/VisibleText.h"
+#include "store/PlatformFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QTextDocument>
 
 #include <cstdio>
-
-#ifdef Q_OS_WIN
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 using namespace Qt::StringLiterals;
 
@@ -37,9 +33,7 @@ int usage()
 // Standard output takes the bytes as they are: no line-end translation.
 bool writeStdout(const QByteArray& bytes)
 {
-#ifdef Q_OS_WIN
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
+    setStandardOutputBinary();
     return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size()) &&
            std::fflush(stdout) == 0;
 }

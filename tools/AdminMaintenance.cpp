@@ -5,7 +5,7 @@
 #include "AdminCommands.h"
 
 #include "admin/BankMaintenance.h"
-#include "store/BankFiles.h"
+#include "store/BankBackup.h"
 #include "store/BankSchema.h"
 #include "store/BankStore.h"
 

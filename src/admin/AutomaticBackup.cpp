@@ -1,6 +1,6 @@
 #include "admin/AutomaticBackup.h"
 
-#include "store/BankFiles.h"
+#include "store/BankBackup.h"
 #include "store/BankSchema.h"
 #include "store/BankStore.h"
 

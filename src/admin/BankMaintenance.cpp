@@ -39,7 +39,9 @@ QString sourceProblem(const QString& source, const QString& bank, const QString&
 
 void backup(const QString& bank, const QString& target)
 {
-    backupBankFile(bank, target);
+    // On the disk, name included, before the user is told it is done: a
+    // backup onto a USB stick is taken away right after the message.
+    backupBankFile(bank, target, true);
 }
 
 QString safetyCopyPath(const QString& bank, const QDateTime& now)

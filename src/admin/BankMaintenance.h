@@ -1,6 +1,7 @@
 #pragma once
 
-#include "store/BankFiles.h"
+#include "store/BankBackup.h"
+#include "store/BankMerge.h"
 
 #include <QDateTime>
 #include <QString>
@@ -15,8 +16,9 @@
 // became of it (RestoreError).
 namespace BankMaintenance {
 
-// Copies the bank file `bank` to `target`, replacing a file of that name.
-// Throws StoreError (also when `target` is the bank itself).
+// Copies the bank file `bank` to `target`, replacing a file of that name;
+// the copy is on the disk when this returns. Throws StoreError (also when
+// `target` is the bank itself).
 void backup(const QString& bank, const QString& target);
 
 struct RestoreResult

@@ -10,7 +10,7 @@ ClassificationGrid::ClassificationGrid(QObject* parent) : QAbstractTableModel(pa
 bool ClassificationGrid::refresh(BankStore& store, const QString& table, int columns)
 {
     // Read before anything changes: a failing read leaves the grid as it was.
-    const std::vector<QVariantList> stored = store.readAll(TableQuery{table, {}, {}});
+    const std::vector<QVariantList> stored = store.readAll(TableQuery{table});
     // Opening a bank checked its tables and their columns against these, in
     // order, so they are the names of the table's columns.
     QStringList names;

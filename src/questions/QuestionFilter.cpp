@@ -11,7 +11,7 @@ QuestionFilter QuestionFilter::of(const QuestionRecord& q)
 
 TableQuery buildQuestionQuery(const QuestionFilter& filter)
 {
-    TableQuery query{BankTables::questions, u"题型<>'A'"_s, {}};
+    TableQuery query{BankTables::questions, {Condition::notEqual(QuestionColumns::type, u"A"_s)}};
     const std::pair<const QString&, const QString&> criteria[] = {
         {QuestionColumns::type, filter.type},
         {QuestionColumns::level1, filter.path.level1},
@@ -26,8 +26,7 @@ TableQuery buildQuestionQuery(const QuestionFilter& filter)
     for (const auto& [column, value] : criteria) {
         if (value.isEmpty())
             continue;
-        query.where += u" and "_s + column + u"=?"_s;
-        query.params << value;
+        query.where(Condition::equal(column, value));
     }
     return query;
 }

@@ -23,9 +23,10 @@ struct QuestionFilter
     static QuestionFilter of(const QuestionRecord& q);
 };
 
-// The search statement: every question whose 题型 is not 'A' (a question
+// The search query: every question whose 题型 is not "A" (a question
 // without a type is never found), then one equality condition per criterion
 // in a fixed order: 题型, 知识点一, 知识点二, 知识点三, 难度, 是否中考题, 录入人,
-// 录入时间, 题目编号. The values are bound, never part of the statement text;
-// displayText() shows them in place.
+// 录入时间, 题目编号. The conditions are typed; the store makes its statement
+// from them, with every value bound apart from its text. displayText()
+// shows the values in place.
 TableQuery buildQuestionQuery(const QuestionFilter& filter);

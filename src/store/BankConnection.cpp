@@ -1,15 +1,10 @@
 #include "store/BankConnection.h"
 
-#include "store/BankFiles.h"
-#include "store/BankSchema.h"
-#include "store/FileIdentity.h"
+#include "store/StoreSettings.h"
 
 #include <atomic>
-#include <cstdio>
 #include <QDir>
 #include <QFileInfo>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <sqlite3.h>
@@ -19,9 +14,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-std::atomic<int> busyTimeoutMs{5000};
 std::atomic<quint64> connectionCounter{0};
-std::atomic<int> fullChecks{0};
 
 // SQLite's primary result codes that get a text of their own.
 constexpr int kSqliteBusy = 5;
@@ -87,96 +80,7 @@ QString describe(int code, const QString& path)
     }
 }
 
-// The files found to be banks in this process, with the state they were in.
-struct CheckedBanks
-{
-    QMutex mutex;
-    QHash<QString, FileIdentity> files;
-};
-
-CheckedBanks& checkedBanks()
-{
-    static CheckedBanks banks;
-    return banks;
-}
-
-QString checkKey(const QString& path)
-{
-    return QFileInfo(path).absoluteFilePath();
-}
-
 } // namespace
-
-void forgetCheckedBanks()
-{
-    CheckedBanks& banks = checkedBanks();
-    QMutexLocker lock(&banks.mutex);
-    banks.files.clear();
-}
-
-int fullBankChecks()
-{
-    return fullChecks.load();
-}
-
-int bankBusyTimeoutMs()
-{
-    return busyTimeoutMs.load();
-}
-
-void setBankBusyTimeout(int ms)
-{
-    busyTimeoutMs.store(ms < 0 ? 0 : ms);
-}
-
-namespace {
-
-struct NoticeHandler
-{
-    QMutex mutex;
-    std::function<void(const QString&)> handler;
-};
-
-NoticeHandler& noticeHandler()
-{
-    static NoticeHandler h;
-    return h;
-}
-
-} // namespace
-
-void setBankNoticeHandler(std::function<void(const QString& text)> handler)
-{
-    NoticeHandler& h = noticeHandler();
-    QMutexLocker lock(&h.mutex);
-    h.handler = std::move(handler);
-}
-
-void noticeBank(const QString& text)
-{
-    std::function<void(const QString&)> handler;
-    {
-        NoticeHandler& h = noticeHandler();
-        QMutexLocker lock(&h.mutex);
-        handler = h.handler;
-    }
-    if (handler)
-        handler(text);
-    else
-        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-}
-
-QString quotedName(const QString& name)
-{
-    QString n = name;
-    n.replace(u'"', u"\"\""_s);
-    return u'"' + n + u'"';
-}
-
-QString whereClause(const QString& where)
-{
-    return where.trimmed().isEmpty() ? QString() : u" WHERE "_s + where;
-}
 
 BankConnection::BankConnection(const QString& path, Mode mode)
     : path_(path), name_(u"tiku-bank-%1"_s.arg(++connectionCounter))
@@ -211,19 +115,10 @@ BankConnection::~BankConnection()
 {
     cached_.clear();
     db_.close();
-    if (checked_ && wrote_) {
-        // Our own writes changed the file's time and size, not what it is.
-        // Another file put in its place meanwhile has another inode and is
-        // checked again on the next open.
-        const FileIdentity now = FileIdentity::of(path_);
-        if (now.isValid() && now.inode == checkedInode_) {
-            CheckedBanks& banks = checkedBanks();
-            QMutexLocker lock(&banks.mutex);
-            banks.files.insert(checkKey(path_), now);
-        }
-    }
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(name_);
+    if (wrote_ && closedAfterWriting_)
+        closedAfterWriting_();
 }
 
 StoreError engineError(int code, const QString& path, const QString& engineText)
@@ -413,62 +308,6 @@ const QStringList& BankConnection::columns(const QString& table)
         it = columns_.insert(table, names);
     }
     return *it;
-}
-
-QString BankConnection::bankMismatch()
-{
-    if (applicationId() != kBankApplicationId)
-        return u"缺少题库文件的标记"_s;
-    for (const auto& [table, expected] : bankTableColumns()) {
-        const QStringList& actual = columns(table);
-        if (actual.isEmpty())
-            return u"缺少表“%1”"_s.arg(table);
-        // A view of the same name and columns would read as the table, and
-        // a recursive one never ends.
-        QSqlQuery kind = exec(u"SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE"_s, {table});
-        if (!kind.next() || kind.value(0).toString() != u"table"_s)
-            return u"“%1”不是表，而是视图或别的对象"_s.arg(table);
-        if (actual != expected)
-            return u"表“%1”的列应为“%2”，实为“%3”"_s.arg(table, expected.join(u'、'), actual.join(u'、'));
-    }
-    return {};
-}
-
-void BankConnection::ensureBank()
-{
-    // A restore cut off half way left the bank to be put back first. Looked
-    // for on every open, not only when the file changed: a restore cut off
-    // before its first page leaves the bank as it was, and a marker left
-    // behind would later take back what was written after it.
-    undoInterruptedRestore(path_);
-    const QString key = checkKey(path_);
-    const FileIdentity before = FileIdentity::of(path_);
-    {
-        CheckedBanks& banks = checkedBanks();
-        QMutexLocker lock(&banks.mutex);
-        const auto it = banks.files.constFind(key);
-        if (before.isValid() && it != banks.files.cend() && *it == before) {
-            checked_ = true;
-            checkedInode_ = before.inode;
-            return;
-        }
-    }
-    ++fullChecks;
-    const QString mismatch = bankMismatch();
-    if (!mismatch.isEmpty()) {
-        throw StoreError(StoreErrorNumber::NotABank,
-                         u"文件“%1”不是题库文件：%2。"_s.arg(QDir::toNativeSeparators(path_), mismatch));
-    }
-    if (!bankIsCurrent(*this))
-        upgradeBank(*this);
-    const FileIdentity after = FileIdentity::of(path_);
-    if (after.isValid()) {
-        CheckedBanks& banks = checkedBanks();
-        QMutexLocker lock(&banks.mutex);
-        banks.files.insert(key, after);
-    }
-    checked_ = true;
-    checkedInode_ = after.inode;
 }
 
 void BankConnection::begin()

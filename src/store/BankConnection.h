@@ -2,9 +2,10 @@
 
 // Internal to src/store: one SQLite connection to one file. Everything that
 // knows about the engine (URIs, pragmas, rowid, error codes) lives behind this
-// class and the .cpp files of this folder.
+// class and the .cpp files of this folder. What makes a file a bank (its
+// tables, the check, the upgrade) is BankSchema's, above this.
 
-#include "store/BankStore.h"
+#include "store/StoreError.h"
 
 #include <functional>
 #include <QHash>
@@ -18,6 +19,8 @@
 #include <vector>
 
 struct sqlite3;
+
+class QSqlError;
 
 class BankConnection
 {
@@ -63,19 +66,11 @@ public:
     int applicationId();
     const QStringList& columns(const QString& table);
 
-    // Checks that the file is a bank: the application id and the four tables
-    // with their columns in order. Returns an empty string when it is, else the
-    // reason. Engine errors (not a database at all, locked) throw StoreError.
-    QString bankMismatch();
-
-    // Makes sure the file is a bank, as openBank() needs it, and brings a bank
-    // of an earlier version up to date. The full check runs once per file
-    // and process, and again whenever the file has changed since (another
-    // program wrote it, or put another file in its place). Throws StoreError
-    // (NotABank with the reason) when it is not a bank.
-    void ensureBank();
-    // This connection has written to the file. When it closes, the file's
-    // new state is taken as checked: our own writes keep it a bank.
+    // Runs `action` when the connection closes, after the file is closed,
+    // if the connection wrote to it (noteWritten). The bank check keeps its
+    // record of the file's state this way: our own writes keep it a bank.
+    void whenClosedAfterWriting(std::function<void()> action) { closedAfterWriting_ = std::move(action); }
+    // This connection has written to the file.
     void noteWritten() { wrote_ = true; }
 
     // A StoreError for an engine error on this file.
@@ -96,28 +91,9 @@ private:
     QSqlDatabase db_;
     QHash<QString, QStringList> columns_;
     QHash<QString, QSqlQuery> cached_;
-    bool checked_ = false;
+    std::function<void()> closedAfterWriting_;
     bool wrote_ = false;
-    quint64 checkedInode_ = 0;
 };
-
-// Forgets which files were checked, so that the next open checks again (tests).
-void forgetCheckedBanks();
-// How many full bank-file checks this process has run (tests).
-int fullBankChecks();
-
-// Quotes a table or column name for a statement. Names come from the program,
-// never from the user; quoting keeps Chinese names and keywords safe anyway.
-QString quotedName(const QString& name);
-
-// The statement pieces shared by the store's queries: " WHERE <where>" or nothing.
-QString whereClause(const QString& where);
-
-// How long a statement waits for another connection's lock before it fails.
-int bankBusyTimeoutMs();
-
-// Tells the user through the handler of setBankNoticeHandler.
-void noticeBank(const QString& text);
 
 // A writer killed in the middle of a transaction leaves its journal beside
 // the file, and only a connection that may write rolls it back: a read-only

@@ -1,9 +1,15 @@
 #include "store/BankSchema.h"
 
 #include "store/BankConnection.h"
+#include "store/PlatformFiles.h"
 
+#include <atomic>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QSqlQuery>
 
 using namespace Qt::StringLiterals;
@@ -144,6 +150,9 @@ BankFileState checkBankFile(const QString& path, QString* why)
     QString reason;
     try {
         BankConnection c(path, BankConnection::Mode::ReadOnly);
+        // Read through a memory map of the whole file: every page is read
+        // once and none is copied into the page cache first.
+        c.exec(u"PRAGMA mmap_size = 4294967296"_s);
         // The first problem is enough to refuse the file; quick_check reads
         // every page but leaves out the slow comparison of indexes with rows.
         QSqlQuery q = c.exec(u"PRAGMA quick_check(1)"_s);
@@ -168,7 +177,7 @@ bool isBankFile(const QString& path, QString* why)
     } else {
         try {
             BankConnection c(path, BankConnection::Mode::ReadOnly);
-            reason = c.bankMismatch();
+            reason = bankMismatch(c);
         } catch (const StoreError& e) {
             reason = e.number == StoreErrorNumber::NotABank ? u"不是数据库文件"_s : e.text;
         } catch (...) {
@@ -205,4 +214,107 @@ QStringList bankUpgradeStatements()
     for (const char16_t* statement : kUpgrades)
         out << QString::fromUtf16(statement);
     return out;
+}
+
+// ---------------------------------------------------------------------------
+// The check on opening
+
+namespace {
+
+std::atomic<int> fullChecks{0};
+
+// The files found to be banks in this process, with the state they were in.
+struct CheckedBanks
+{
+    QMutex mutex;
+    QHash<QString, FileIdentity> files;
+};
+
+CheckedBanks& checkedBanks()
+{
+    static CheckedBanks banks;
+    return banks;
+}
+
+QString checkKey(const QString& path)
+{
+    return QFileInfo(path).absoluteFilePath();
+}
+
+// From now on, our own writes through `c` keep the file a bank: they change
+// its time and size, not what it is. Another file put in its place
+// meanwhile has another inode and is checked again on the next open.
+void keepCheckedAfterWrites(BankConnection& c, quint64 checkedInode)
+{
+    c.whenClosedAfterWriting([path = c.path(), checkedInode] {
+        const FileIdentity now = FileIdentity::of(path);
+        if (now.isValid() && now.inode == checkedInode) {
+            CheckedBanks& banks = checkedBanks();
+            QMutexLocker lock(&banks.mutex);
+            banks.files.insert(checkKey(path), now);
+        }
+    });
+}
+
+} // namespace
+
+void forgetCheckedBanks()
+{
+    CheckedBanks& banks = checkedBanks();
+    QMutexLocker lock(&banks.mutex);
+    banks.files.clear();
+}
+
+int fullBankChecks()
+{
+    return fullChecks.load();
+}
+
+QString bankMismatch(BankConnection& c)
+{
+    if (c.applicationId() != kBankApplicationId)
+        return u"缺少题库文件的标记"_s;
+    for (const auto& [table, expected] : bankTableColumns()) {
+        const QStringList& actual = c.columns(table);
+        if (actual.isEmpty())
+            return u"缺少表“%1”"_s.arg(table);
+        // A view of the same name and columns would read as the table, and
+        // a recursive one never ends.
+        QSqlQuery kind = c.exec(u"SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE"_s, {table});
+        if (!kind.next() || kind.value(0).toString() != u"table"_s)
+            return u"“%1”不是表，而是视图或别的对象"_s.arg(table);
+        if (actual != expected)
+            return u"表“%1”的列应为“%2”，实为“%3”"_s.arg(table, expected.join(u'、'), actual.join(u'、'));
+    }
+    return {};
+}
+
+void ensureBank(BankConnection& c)
+{
+    const QString key = checkKey(c.path());
+    const FileIdentity before = FileIdentity::of(c.path());
+    {
+        CheckedBanks& banks = checkedBanks();
+        QMutexLocker lock(&banks.mutex);
+        const auto it = banks.files.constFind(key);
+        if (before.isValid() && it != banks.files.cend() && *it == before) {
+            keepCheckedAfterWrites(c, before.inode);
+            return;
+        }
+    }
+    ++fullChecks;
+    const QString mismatch = bankMismatch(c);
+    if (!mismatch.isEmpty()) {
+        throw StoreError(StoreErrorNumber::NotABank,
+                         u"文件“%1”不是题库文件：%2。"_s.arg(QDir::toNativeSeparators(c.path()), mismatch));
+    }
+    if (!bankIsCurrent(c))
+        upgradeBank(c);
+    const FileIdentity after = FileIdentity::of(c.path());
+    if (after.isValid()) {
+        CheckedBanks& banks = checkedBanks();
+        QMutexLocker lock(&banks.mutex);
+        banks.files.insert(key, after);
+    }
+    keepCheckedAfterWrites(c, after.inode);
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+// What makes a file a bank: its tables and columns, how a new one is made,
+// the check that a file is one, and what a bank of an earlier version gains
+// when it is opened. It works on BankConnection, below it.
+
 #include <QString>
 #include <QStringList>
 #include <utility>
@@ -36,6 +40,26 @@ enum class BankFileState {
 BankFileState checkBankFile(const QString& path, QString* why = nullptr);
 
 class BankConnection;
+
+// Checks that the connection's file is a bank: the application id and the
+// four tables with their columns in order. Returns an empty string when it
+// is, else the reason. Engine errors (not a database at all, locked) throw
+// StoreError.
+QString bankMismatch(BankConnection& c);
+
+// Makes sure the connection's file is a bank, as opening a bank needs it,
+// and brings a bank of an earlier version up to date. The full check runs
+// once per file and process, and again whenever the file has changed since
+// (another program wrote it, or put another file in its place); the
+// connection's own writes keep the file checked. Throws StoreError
+// (NotABank with the reason) when it is not a bank. A restore cut off half
+// way is the opener's to undo first (undoInterruptedRestore).
+void ensureBank(BankConnection& c);
+
+// Forgets which files were checked, so that the next open checks again (tests).
+void forgetCheckedBanks();
+// How many full bank-file checks this process has run (tests).
+int fullBankChecks();
 
 // True when the bank has everything this version adds to the four tables (the
 // index of the knowledge paths, the record of deleted row identities).

@@ -1,9 +1,12 @@
 #include "store/BankStore.h"
 
+#include "store/BankBackup.h"
 #include "store/BankConnection.h"
+#include "store/BankSchema.h"
 #include "store/BankTables.h"
 #include "store/NameOrder.h"
 #include "store/ProgramDirectory.h"
+#include "store/SqliteText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,9 +24,9 @@ namespace {
 // order would make it walk the table itself, whose rows carry the bodies of
 // the questions; without it the engine answers from the smallest fitting
 // index, several times faster on a large bank.
-QString selectRowids(const TableQuery& query)
+QString selectRowids(const TableQuery& query, const SqlWhere& where)
 {
-    return u"SELECT rowid FROM "_s + quotedName(query.table) + whereClause(query.where);
+    return u"SELECT rowid FROM "_s + quotedName(query.table) + where.text;
 }
 
 QString columnList(const QStringList& columns)
@@ -64,32 +67,26 @@ StoreError noSuchTable(const BankConnection& c, const QString& table)
     return StoreError(1, u"题库文件“%1”中没有表“%2”。"_s.arg(QDir::toNativeSeparators(c.path()), table));
 }
 
-} // namespace
-
-// ---------------------------------------------------------------------------
-// TableQuery
-
-QString TableQuery::displayText() const
+// The query's conditions as statement text. A column the table does not
+// have is refused here: SQLite would read a quoted name it does not know as
+// a text and compare with that, silently matching nothing.
+SqlWhere whereOf(BankConnection& c, const TableQuery& query)
 {
-    QString text = u"select * from "_s + table;
-    if (where.trimmed().isEmpty())
-        return text;
-    text += u" where "_s;
-    qsizetype next = 0;
-    bool inLiteral = false;
-    for (const QChar ch : where) {
-        if (ch == u'\'')
-            inLiteral = !inLiteral;
-        if (ch == u'?' && !inLiteral) {
-            const QString value = next < params.size() ? params.at(next).toString() : QString();
-            ++next;
-            text += u'\'' + value + u'\'';
-        } else {
-            text += ch;
+    if (!query.conditions.empty()) {
+        const QStringList& columns = c.columns(query.table);
+        if (columns.isEmpty())
+            throw noSuchTable(c, query.table);
+        for (const Condition& condition : query.conditions) {
+            if (!condition.isIdentity() && !columns.contains(condition.column, Qt::CaseInsensitive)) {
+                throw StoreError(StoreErrorNumber::NoSuchField,
+                                 u"表“%1”中没有列“%2”。"_s.arg(query.table, condition.column));
+            }
         }
     }
-    return text;
+    return whereClause(query.conditions);
 }
+
+} // namespace
 
 // ---------------------------------------------------------------------------
 // Recordset
@@ -355,8 +352,13 @@ BankStore BankStore::openBank()
 
 BankStore BankStore::openExternalBank(const QString& path)
 {
+    // A restore cut off half way left the bank to be put back first. Looked
+    // for on every open, not only when the file changed: a restore cut off
+    // before its first page leaves the bank as it was, and a marker left
+    // behind would later take back what was written after it.
+    undoInterruptedRestore(path);
     auto c = std::make_shared<BankConnection>(path, BankConnection::Mode::ReadWrite);
-    c->ensureBank();
+    ensureBank(*c);
     return BankStore(std::move(c));
 }
 
@@ -367,7 +369,7 @@ QString BankStore::path() const
 
 Recordset BankStore::openTable(const QString& table)
 {
-    return open(TableQuery{table, {}, {}});
+    return open(TableQuery{table});
 }
 
 Recordset BankStore::open(const TableQuery& query)
@@ -380,7 +382,8 @@ Recordset BankStore::open(const TableQuery& query)
     impl->connection = c_;
     impl->table = query.table;
     impl->columns = columns;
-    impl->keys = c_->integers(selectRowids(query), query.params);
+    const SqlWhere where = whereOf(*c_, query);
+    impl->keys = c_->integers(selectRowids(query, where), where.params);
     std::sort(impl->keys.begin(), impl->keys.end()); // stored order
     impl->pos = impl->keys.empty() ? -1 : 0;
 
@@ -394,9 +397,10 @@ std::vector<QVariantList> BankStore::readAll(const TableQuery& query)
     const QStringList& columns = c_->columns(query.table);
     if (columns.isEmpty())
         throw noSuchTable(*c_, query.table);
+    const SqlWhere where = whereOf(*c_, query);
     QSqlQuery q = c_->exec(u"SELECT "_s + columnList(columns) + u" FROM "_s + quotedName(query.table) +
-                               whereClause(query.where) + u" ORDER BY rowid"_s,
-                           query.params);
+                               where.text + u" ORDER BY rowid"_s,
+                           where.params);
     return rowsOf(q, int(columns.size()));
 }
 
@@ -405,9 +409,10 @@ QStringList BankStore::distinctValues(const TableQuery& query, const QString& co
     // GROUP BY follows the column's collation, so values that differ only in
     // the case of Latin letters count as one, as they compare equal.
     const QString col = quotedName(column);
-    QSqlQuery q = c_->exec(u"SELECT "_s + col + u" FROM "_s + quotedName(query.table) +
-                               whereClause(query.where) + u" GROUP BY "_s + col + u" ORDER BY MIN(rowid)"_s,
-                           query.params);
+    const SqlWhere where = whereOf(*c_, query);
+    QSqlQuery q = c_->exec(u"SELECT "_s + col + u" FROM "_s + quotedName(query.table) + where.text +
+                               u" GROUP BY "_s + col + u" ORDER BY MIN(rowid)"_s,
+                           where.params);
     QStringList values;
     while (q.next())
         values << q.value(0).toString();
@@ -430,10 +435,11 @@ std::vector<QVariantList> BankStore::sortedRows(const TableQuery& query, const Q
     // case of Latin letters count as one, and it walks an index that starts
     // with these columns. No ORDER BY: the name order is ICU's, applied below,
     // and it is total, so the order rows come in does not matter.
-    QString sql = u"SELECT "_s + list + u" FROM "_s + quotedName(query.table) + whereClause(query.where);
+    const SqlWhere where = whereOf(*c_, query);
+    QString sql = u"SELECT "_s + list + u" FROM "_s + quotedName(query.table) + where.text;
     if (distinct)
         sql += u" GROUP BY "_s + list;
-    QSqlQuery q = c_->exec(sql, query.params);
+    QSqlQuery q = c_->exec(sql, where.params);
     std::vector<QVariantList> rows = rowsOf(q, int(columns.size()));
     NameOrder::sortRows(rows);
     return rows;
@@ -441,8 +447,8 @@ std::vector<QVariantList> BankStore::sortedRows(const TableQuery& query, const Q
 
 int BankStore::count(const TableQuery& query)
 {
-    QSqlQuery q = c_->exec(u"SELECT COUNT(*) FROM "_s + quotedName(query.table) + whereClause(query.where),
-                           query.params);
+    const SqlWhere where = whereOf(*c_, query);
+    QSqlQuery q = c_->exec(u"SELECT COUNT(*) FROM "_s + quotedName(query.table) + where.text, where.params);
     return q.next() ? q.value(0).toInt() : 0;
 }
 
@@ -476,8 +482,8 @@ qint64 BankStore::append(const QString& table, const FieldValues& values)
 int BankStore::deleteWhere(const TableQuery& query)
 {
     c_->noteWritten();
-    QSqlQuery q =
-        c_->exec(u"DELETE FROM "_s + quotedName(query.table) + whereClause(query.where), query.params);
+    const SqlWhere where = whereOf(*c_, query);
+    QSqlQuery q = c_->exec(u"DELETE FROM "_s + quotedName(query.table) + where.text, where.params);
     return q.numRowsAffected();
 }
 
@@ -487,18 +493,19 @@ int BankStore::updateWhere(const TableQuery& query, const FieldValues& values)
         return count(query);
     QVariantList params;
     const QString sets = setList(values, &params);
-    params += query.params;
+    const SqlWhere where = whereOf(*c_, query);
+    params += where.params;
     c_->noteWritten();
-    QSqlQuery q = c_->exec(
-        u"UPDATE "_s + quotedName(query.table) + u" SET "_s + sets + whereClause(query.where), params);
+    QSqlQuery q = c_->exec(u"UPDATE "_s + quotedName(query.table) + u" SET "_s + sets + where.text, params);
     return q.numRowsAffected();
 }
 
 std::optional<QVariant> BankStore::lastValue(const TableQuery& query, const QString& column)
 {
+    const SqlWhere where = whereOf(*c_, query);
     QSqlQuery q = c_->exec(u"SELECT "_s + quotedName(column) + u" FROM "_s + quotedName(query.table) +
-                               whereClause(query.where) + u" ORDER BY rowid DESC LIMIT 1"_s,
-                           query.params);
+                               where.text + u" ORDER BY rowid DESC LIMIT 1"_s,
+                           where.params);
     if (!q.next())
         return std::nullopt;
     return q.value(0);
@@ -506,7 +513,7 @@ std::optional<QVariant> BankStore::lastValue(const TableQuery& query, const QStr
 
 int BankStore::questionCount()
 {
-    return count(TableQuery{BankTables::questions, {}, {}});
+    return count(TableQuery{BankTables::questions});
 }
 
 void BankStore::inTransaction(const std::function<void()>& work)
@@ -523,17 +530,17 @@ qint64 BankStore::appendQuestion(const QuestionRecord& question)
     return append(BankTables::questions, question.fields());
 }
 
-std::vector<QuestionRecord> BankStore::questions(const QString& where, const QVariantList& params)
+std::vector<QuestionRecord> BankStore::questions(const std::vector<Condition>& conditions)
 {
     std::vector<QuestionRecord> out;
-    for (const QVariantList& row : readAll({BankTables::questions, where, params}))
+    for (const QVariantList& row : readAll({BankTables::questions, conditions}))
         out.push_back(QuestionRecord::fromRow(row));
     return out;
 }
 
 std::optional<QuestionRecord> BankStore::question(qint64 id)
 {
-    const auto rows = readAll({BankTables::questions, u"rowid = ?"_s, {id}});
+    const auto rows = readAll({BankTables::questions, {Condition::identityIs(id)}});
     if (rows.empty())
         return std::nullopt;
     return QuestionRecord::fromRow(rows.front());
@@ -547,7 +554,7 @@ qint64 BankStore::appendKnowledgePath(const KnowledgePath& path)
 std::vector<KnowledgePath> BankStore::knowledgePaths()
 {
     std::vector<KnowledgePath> out;
-    for (const QVariantList& row : readAll({BankTables::knowledgePoints, {}, {}}))
+    for (const QVariantList& row : readAll({BankTables::knowledgePoints}))
         out.push_back(KnowledgePath::fromRow(row));
     return out;
 }
@@ -577,7 +584,7 @@ std::vector<KnowledgePath> BankStore::knowledgePathsInNameOrder()
     Cell last[2];
     std::vector<Row> rows;
     // One allocation for the rows: the table's size bounds the distinct paths.
-    rows.reserve(std::size_t(count({BankTables::knowledgePoints, {}, {}})));
+    rows.reserve(std::size_t(count({BankTables::knowledgePoints})));
     NameOrder::Ranks ranks;
     c_->forEachTextRow(u"SELECT DISTINCT "_s + list + u" FROM "_s + quotedName(BankTables::knowledgePoints),
                        3, [&](const QUtf8StringView* texts) {
@@ -626,7 +633,7 @@ qint64 BankStore::appendQuestionType(const QString& name)
 std::vector<QuestionType> BankStore::questionTypes()
 {
     std::vector<QuestionType> out;
-    for (const QVariantList& row : readAll({BankTables::questionTypes, {}, {}}))
+    for (const QVariantList& row : readAll({BankTables::questionTypes}))
         out.push_back(QuestionType::fromRow(row));
     return out;
 }
@@ -636,33 +643,34 @@ void BankStore::appendUser(const UserRecord& user)
     append(BankTables::users, user.fields());
 }
 
-std::vector<UserRecord> BankStore::users(const QString& where, const QVariantList& params)
+std::vector<UserRecord> BankStore::users(const std::vector<Condition>& conditions)
 {
     std::vector<UserRecord> out;
-    for (const QVariantList& row : readAll({BankTables::users, where, params}))
+    for (const QVariantList& row : readAll({BankTables::users, conditions}))
         out.push_back(UserRecord::fromRow(row));
     return out;
 }
 
 std::vector<StoredUser> BankStore::storedUsers()
 {
-    return storedUsersWhere({}, {});
+    return storedUsersWhere({});
 }
 
 std::vector<StoredUser> BankStore::storedUsersNamed(const QString& name)
 {
     // 姓名 is declared COLLATE NOCASE: "=" compares Latin letters without case.
-    return storedUsersWhere(quotedName(UserColumns::name) + u" = ?"_s, {name});
+    return storedUsersWhere({Condition::equal(UserColumns::name, name)});
 }
 
-std::vector<StoredUser> BankStore::storedUsersWhere(const QString& where, const QVariantList& params)
+std::vector<StoredUser> BankStore::storedUsersWhere(const std::vector<Condition>& conditions)
 {
     const QStringList& columns = c_->columns(BankTables::users);
     if (columns.isEmpty())
         throw noSuchTable(*c_, BankTables::users);
+    const SqlWhere where = whereOf(*c_, {BankTables::users, conditions});
     QSqlQuery q = c_->exec(u"SELECT rowid, "_s + columnList(columns) + u" FROM "_s +
-                               quotedName(BankTables::users) + whereClause(where) + u" ORDER BY rowid"_s,
-                           params);
+                               quotedName(BankTables::users) + where.text + u" ORDER BY rowid"_s,
+                           where.params);
     std::vector<StoredUser> out;
     for (QVariantList& row : rowsOf(q, int(columns.size()) + 1)) {
         const qint64 id = row.takeFirst().toLongLong();
@@ -673,7 +681,7 @@ std::vector<StoredUser> BankStore::storedUsersWhere(const QString& where, const 
 
 bool BankStore::updateUser(qint64 id, const UserRecord& user)
 {
-    return updateWhere({BankTables::users, u"rowid = ?"_s, {id}}, user.fields()) > 0;
+    return updateWhere({BankTables::users, {Condition::identityIs(id)}}, user.fields()) > 0;
 }
 
 int BankStore::deleteUsers(const std::vector<qint64>& ids)
@@ -681,13 +689,7 @@ int BankStore::deleteUsers(const std::vector<qint64>& ids)
     if (ids.empty())
         return 0;
     // One statement: the rows go together or not at all.
-    QStringList marks;
-    QVariantList params;
-    for (const qint64 id : ids) {
-        marks << u"?"_s;
-        params << id;
-    }
-    return deleteWhere({BankTables::users, u"rowid IN ("_s + marks.join(u", "_s) + u')', params});
+    return deleteWhere({BankTables::users, {Condition::identityIn(ids)}});
 }
 
 // ---------------------------------------------------------------------------
@@ -716,7 +718,7 @@ QString nextQuestionNumber(BankStore& store)
     // Only the row appended last counts, not the largest number: a number the
     // user chose is followed, and a deleted last question's number comes back.
     const std::optional<QVariant> last =
-        store.lastValue(TableQuery{BankTables::questions, {}, {}}, QuestionColumns::number);
+        store.lastValue(TableQuery{BankTables::questions}, QuestionColumns::number);
     if (!last)
         return u"1"_s;
     const QString stored = last->toString();

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "store/BankRecords.h"
+#include "store/StoreError.h"
+#include "store/StoreSettings.h"
+#include "store/TableQuery.h"
 
-#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -11,54 +13,6 @@
 #include <QVariant>
 #include <utility>
 #include <vector>
-
-// A failure of the bank store: the engine's error number and its text. It is
-// thrown by every store operation and reported in one place (the window layer
-// catches it at the end of the user's action, shows it, and the program goes on).
-struct StoreError : std::exception
-{
-    int number = 0;
-    QString text;
-
-    StoreError(int n, QString t) : number(n), text(std::move(t)) {}
-    const char* what() const noexcept override { return "bank store error"; }
-};
-
-// Error numbers the store gives itself. Engine failures carry SQLite's primary
-// result code (5 locked, 8 read-only, ...); the first two below coincide with
-// it on purpose. 13 is the old "type mismatch" number the users know; SQLite
-// uses 13 for a full disk, and the text tells the two apart.
-namespace StoreErrorNumber {
-constexpr int CannotOpen = 14;     // the file is missing or cannot be opened (SQLITE_CANTOPEN)
-constexpr int NotABank = 26;       // the file is not a bank file (SQLITE_NOTADB)
-constexpr int NoCurrentRow = 3021; // no current record (beginning or end of file, or deleted)
-constexpr int NoSuchField = 3265;  // a column name or position that the table does not have
-constexpr int TypeMismatch = 13;   // a value that does not convert (a question number that is not a number)
-} // namespace StoreErrorNumber
-
-// How long a statement waits for another connection's lock before it fails
-// with a store error (default 5000 ms). Applies to connections opened later.
-void setBankBusyTimeout(int ms);
-
-// Where the store tells the user of something it did on its own that is no
-// failure: a restore cut off earlier and undone when the bank was opened.
-// Without a handler (an empty function) the text goes to standard error.
-void setBankNoticeHandler(std::function<void(const QString& text)> handler);
-
-// The condition of a query on one table, with its values bound separately:
-// `where` holds "?" placeholders, `params` the values in order. An empty
-// `where` selects every row.
-struct TableQuery
-{
-    QString table;
-    QString where;
-    QVariantList params;
-
-    // The statement's text as a reader would see it (values quoted in place);
-    // for messages and tests only, never executed.
-    QString displayText() const;
-    bool operator==(const TableQuery&) const = default;
-};
 
 class BankConnection;
 
@@ -170,10 +124,10 @@ public:
     // The question count of the bank (rows of 数学题库).
     int questionCount();
 
-    // Typed reads and appends. Reads return rows in stored order; `where`
-    // and `params` select rows as in TableQuery (empty: every row).
+    // Typed reads and appends. Reads return rows in stored order; the
+    // conditions select rows as in TableQuery (none: every row).
     qint64 appendQuestion(const QuestionRecord& question);
-    std::vector<QuestionRecord> questions(const QString& where = {}, const QVariantList& params = {});
+    std::vector<QuestionRecord> questions(const std::vector<Condition>& conditions = {});
     // The question with this identity, or nullopt when it does not exist (any more).
     std::optional<QuestionRecord> question(qint64 id);
     qint64 appendKnowledgePath(const KnowledgePath& path);
@@ -183,7 +137,7 @@ public:
     qint64 appendQuestionType(const QString& name);
     std::vector<QuestionType> questionTypes();
     void appendUser(const UserRecord& user);
-    std::vector<UserRecord> users(const QString& where = {}, const QVariantList& params = {});
+    std::vector<UserRecord> users(const std::vector<Condition>& conditions = {});
     // Every user with the row's identity, in stored order, so that a window
     // acts on exactly the row it read even where several rows share a name.
     std::vector<StoredUser> storedUsers();
@@ -203,7 +157,7 @@ public:
 
 private:
     explicit BankStore(std::shared_ptr<BankConnection> c);
-    std::vector<StoredUser> storedUsersWhere(const QString& where, const QVariantList& params);
+    std::vector<StoredUser> storedUsersWhere(const std::vector<Condition>& conditions);
     std::shared_ptr<BankConnection> c_;
 };
 

@@ -7,43 +7,34 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// "column = ?" for a name as a window shows it. A value the bank holds as
-// NULL shows as the empty text, so the empty text matches it too; the
-// explicit collation is the column's own, which the functions around both
-// sides would otherwise lose.
-QString nameEquals(const QString& column)
-{
-    return u"IFNULL(\""_s + column + u"\", '') = IFNULL(?, '') COLLATE NOCASE"_s;
-}
-
 // An empty name is stored as the empty text, not as NULL.
 QString stored(const QString& name)
 {
     return name.isNull() ? u""_s : name;
 }
 
+// A name as a window shows it: a value the bank holds as NULL shows as the
+// empty text, so the empty text matches it too.
 TableQuery pathQuery(const KnowledgePath& path)
 {
     return {BankTables::knowledgePoints,
-            nameEquals(KnowledgeColumns::level1) + u" AND "_s + nameEquals(KnowledgeColumns::level2) +
-                u" AND "_s + nameEquals(KnowledgeColumns::level3),
-            {path.level1, path.level2, path.level3}};
+            {Condition::equalIgnoringCase(KnowledgeColumns::level1, path.level1),
+             Condition::equalIgnoringCase(KnowledgeColumns::level2, path.level2),
+             Condition::equalIgnoringCase(KnowledgeColumns::level3, path.level3)}};
 }
 
 TableQuery typeQuery(const QString& table, const QString& column, const QString& type)
 {
-    return {table, nameEquals(column), {type}};
+    return {table, {Condition::equalIgnoringCase(column, type)}};
 }
 
 // The rows of `table` holding the point: its name at its level, and the
 // names above it that it gives.
 TableQuery pointQuery(const QString& table, const QStringList& levelColumns, const KnowledgePoint& point)
 {
-    TableQuery q{table, nameEquals(levelColumns.at(point.level - 1)), {point.name}};
-    for (qsizetype i = 0; i < point.parents.size() && i < point.level - 1; ++i) {
-        q.where += u" AND "_s + nameEquals(levelColumns.at(i));
-        q.params << point.parents.at(i);
-    }
+    TableQuery q{table, {Condition::equalIgnoringCase(levelColumns.at(point.level - 1), point.name)}};
+    for (qsizetype i = 0; i < point.parents.size() && i < point.level - 1; ++i)
+        q.where(Condition::equalIgnoringCase(levelColumns.at(i), point.parents.at(i)));
     return q;
 }
 

@@ -1,6 +1,6 @@
 #include "store/Password.h"
 
-#include "store/BankStore.h"
+#include "store/StoreError.h"
 
 #include <sodium.h>
 

@@ -4,10 +4,10 @@
 #include "admin/AutomaticBackup.h"
 #include "AdminTestSupport.h"
 #include "questions/QuestionBrowser.h"
-#include "store/BankConnection.h"
-#include "store/BankFiles.h"
-#include "store/FileIdentity.h"
+#include "store/BankBackup.h"
+#include "store/BankMerge.h"
 #include "store/Password.h"
+#include "store/PlatformFiles.h"
 
 #include <QTemporaryDir>
 
@@ -64,7 +64,7 @@ qint64 nextIdentity(const QString& bank)
 {
     BankStore store = BankStore::openExternalBank(bank);
     const qint64 id = store.appendQuestion(TestQuestion{.number = u"probe"_s}.record());
-    store.deleteWhere({u"数学题库"_s, u"rowid = ?"_s, {id}});
+    store.deleteWhere({u"数学题库"_s, {Condition::identityIs(id)}});
     return id;
 }
 
@@ -97,7 +97,7 @@ private slots:
     void backupAndRestoreRoundTrip()
     {
         fillBank(*bank);
-        bank->store().deleteWhere({u"数学题库"_s, u"题目编号 = ?"_s, {u"2"_s}});
+        bank->store().deleteWhere({u"数学题库"_s, {Condition::equal(u"题目编号"_s, u"2"_s)}});
         const QStringList before = dump(bank->bankPath());
         const QString copy = other(u"备份/dbbackup.mdb"_s);
         QDir().mkpath(other(u"备份"_s));
@@ -108,7 +108,7 @@ private slots:
 
         // Changes after the backup in every table.
         bank->addUser(u"李老师"_s, u"x"_s);
-        bank->store().deleteWhere({u"登录表"_s, u"姓名 = ?"_s, {u"admin"_s}});
+        bank->store().deleteWhere({u"登录表"_s, {Condition::equal(u"姓名"_s, u"admin"_s)}});
         bank->addKnowledgePath(u"统计与概率"_s, u"概率"_s, u"频率"_s);
         bank->addQuestionType(u"证明题"_s);
         bank->addQuestion({.number = u"9"_s});
@@ -126,7 +126,9 @@ private slots:
         QStringList restored = dump(bank->bankPath());
         QCOMPARE(restored.mid(0, restored.size() - 1), before.mid(0, before.size() - 1));
         QCOMPARE(restored.last(), u"4"_s);
-        QVERIFY(verifyPassword(bank->store().users(u"姓名 = 'admin'"_s).front().passwordHash, u"admin123"_s));
+        QVERIFY(verifyPassword(
+            bank->store().users({Condition::equal(u"姓名"_s, u"admin"_s)}).front().passwordHash,
+            u"admin123"_s));
         QCOMPARE(BankStore::openBank().questionCount(), 2);
         QCOMPARE(nextIdentity(bank->bankPath()), 5);
 
@@ -150,8 +152,8 @@ private slots:
         QCOMPARE(dump(copy), dump(bank->bankPath()));
 
         // The copy with a question changed, restored under the open result.
-        BankStore::openExternalBank(copy).updateWhere({u"数学题库"_s, u"题目编号 = ?"_s, {u"2"_s}},
-                                                      {{u"录入人"_s, u"赵老师"_s}});
+        BankStore::openExternalBank(copy).updateWhere(
+            {u"数学题库"_s, {Condition::equal(u"题目编号"_s, u"2"_s)}}, {{u"录入人"_s, u"赵老师"_s}});
         QVERIFY(BankMaintenance::restore(copy, bank->bankPath()).restored);
         const QuestionBrowser::Step step = search.next();
         QCOMPARE(int(step.outcome), int(QuestionBrowser::Outcome::Shown));
@@ -722,7 +724,7 @@ private slots:
     {
         for (const TestQuestion& q : numbered({u"1"_s, u"2"_s, u"3"_s, u"4"_s}))
             bank->addQuestion(q);
-        bank->store().deleteWhere({u"数学题库"_s, u"rowid >= 3"_s, {}});
+        bank->store().deleteWhere({u"数学题库"_s, {Condition::identityIn({3, 4})}});
         const QString source = other(u"source.mdb"_s);
         makeBank(source, numbered({u"1"_s, u"2"_s}));
         {

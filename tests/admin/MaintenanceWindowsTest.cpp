@@ -8,6 +8,7 @@
 #include "common/Accessibility.h"
 #include "questions/frmseastu.h"
 #include "questions/WindowDriver.h"
+#include "store/PlatformFiles.h"
 #include "ui/ChildWindows.h"
 #include "ui/Twips.h"
 
@@ -176,6 +177,22 @@ private slots:
         QCOMPARE(search->form()->Text8->text(), u"2"_s);
     }
 
+    // The copy is forced onto the disk before 题库备份成功！ is shown: a USB
+    // stick is taken out right after it. (The copy before was left to the
+    // system's write-back, as a plain `cp` is.)
+    void backupIsOnTheDiskWhenItSaysSo()
+    {
+        auto* w = f->open<frmbackup>(u"BFTK"_s);
+        f->dialogs->answerFile(other(u"U盘.mdb"_s));
+        click(w, "Command2");
+        f->dialogs->answerYes();
+        const int synced = filesSyncedToDisk();
+        click(w, "Command3");
+        QCOMPARE(f->boxes().last(), message(u"提示"_s, u"题库备份成功！"_s));
+        QVERIFY(filesSyncedToDisk() > synced);
+        QCOMPARE(dump(other(u"U盘.mdb"_s)), dump(bankPath()));
+    }
+
     void aFailedBackupSaysSoAndWritesNothing()
     {
         auto* w = f->open<frmbackup>(u"BFTK"_s);
@@ -213,7 +230,7 @@ private slots:
         BankMaintenance::backup(bankPath(), backup);
         f->bank->addUser(u"新老师"_s, u"x"_s);
         f->bank->addQuestionType(u"证明题"_s);
-        BankStore::openBank().updateWhere({u"数学题库"_s, u"题目编号 = '2'"_s, {}},
+        BankStore::openBank().updateWhere({u"数学题库"_s, {Condition::equal(u"题目编号"_s, u"2"_s)}},
                                           {{u"录入人"_s, u"改过"_s}});
         auto* search = f->open<frmseastu>(u"searstu"_s);
         click(search, "Command6");

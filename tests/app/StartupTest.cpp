@@ -140,7 +140,7 @@ private slots:
     {
         bank->addUser(u"admin"_s, u"old"_s, u"超级管理"_s);
         keepAutomaticBackup(u"20260901-180000"_s);
-        bank->store().deleteWhere({u"登录表"_s, {}, {}});
+        bank->store().deleteWhere({u"登录表"_s});
         bank->addUser(u"admin"_s, u"admin123"_s, u"超级管理"_s);
         bank->addQuestion({.number = u"1"_s});
         const QString good = keepAutomaticBackup(u"20260902-180000"_s);

@@ -114,8 +114,8 @@ private:
 
 void ComposeTest::candidateQueryBindsTheCriteriaInWindowOrder()
 {
-    QCOMPARE(candidateQuery({}).where, u"题型<>'A'"_s);
-    QVERIFY(candidateQuery({}).params.isEmpty());
+    const Condition typed = Condition::notEqual(u"题型"_s, u"A"_s);
+    QCOMPARE(candidateQuery({}).conditions, std::vector<Condition>{typed});
 
     CompositionCriteria c;
     c.type = u"填空题"_s;
@@ -125,8 +125,11 @@ void ComposeTest::candidateQueryBindsTheCriteriaInWindowOrder()
     c.enteredBy = u"O'Brien"_s;
     const TableQuery q = candidateQuery(c);
     QCOMPARE(q.table, u"数学题库"_s);
-    QCOMPARE(q.where, u"题型<>'A' and 题型=? and 知识点三=? and 难度=? and 录入人=? and 题目编号=?"_s);
-    QCOMPARE(q.params, (QVariantList{u"填空题"_s, u"数轴"_s, u"B"_s, u"O'Brien"_s, u" "_s}));
+    QCOMPARE(q.conditions, (std::vector<Condition>{typed, Condition::equal(u"题型"_s, u"填空题"_s),
+                                                   Condition::equal(u"知识点三"_s, u"数轴"_s),
+                                                   Condition::equal(u"难度"_s, u"B"_s),
+                                                   Condition::equal(u"录入人"_s, u"O'Brien"_s),
+                                                   Condition::equal(u"题目编号"_s, u" "_s)}));
 
     // The quote travels as a bound value and matches the stored name.
     bank->addQuestion({.number = u"1"_s, .enteredBy = u"O'Brien"_s});
@@ -428,7 +431,9 @@ void ComposeTest::criteriaFileErrorsNameTheLine()
     QCOMPARE(good.questions[0].type, u"填空题"_s);
     QCOMPARE(good.questions[0].difficulty, u"B"_s);
     QCOMPARE(good.questions[1].number, u" "_s);
-    QCOMPARE(candidateQuery(good.questions[1]).where, u"题型<>'A' and 题目编号=?"_s);
+    QCOMPARE(candidateQuery(good.questions[1]).conditions,
+             (std::vector<Condition>{Condition::notEqual(u"题型"_s, u"A"_s),
+                                     Condition::equal(u"题目编号"_s, u" "_s)}));
 
     // Columns may be named in another order; the values follow their names.
     const CriteriaFile swapped = CriteriaFile::parse("难度\t知识点一\t知识点二\t知识点三\t题型\t是否中考题\t"

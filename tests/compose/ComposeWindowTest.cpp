@@ -544,7 +544,7 @@ private slots:
         // Question 3: the only 填空题 left is deleted before 显 示: asked again.
         click(step2, "Command1");
         QCOMPARE(f->boxes(), QList<Shown>{info(u"恭喜！这是最后一题了"_s)});
-        f->bank->store().deleteWhere({u"数学题库"_s, u"题型=?"_s, {u"填空题"_s}});
+        f->bank->store().deleteWhere({u"数学题库"_s, {Condition::equal(u"题型"_s, u"填空题"_s)}});
         click(w, "Command9");
         QCOMPARE(
             f->boxes(),

@@ -3,6 +3,7 @@
 #include "common/TestBank.h"
 #include "questions/QuestionBrowser.h"
 #include "questions/QuestionFilter.h"
+#include "store/SqliteText.h"
 
 #include <QtTest>
 
@@ -45,9 +46,10 @@ void QuestionSearchTest::statementShape()
     QFETCH(QString, statement);
     const TableQuery query = buildQuestionQuery(filter);
     QCOMPARE(query.displayText(), statement);
-    // Values travel apart from the statement: its only literal is the base condition's.
-    QCOMPARE(query.where.count(u'\''), 2);
-    QCOMPARE(query.params.size(), query.where.count(u'?'));
+    // Values travel apart from the statement the store makes: it holds no literal.
+    const SqlWhere sql = whereClause(query.conditions);
+    QCOMPARE(sql.text.count(u'\''), 0);
+    QCOMPARE(sql.params.size(), sql.text.count(u'?'));
 }
 
 void QuestionSearchTest::quotedValuesFindExactlyTheirRows()
@@ -142,8 +144,8 @@ void QuestionSearchTest::questionsChangedElsewhereAreSeen()
     QCOMPARE(browser.search({}), 3);
     {
         BankStore other = bank.store();
-        other.updateWhere({u"数学题库"_s, u"题目编号 = ?"_s, {u"1"_s}}, {{u"难度"_s, u"F"_s}});
-        other.deleteWhere({u"数学题库"_s, u"题目编号 = ?"_s, {u"3"_s}});
+        other.updateWhere({u"数学题库"_s, {Condition::equal(u"题目编号"_s, u"1"_s)}}, {{u"难度"_s, u"F"_s}});
+        other.deleteWhere({u"数学题库"_s, {Condition::equal(u"题目编号"_s, u"3"_s)}});
         bank.addQuestion({.number = u"4"_s}); // not in the kept result
     }
     QCOMPARE(browser.first().record.difficulty, u"F"_s);
@@ -151,7 +153,7 @@ void QuestionSearchTest::questionsChangedElsewhereAreSeen()
     QVERIFY(!browser.hasCurrent());
     const QuestionRecord q{.number = u"9"_s};
     QCOMPARE(storeErrorOf([&] { browser.updateCurrent(q); }).number, StoreErrorNumber::NoCurrentRow);
-    QCOMPARE(bank.store().questions(u"题目编号 = ?"_s, {u"9"_s}).size(), size_t(0));
+    QCOMPARE(bank.store().questions({Condition::equal(u"题目编号"_s, u"9"_s)}).size(), size_t(0));
     QCOMPARE(browser.next().outcome, QuestionBrowser::Outcome::NoRow);
     QCOMPARE(browser.count(), 3);
 }

@@ -256,7 +256,7 @@ private slots:
         threeQuestions();
         frmseastu* w = openSearch();
         click(w, "Command6");
-        QCOMPARE(f->bank->store().deleteWhere({u"数学题库"_s, u"题目编号 = ?"_s, {u"2"_s}}), 1);
+        QCOMPARE(f->bank->store().deleteWhere({u"数学题库"_s, {Condition::equal(u"题目编号"_s, u"2"_s)}}), 1);
         click(w, "Command5");
         QCOMPARE(f->boxes(), QList<Shown>{info(frmseastu::deletedText())});
         QCOMPARE(shownFields(w->form()), QStringList(11, QString()));

@@ -2,7 +2,6 @@
 // a bank cannot be opened or written.
 #include "common/OrdinaryUser.h"
 #include "common/TestBank.h"
-#include "store/BankConnection.h"
 #include "store/BankSchema.h"
 #include "store/BankStore.h"
 #include "store/ProgramDirectory.h"
@@ -245,10 +244,11 @@ void BankFileTest::lockedBankFailsWithStoreError()
         RawConnection other(bank.bankPath());
         other.exec(u"BEGIN EXCLUSIVE"_s);
         QCOMPARE(storeErrorOf([&] { bank.store().questionCount(); }).number, 5);
-        for (const StoreError& e : {storeErrorOf([&] {
-                                        opened.open({u"数学题库"_s, u"题型 = ?"_s, {u"选择题"_s}});
-                                    }),
-                                    storeErrorOf([&] { opened.knowledgePathsInNameOrder(); })}) {
+        for (const StoreError& e :
+             {storeErrorOf([&] {
+                  opened.open({u"数学题库"_s, {Condition::equal(u"题型"_s, u"选择题"_s)}});
+              }),
+              storeErrorOf([&] { opened.knowledgePathsInNameOrder(); })}) {
             QCOMPARE(e.number, 5);
             QVERIFY2(e.text.contains(u"锁定"_s), qPrintable(e.text));
             QVERIFY2(e.text.contains(QDir::toNativeSeparators(bank.bankPath())), qPrintable(e.text));
@@ -273,7 +273,7 @@ void BankFileTest::changedFileIsCheckedAgain()
     // Opening again, and the program's own writes, need no new check.
     const int checks = fullBankChecks();
     bank.addQuestion();
-    bank.store().deleteWhere({u"数学题库"_s, u"题目编号 = ?"_s, {u"2"_s}});
+    bank.store().deleteWhere({u"数学题库"_s, {Condition::equal(u"题目编号"_s, u"2"_s)}});
     QCOMPARE(bank.store().questionCount(), 1);
     QCOMPARE(fullBankChecks(), checks);
 

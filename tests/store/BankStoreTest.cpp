@@ -2,7 +2,7 @@
 // queries, and the next question number.
 #include "store/BankStore.h"
 #include "common/TestBank.h"
-#include "store/BankConnection.h"
+#include "store/BankSchema.h"
 #include "store/NameOrder.h"
 
 #include <algorithm>
@@ -105,7 +105,7 @@ void BankStoreTest::emptyResultIsBothBofAndEof()
     TestBank bank;
     bank.addQuestion({.type = u"填空题"_s});
     BankStore store = bank.store();
-    Recordset r = store.open({kQuestions, u"题型 = ?"_s, {u"选择题"_s}});
+    Recordset r = store.open({kQuestions, {Condition::equal(u"题型"_s, u"选择题"_s)}});
     QCOMPARE(r.recordCount(), 0);
     QVERIFY(r.bof());
     QVERIFY(r.eof());
@@ -202,8 +202,10 @@ void BankStoreTest::rowChangedOrDeletedThroughAnotherConnection()
 
     {
         BankStore other = bank.store();
-        QCOMPARE(other.updateWhere({kQuestions, u"题目编号 = ?"_s, {u"1"_s}}, {{u"题型"_s, u"填空题"_s}}), 1);
-        QCOMPARE(other.deleteWhere({kQuestions, u"题目编号 = ?"_s, {u"2"_s}}), 1);
+        QCOMPARE(other.updateWhere({kQuestions, {Condition::equal(u"题目编号"_s, u"1"_s)}},
+                                   {{u"题型"_s, u"填空题"_s}}),
+                 1);
+        QCOMPARE(other.deleteWhere({kQuestions, {Condition::equal(u"题目编号"_s, u"2"_s)}}), 1);
         other.append(kQuestions, TestQuestion{.number = u"4"_s}.fields());
     }
 
@@ -246,7 +248,7 @@ void BankStoreTest::deletedRowIdentityIsNeverGivenAgain()
     qint64 added = 0;
     {
         BankStore other = bank.store();
-        QCOMPARE(other.deleteWhere({kQuestions, u"题目编号 = ?"_s, {u"3"_s}}), 1);
+        QCOMPARE(other.deleteWhere({kQuestions, {Condition::equal(u"题目编号"_s, u"3"_s)}}), 1);
         added = other.appendQuestion(TestQuestion{.number = u"新题"_s}.record());
     }
     QVERIFY(added > lastId);
@@ -288,7 +290,7 @@ void BankStoreTest::namesListInTeachersOrder()
     bank.addKnowledgePath(u"图形与几何"_s, u"三角形"_s, u"第2节"_s);
     BankStore store = bank.store();
 
-    const QStringList level2 = store.sortedDistinctValues({u"知识点表"_s, {}, {}}, u"第二知识点"_s);
+    const QStringList level2 = store.sortedDistinctValues({u"知识点表"_s}, u"第二知识点"_s);
     QCOMPARE(level2, (QStringList{u"安全"_s, u"第1章"_s, u"第2章"_s, u"第10章"_s, u"二次函数"_s, u"三角形"_s,
                                   u"一次函数"_s, u"Abc"_s}));
     QStringList sorted = scrambled;
@@ -352,7 +354,7 @@ void BankStoreTest::chineseNumeralsSortAsNumbers()
         bank.addKnowledgePath(name, u"第二节"_s, u"第三课"_s);
     }
     BankStore store = bank.store();
-    QCOMPARE(store.sortedDistinctValues({u"知识点表"_s, {}, {}}, u"第一知识点"_s), ordered);
+    QCOMPARE(store.sortedDistinctValues({u"知识点表"_s}, u"第一知识点"_s), ordered);
     const std::vector<KnowledgePath> paths = store.knowledgePathsInNameOrder();
     QCOMPARE(int(paths.size()), 3 * int(ordered.size()));
     for (qsizetype i = 0; i < ordered.size(); ++i) {
@@ -375,8 +377,10 @@ void BankStoreTest::updateAndDeleteCurrentRow()
     QCOMPARE(r.text(u"难度"_s), u"A"_s);
     r.update({{u"难度"_s, u"F"_s}, {u"题型"_s, u"判断题"_s}});
     QCOMPARE(r.text(u"难度"_s), u"F"_s); // read again after the update
-    QCOMPARE(store.count({kQuestions, u"难度 = ? AND 题目编号 = ?"_s, {u"F"_s, u"2"_s}}), 1);
-    QCOMPARE(store.count({kQuestions, u"难度 = ?"_s, {u"F"_s}}), 1);
+    QCOMPARE(store.count({kQuestions,
+                          {Condition::equal(u"难度"_s, u"F"_s), Condition::equal(u"题目编号"_s, u"2"_s)}}),
+             1);
+    QCOMPARE(store.count({kQuestions, {Condition::equal(u"难度"_s, u"F"_s)}}), 1);
 
     // Deleting keeps the position on the deleted row; the next move goes on
     // to its neighbour and the row leaves the result.
@@ -425,26 +429,28 @@ void BankStoreTest::storedOrderIsAppendOrder()
 
     Recordset r = store.openTable(kQuestions);
     QCOMPARE(numbersOf(r), numbers);
-    const auto rows = store.readAll({kQuestions, {}, {}});
+    const auto rows = store.readAll({kQuestions});
     QCOMPARE(int(rows.size()), numbers.size());
     for (size_t i = 0; i < rows.size(); ++i)
         QCOMPARE(rows[i].at(0).toString(), numbers.at(qsizetype(i)));
     // A condition answered through an index still comes back in stored order.
-    Recordset filtered = store.open({kQuestions, u"难度 IN (?, ?, ?)"_s, {u"C"_s, u"B"_s, u"A"_s}});
+    Recordset filtered = store.open({kQuestions, {Condition::in(u"难度"_s, {u"C"_s, u"B"_s, u"A"_s})}});
     QCOMPARE(numbersOf(filtered), numbers);
-    const auto filteredRows = store.readAll({kQuestions, u"难度 >= ?"_s, {u"A"_s}});
+    const auto filteredRows =
+        store.readAll({kQuestions, {Condition::in(u"难度"_s, {u"C"_s, u"B"_s, u"A"_s})}});
     QCOMPARE(int(filteredRows.size()), numbers.size());
     for (size_t i = 0; i < filteredRows.size(); ++i)
         QCOMPARE(filteredRows[i].at(0).toString(), numbers.at(qsizetype(i)));
-    QCOMPARE(store.distinctValues({kQuestions, u"难度 >= ?"_s, {u"A"_s}}, u"难度"_s),
-             (QStringList{u"C"_s, u"B"_s, u"A"_s}));
-    QCOMPARE(store.lastValue({kQuestions, u"难度 = ?"_s, {u"C"_s}}, u"题目编号"_s),
+    QCOMPARE(
+        store.distinctValues({kQuestions, {Condition::in(u"难度"_s, {u"C"_s, u"B"_s, u"A"_s})}}, u"难度"_s),
+        (QStringList{u"C"_s, u"B"_s, u"A"_s}));
+    QCOMPARE(store.lastValue({kQuestions, {Condition::equal(u"难度"_s, u"C"_s)}}, u"题目编号"_s),
              std::optional<QVariant>(u"1"_s));
-    QCOMPARE(store.distinctValues({u"题型表"_s, {}, {}}, u"题型"_s),
+    QCOMPARE(store.distinctValues({u"题型表"_s}, u"题型"_s),
              (QStringList{u"解答题"_s, u"选择题"_s, u"填空题"_s}));
 
     // Deleting and appending again puts the new row last.
-    store.deleteWhere({kQuestions, u"题目编号 = ?"_s, {u"5"_s}});
+    store.deleteWhere({kQuestions, {Condition::equal(u"题目编号"_s, u"5"_s)}});
     bank.addQuestion({.number = u"5"_s});
     Recordset again = store.openTable(kQuestions);
     QCOMPARE(numbersOf(again), (QStringList{u"2"_s, u"9"_s, u"1"_s, u"2"_s, u"30"_s, u"10"_s, u"5"_s}));
@@ -475,28 +481,30 @@ void BankStoreTest::quotesAndSqlTextRoundTrip()
     store.appendQuestion(q);
 
     // Typed reads give back exactly what was written.
-    const std::vector<UserRecord> users = store.users(u"姓名 = ?"_s, {value});
+    const std::vector<UserRecord> users = store.users({Condition::equal(u"姓名"_s, value)});
     QCOMPARE(int(users.size()), 1);
     QCOMPARE(users[0].name, value);
     QCOMPARE(users[0].role, value);
-    QCOMPARE(store.questions(u"题型 = ?"_s, {value}), std::vector<QuestionRecord>{q});
+    QCOMPARE(store.questions({Condition::equal(u"题型"_s, value)}), std::vector<QuestionRecord>{q});
     QCOMPARE(store.knowledgePaths(), (std::vector<KnowledgePath>{{value, value, value}}));
     QCOMPARE(store.questionTypes().at(0).name, value);
 
-    Recordset r =
-        store.open({kQuestions, u"题型 = ? AND 难度 = ? AND 录入时间 = ?"_s, {value, value, value}});
+    Recordset r = store.open({kQuestions,
+                              {Condition::equal(u"题型"_s, value), Condition::equal(u"难度"_s, value),
+                               Condition::equal(u"录入时间"_s, value)}});
     QCOMPARE(r.recordCount(), 1);
     QCOMPARE(QuestionRecord::fromRow(r.values()), q);
     r.update({{u"答案"_s, value + value}});
     QCOMPARE(r.text(u"答案"_s), value + value);
 
-    QCOMPARE(store.distinctValues({u"知识点表"_s, u"第一知识点 = ?"_s, {value}}, u"第二知识点"_s),
-             QStringList{value});
-    QCOMPARE(store.count({u"题型表"_s, u"题型 = ?"_s, {value}}), 1);
-    QCOMPARE(store.deleteWhere({u"题型表"_s, u"题型 = ?"_s, {value}}), 1);
+    QCOMPARE(
+        store.distinctValues({u"知识点表"_s, {Condition::equal(u"第一知识点"_s, value)}}, u"第二知识点"_s),
+        QStringList{value});
+    QCOMPARE(store.count({u"题型表"_s, {Condition::equal(u"题型"_s, value)}}), 1);
+    QCOMPARE(store.deleteWhere({u"题型表"_s, {Condition::equal(u"题型"_s, value)}}), 1);
     // Nothing else was touched.
-    QCOMPARE(store.count({u"登录表"_s, {}, {}}), 1);
-    QCOMPARE(store.count({u"知识点表"_s, {}, {}}), 1);
+    QCOMPARE(store.count({u"登录表"_s}), 1);
+    QCOMPARE(store.count({u"知识点表"_s}), 1);
     QCOMPARE(store.questionCount(), 1);
 }
 
@@ -513,36 +521,39 @@ void BankStoreTest::conditionsCountDistinctAndDelete()
     BankStore store = bank.store();
     const QString table = u"知识点表"_s;
 
-    QCOMPARE(store.distinctValues({table, {}, {}}, u"第一知识点"_s),
+    QCOMPARE(store.distinctValues({table}, u"第一知识点"_s),
              (QStringList{u"数与代数"_s, u"图形与几何"_s, u"综合与实践"_s}));
-    QCOMPARE(store.distinctValues({table, u"第一知识点 = ?"_s, {u"数与代数"_s}}, u"第二知识点"_s),
-             (QStringList{u"整式"_s, u"方程"_s}));
-    QCOMPARE(store.distinctValues({table, u"第二知识点 = ?"_s, {u"整式"_s}}, u"第三知识点"_s),
+    QCOMPARE(
+        store.distinctValues({table, {Condition::equal(u"第一知识点"_s, u"数与代数"_s)}}, u"第二知识点"_s),
+        (QStringList{u"整式"_s, u"方程"_s}));
+    QCOMPARE(store.distinctValues({table, {Condition::equal(u"第二知识点"_s, u"整式"_s)}}, u"第三知识点"_s),
              (QStringList{u"单项式"_s, u"多项式"_s, u"整式的应用"_s}));
-    QCOMPARE(store.count({table, {}, {}}), 6);
-    QCOMPARE(store.count({table, u"第二知识点 = ?"_s, {u"整式"_s}}), 4);
-    QCOMPARE(store.count({table, u"第二知识点 = ?"_s, {u"没有"_s}}), 0);
-    QCOMPARE(store.lastValue({table, u"第一知识点 = ?"_s, {u"数与代数"_s}}, u"第三知识点"_s),
+    QCOMPARE(store.count({table}), 6);
+    QCOMPARE(store.count({table, {Condition::equal(u"第二知识点"_s, u"整式"_s)}}), 4);
+    QCOMPARE(store.count({table, {Condition::equal(u"第二知识点"_s, u"没有"_s)}}), 0);
+    QCOMPARE(store.lastValue({table, {Condition::equal(u"第一知识点"_s, u"数与代数"_s)}}, u"第三知识点"_s),
              std::optional<QVariant>(u"单项式"_s));
-    QVERIFY(!store.lastValue({table, u"第一知识点 = ?"_s, {u"没有"_s}}, u"第三知识点"_s).has_value());
+    QVERIFY(!store.lastValue({table, {Condition::equal(u"第一知识点"_s, u"没有"_s)}}, u"第三知识点"_s)
+                 .has_value());
 
     QCOMPARE(store.deleteWhere({table,
-                                u"第一知识点 = ? AND 第二知识点 = ? AND 第三知识点 = ?"_s,
-                                {u"数与代数"_s, u"整式"_s, u"单项式"_s}}),
+                                {Condition::equal(u"第一知识点"_s, u"数与代数"_s),
+                                 Condition::equal(u"第二知识点"_s, u"整式"_s),
+                                 Condition::equal(u"第三知识点"_s, u"单项式"_s)}}),
              2);
-    QCOMPARE(store.deleteWhere({table, u"第一知识点 = ?"_s, {u"没有"_s}}), 0);
-    QCOMPARE(store.count({table, {}, {}}), 4);
-    QCOMPARE(
-        store.updateWhere({table, u"第二知识点 = ?"_s, {u"整式"_s}}, {{u"第二知识点"_s, u"整式的加减"_s}}),
-        2);
-    QCOMPARE(store.count({table, u"第二知识点 = ?"_s, {u"整式的加减"_s}}), 2);
+    QCOMPARE(store.deleteWhere({table, {Condition::equal(u"第一知识点"_s, u"没有"_s)}}), 0);
+    QCOMPARE(store.count({table}), 4);
+    QCOMPARE(store.updateWhere({table, {Condition::equal(u"第二知识点"_s, u"整式"_s)}},
+                               {{u"第二知识点"_s, u"整式的加减"_s}}),
+             2);
+    QCOMPARE(store.count({table, {Condition::equal(u"第二知识点"_s, u"整式的加减"_s)}}), 2);
 
     // The identifier is assigned by the store and keeps growing.
     Recordset r = store.openTable(table);
     r.moveLast();
     QCOMPARE(r.field(u"编号"_s).toInt(), 6);
 
-    QVERIFY_THROWS_EXCEPTION(StoreError, store.count({table, u"没有的列 = ?"_s, {1}}));
+    QVERIFY_THROWS_EXCEPTION(StoreError, store.count({table, {Condition::equal(u"没有的列"_s, 1)}}));
     QVERIFY_THROWS_EXCEPTION(StoreError, store.append(table, {{u"没有的列"_s, 1}}));
 }
 
@@ -552,10 +563,10 @@ void BankStoreTest::textComparesLatinLettersWithoutCase()
     bank.addUser(u"Admin"_s, u"x"_s, u"超级管理"_s);
     bank.addQuestion({.difficulty = u"b"_s});
     BankStore store = bank.store();
-    QCOMPARE(store.readAll({u"登录表"_s, u"姓名 = ?"_s, {u"aDMIN"_s}}).size(), size_t(1));
-    QCOMPARE(store.count({kQuestions, u"难度 = ?"_s, {u"B"_s}}), 1);
+    QCOMPARE(store.readAll({u"登录表"_s, {Condition::equal(u"姓名"_s, u"aDMIN"_s)}}).size(), size_t(1));
+    QCOMPARE(store.count({kQuestions, {Condition::equal(u"难度"_s, u"B"_s)}}), 1);
     // Chinese text and blanks still count.
-    QCOMPARE(store.readAll({u"登录表"_s, u"姓名 = ?"_s, {u" Admin"_s}}).size(), size_t(0));
+    QCOMPARE(store.readAll({u"登录表"_s, {Condition::equal(u"姓名"_s, u" Admin"_s)}}).size(), size_t(0));
 }
 
 // Users are read with their rows' identities, and changed and deleted by
@@ -621,7 +632,7 @@ void BankStoreTest::nextQuestionNumberFollowsLastAppended()
     QCOMPARE(nextQuestionNumber(store), u"11"_s);
 
     // Deleting the last row brings back the one before it.
-    store.deleteWhere({kQuestions, u"题目编号 = ?"_s, {u"10"_s}});
+    store.deleteWhere({kQuestions, {Condition::equal(u"题目编号"_s, u"10"_s)}});
     QCOMPARE(nextQuestionNumber(store), u"4"_s);
 
     // The last appended, not the largest.
@@ -631,10 +642,10 @@ void BankStoreTest::nextQuestionNumberFollowsLastAppended()
 
     // A number that is already taken is stored without complaint.
     bank.addQuestion({.number = u"2"_s});
-    QCOMPARE(store.count({kQuestions, u"题目编号 = ?"_s, {u"2"_s}}), 2);
+    QCOMPARE(store.count({kQuestions, {Condition::equal(u"题目编号"_s, u"2"_s)}}), 2);
     QCOMPARE(nextQuestionNumber(store), u"3"_s);
 
-    store.deleteWhere({kQuestions, {}, {}});
+    store.deleteWhere({kQuestions});
     QCOMPARE(nextQuestionNumber(store), u"1"_s);
 }
 
@@ -677,12 +688,14 @@ void BankStoreTest::nextQuestionNumberAddsNumerically()
 
 void BankStoreTest::displayTextQuotesValues()
 {
-    const TableQuery q{u"登录表"_s, u"姓名=? and 口令=?"_s, {u"张三"_s, u"a'b"_s}};
+    const TableQuery q{u"登录表"_s,
+                       {Condition::equal(u"姓名"_s, u"张三"_s), Condition::equal(u"口令"_s, u"a'b"_s)}};
     QCOMPARE(q.displayText(), u"select * from 登录表 where 姓名='张三' and 口令='a'b'"_s);
-    QCOMPARE((TableQuery{u"题型表"_s, {}, {}}.displayText()), u"select * from 题型表"_s);
+    QCOMPARE((TableQuery{u"题型表"_s}.displayText()), u"select * from 题型表"_s);
     // A value holding "?" is not taken for the next placeholder.
-    const TableQuery two{u"数学题库"_s, u"题型 = ? and 难度 = ?"_s, {u"?"_s, u"A"_s}};
-    QCOMPARE(two.displayText(), u"select * from 数学题库 where 题型 = '?' and 难度 = 'A'"_s);
+    const TableQuery two{u"数学题库"_s,
+                         {Condition::equal(u"题型"_s, u"?"_s), Condition::equal(u"难度"_s, u"A"_s)}};
+    QCOMPARE(two.displayText(), u"select * from 数学题库 where 题型='?' and 难度='A'"_s);
 }
 
 // A reader holding the bank keeps a write from committing: the failure names

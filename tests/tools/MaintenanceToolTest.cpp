@@ -3,8 +3,8 @@
 // nothing.
 #include "admin/AdminTestSupport.h"
 
-#include "store/BankFiles.h"
-#include "store/FileIdentity.h"
+#include "store/BankBackup.h"
+#include "store/PlatformFiles.h"
 
 #include <functional>
 #include <QElapsedTimer>

@@ -1,29 +1,21 @@
 #pragma once
 
-// Whole bank files: copies, restores and the question merge. They go through
-// SQLite's own interfaces, never through a plain file copy: the online backup
-// copies every page of a consistent snapshot, even while windows keep results
-// open on the file, and keeps the row identities of 数学题库 exactly (VACUUM
-// INTO would renumber them, and a window's kept result would then show other
-// questions). Checks that need words for the user (is it a bank, is it the same
-// file) belong to the callers (src/admin); these functions only refuse.
+// Whole bank files: copies and restores. They go through SQLite's own
+// interfaces, never through a plain file copy of a bank in use: a copy reads
+// one committed state under SQLite's lock, even while windows keep results
+// open on the file, and a restore copies pages through the backup interface,
+// keeping the row identities of 数学题库 exactly (VACUUM INTO would renumber
+// them, and a window's kept result would then show other questions). Checks
+// that need words for the user (is it a bank, is it the same file) belong to
+// the callers (src/admin); these functions only refuse.
 
-#include "store/BankStore.h"
+#include "store/PlatformFiles.h"
+#include "store/StoreError.h"
 
-#include <functional>
 #include <optional>
 #include <QRegularExpression>
 #include <QString>
 #include <QtGlobal>
-
-namespace StoreErrorNumber {
-// The disk is full (SQLITE_FULL): the number of TypeMismatch, with another text.
-constexpr int DiskFull = 13;
-} // namespace StoreErrorNumber
-
-// True when `a` and `b` name the same existing file, however the paths are
-// spelled (relative, "..", links): the same file identity (FileIdentity).
-bool isSameFile(const QString& a, const QString& b);
 
 // Copies the bank file `bank` to `target`, replacing a file of that name (an
 // interrupted restore of `bank` is undone first). The
@@ -94,38 +86,3 @@ std::optional<QString> undoInterruptedRestore(const QString& bank);
 // `folder` whose <name> matches `finalName` (anchored) and that no process
 // is writing; returns how many went.
 int removeStaleTemporaries(const QString& folder, const QRegularExpression& finalName);
-
-// What a merge appended to the target bank.
-struct QuestionMerge
-{
-    qint64 appended = 0;
-    QString firstNumber; // empty when nothing was appended
-    QString lastNumber;
-    qint64 addedPaths = 0; // knowledge paths of the source the bank lacked
-    qint64 addedTypes = 0; // question types of the source the bank lacked
-};
-
-// Called as a merge goes on with the questions appended so far and the total.
-using MergeProgress = std::function<void(qint64 done, qint64 total)>;
-
-// How many questions a merge appends per statement (and per progress report).
-constexpr qint64 kMergeBatch = 1000;
-
-// Appends every question of the bank file `source` to the bank file `bank`, in
-// the source's stored order, as one transaction: all of them or none. The new
-// rows get row identities above every one the bank has used, and question
-// numbers following the number of the bank's last-appended question (1, 2, 3,
-// ... in an empty bank). The knowledge paths (知识点表) and question types
-// (题型表) of the source that the bank lacks, compared as the bank compares
-// names (Latin letters without case), are added in the same transaction, in
-// the source's order, so that the tree and the lists offer what the merged
-// questions use. Throws StoreError: when a question number does not read as a number
-// (TypeMismatch), when `source` is not a bank or is `bank` itself, and on any
-// failure of the engine.
-QuestionMerge appendQuestionsFrom(const QString& source, const QString& bank,
-                                  const MergeProgress& progress = {});
-
-// The whole number a merge continues from after `number`, the last-appended
-// question's number: its value rounded to a whole number (halves to even, as
-// the old conversion did). nullopt when it does not read as a number.
-std::optional<qint64> mergeCounterFrom(const QString& number);
