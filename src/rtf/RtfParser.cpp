@@ -142,6 +142,12 @@ constexpr qsizetype kMaxFontName = 512;
 // Longer formula sources are cut; the formula editor takes far less.
 constexpr qsizetype kMaxFormulaSource = 65536;
 
+// Paragraph and character styles are numbered apart: \s1 and \cs1 are two styles.
+std::int64_t styleKey(int number, bool characterStyle)
+{
+    return std::int64_t(characterStyle) << 32 | std::uint32_t(number);
+}
+
 int clampInt(std::int32_t v, int lo, int hi)
 {
     return v < lo ? lo : (v > hi ? hi : v);
@@ -283,7 +289,7 @@ private:
     bool colorSet_ = false;
 
     // Style sheet entry being read.
-    std::unordered_map<int, Style> styles_;
+    std::unordered_map<std::int64_t, Style> styles_;
     int styleNumber_ = -1;
     bool styleIsChar_ = false;
 
@@ -739,7 +745,7 @@ void Parser::controlWord(const Token& t)
             return;
         }
         if (kw == Kw::s || kw == Kw::cs) {
-            const auto it = styles_.find(p + (kw == Kw::cs ? 1 << 20 : 0));
+            const auto it = styles_.find(styleKey(p, kw == Kw::cs));
             if (it == styles_.end())
                 return;
             // Only what the style changes from the defaults is applied, so
@@ -1748,7 +1754,7 @@ void Parser::colorText(std::string_view bytes)
 void Parser::finishStyle()
 {
     if (styleNumber_ >= 0 && styles_.size() < 10000)
-        styles_[styleNumber_ + (styleIsChar_ ? 1 << 20 : 0)] = Style{st().chr, st().para};
+        styles_[styleKey(styleNumber_, styleIsChar_)] = Style{st().chr, st().para};
     styleNumber_ = -1;
 }
 

@@ -71,6 +71,7 @@ private slots:
     void macCodePages();
     void listLabelsFromTheListTable();
     void symbolFontsByNameAndCharset();
+    void paragraphAndCharacterStylesAreNumberedApart();
 };
 
 // Each tests/data/rtf/<case>.rtf has the visible text it must give in
@@ -421,6 +422,29 @@ void RtfReaderTest::symbolFontsByNameAndCharset()
     // A SYMBOL field names its font.
     QCOMPARE(readText("{\\rtf1\\ansi{\\field{\\*\\fldinst SYMBOL 183 \\\\f \"Symbol\"}{\\fldrslt }}}"),
              u"•"_s);
+}
+
+// \sN and \csN number two sets of styles: a paragraph style never takes the
+// place of a character style whatever the numbers, the largest included.
+void RtfReaderTest::paragraphAndCharacterStylesAreNumberedApart()
+{
+    QTextDocument doc;
+    RtfReader::read("{\\rtf1\\ansi{\\stylesheet{\\s1048577\\b Heavy;}{\\*\\cs1\\i Slanted;}"
+                    "{\\*\\cs2147483647\\ul Lined;}}"
+                    "\\pard\\s1048577 A{\\cs1 B}{\\cs2147483647 C}\\par}",
+                    &doc);
+    const QTextBlock block = doc.firstBlock();
+    QCOMPARE(block.text(), u"ABC"_s);
+    const auto formatAt = [&block](int i) {
+        QTextCursor c(block);
+        c.setPosition(block.position() + i + 1);
+        return c.charFormat();
+    };
+    QVERIFY(formatAt(0).fontWeight() >= QFont::Bold);
+    QVERIFY(!formatAt(0).fontItalic());
+    QVERIFY(formatAt(1).fontItalic());
+    QCOMPARE(formatAt(2).underlineStyle(), QTextCharFormat::SingleUnderline);
+    QVERIFY(!formatAt(2).fontItalic());
 }
 
 QTEST_MAIN(RtfReaderTest)
