@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -47,6 +48,11 @@ enum class Kw : std::uint16_t {
     TIKU_RTF_KEYWORDS(TIKU_RTF_KW_ENUM)
 #undef TIKU_RTF_KW_ENUM
 };
+
+// The number of Kw values, Unknown included.
+#define TIKU_RTF_KW_COUNT(name) +1
+inline constexpr std::size_t kKeywordCount = 1 TIKU_RTF_KEYWORDS(TIKU_RTF_KW_COUNT);
+#undef TIKU_RTF_KW_COUNT
 
 // The keyword of a control word, or Kw::Unknown.
 Kw keyword(std::string_view word);
