@@ -30,6 +30,17 @@ std::size_t ParaPropsHash::operator()(const ParaProps& p) const noexcept
     return h;
 }
 
+namespace {
+
+// A character decoded text keeps as it is: no control character, object
+// character, paragraph separator or symbol left in the private-use area.
+bool isPlain(char16_t u)
+{
+    return u >= 0x20 && u != QChar::ObjectReplacementCharacter && u != 0x2029 && (u < 0xF020 || u > 0xF0FF);
+}
+
+} // namespace
+
 DocumentText::DocumentText(Content& content, FontTable& fonts, ByteDecoder& decoder)
     : c_(content), fonts_(fonts), decoder_(decoder)
 {
@@ -73,6 +84,11 @@ void DocumentText::flushBytes()
     // private are taken like those of \uN.
     QChar* p = cur_.text.data() + from;
     QChar* const end = cur_.text.data() + cur_.text.size();
+    // Most text has none of them: nothing is moved up to the first.
+    while (p != end && isPlain(p->unicode()))
+        ++p;
+    if (p == end)
+        return;
     QChar* out = p;
     for (; p != end; ++p) {
         const char16_t u = p->unicode();

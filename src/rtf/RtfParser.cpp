@@ -266,7 +266,7 @@ void Parser::groupEnd()
 
 void Parser::controlWord(const Token& t)
 {
-    const Kw kw = keyword(t.text);
+    const Kw kw = t.keyword;
     GroupState& s = st();
 
     if (s.dest == Dest::Skip)

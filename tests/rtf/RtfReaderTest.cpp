@@ -1,5 +1,6 @@
 #include "DocumentDump.h"
 
+#include "rtf/RtfCodePages.h"
 #include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
 #include "rtf/VisibleText.h"
@@ -7,6 +8,8 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
+#include <QStringDecoder>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -72,6 +75,7 @@ private slots:
     void listLabelsFromTheListTable();
     void symbolFontsByNameAndCharset();
     void paragraphAndCharacterStylesAreNumberedApart();
+    void gbkTableDecodesLikeTheConverter();
 };
 
 // Each tests/data/rtf/<case>.rtf has the visible text it must give in
@@ -445,6 +449,45 @@ void RtfReaderTest::paragraphAndCharacterStylesAreNumberedApart()
     QVERIFY(formatAt(1).fontItalic());
     QCOMPARE(formatAt(2).underlineStyle(), QTextCharFormat::SingleUnderline);
     QVERIFY(!formatAt(2).fontItalic());
+}
+
+// Past its first 32 KB of GBK text a document is decoded through a table of
+// the double-byte codes; whatever the bytes, the text is the converter's.
+void RtfReaderTest::gbkTableDecodesLikeTheConverter()
+{
+    const auto converter = [](const QByteArray& bytes) {
+        QStringDecoder gbk("GBK");
+        return QString(gbk(bytes)); // a lead byte left at the end is dropped
+    };
+    rtf::ByteDecoder decoder;
+    const auto table = [&decoder](const QByteArray& bytes) {
+        QString out;
+        decoder.append(936, std::string_view(bytes.constData(), std::size_t(bytes.size())), out);
+        return out;
+    };
+    QString warm;
+    decoder.append(936, std::string(40 * 1024, 'a'), warm);
+
+    QByteArray all;
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = 0x40; trail <= 0xFE; ++trail)
+            all.append(char(lead)).append(char(trail));
+    for (int b = 0; b < 0x80; ++b)
+        all.append(char(b));
+    QCOMPARE(table(all), converter(all));
+    for (const QByteArray& odd :
+         {QByteArray("\xB0\xA1\x81"), QByteArray("\x81\x30\xB0\xA1"), QByteArray("\x80\xB0\xA1"),
+          QByteArray("\xFF\xFE\xFE\xB0"), QByteArray("a\xB0\x7F\xA1")})
+        QCOMPARE(table(odd), converter(odd));
+
+    QRandomGenerator random(936);
+    const QByteArray alphabet("\x81\x90\xA1\xB0\xD7\xFE\xFF\x80\x40\x7E\x7F\x5C\x30\x61\x00", 15);
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray bytes;
+        for (int n = random.bounded(1, 24); n > 0; --n)
+            bytes.append(alphabet[random.bounded(int(alphabet.size()))]);
+        QCOMPARE(table(bytes), converter(bytes));
+    }
 }
 
 QTEST_MAIN(RtfReaderTest)
