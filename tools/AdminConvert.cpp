@@ -87,7 +87,15 @@ int runConvert(const QStringList& args)
         fail(u"cannot read %1: %2"_s.arg(fileName, file.errorString()));
         return 1;
     }
-    const QByteArray rtf = file.readAll();
+    // The document is read where the system maps it, not copied first; a file
+    // that cannot be mapped (a pipe, an empty file) is read as usual.
+    QByteArray rtf;
+    if (uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr)
+        rtf = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(file.size()));
+    else {
+        file.unsetError();
+        rtf = file.readAll();
+    }
     if (file.error() != QFileDevice::NoError) {
         fail(u"cannot read %1: %2"_s.arg(fileName, file.errorString()));
         return 1;
@@ -96,9 +104,11 @@ int runConvert(const QStringList& args)
     QTextDocument doc;
     RtfReader::read(rtf, &doc);
     QByteArray out;
-    if (format == u"text")
-        out = (rtf::visibleText(doc) + u'\n').toUtf8(); // every line ends with a line end
-    else if (format == u"html")
+    if (format == u"text") {
+        QString text = rtf::visibleText(doc);
+        text += u'\n'; // every line ends with a line end
+        out = text.toUtf8();
+    } else if (format == u"html")
         out = htmlWithFormulas(doc, FormulaEngine::instance()).toUtf8(); // formulas as SVG
     else
         out = RtfWriter::write(doc);

@@ -2,6 +2,7 @@
 #include "AdminCommands.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <QGuiApplication>
 #include <QStringList>
 
@@ -38,8 +39,16 @@ int main(int argc, char** argv)
     const QString command = args.takeFirst();
     if (command == u"init")
         return runInit(args);
-    if (command == u"convert")
-        return runConvert(args);
+    if (command == u"convert") {
+        // A conversion has written all it writes. Tearing the application down
+        // would cost more than some conversions: Qt's fontconfig font database
+        // loads the whole font configuration in its destructor when no font
+        // was ever asked for, only to release it.
+        const int code = runConvert(args);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(code);
+    }
     if (command == u"generate")
         return runGenerate(args);
     if (command == u"export")

@@ -6,10 +6,10 @@
 
 #include <functional>
 #include <map>
-#include <vector>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace rtf {
 

@@ -63,6 +63,7 @@ private slots:
     void htmlShowsTheSameDocument();
     void rtfIsWhatTheWriterMakes();
     void textGivesAFormulaAsItsSource();
+    void emptyFileIsOneEmptyLine();
     void errors_data();
     void errors();
 
@@ -151,6 +152,18 @@ void ConvertToolTest::textGivesAFormulaAsItsSource()
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(linesOf(r.out),
              (QStringList{u"若 $\\frac{a}{b}=\\sqrt{2}$，则 $a^2\\div b^2$ 等于"_s, u"如图"_s}));
+}
+
+// A file the system cannot map (an empty one) is read all the same.
+void ConvertToolTest::emptyFileIsOneEmptyLine()
+{
+    const QString file = dir_.filePath(u"空.rtf"_s);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    const Run r = runTool({file, u"--to"_s, u"text"_s});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("\n"));
 }
 
 void ConvertToolTest::errors_data()
