@@ -234,7 +234,12 @@ void Builder::insert(QTextCursor& cursor)
     emitBlocks(cursor, c_.body, true);
 }
 
-void Builder::emitBlocks(QTextCursor& cursor, const std::vector<BlockRef>& blocks, bool fresh)
+bool Builder::continueDocument(QTextCursor& cursor, bool fresh)
+{
+    return emitBlocks(cursor, c_.body, fresh);
+}
+
+bool Builder::emitBlocks(QTextCursor& cursor, const std::vector<BlockRef>& blocks, bool fresh)
 {
     for (const BlockRef& b : blocks) {
         if (b.table)
@@ -242,6 +247,7 @@ void Builder::emitBlocks(QTextCursor& cursor, const std::vector<BlockRef>& block
         else
             emitParagraph(cursor, c_.paragraphs[std::size_t(b.index)], fresh);
     }
+    return fresh;
 }
 
 void Builder::emitParagraph(QTextCursor& cursor, const Paragraph& p, bool& fresh)
@@ -264,7 +270,9 @@ void Builder::emitRuns(QTextCursor& cursor, const Paragraph& p)
         if (r.picture >= 0)
             cursor.insertImage(imageFormat(r.picture, r.format));
         else if (r.length > 0)
-            cursor.insertText(p.text.mid(r.start, r.length), charFormat(r.format));
+            // The cursor copies the text: a view of the run spares a copy of its own.
+            cursor.insertText(QString::fromRawData(p.text.constData() + r.start, r.length),
+                              charFormat(r.format));
     }
 }
 

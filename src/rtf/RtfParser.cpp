@@ -67,6 +67,12 @@ class Parser
 {
 public:
     Content run(QByteArrayView data);
+    // Top-level blocks go to `piece` in groups of `blocks` as they are complete.
+    void handOver(const std::function<void(Content&&)>* piece, std::size_t blocks)
+    {
+        piece_ = piece;
+        pieceBlocks_ = blocks;
+    }
 
 private:
     GroupState& st() { return stack_.back(); }
@@ -90,6 +96,7 @@ private:
     void endCell(int level);
     void endRow(int level);
     void fontChanged();
+    void handOverPiece();
 
     // Control words by what they act on.
     bool documentWord(Kw kw, const Token& t);
@@ -117,6 +124,9 @@ private:
     bool finished_ = false;
     int skip_ = 0; // characters of a \u fallback still to skip
     int footnoteNumber_ = 0;
+
+    const std::function<void(Content&&)>* piece_ = nullptr;
+    std::size_t pieceBlocks_ = 0;
 };
 
 Content Parser::run(QByteArrayView data)
@@ -837,6 +847,26 @@ void Parser::endParagraph(int level)
     const int index = int(c_.paragraphs.size());
     c_.paragraphs.push_back(std::move(p));
     tables_.container(level).push_back(BlockRef{false, index});
+    if (piece_ && level <= 0 && c_.body.size() >= pieceBlocks_)
+        handOverPiece();
+}
+
+// Outside tables, with the paragraph just ended, nothing refers to the blocks
+// read so far: they go, and what follows is numbered from 0 again. The tables
+// of formats and names only grow, so the piece takes them as they are now.
+void Parser::handOverPiece()
+{
+    Content piece;
+    piece.body.swap(c_.body);
+    piece.paragraphs.swap(c_.paragraphs);
+    piece.tables.swap(c_.tables);
+    piece.pictures.swap(c_.pictures);
+    piece.charFormats = c_.charFormats;
+    piece.paraFormats = c_.paraFormats;
+    piece.links = c_.links;
+    piece.fontNames = c_.fontNames;
+    piece.colors = c_.colors;
+    (*piece_)(std::move(piece));
 }
 
 void Parser::endCell(int level)
@@ -979,6 +1009,15 @@ Content parse(QByteArrayView rtf)
     if (!looksLikeRtf(rtf))
         return plainText(rtf);
     Parser parser;
+    return parser.run(rtf);
+}
+
+Content parse(QByteArrayView rtf, const std::function<void(Content&&)>& piece, std::size_t blocksPerPiece)
+{
+    if (!looksLikeRtf(rtf))
+        return plainText(rtf);
+    Parser parser;
+    parser.handOver(&piece, std::max<std::size_t>(1, blocksPerPiece));
     return parser.run(rtf);
 }
 

@@ -102,6 +102,9 @@ void appendFrame(QTextFrame::iterator it, QString& out, bool& firstLine)
 QString visibleText(const QTextDocument& doc)
 {
     QString out;
+    // About a character for each of the document's: the text is not copied
+    // again and again as it grows.
+    out.reserve(doc.characterCount());
     bool firstLine = true;
     appendFrame(doc.rootFrame()->begin(), out, firstLine);
     return out;

@@ -1,12 +1,17 @@
 #include "DocumentDump.h"
 
+#include "rtf/RtfBuilder.h"
 #include "rtf/RtfCodePages.h"
+#include "rtf/RtfParser.h"
 #include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
 #include "rtf/VisibleText.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QStringDecoder>
@@ -36,6 +41,24 @@ QList<QTextImageFormat> images(const QTextDocument& doc)
 QImage resourceImage(const QTextDocument& doc, const QTextImageFormat& f)
 {
     return doc.resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>();
+}
+
+// The document the reader makes of `rtf` in one piece, without a second thread.
+void readInOnePiece(const QByteArray& rtf, QTextDocument* doc)
+{
+    const rtf::Content content = rtf::parse(rtf);
+    doc->setUndoRedoEnabled(false);
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    rtf::Builder builder(content, doc);
+    builder.buildDocument(cursor);
+    cursor.endEditBlock();
+}
+
+// Everything a document holds, as far as the writer and the outline show it.
+QString describe(const QTextDocument& doc)
+{
+    return rtftest::dumpDocument(doc) + QString::fromLatin1(RtfWriter::write(doc));
 }
 
 QString readText(const QByteArray& rtf)
@@ -76,6 +99,9 @@ private slots:
     void symbolFontsByNameAndCharset();
     void paragraphAndCharacterStylesAreNumberedApart();
     void gbkTableDecodesLikeTheConverter();
+    void piecesBuildTheSameDocument_data();
+    void piecesBuildTheSameDocument();
+    void longDocumentIsParsedWhileItIsBuilt();
 };
 
 // Each tests/data/rtf/<case>.rtf has the visible text it must give in
@@ -488,6 +514,83 @@ void RtfReaderTest::gbkTableDecodesLikeTheConverter()
             bytes.append(alphabet[random.bounded(int(alphabet.size()))]);
         QCOMPARE(table(bytes), converter(bytes));
     }
+}
+
+// A document read in pieces of a few blocks (as a long one is read while it
+// is built) is the document read in one piece: every test document, cut
+// after every block and after every third.
+void RtfReaderTest::piecesBuildTheSameDocument_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const QString& folder : {u"rtf"_s, u"rtf-corpus"_s}) {
+        const QString root = rtftest::testDataPath(folder);
+        QDirIterator it(root, {u"*.rtf"_s}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = folder + it.next().mid(root.size());
+            QTest::newRow(qPrintable(file)) << file;
+        }
+    }
+}
+
+void RtfReaderTest::piecesBuildTheSameDocument()
+{
+    QFETCH(QString, file);
+    const QByteArray rtf = rtftest::readTestFile(file);
+    QTextDocument whole;
+    readInOnePiece(rtf, &whole);
+    for (const std::size_t blocks : {std::size_t(1), std::size_t(3)}) {
+        QTextDocument pieces;
+        QTextCursor cursor(&pieces);
+        bool fresh = true;
+        int count = 0;
+        const std::function<void(rtf::Content &&)> build = [&](rtf::Content&& piece) {
+            rtf::Builder builder(piece, &pieces);
+            fresh = builder.continueDocument(cursor, fresh);
+            ++count;
+        };
+        build(rtf::parse(rtf, build, blocks));
+        RTF_COMPARE_LINES(describe(pieces), describe(whole));
+        QVERIFY(count >= 1);
+    }
+}
+
+// A document long enough to be parsed on a second thread while it is built
+// is the document read in one piece, with its tables, lists, pictures,
+// formulas and links.
+void RtfReaderTest::longDocumentIsParsedWhileItIsBuilt()
+{
+    QImage image(6, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QVERIFY(image.save(&buffer, "PNG"));
+    QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}"
+        "{\\f1\\fnil\\fcharset2 Symbol;}}{\\colortbl;\\red255\\green0\\blue0;}"
+        "{\\stylesheet{\\s1\\b Heading;}}{\\*\\listtable{\\list{\\listlevel\\levelnfc0"
+        "{\\leveltext\\'02\\'00.;}}\\listid7}}{\\*\\listoverridetable{\\listoverride\\listid7\\ls1}}\r\n";
+    for (int i = 0; rtf.size() < 400 * 1024; ++i) {
+        rtf += "\\pard\\s1 \\'b5\\'da " + QByteArray::number(i) + "\\par\r\n";
+        rtf += "\\pard\\plain {\\cf1\\ul \\'d2\\'d1\\'d6\\'aa}{\\super 2} x{\\f1 \\'b4}y "
+               "{\\field{\\*\\fldinst HYPERLINK \"http://example.com/\"}{\\fldrslt link}}\\par\r\n";
+        rtf += "{\\listtext 9.\\tab}\\pard\\ls1 item\\par\r\n";
+        if (i % 7 == 0)
+            rtf += "\\trowd\\cellx2000\\clmgf\\cellx4000\\clmrg\\cellx6000\\pard\\intbl a\\cell b\\cell "
+                   "c\\cell\\row"
+                   "\\trowd\\cellx3000\\pard\\intbl \\itap2 "
+                   "n\\nestcell{\\*\\nesttableprops\\trowd\\cellx1000\\nestrow}"
+                   "\\itap1\\cell\\row\\pard\r\n";
+        if (i % 11 == 0)
+            rtf += "\\pard {\\dn4{\\pict\\pngblip\\picwgoal300\\pichgoal200 " + png.toHex() +
+                   "}{\\*\\tikuformula \\\\frac\\{1\\}\\{" + QByteArray::number(i) + "\\}}} and\\par\r\n";
+    }
+    rtf += "}";
+    QTextDocument whole;
+    readInOnePiece(rtf, &whole);
+    QTextDocument alongside;
+    RtfReader::read(rtf, &alongside);
+    QVERIFY(whole.blockCount() > 1000);
+    RTF_COMPARE_LINES(describe(alongside), describe(whole));
 }
 
 QTEST_MAIN(RtfReaderTest)
