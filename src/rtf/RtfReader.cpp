@@ -10,6 +10,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -65,21 +66,33 @@ private:
     bool finished_ = false;
 };
 
-void buildAlongsideParsing(const QByteArray& rtf, QTextCursor& cursor)
+// False when no thread could be started; nothing is built then.
+bool buildAlongsideParsing(const QByteArray& rtf, QTextCursor& cursor)
 {
     Pieces pieces;
-    std::thread parser([&rtf, &pieces] {
-        const std::function<void(rtf::Content &&)> put = [&pieces](rtf::Content&& piece) {
-            pieces.put(std::move(piece));
-        };
-        pieces.finish(rtf::parse(rtf, put, kBlocksPerPiece));
-    });
+    std::thread parser;
+    try {
+        parser = std::thread([&rtf, &pieces] {
+            const std::function<void(rtf::Content &&)> put = [&pieces](rtf::Content&& piece) {
+                pieces.put(std::move(piece));
+            };
+            pieces.finish(rtf::parse(rtf, put, kBlocksPerPiece));
+        });
+    } catch (const std::system_error&) {
+        return false; // out of threads: read in one piece
+    }
+    // The parser never waits for the builder, so it always ends.
+    struct Join
+    {
+        std::thread& thread;
+        ~Join() { thread.join(); }
+    } join{parser};
     bool fresh = true;
     while (std::optional<rtf::Content> piece = pieces.take()) {
         rtf::Builder builder(*piece, cursor.document());
         fresh = builder.continueDocument(cursor, fresh);
     }
-    parser.join();
+    return true;
 }
 
 } // namespace
@@ -96,9 +109,7 @@ void RtfReader::read(const QByteArray& rtf, QTextDocument* doc)
     {
         QTextCursor cursor(doc);
         cursor.beginEditBlock();
-        if (rtf.size() >= kParseAlongsideFrom) {
-            buildAlongsideParsing(rtf, cursor);
-        } else {
+        if (rtf.size() < kParseAlongsideFrom || !buildAlongsideParsing(rtf, cursor)) {
             const rtf::Content content = rtf::parse(rtf);
             rtf::Builder builder(content, doc);
             builder.buildDocument(cursor);
