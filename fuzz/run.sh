@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Builds the RTF reader fuzzer (clang-14, libFuzzer, ASan, UBSan) in
-# build-fuzz/ and runs it for SECONDS (default 60), seeded with the RTF test
-# files. Exits non-zero when it finds a crash, a hang, a memory blow-up or a
-# broken round trip; the input is then in build-fuzz/artifacts/.
+# Builds a fuzzer (clang-14, libFuzzer, ASan, UBSan) in build-fuzz/ and runs
+# it for SECONDS (default 60), seeded with the test files of its format.
+# Exits non-zero when it finds a crash, a hang, a memory blow-up or (for the
+# RTF reader) a broken round trip; the input is then in build-fuzz/artifacts/.
 #
 #   fuzz/run.sh [SECONDS]
+#
+# TIKU_FUZZ_TARGET picks the fuzzer: rtf_reader_fuzz (the default),
+# metafile_player_fuzz (WMF and EMF files) or equation_reader_fuzz (equation
+# objects: OLE, compound files, MTEF).
 #
 # TIKU_FUZZ_SEED fixes libFuzzer's random seed (0, the default, picks one), so
 # that a test run can be repeated exactly.
@@ -16,10 +20,23 @@ build=${TIKU_FUZZ_BUILD_DIR:-$root/build-fuzz}
 
 cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target rtf_reader_fuzz
+target=${TIKU_FUZZ_TARGET:-rtf_reader_fuzz}
+case "$target" in
+  rtf_reader_fuzz)
+    corpus="$build/corpus"
+    seeds=("$root/tests/data/rtf-corpus" "$root/tests/data/rtf" "$root/tests/data/rtf/fuzz") ;;
+  metafile_player_fuzz)
+    corpus="$build/corpus-metafile"
+    seeds=("$root/tests/data/metafile/seeds/pictures") ;;
+  equation_reader_fuzz)
+    corpus="$build/corpus-equation"
+    seeds=("$root/tests/data/metafile/seeds/equations") ;;
+  *) echo "fuzz/run.sh: unknown target $target" >&2; exit 2 ;;
+esac
+cmake --build "$build" --target "$target"
 
 # New inputs go to the working corpus; the seeds are only read.
-mkdir -p "$build/corpus" "$build/artifacts"
+mkdir -p "$corpus" "$build/artifacts"
 export QT_QPA_PLATFORM=offscreen
 # A smaller quarantine keeps long runs well under the RSS limit; broken
 # pictures are expected, so Qt's image decoder warnings are not shown.
@@ -32,7 +49,7 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # Qt's hash seeds vary between processes.
 runs=()
 [ -n "${TIKU_FUZZ_RUNS:-}" ] && runs=(-runs="$TIKU_FUZZ_RUNS")
-"$build/rtf_reader_fuzz" "${runs[@]}" \
+"$build/$target" "${runs[@]}" \
     -max_total_time="$seconds" -seed="${TIKU_FUZZ_SEED:-0}" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
     -print_final_stats=1 -artifact_prefix="$build/artifacts/" \
-    "$build/corpus" "$root/tests/data/rtf-corpus" "$root/tests/data/rtf" "$root/tests/data/rtf/fuzz"
+    "$corpus" "${seeds[@]}"

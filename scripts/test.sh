@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, the AddressSanitizer +
-# UndefinedBehaviorSanitizer build, and the RTF reader's fuzzer.
+# UndefinedBehaviorSanitizer build, and the fuzzers (RTF reader, metafile
+# player, equation reader).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,4 +26,12 @@ if [ -x fuzz/run.sh ]; then
   # hash seeds vary). Run fuzz/run.sh alone to explore with fresh seeds.
   rm -rf build-fuzz/corpus
   TIKU_FUZZ_SEED=${TIKU_FUZZ_SEED:-20261207} TIKU_FUZZ_RUNS=${TIKU_FUZZ_RUNS:-5000} fuzz/run.sh 600
+  # The same for pictures (WMF, EMF) and equation objects: fewer inputs, as
+  # each is quick to find trouble in and the run must stay short.
+  rm -rf build-fuzz/corpus-metafile build-fuzz/corpus-equation
+  for target in metafile_player_fuzz equation_reader_fuzz; do
+    echo "=== fuzzing: $target"
+    TIKU_FUZZ_TARGET=$target TIKU_FUZZ_SEED=${TIKU_FUZZ_SEED:-20261207} \
+      TIKU_FUZZ_RUNS=${TIKU_METAFILE_FUZZ_RUNS:-4000} fuzz/run.sh 120
+  done
 fi

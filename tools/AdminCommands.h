@@ -13,3 +13,4 @@ int runBackup(const QStringList& args);
 int runRestore(const QStringList& args);
 int runMerge(const QStringList& args);
 int runCompose(const QStringList& args);
+int runRename(const QStringList& args);

@@ -1,8 +1,9 @@
 // tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX
-//                   [--pdf [--layout FILE]]:
+//                   [--pdf] [--layout FILE]:
 // composes K paper sets from a bank without windows, exactly as the composer
-// window does, and writes PREFIX题目.rtf and PREFIX答案.rtf; with --pdf also
-// the laid-out paper and answer key, PREFIX题目.pdf and PREFIX答案.pdf.
+// window does, and writes PREFIX题目.rtf and PREFIX答案.rtf on the sheet of the
+// layout; with --pdf also the laid-out paper and answer key, PREFIX题目.pdf and
+// PREFIX答案.pdf.
 #include "AdminCommands.h"
 
 #include "compose/CriteriaFile.h"
@@ -27,7 +28,7 @@ void fail(const QString& message)
 int usage()
 {
     fail(
-        u"usage: tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX [--pdf [--layout FILE]]"_s);
+        u"usage: tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX [--pdf] [--layout FILE]"_s);
     return 2;
 }
 
@@ -94,8 +95,6 @@ int runCompose(const QStringList& args)
     }
     PaperSettings layout = PaperSettings::defaults();
     if (!layoutPath.isEmpty()) {
-        if (!pdf)
-            return usage();
         QFile layoutFile(layoutPath);
         if (!layoutFile.open(QIODevice::ReadOnly)) {
             fail(u"cannot read %1: %2"_s.arg(layoutPath, layoutFile.errorString()));
@@ -148,8 +147,9 @@ int runCompose(const QStringList& args)
     std::fflush(stdout);
 
     QString error;
-    if (!saveDocumentAsRtf(paper, prefix + u"题目.rtf"_s, &error) ||
-        !saveDocumentAsRtf(answers, prefix + u"答案.rtf"_s, &error)) {
+    const RtfPage page = paperRtfPage(layout.format);
+    if (!saveDocumentAsRtf(paper, prefix + u"题目.rtf"_s, &error, page) ||
+        !saveDocumentAsRtf(answers, prefix + u"答案.rtf"_s, &error, page)) {
         fail(error);
         return 1;
     }

@@ -3,10 +3,24 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <QGuiApplication>
 #include <QStringList>
 
 namespace {
+
+// What a script reads on standard error is what went wrong with its command,
+// and each command says that itself. Qt's own notes (the offscreen
+// platform's "XDG_RUNTIME_DIR not set", font and painter remarks) are not
+// about the command and are dropped; messages of our own logging categories
+// (tiku.*) and Qt's critical and fatal ones still get through.
+void toolMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    const bool ours = context.category && std::strncmp(context.category, "tiku", 4) == 0;
+    if (!ours && (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg))
+        return;
+    std::fputs(qFormatLogMessage(type, context, message).append(u'\n').toUtf8().constData(), stderr);
+}
 
 void usage()
 {
@@ -18,8 +32,10 @@ void usage()
         "       tiku-admin backup BANK OUT\n"
         "       tiku-admin restore BACKUP BANK\n"
         "       tiku-admin merge SOURCE BANK\n"
-        "       tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX [--pdf [--layout "
-        "FILE]]\n",
+        "       tiku-admin rename BANK --knowledge-point LEVEL OLD NEW [--under NAME...] [--keep-questions]\n"
+        "       tiku-admin rename BANK --question-type OLD NEW [--keep-questions]\n"
+        "       tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX [--pdf] [--layout "
+        "FILE]\n",
         stderr);
 }
 
@@ -27,6 +43,7 @@ void usage()
 
 int main(int argc, char** argv)
 {
+    qInstallMessageHandler(toolMessages);
     // A command-line tool: QTextDocument needs a GUI application, never a screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -61,6 +78,8 @@ int main(int argc, char** argv)
         return runMerge(args);
     if (command == u"compose")
         return runCompose(args);
+    if (command == u"rename")
+        return runRename(args);
     usage();
     return 2;
 }

@@ -24,9 +24,15 @@ QString sourceProblem(const QString& source, const QString& bank, const QString&
     if (isSameFile(source, bank))
         return sameFileText.arg(native(source));
     QString why;
-    if (!isBankFile(source, &why))
+    switch (checkBankFile(source, &why)) {
+    case BankFileState::Sound:
+        return {};
+    case BankFileState::NotABank:
         return u"文件“%1”不是题库文件（%2），题库没有任何改动。"_s.arg(native(source), why);
-    return {};
+    case BankFileState::Damaged:
+        break;
+    }
+    return u"文件“%1”已损坏（%2），不能使用，题库没有任何改动。"_s.arg(native(source), why);
 }
 
 } // namespace
@@ -48,18 +54,30 @@ QString safetyCopyPath(const QString& bank, const QDateTime& now)
     return path;
 }
 
+QString restoreRefusal(const QString& source, const QString& bank)
+{
+    return sourceProblem(source, bank, u"所选文件“%1”就是正在使用的题库文件，不能用它恢复它自己。"_s);
+}
+
 RestoreResult restore(const QString& source, const QString& bank, const QDateTime& now)
 {
     RestoreResult result;
-    result.refusal =
-        sourceProblem(source, bank, u"所选文件“%1”就是正在使用的题库文件，不能用它恢复它自己。"_s);
+    result.refusal = restoreRefusal(source, bank);
     if (!result.refusal.isEmpty())
         return result;
     // The bank as it is now stays within reach, whatever the restore brings.
-    result.safetyCopy = safetyCopyPath(bank, now);
-    restoreBankFile(source, bank, result.safetyCopy);
+    const QString safetyCopy = safetyCopyPath(bank, now);
+    if (restoreBankFile(source, bank, safetyCopy))
+        result.safetyCopy = safetyCopy;
     result.restored = true;
     return result;
+}
+
+QString restoredMessage(const RestoreResult& result)
+{
+    if (result.safetyCopy.isEmpty())
+        return u"题库恢复成功！"_s;
+    return u"题库恢复成功！\n恢复前的题库保存在“%1”。"_s.arg(native(result.safetyCopy));
 }
 
 MergeResult merge(const QString& source, const QString& bank, const MergeProgress& progress)
@@ -72,6 +90,15 @@ MergeResult merge(const QString& source, const QString& bank, const MergeProgres
     result.appended = appendQuestionsFrom(source, bank, progress);
     result.merged = true;
     return result;
+}
+
+QString mergedMessage(const MergeResult& result)
+{
+    const QuestionMerge& m = result.appended;
+    if (m.addedPaths == 0 && m.addedTypes == 0)
+        return u"题库合并成功！"_s;
+    return u"题库合并成功！\n题库原来没有的知识点%1条、题型%2个也已一并加入。"_s.arg(m.addedPaths)
+        .arg(m.addedTypes);
 }
 
 } // namespace BankMaintenance

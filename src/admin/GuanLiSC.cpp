@@ -5,6 +5,7 @@
 #include "ui/Dialogs.h"
 #include "ui/StoreAction.h"
 #include "ui/Twips.h"
+#include "ui/TypedComboBox.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -29,7 +30,7 @@ GuanLiSC::GuanLiSC(QWidget* parent)
     setObjectName(u"GuanLiSC"_s);
     setWindowTitle(u"删除人员"_s);
     Combo1->setObjectName(u"Combo1"_s);
-    Combo1->setEditable(true); // shows the role text; no items
+    makeEditableAsTyped(Combo1); // shows the role text; no items
 
     auto* frame = new QGroupBox(u"删除"_s, this);
     frame->setObjectName(u"Frame1"_s);
@@ -73,13 +74,45 @@ void GuanLiSC::emptyBoxes()
 {
     Text3->clear();
     Text2->clear();
+    shown_ = {};
 }
 
-void GuanLiSC::showUser(const UserRecord& user)
+void GuanLiSC::showUser(const StoredUser& user)
 {
-    Text3->setText(user.name);
+    shown_ = user;
+    Text3->setText(user.user.name);
     Text2->setText(passwordMask());
-    Combo1->setEditText(user.role);
+    Combo1->setEditText(user.user.role);
+}
+
+qint64 GuanLiSC::shownId() const
+{
+    return shown_.id >= 0 && Text3->text() == shown_.user.name ? shown_.id : -1;
+}
+
+void GuanLiSC::refuse(const UserAdministration::DeletePlan& plan, const QString& name)
+{
+    using UserAdministration::DeleteProblem;
+    QString text;
+    switch (plan.problem) {
+    case DeleteProblem::None:
+        return;
+    case DeleteProblem::EmptyName:
+        text = u"请输入姓名！没有删除任何记录。"_s;
+        break;
+    case DeleteProblem::NoSuchUser:
+        text = u"没有此人（可能已被删除）！没有删除任何记录。"_s;
+        break;
+    case DeleteProblem::LoggedInUser:
+        text = u"“%1”是当前登录的人员，不能删除自己！没有删除任何记录。"_s.arg(name);
+        break;
+    case DeleteProblem::LastSuperAdmin:
+        text =
+            u"“%1”是系统中唯一的超级管理人员，删除后将无人能管理人员和题库！没有删除任何记录。"_s.arg(name);
+        break;
+    }
+    dialogs().message(this, u"删除失败"_s, text, Dialogs::Icon::Critical);
+    Text3->setFocus(Qt::OtherFocusReason);
 }
 
 void GuanLiSC::Command1_Click()
@@ -110,13 +143,28 @@ void GuanLiSC::Command3_Click()
 
 void GuanLiSC::Command2_Click()
 {
+    using UserAdministration::DeleteProblem;
     const QString name = Text3->text();
-    if (!dialogs().question(this, u"提示"_s, u"您是否确定删除当前记录？"_s + u"姓名："_s + name))
+    const qint64 shown = shownId();
+    // Checked before asking: a refusal needs no confirmation.
+    const UserAdministration::DeletePlan planned = UserAdministration::planDeletion(name, shown);
+    if (planned.problem != DeleteProblem::None) {
+        refuse(planned, name);
         return;
-    UserAdministration::deleteUsersNamed(name);
+    }
+    QString question = u"您是否确定删除当前记录？"_s + u"姓名："_s + name;
+    if (planned.rows.size() > 1)
+        question += u"（共有%1位同名人员，将一并删除）"_s.arg(planned.rows.size());
+    if (!dialogs().question(this, u"提示"_s, question))
+        return;
+    // Checked again as the rows go: the bank may have changed while the question was open.
+    const UserAdministration::DeletePlan done = UserAdministration::deleteUsers(name, shown);
+    if (done.problem != DeleteProblem::None) {
+        refuse(done, name);
+        return;
+    }
     dialogs().message(this, u"提示"_s, u"记录已被删除！"_s);
-    Text2->clear();
-    Text3->clear();
+    emptyBoxes();
 }
 
 void GuanLiSC::Command4_Click()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "admin/UserAdministration.h"
 #include "store/BankRecords.h"
 
 #include <QWidget>
@@ -37,5 +38,12 @@ public:
 
 private:
     void emptyBoxes();
-    void showUser(const UserRecord& user);
+    void showUser(const StoredUser& user);
+    // The user 删  除 takes: the one shown while the name box still holds
+    // its name; otherwise -1, and the name typed decides.
+    qint64 shownId() const;
+    // Says why nothing was deleted.
+    void refuse(const UserAdministration::DeletePlan& plan, const QString& name);
+
+    StoredUser shown_; // the user last shown (id -1: none)
 };

@@ -97,15 +97,23 @@ void GuanLiTJ::Command1_Click()
         Text1->clear();
         fail(u"口令不一致！请重填"_s, Password);
         return;
+    case NewUserProblem::NameTaken:
     case NewUserProblem::None:
         break;
     }
 
-    UserAdministration::addUser(name, password, role);
+    if (UserAdministration::addUser(name, password, role) == NewUserProblem::NameTaken) {
+        // The passwords and the role stay: only the name has to change.
+        fail(u"已有同名人员！请换一个姓名"_s, NameTxt);
+        NameTxt->selectAll();
+        return;
+    }
     dialogs().message(this, u"提示"_s, u"人员信息添加成功"_s);
     NameTxt->clear();
     Password->clear();
     Text1->clear();
+    // The next account's role is chosen on purpose, never taken over from this one.
+    UTypes->setCurrentIndex(-1);
 }
 
 void GuanLiTJ::Command2_Click()

@@ -97,16 +97,17 @@ void GuanLiXG::Command1_Click()
         Text2->setFocus(Qt::OtherFocusReason);
         return;
     }
-    const std::optional<QString> role =
-        UserAdministration::roleIfPasswordMatches(Text3->text(), Text2->text());
-    if (!role) {
+    const std::optional<StoredUser> proven = UserAdministration::provenUser(Text3->text(), Text2->text());
+    if (!proven) {
         Command3->setEnabled(false);
+        openedId_ = -1;
         dialogs().message(this, u"提示"_s, u"没有此人，请重新输入！"_s);
         return;
     }
     CurrentUser().userName = Text3->text();
-    openedRole_ = *role;
-    Combo1->setCurrentIndex(Combo1->findText(*role));
+    openedId_ = proven->id;
+    openedRole_ = proven->user.role;
+    Combo1->setCurrentIndex(Combo1->findText(openedRole_));
     Command3->setEnabled(true);
 }
 
@@ -119,7 +120,7 @@ void GuanLiXG::Command3_Click()
         Text2->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (Text3->text().isEmpty()) {
+    if (Text3->text().trimmed().isEmpty()) {
         fail(u"打开失败"_s, u"请输入姓名"_s);
         Text2->setFocus(Qt::OtherFocusReason);
         return;
@@ -138,7 +139,19 @@ void GuanLiXG::Command3_Click()
                             u"您是否确定修改当前记录？"_s + u"姓名："_s + userName + u"，人员类型："_s +
                                 openedRole_))
         return;
-    UserAdministration::changeUser(userName, Text3->text(), Text2->text(), Combo1->currentText());
+    switch (UserAdministration::changeUser(openedId_, Text3->text(), Text2->text(), Combo1->currentText())) {
+    case UserAdministration::ChangeOutcome::Changed:
+        break;
+    case UserAdministration::ChangeOutcome::Gone:
+        fail(u"修改失败"_s, u"此人员已被删除，没有修改任何记录！"_s);
+        Command3->setEnabled(false);
+        return;
+    case UserAdministration::ChangeOutcome::LastSuperAdmin:
+        fail(u"修改失败"_s,
+             u"您是系统中唯一的超级管理人员，不能改为其他人员类型！否则将无人能管理人员和题库。"_s);
+        Combo1->setCurrentIndex(Combo1->findText(openedRole_));
+        return;
+    }
     dialogs().message(this, u"提示"_s, u"修改成功"_s);
     Command3->setEnabled(false);
 }

@@ -33,5 +33,6 @@ private:
     void Form_Load();
     void fail(const QString& title, const QString& text);
 
-    QString openedRole_; // the role read by 打开, shown in the confirmation
+    QString openedRole_;   // the role read by 打开, shown in the confirmation
+    qint64 openedId_ = -1; // the row whose password 打开 proved: 修改 writes that one
 };

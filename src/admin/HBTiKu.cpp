@@ -102,7 +102,7 @@ void HBTiKu::Command3_Click()
         dialogs().message(this, u"温馨提示："_s, result.refusal);
         return;
     }
-    dialogs().message(this, u"温馨提示："_s, u"题库合并成功！"_s);
+    dialogs().message(this, u"温馨提示："_s, BankMaintenance::mergedMessage(result));
 }
 
 void HBTiKu::Command4_Click()

@@ -67,14 +67,22 @@ void HFTKU::Command3_Click()
         dialogs().message(this, u"警告"_s, u"请选择题库源文件"_s);
         return;
     }
+    // A file that cannot be restored is refused before the teacher is asked
+    // to be sure of it.
+    if (const QString refusal = BankMaintenance::restoreRefusal(source, bankFilePath()); !refusal.isEmpty()) {
+        dialogs().message(this, u"警告"_s, refusal);
+        return;
+    }
     if (!dialogs().question(this, u"郑重提示"_s, u"您是否确定恢复题库？"_s + source))
         return;
+    // A failure is a store error (reported where every one is); its text
+    // says what became of the bank.
     const BankMaintenance::RestoreResult result = BankMaintenance::restore(source, bankFilePath());
     if (!result.restored) {
         dialogs().message(this, u"警告"_s, result.refusal);
         return;
     }
-    dialogs().message(this, u"提示"_s, u"题库恢复成功！"_s);
+    dialogs().message(this, u"提示"_s, BankMaintenance::restoredMessage(result));
 }
 
 void HFTKU::Command4_Click()

@@ -15,27 +15,58 @@ namespace UserAdministration {
 // The three roles in the order the lists offer them.
 QStringList roles();
 
+// Two names that stand for one person: the same once the blanks around them
+// are gone, Latin letters without case (as the bank compares names).
+bool sameName(const QString& a, const QString& b);
+
 // The first thing wrong with a new user as typed, in the order the add window
-// checks: the name (not trimmed), the password, the role, the confirmation.
-enum class NewUserProblem { None, EmptyName, EmptyPassword, NoRole, PasswordsDiffer };
+// checks: the name (blanks only count as none), the password, the role, the
+// confirmation. NameTaken comes from addUser only.
+enum class NewUserProblem { None, EmptyName, EmptyPassword, NoRole, PasswordsDiffer, NameTaken };
 NewUserProblem checkNewUser(const QString& name, const QString& password, const QString& confirmation,
                             const QString& role);
 
-// Appends a user, with the password's hash. A name already taken gives a
-// second row of that name, as it always did.
-void addUser(const QString& name, const QString& password, const QString& role);
+// Appends a user under the name without its surrounding blanks (the login
+// trims what is typed, so a stored blank could never log in), with the
+// password's hash. A name some user has already (sameName) is refused with
+// NameTaken and nothing is stored. Rows a bank already holds under one name
+// stay as they are.
+NewUserProblem addUser(const QString& name, const QString& password, const QString& role);
 
-// The role of the first user called `name` whose stored hash `password`
-// verifies; nullopt when there is none.
-std::optional<QString> roleIfPasswordMatches(const QString& name, const QString& password);
+// The first user called `name` (as the login compares names) whose stored
+// hash `password` verifies, with the row's identity; nullopt when there is
+// none.
+std::optional<StoredUser> provenUser(const QString& name, const QString& password);
 
-// Writes the name, a new hash of `password` and the role into the first row
-// (in stored order) called `userName`. Throws StoreError (NoCurrentRow) when
-// no row has that name any more.
-void changeUser(const QString& userName, const QString& name, const QString& password, const QString& role);
+// 修改 writes the row whose password was proved, by its identity: another
+// row of the same name (or of the same name in other Latin case) is never
+// touched.
+enum class ChangeOutcome {
+    Changed,
+    Gone,          // the row has been deleted since; nothing written
+    LastSuperAdmin // it is the one super administrator and would lose the role
+};
+ChangeOutcome changeUser(qint64 id, const QString& name, const QString& password, const QString& role);
 
-// Deletes every user called `name`; returns how many rows went.
-int deleteUsersNamed(const QString& name);
+// Why 删  除 takes nothing.
+enum class DeleteProblem {
+    None,
+    EmptyName,     // no name given (blanks only count as none), no user shown
+    NoSuchUser,    // no user of that name, or the one shown is gone
+    LoggedInUser,  // the user logged in, who would lock themselves out
+    LastSuperAdmin // no super administrator would be left
+};
+struct DeletePlan
+{
+    DeleteProblem problem = DeleteProblem::None;
+    std::vector<StoredUser> rows; // what goes, when nothing is wrong
+};
+// What 删  除 takes: the user shown by the browse window (`shownId`, -1 for
+// none), exactly that row; without one, every user called `name` as typed.
+DeletePlan planDeletion(const QString& name, qint64 shownId);
+// Plans again and deletes in one transaction, so the checks hold for what
+// goes. Returns the plan acted on; its rows are the rows deleted.
+DeletePlan deleteUsers(const QString& name, qint64 shownId);
 
 // One step of the browse window through the users in stored order.
 struct BrowseStep
@@ -46,7 +77,7 @@ struct BrowseStep
         BeforeStart // no user there; the position is now 0
     };
     Kind kind = Shown;
-    UserRecord user;
+    StoredUser user;
 };
 
 // The browse window's position among the users (1 is the first), kept for

@@ -8,6 +8,8 @@
 #include "ui/StoreAction.h"
 #include "ui/Twips.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -75,7 +77,9 @@ QString frmbackup::fileFilter()
 void frmbackup::Command2_Click()
 {
     const QString proposed = u"dbbackup.mdb"_s;
-    const QString chosen = dialogs().saveFileName(this, u"另存为"_s, proposed, fileFilter());
+    // Proposed in the folder saved into last; a name typed without an
+    // extension gets .mdb.
+    const QString chosen = askSaveFileName(this, u"另存为"_s, proposed, fileFilter());
     // A cancelled dialog still hands over its file name: the proposed one.
     Text2->setText(chosen.isEmpty() ? proposed : chosen);
 }
@@ -92,9 +96,17 @@ void frmbackup::Command3_Click()
     }
     try {
         BankMaintenance::backup(bankFilePath(), Text2->text());
-    } catch (const StoreError&) {
+    } catch (const StoreError& e) {
         // Whatever stopped the copy, the bank is untouched and no half-written
-        // file is left; the old message says what to do.
+        // file is left. A full disk is no matter of running the program
+        // again: it is said as it is. Otherwise the old message says what to do.
+        if (e.number == StoreErrorNumber::DiskFull) {
+            dialogs().message(
+                this, u"温馨提示"_s,
+                u"磁盘已满，题库没有备份到“%1”。请换一个有空余空间的位置，或者清理磁盘后再备份。"_s.arg(
+                    QDir::toNativeSeparators(QFileInfo(Text2->text()).absoluteFilePath())));
+            return;
+        }
         dialogs().message(this, u"温馨提示"_s, kTryAgain);
         return;
     }

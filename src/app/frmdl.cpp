@@ -1,8 +1,13 @@
 #include "app/frmdl.h"
 
+#include "admin/AutomaticBackup.h"
+#include "admin/BankMaintenance.h"
+#include "admin/BankRescue.h"
+#include "admin/frmbackup.h"
 #include "app/MDIForm1.h"
 #include "store/CurrentUser.h"
 #include "store/LoginCheck.h"
+#include "store/ProgramDirectory.h"
 #include "ui/Dialogs.h"
 #include "ui/StoreAction.h"
 #include "ui/Twips.h"
@@ -10,10 +15,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -100,11 +108,70 @@ void frmdl::warn(const QString& text)
     dialogs().message(this, u"警告"_s, text);
 }
 
+void frmdl::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (bankLookedAt_)
+        return;
+    bankLookedAt_ = true;
+    // Once the window is on the screen: a bank that cannot be used is said
+    // before the teacher types a name, with the way out.
+    QTimer::singleShot(0, this, [this] {
+        runStoreAction(this, [this] {
+            if (const std::optional<QString> problem = BankRescue::problemWith(bankFilePath()))
+                offerRestore(*problem);
+        });
+    });
+}
+
+bool frmdl::offerRestore(const QString& problem)
+{
+    const QString bank = bankFilePath();
+    const QString said = u"题库文件不能使用，现在无法登录。\n"_s + problem;
+    QString source = AutomaticBackup::newestGood(bank);
+    if (!source.isEmpty()) {
+        const QString when = AutomaticBackup::madeAt(source).toString(u"yyyy年M月d日 HH:mm"_s);
+        const QString offer =
+            u"\n\n是否用最近一次完好的自动备份“%1”（%2）恢复题库？\n选择“否”可以另选一个备份文件。"_s;
+        if (!dialogs().question(this, u"警告"_s, said + offer.arg(QDir::toNativeSeparators(source), when)))
+            source.clear();
+    } else {
+        const QString offer = u"\n\n在“%1”中没有找到完好的自动备份。是否选择一个备份文件来恢复题库？"_s;
+        if (!dialogs().question(this, u"警告"_s,
+                                said + offer.arg(QDir::toNativeSeparators(AutomaticBackup::folderFor(bank)))))
+            return false;
+    }
+    if (source.isEmpty()) {
+        source = dialogs().openFileName(this, u"打开"_s, frmbackup::fileFilter());
+        if (source.isEmpty())
+            return false;
+    }
+    // A missing bank may have taken its folder with it.
+    QDir().mkpath(QFileInfo(bank).absolutePath());
+    const BankMaintenance::RestoreResult result = BankMaintenance::restore(source, bank);
+    if (!result.restored) {
+        warn(result.refusal);
+        return false;
+    }
+    dialogs().message(this, u"提示"_s, BankMaintenance::restoredMessage(result));
+    return true;
+}
+
 void frmdl::Commok_Click()
 {
     // A bank that cannot be read throws: nobody is logged in, and the window
-    // stays for another try.
-    const LoginOutcome outcome = checkLogin(Text1->text(), Text2->text());
+    // stays for another try. One that cannot be used at all gets the offer
+    // to restore it, and the login goes on once it is.
+    LoginOutcome outcome;
+    try {
+        outcome = checkLogin(Text1->text(), Text2->text());
+    } catch (const StoreError& e) {
+        if (!BankRescue::isDamage(e))
+            throw;
+        if (!offerRestore(e.text))
+            return;
+        outcome = checkLogin(Text1->text(), Text2->text());
+    }
     switch (outcome.kind) {
     case LoginOutcome::EmptyName:
         warn(u"请输入用户名"_s);
@@ -130,6 +197,7 @@ void frmdl::Commok_Click()
     }
 
     CurrentUser().userName = outcome.userName;
+    CurrentUser().userId = outcome.userId;
     CurrentUser().setRole(outcome.role);
     WindowRegistry::instance().window<MDIForm1>()->show();
     loggedIn_ = true;

@@ -1,20 +1,10 @@
 #include "classify/ClassificationEdits.h"
 
 #include "store/BankStore.h"
-#include "store/BankTables.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// "column = ?" for a name shown in the grid. A value the bank holds as NULL
-// (written by some other program) shows as the empty text, so the empty text
-// matches it too; the explicit collation is the column's own, which the
-// functions around both sides would otherwise lose.
-QString nameEquals(const QString& column)
-{
-    return u"IFNULL(\""_s + column + u"\", '') = IFNULL(?, '') COLLATE NOCASE"_s;
-}
 
 // An empty field is stored as the empty text, not as NULL.
 QString stored(const QString& name)
@@ -31,10 +21,7 @@ qint64 addKnowledgePath(BankStore& store, const KnowledgePath& path)
 
 int deleteKnowledgePath(BankStore& store, const KnowledgePath& path)
 {
-    const QString where = nameEquals(KnowledgeColumns::level1) + u" AND "_s +
-                          nameEquals(KnowledgeColumns::level2) + u" AND "_s +
-                          nameEquals(KnowledgeColumns::level3);
-    return store.deleteWhere({BankTables::knowledgePoints, where, {path.level1, path.level2, path.level3}});
+    return deleteKnowledgePathRows(store, path);
 }
 
 qint64 addQuestionType(BankStore& store, const QString& name)
@@ -44,5 +31,40 @@ qint64 addQuestionType(BankStore& store, const QString& name)
 
 int deleteQuestionType(BankStore& store, const QString& name)
 {
-    return store.deleteWhere({BankTables::questionTypes, nameEquals(TypeColumns::name), {name}});
+    return deleteQuestionTypeRows(store, name);
+}
+
+KnowledgeRenameChoice chooseKnowledgeRename(const KnowledgePath& chosen, const KnowledgePath& typed)
+{
+    const QStringList before{chosen.level1, chosen.level2, chosen.level3};
+    const QStringList after{typed.level1, typed.level2, typed.level3};
+    KnowledgeRenameChoice choice;
+    int changed = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (before[i] == after[i])
+            continue;
+        ++changed;
+        choice.point = {i + 1, before[i], before.mid(0, i)};
+        choice.newName = after[i];
+    }
+    using Problem = KnowledgeRenameChoice::Problem;
+    if (changed == 0)
+        choice.problem = Problem::NothingChanged;
+    else if (changed > 1)
+        choice.problem = Problem::SeveralChanged;
+    else if (choice.newName.isEmpty())
+        choice.problem = Problem::EmptyName;
+    return choice;
+}
+
+QString knowledgeLevelName(int level)
+{
+    switch (level) {
+    case 1:
+        return u"一级知识点"_s;
+    case 2:
+        return u"二级知识点"_s;
+    default:
+        return u"三级知识点"_s;
+    }
 }

@@ -31,12 +31,13 @@ QPushButton* makeButton(const QString& name, const QString& caption, QWidget* pa
 
 } // namespace
 
-ClassificationExportWindow::ClassificationExportWindow(const QString& caption, QSize size, QPoint position,
-                                                       QWidget* parent)
+ClassificationExportWindow::ClassificationExportWindow(const QString& caption, const QString& fileBase,
+                                                       QSize size, QPoint position, QWidget* parent)
     : QWidget(parent), RichTextBox1(new RichTextBox(this)),
       Command1(makeButton(u"Command1"_s, u"导  出"_s, this)),
       Command2(makeButton(u"Command2"_s, u"保  存"_s, this)),
-      Command3(makeButton(u"Command3"_s, u"退  出"_s, this)), size_(twipsSize(size.width(), size.height()))
+      Command3(makeButton(u"Command3"_s, u"退  出"_s, this)), fileBase_(fileBase),
+      size_(twipsSize(size.width(), size.height()))
 {
     setWindowTitle(caption);
     substituteSongti();
@@ -92,7 +93,7 @@ void ClassificationExportWindow::Command1_Click()
 void ClassificationExportWindow::Command2_Click()
 {
     // No filter and no default extension: the file gets exactly the name chosen.
-    const QString fileName = dialogs().saveFileName(this, u"另存为"_s, QString());
+    const QString fileName = askSaveFileName(this, u"另存为"_s, datedFileName(fileBase_, u"rtf"_s));
     if (fileName.isEmpty())
         return;
     QString error;

@@ -16,7 +16,9 @@ class RichTextBox;
 // 导  出 builds the document afresh from the bank, shows it in the box and
 // leaves the clipboard empty; 保  存 (enabled from the first export on)
 // writes what the box holds, the user's edits included, as RTF under exactly
-// the name chosen in the save dialog; 退  出 discards the window at once.
+// the name chosen in the save dialog (it proposes the classification's name
+// with the date, in the folder saved into last); 退  出 discards the window
+// at once.
 class ClassificationExportWindow : public QWidget
 {
     Q_OBJECT
@@ -33,8 +35,10 @@ public:
     void Command3_Click(); // 退  出
 
 protected:
-    // `size` and `position` in twips.
-    ClassificationExportWindow(const QString& caption, QSize size, QPoint position, QWidget* parent);
+    // `size` and `position` in twips; `fileBase` starts the name 保  存
+    // proposes (知识点 gives 知识点-20261208.rtf).
+    ClassificationExportWindow(const QString& caption, const QString& fileBase, QSize size, QPoint position,
+                               QWidget* parent);
 
     // Builds this window's document from the bank into `doc`.
     virtual void exportInto(BankStore& store, QTextDocument* doc) = 0;
@@ -42,6 +46,7 @@ protected:
 private:
     void Form_Load(QPoint position);
 
+    QString fileBase_;
     QSize size_;
     QPointer<QTextDocument> exported_; // the document in the box after an export
 };

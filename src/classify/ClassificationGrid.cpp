@@ -64,6 +64,17 @@ QStringList ClassificationGrid::gridRow(int row) const
     return rows_[size_t(row - 1)];
 }
 
+int ClassificationGrid::gridRowOfId(qint64 id) const
+{
+    // A row just added is the last in stored order: look from the end.
+    const QString text = QString::number(id);
+    for (std::size_t i = rows_.size(); i-- > 0;) {
+        if (!rows_[i].isEmpty() && rows_[i].first() == text)
+            return int(i) + 1;
+    }
+    return 0;
+}
+
 int ClassificationGrid::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : std::max(0, gridRows() - 1);

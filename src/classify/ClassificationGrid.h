@@ -42,6 +42,8 @@ public:
     // Grid row r (a data row, r >= 1) as its values in table order.
     QStringList gridRow(int row) const;
     QString cornerText() const { return cell(0, 0); }
+    // The grid row whose identifier (column 0) is `id`; 0 when none is.
+    int gridRowOfId(qint64 id) const;
     // The grid row of a model index; 0 for an invalid index.
     static int gridRowOf(const QModelIndex& index) { return index.isValid() ? index.row() + 1 : 0; }
 

@@ -49,11 +49,29 @@ int ClassificationGridView::currentGridRow() const
     return ClassificationGrid::gridRowOf(currentIndex());
 }
 
-void ClassificationGridView::showReloaded()
+void ClassificationGridView::showReloaded(int row)
 {
-    if (grid_->rowCount() > 0)
-        setCurrentIndex(grid_->index(0, 0));
     resizeColumnsToContents();
+    if (row >= 1 && row < grid_->gridRows()) {
+        const QModelIndex index = grid_->index(row - 1, 0);
+        setCurrentIndex(index);
+        scrollTo(index, QAbstractItemView::PositionAtCenter);
+    } else {
+        // A reset model leaves no current index; say so for a model that
+        // was not reset.
+        selectionModel()->clear();
+        scrollToTop();
+    }
+}
+
+QModelIndex ClassificationGridView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    // Taking the keyboard focus with no row current, Qt's view makes the
+    // "next" row, the first, current: a row the teacher never chose, which
+    // 删除 would then act on. The arrow keys still choose a row.
+    if (action == MoveNext && !currentIndex().isValid())
+        return {};
+    return QTableView::moveCursor(action, modifiers);
 }
 
 bool ClassificationGridView::eventFilter(QObject* watched, QEvent* event)

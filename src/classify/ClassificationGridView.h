@@ -20,12 +20,14 @@ public:
     // The grid row of the current cell (MSFlexGrid's Row); 0 when the grid
     // has no data row.
     int currentGridRow() const;
-    // After a reload the first data row is current, as in the grid the
-    // window was first made with, and the columns fit their texts.
-    void showReloaded();
+    // After a reload grid row `row` (a data row) is current, selected and in
+    // sight; with 0 no row is current, so that nothing is acted on before the
+    // teacher chooses a row. The columns fit their texts.
+    void showReloaded(int row = 0);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
 private:
     ClassificationGrid* grid_;

@@ -30,12 +30,46 @@ XG_TiXing::XG_TiXing(QWidget* parent) : ClassificationEditor(typeSetup(), parent
     Form_Load();
 }
 
-void XG_TiXing::addRow(BankStore& store, const QStringList& names)
+qint64 XG_TiXing::addRow(BankStore& store, const QStringList& names)
 {
-    addQuestionType(store, names.value(0));
+    return addQuestionType(store, names.value(0));
 }
 
 void XG_TiXing::deleteRows(BankStore& store, const QStringList& names)
 {
     deleteQuestionType(store, names.value(0));
+}
+
+int XG_TiXing::rowsHolding(BankStore& store, const QStringList& names)
+{
+    return questionTypeRowCount(store, names.value(0));
+}
+
+QString XG_TiXing::quoted(const QStringList& names) const
+{
+    return u"题型“%1”"_s.arg(names.value(0));
+}
+
+ClassificationEditor::Rename XG_TiXing::planRename(const QStringList& chosen, const QStringList& typed)
+{
+    const QString before = chosen.value(0);
+    const QString after = typed.value(0);
+    Rename r;
+    r.field = Text1;
+    if (after == before) {
+        r.warning = u"请在“题 型”框中填入新的名称，再单击“重命名”。"_s;
+        return r;
+    }
+    if (after.isEmpty()) {
+        r.warning = u"新的名称不能为空！"_s;
+        return r;
+    }
+    r.field = nullptr;
+    r.what = quoted(chosen);
+    r.newName = after;
+    r.use = [before](BankStore& store) { return questionTypeUse(store, before); };
+    r.apply = [before, after](BankStore& store, bool questionsToo) {
+        return renameQuestionType(store, before, after, questionsToo);
+    };
+    return r;
 }

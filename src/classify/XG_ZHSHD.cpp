@@ -42,12 +42,52 @@ XG_ZHSHD::XG_ZHSHD(QWidget* parent) : ClassificationEditor(knowledgeSetup(), par
     Form_Load();
 }
 
-void XG_ZHSHD::addRow(BankStore& store, const QStringList& names)
+qint64 XG_ZHSHD::addRow(BankStore& store, const QStringList& names)
 {
-    addKnowledgePath(store, pathOf(names));
+    return addKnowledgePath(store, pathOf(names));
 }
 
 void XG_ZHSHD::deleteRows(BankStore& store, const QStringList& names)
 {
     deleteKnowledgePath(store, pathOf(names));
+}
+
+int XG_ZHSHD::rowsHolding(BankStore& store, const QStringList& names)
+{
+    return knowledgePathRowCount(store, pathOf(names));
+}
+
+QString XG_ZHSHD::quoted(const QStringList& names) const
+{
+    return u"知识点“%1”"_s.arg(names.join(u" / "_s));
+}
+
+ClassificationEditor::Rename XG_ZHSHD::planRename(const QStringList& chosen, const QStringList& typed)
+{
+    const KnowledgeRenameChoice choice = chooseKnowledgeRename(pathOf(chosen), pathOf(typed));
+    const QList<QLineEdit*> fields{Text1, Text3, Text4};
+    Rename r;
+    using Problem = KnowledgeRenameChoice::Problem;
+    switch (choice.problem) {
+    case Problem::NothingChanged:
+        r.warning = u"请在一级、二级或三级知识点的框中填入新的名称，再单击“重命名”。"_s;
+        r.field = Text1;
+        return r;
+    case Problem::SeveralChanged:
+        r.warning = u"一次只能给一个知识点改名：请只改一个框中的名称。"_s;
+        return r;
+    case Problem::EmptyName:
+        r.warning = u"新的名称不能为空！"_s;
+        r.field = fields.at(choice.point.level - 1);
+        return r;
+    case Problem::None:
+        break;
+    }
+    r.what = u"%1“%2”"_s.arg(knowledgeLevelName(choice.point.level), choice.point.name);
+    r.newName = choice.newName;
+    r.use = [point = choice.point](BankStore& store) { return knowledgePointUse(store, point); };
+    r.apply = [point = choice.point, name = choice.newName](BankStore& store, bool questionsToo) {
+        return renameKnowledgePoint(store, point, name, questionsToo);
+    };
+    return r;
 }

@@ -10,10 +10,11 @@ TableQuery candidateQuery(const CompositionCriteria& criteria)
     return buildQuestionQuery(criteria);
 }
 
-void CompositionState::startRun(int questionTotal)
+void CompositionState::startRun(int questionTotal, CompositionWizard wizard)
 {
     QuestionTotal = questionTotal;
     ++RunNo;
+    RunWizard = wizard;
     ManualQuestionNo = 0;
     ManualCriteriaSql = {};
     CriteriaSqlList.assign(size_t(std::max(questionTotal, 0)) + 1, TableQuery{});
@@ -108,7 +109,9 @@ CriteriaStep::CriteriaStep(CompositionState& state) : state_(state), prompt_(u"�
 
 int CriteriaStep::nextQuestion()
 {
-    if (runNo_ != state_.RunNo) { // a new step 1 was taken since: start again at question 1
+    // A new step 1 of this wizard was taken since: start again at question 1.
+    // A run of the manual wizard is not this window's to go on with.
+    if (runNo_ != state_.RunNo && state_.RunWizard != CompositionWizard::Manual) {
         runNo_ = state_.RunNo;
         if (currentQuestion_ != 0)
             prompt_ = u"请选择第（1）题的搜索项目"_s;
@@ -120,8 +123,11 @@ int CriteriaStep::nextQuestion()
 CriteriaStep::Outcome CriteriaStep::confirm(const CompositionCriteria& criteria, BankStore& store)
 {
     const int question = nextQuestion();
+    takenByManual_ = state_.RunWizard == CompositionWizard::Manual;
+    if (takenByManual_ || question > state_.QuestionTotal)
+        return Outcome::RunEnded;
     const TableQuery query = candidateQuery(criteria);
-    if (question > state_.QuestionTotal || store.count(query) == 0)
+    if (store.count(query) == 0)
         return Outcome::NoMatch;
     state_.storeCriteria(question, query);
     if (question == state_.QuestionTotal) {
@@ -142,6 +148,11 @@ QString CriteriaStep::message(Outcome outcome) const
         return u"别逗了，根本没有符合条件的题！"_s;
     case Outcome::Last:
         return u"题目信息添加成功，共（%1）道题，可以开始下一步了..."_s.arg(confirmedTotal_);
+    case Outcome::RunEnded:
+        return takenByManual_
+                   ? u"“手工组卷”已开始了新的组卷，题目总数已按它重新设定，这次自动组卷的搜索信息没有保存。"
+                     "请从“自动组卷”重新开始。"_s
+                   : u"这次组卷的题目总数已被清零（组卷已结束），搜索信息没有保存。请从“自动组卷”重新开始。"_s;
     case Outcome::Next:
         break;
     }
@@ -152,6 +163,8 @@ ManualCriteriaStep::ManualCriteriaStep(CompositionState& state) : state_(state) 
 
 ManualCriteriaStep::Outcome ManualCriteriaStep::confirm(const CompositionCriteria& criteria, BankStore& store)
 {
+    if (state_.RunWizard == CompositionWizard::Automatic)
+        return Outcome::RunEnded;
     const int question = state_.ManualQuestionNo + 1;
     if (question > state_.QuestionTotal)
         return Outcome::NoQuestionLeft;
@@ -166,6 +179,8 @@ ManualCriteriaStep::Outcome ManualCriteriaStep::confirm(const CompositionCriteri
 
 QString ManualCriteriaStep::prompt() const
 {
+    if (state_.RunWizard == CompositionWizard::Automatic)
+        return u"这次手工组卷已结束，请从“手工组卷”重新开始…"_s;
     if (!confirmedOnce_ && state_.ManualQuestionNo == 0)
         return u"请填入第（1）题的搜索信息…"_s;
     // After the last question the next run begins at question 1.
@@ -182,6 +197,9 @@ QString ManualCriteriaStep::message(Outcome outcome) const
         return u"恭喜！这是最后一题了"_s;
     case Outcome::NoQuestionLeft:
         return u"这份试卷的题目都已选定，请从“手工组卷”重新开始。"_s;
+    case Outcome::RunEnded:
+        return u"“自动组卷”已开始了新的组卷，这次手工组卷已结束，搜索信息没有保存。"
+               "请从“手工组卷”重新开始。"_s;
     case Outcome::Next:
         break;
     }

@@ -15,6 +15,9 @@ using CompositionCriteria = QuestionFilter;
 // It has the same statement and condition order as a search; values are bound.
 TableQuery candidateQuery(const CompositionCriteria& criteria);
 
+// The wizard that started a run.
+enum class CompositionWizard { None, Automatic, Manual };
+
 // The program-wide state that carries a composition from one wizard window to
 // the next. It lives in memory only.
 struct CompositionState
@@ -32,10 +35,13 @@ struct CompositionState
     // Counts the runs started, so that a step-2 window left in the middle of
     // an earlier run starts again at question 1.
     int RunNo = 0;
+    // The wizard whose step 1 started the run: the step 2 of the other one
+    // does not go on with it (None: either may, as when no window started it).
+    CompositionWizard RunWizard = CompositionWizard::None;
 
     // Starts a new run of N questions: an empty query for each of 1..N. A
     // manual run in progress ends too: its next question is question 1 again.
-    void startRun(int questionTotal);
+    void startRun(int questionTotal, CompositionWizard wizard = CompositionWizard::None);
     // The stored query of question i, or nullopt outside 1..QuestionTotal.
     std::optional<TableQuery> criteriaOf(int question) const;
     // Stores the query of question i; false (nothing stored) outside 1..QuestionTotal.
@@ -67,7 +73,9 @@ QuestionCountEntry readQuestionCount(const std::optional<QString>& entry);
 class CriteriaStep
 {
 public:
-    enum class Outcome { NoMatch, Next, Last };
+    // RunEnded: the run this window was taking the criteria for is over (the
+    // manual wizard started another or used up its count); nothing is stored.
+    enum class Outcome { NoMatch, Next, Last, RunEnded };
 
     explicit CriteriaStep(CompositionState& state);
 
@@ -89,6 +97,7 @@ private:
     int currentQuestion_ = 0;
     int runNo_ = -1;
     int confirmedTotal_ = 0;
+    bool takenByManual_ = false; // why the last RunEnded came
     QString prompt_;
 };
 
@@ -98,7 +107,8 @@ private:
 class ManualCriteriaStep
 {
 public:
-    enum class Outcome { NoMatch, Next, Last, NoQuestionLeft };
+    // RunEnded: the automatic wizard started a run since; nothing is stored.
+    enum class Outcome { NoMatch, Next, Last, NoQuestionLeft, RunEnded };
 
     explicit ManualCriteriaStep(CompositionState& state);
 

@@ -5,6 +5,7 @@
 #include "ui/Dialogs.h"
 #include "ui/StoreAction.h"
 #include "ui/Twips.h"
+#include "ui/TypedComboBox.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -24,8 +25,7 @@ QComboBox* makeCombo(const QString& name, const QStringList& items, QWidget* par
 {
     auto* c = new QComboBox(parent);
     c->setObjectName(name);
-    c->setEditable(true);
-    c->setInsertPolicy(QComboBox::NoInsert);
+    makeEditableAsTyped(c);
     c->addItems(items);
     c->setCurrentIndex(-1);
     c->setEditText(QString());
@@ -83,6 +83,9 @@ CriteriaWindow::CriteriaWindow(const QString& name, const QString& caption, cons
     }
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
+    // Tight rows: every pixel saved here is a row more of the tree.
+    grid->setContentsMargins(6, 2, 6, 4);
+    grid->setVerticalSpacing(3);
 
     auto* treeGroup = new QGroupBox(u"知识点选项"_s, this);
     tv = new QTreeWidget(treeGroup);
@@ -92,7 +95,8 @@ CriteriaWindow::CriteriaWindow(const QString& name, const QString& caption, cons
     auto* hint = new QLabel(u"在这里依次单击各级知识点即可填入相应的内容"_s, treeGroup);
     hint->setWordWrap(true);
     auto* treeLayout = new QVBoxLayout(treeGroup);
-    treeLayout->setContentsMargins(4, 4, 4, 4);
+    treeLayout->setContentsMargins(4, 2, 4, 4);
+    treeLayout->setSpacing(2);
     treeLayout->addWidget(hint);
     treeLayout->addWidget(tv, 1);
     picker_ = new KnowledgeTreePicker(tv, Text2, Text3, Text4, this);
@@ -106,12 +110,16 @@ CriteriaWindow::CriteriaWindow(const QString& name, const QString& caption, cons
     Command2 = makeButton(u"Command2"_s, u"退  出"_s, buttonGroup);
     Command3 = makeButton(u"Command3"_s, u"清除信息"_s, buttonGroup);
     auto* buttons = new QHBoxLayout(buttonGroup);
+    buttons->setContentsMargins(6, 2, 6, 4);
     buttons->addWidget(Command1);
     buttons->addWidget(Command3);
     buttons->addWidget(Command2);
 
+    // The fields keep their height; the tree takes whatever the window is
+    // given beyond its starting size.
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(4);
     layout->addWidget(fieldsGroup);
     layout->addWidget(treeGroup, 1);
     layout->addWidget(Label7);

@@ -1,6 +1,7 @@
 #include "compose/PaperComposer.h"
 
 #include "compose/CompositionState.h"
+#include "compose/PaperItems.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
@@ -65,12 +66,16 @@ void insertBreaksAtEnd(QTextCursor& caret, int count)
 
 } // namespace
 
-void appendItem(QTextCursor& caret, const QString& label, const QByteArray& body)
+void appendItem(QTextCursor& caret, const QString& label, const QByteArray& body, int itemId)
 {
     caret.beginEditBlock();
+    const int labelStart = caret.position();
     insertPlainText(caret, label);
+    PaperItems::markLabel(*caret.document(), labelStart, caret.position(), itemId);
     insertBreaksAtEnd(caret, 1);
+    const int bodyStart = caret.position();
     RtfReader::insert(body, caret);
+    PaperItems::markBody(*caret.document(), bodyStart, caret.position(), itemId);
     insertBreaksAtEnd(caret, 3);
     caret.endEditBlock();
 }
@@ -137,15 +142,40 @@ ComposedSet PaperComposer::composeSet(int setNo, const std::vector<TableQuery>& 
         usedKeys.push_back(drawn.key);
         set.numbers << drawn.number;
         set.questions.push_back(q);
-        appendItem(paperCaret, paperItemLabel(int(i)), q.content);
-        appendItem(answerCaret, answerItemLabel(int(i)), q.answer);
+        set.keys.push_back(drawn.key);
+        const int item = PaperItems::itemId(setNo, int(i));
+        appendItem(paperCaret, paperItemLabel(int(i)), q.content, item);
+        appendItem(answerCaret, answerItemLabel(int(i)), q.answer, item);
     }
     return set;
 }
 
-bool saveDocumentAsRtf(const QTextDocument& doc, const QString& fileName, QString* error)
+QString PaperComposer::replaceQuestion(ComposedSet& set, int question, const TableQuery& query)
 {
-    const QByteArray rtf = RtfWriter::write(doc);
+    if (question < 1 || question > int(set.questions.size()))
+        return u"第（%1）套试卷中没有第（%2）题。"_s.arg(set.setNo).arg(question);
+    BankStore store = openBank_();
+    Recordset candidates = store.open(query);
+    const qint64 n = candidates.recordCount();
+    const DrawResult drawn = drawCandidate(candidates, set.keys, random_());
+    if (drawn.position < 0) {
+        return n == 0 ? u"第（%1）题的组卷条件在题库中已没有符合条件的题，无法换题。"_s.arg(question)
+               : n == 1
+                   ? u"第（%1）题的组卷条件只有这一道题符合，没有别的题可换。"_s.arg(question)
+                   : u"第（%1）题符合条件的%2道题都已用在第（%3）套试卷中，没有别的题可换。"_s.arg(question)
+                         .arg(n)
+                         .arg(set.setNo);
+    }
+    const size_t at = size_t(question - 1);
+    set.questions[at] = QuestionRecord::fromRow(candidates.values());
+    set.numbers[qsizetype(at)] = drawn.number;
+    set.keys[at] = drawn.key;
+    return {};
+}
+
+bool saveDocumentAsRtf(const QTextDocument& doc, const QString& fileName, QString* error, const RtfPage& page)
+{
+    const QByteArray rtf = RtfWriter::write(doc, page);
     QSaveFile file(fileName);
     // The explicit flush: a write that fails only when the buffer is flushed on
     // committing would otherwise go unnoticed, and a cut file replace the old one.

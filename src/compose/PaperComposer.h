@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rtf/RtfWriter.h"
 #include "store/BankStore.h"
 
 #include <cstdint>
@@ -55,8 +56,9 @@ DrawResult drawCandidate(Recordset& candidates, const std::vector<double>& usedK
 // Appends one rich-text body to a document under a label: the label as plain
 // text at `caret`, then at the end of the document a paragraph break, the body
 // as rich text (RTF read by our reader) and three paragraph breaks. The caret
-// is left at the end of the document.
-void appendItem(QTextCursor& caret, const QString& label, const QByteArray& body);
+// is left at the end of the document. With an `itemId`, the label and the
+// body are marked as that item's (PaperItems), to be found again later.
+void appendItem(QTextCursor& caret, const QString& label, const QByteArray& body, int itemId = 0);
 
 // The header of a set: the text at `caret`, then four paragraph breaks at the
 // end of the document.
@@ -76,6 +78,8 @@ struct ComposedSet
     int setNo = 0;
     QStringList numbers{};
     std::vector<QuestionRecord> questions{};
+    std::vector<double> keys{}; // their repeat keys
+
     QString failure{};
     bool complete() const { return failure.isEmpty(); }
 };
@@ -92,15 +96,24 @@ public:
     // Composes set `setNo` for the queries of questions 1..N (`queries[0]` is
     // unused), inserting at the two carets. When a question has no candidate
     // left the set stops there; what was composed stays in the documents.
+    // Each question's label and body are marked as item PaperItems::itemId(setNo, i).
     ComposedSet composeSet(int setNo, const std::vector<TableQuery>& queries, QTextCursor& paperCaret,
                            QTextCursor& answerCaret);
+
+    // 换题: draws, among the candidates of `query`, a question not yet in
+    // `set` (the one replaced included) for question `question` of it, and
+    // puts it in the set's place of that question. The message that says why
+    // when no other candidate is left; the set is unchanged then.
+    QString replaceQuestion(ComposedSet& set, int question, const TableQuery& query);
 
 private:
     std::function<BankStore()> openBank_;
     UniformSource random_;
 };
 
-// Writes `doc` as RTF to `fileName` whatever its extension, through QSaveFile:
-// a failed write leaves an existing file whole. False with `error` set (naming
-// the file) on failure.
-bool saveDocumentAsRtf(const QTextDocument& doc, const QString& fileName, QString* error);
+// Writes `doc` as RTF to `fileName` whatever its extension, on `page` (the
+// sheet of the paper, see paperRtfPage()), through QSaveFile: a failed write
+// leaves an existing file whole. False with `error` set (naming the file) on
+// failure.
+bool saveDocumentAsRtf(const QTextDocument& doc, const QString& fileName, QString* error,
+                       const RtfPage& page = {});

@@ -1,6 +1,9 @@
 #include "compose/PaperLayout.h"
 
+#include "compose/ChoiceAnswer.h"
+#include "compose/PdfTextLayer.h"
 #include "formula/FormulaLayout.h"
+#include "rtf/PictureDrawing.h"
 #include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
 #include "ui/SongtiFont.h"
@@ -19,6 +22,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
+#include <set>
 
 using namespace Qt::StringLiterals;
 
@@ -50,6 +54,9 @@ Geometry geometryOf(PaperFormat format)
     return {QSizeF(370, 260), 2, 145, {30, 205}};
 }
 
+// What a student fills in: along the sealing strip, or at the head of a sheet without one.
+const QString kNameFields = u"学校＿＿＿＿＿＿＿　班级＿＿＿＿＿＿　姓名＿＿＿＿＿＿　考号＿＿＿＿＿＿＿"_s;
+
 double px(double mm)
 {
     return PaperLayout::mmToPx(mm);
@@ -60,9 +67,10 @@ int pointsToPixels(double points)
     return qRound(points * 96.0 / 72.0);
 }
 
+// Unshaped, as all text of a paper: see noShaping().
 QFont songti(double points, bool bold = false)
 {
-    QFont f(songtiFamily());
+    QFont f = noShaping(QFont(songtiFamily()));
     f.setPointSizeF(points);
     f.setBold(bold);
     return f;
@@ -93,41 +101,21 @@ QTextBlockFormat blockFormat(Qt::Alignment alignment, double topMargin = 0)
     return f;
 }
 
-rtf::PictureKind pictureKind(const QByteArray& controls)
+// A picture is broken when its bytes cannot be decoded. It is decoded here
+// at the size it is printed at, through the cache that drawing it uses.
+bool pictureIsBroken(const QTextDocument& doc, const QTextImageFormat& image)
 {
-    if (controls.contains("\\pngblip"))
-        return rtf::PictureKind::Png;
-    if (controls.contains("\\jpegblip"))
-        return rtf::PictureKind::Jpeg;
-    if (controls.contains("\\emfblip"))
-        return rtf::PictureKind::Emf;
-    if (controls.contains("\\wmetafile"))
-        return rtf::PictureKind::Wmf;
-    if (controls.contains("\\dibitmap"))
-        return rtf::PictureKind::Dib;
-    if (controls.contains("\\wbitmap"))
-        return rtf::PictureKind::Ddb;
-    return rtf::PictureKind::Other;
-}
-
-// A picture is broken when its bytes give nothing but the reader's framed
-// stand-in, the one it also gives for no bytes at all.
-bool pictureIsBroken(const QTextImageFormat& image)
-{
-    rtf::Picture picture;
-    picture.data = image.property(rtf::PictureData).toByteArray();
-    picture.controls = image.property(rtf::PictureControls).toByteArray();
-    if (picture.data.isEmpty())
+    if (image.property(rtf::PictureData).toByteArray().isEmpty())
         return true;
-    picture.kind = pictureKind(picture.controls);
-    rtf::Picture empty = picture;
-    empty.data.clear();
-    return rtf::decodePicture(picture) == rtf::decodePicture(empty);
+    const QSizeF shown(image.width(), image.height());
+    return rtf::pictureImage(&doc, image, rtf::printPixelsFor(shown)).isNull();
 }
 
 QImage brokenPicturePlaceholder(QSizeF size)
 {
-    const QSize s(std::max(160, qRound(size.width())), std::max(48, qRound(size.height())));
+    // The size was fitted to the column; the cap only guards the allocation.
+    const QSize s = QSize(std::max(160, qRound(size.width())), std::max(48, qRound(size.height())))
+                        .boundedTo(QSize(4096, 4096));
     QImage image(s, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
@@ -150,7 +138,7 @@ bool markBrokenPictures(QTextDocument& doc)
             if (!format.isImageFormat())
                 continue;
             const QTextImageFormat image = format.toImageFormat();
-            if (!pictureIsBroken(image))
+            if (!pictureIsBroken(doc, image))
                 continue;
             broken = true;
             doc.addResource(QTextDocument::ImageResource, QUrl(image.name()),
@@ -158,6 +146,49 @@ bool markBrokenPictures(QTextDocument& doc)
         }
     }
     return broken;
+}
+
+// A picture is never printed larger than the column it stands in: one that
+// is wider or taller (its RTF may claim any size) is shrunk to fit, its
+// proportions kept, and put on a line of its own. (Qt gives the line before a
+// picture that does not fit beside its text the picture's height as well, so
+// it would leave that much paper empty.) A formula's depth shrinks with it.
+void fitPicturesInto(QTextDocument& doc, QSizeF room)
+{
+    // Collected first: changing a format splits and merges fragments.
+    std::vector<int> positions;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat format = fragment.charFormat();
+            if (!format.isImageFormat())
+                continue;
+            const QTextImageFormat image = format.toImageFormat();
+            if (image.width() <= room.width() && image.height() <= room.height())
+                continue;
+            for (int i = 0; i < fragment.length(); ++i)
+                positions.push_back(fragment.position() + i);
+        }
+    }
+    // From the end: a line break put in moves what follows.
+    QTextCursor c(&doc);
+    for (auto it = positions.rbegin(); it != positions.rend(); ++it) {
+        const int position = *it;
+        c.setPosition(position + 1); // the format of the character before
+        QTextImageFormat image = c.charFormat().toImageFormat();
+        const qreal scale = std::min(room.width() / image.width(), room.height() / image.height());
+        // Whole pixels: Qt's layout rounds a picture's size, and one rounded
+        // up past the column would stand out of it.
+        image.setWidth(std::max(1.0, std::floor(image.width() * scale)));
+        image.setHeight(std::max(1.0, std::floor(image.height() * scale)));
+        if (image.hasProperty(rtf::FormulaDepth))
+            image.setProperty(rtf::FormulaDepth, image.property(rtf::FormulaDepth).toReal() * scale);
+        c.setPosition(position, QTextCursor::KeepAnchor);
+        c.setCharFormat(image);
+        c.setPosition(position);
+        if (!c.atBlockStart() && doc.characterAt(position - 1) != QChar::LineSeparator)
+            c.insertText(QString(QChar::LineSeparator));
+    }
 }
 
 // The bottom of every line, in document order: where a tall document may be cut.
@@ -177,17 +208,16 @@ std::vector<double> lineBottoms(QTextDocument& doc)
     return bottoms;
 }
 
-// The letters of a choice answer ("C", "AD"), or nothing when the answer is more.
-QString choiceLetters(const QByteArray& answer)
+// The letters a choice answer names ("C", "AD"), or nothing.
+QString answerChoice(const QByteArray& answer)
 {
     QTextDocument doc;
     RtfReader::read(answer, &doc);
-    if (doc.toRawText().contains(QChar::ObjectReplacementCharacter))
-        return {};
-    QString text = doc.toPlainText();
-    text.remove(QRegularExpression(u"[\\s.．,，、;；:：()（）]"_s));
-    static const QRegularExpression letters(u"^[A-Ha-h]{1,4}$"_s);
-    return letters.match(text).hasMatch() ? text.toUpper() : QString();
+    // Pictures stay in as U+FFFC: a letter beside a formula is not an answer.
+    QString text = doc.toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n').replace(QChar::LineSeparator, u'\n');
+    text.replace(QChar::Nbsp, u' ');
+    return choiceLetters(text);
 }
 
 bool isChoiceType(const QString& type)
@@ -246,6 +276,7 @@ public:
     explicit Builder(PaperLayout& layout) : layout_(layout), g_(geometryOf(layout.settings_.format)) {}
 
     void layOut(const std::vector<PaperQuestion>& questions);
+    void layOutDocument(const QByteArray& rtf);
 
 private:
     PaperLayout& layout_;
@@ -329,6 +360,8 @@ private:
     std::shared_ptr<QTextDocument> numbered(int number, const QByteArray& rtf, const QString& bankNumber,
                                             bool answer);
     std::shared_ptr<QTextDocument> choiceTable(const std::vector<std::pair<int, QString>>& answers);
+    std::shared_ptr<QTextDocument> unnumbered(const QByteArray& rtf);
+    void numberPages(size_t firstPage);
 };
 
 std::shared_ptr<QTextDocument> PaperLayout::Builder::header(const std::vector<Section>& sections)
@@ -358,7 +391,10 @@ std::shared_ptr<QTextDocument> PaperLayout::Builder::header(const std::vector<Se
     line(fullMarks > 0 ? u"（满分%1分，考试时间%2分钟）"_s.arg(fullMarks).arg(s.minutes)
                        : u"（考试时间%1分钟）"_s.arg(s.minutes),
          10.5, false, Qt::AlignHCenter, 6);
-    if (s.scoreTable) {
+    // A sheet without a sealing strip has the fields under the title.
+    if (g_.columns == 1)
+        line(kNameFields, 10.5, false, Qt::AlignHCenter, 8);
+    if (s.scoreTable && !sections.empty()) {
         c.insertBlock(blockFormat(Qt::AlignHCenter, 6));
         const int columns = int(sections.size()) + 2;
         QTextTableFormat tf;
@@ -402,6 +438,7 @@ std::shared_ptr<QTextDocument> PaperLayout::Builder::numbered(int number, const 
     QTextCursor c(doc.get());
     c.insertText(u"%1．"_s.arg(number), textFormat(10.5));
     RtfReader::insert(rtf, c);
+    fitPicturesInto(*doc, QSizeF(width(), columnHeight()));
     // Formulas sit on the line's baseline, as on screen.
     installFormulaLayout(doc.get());
     alignFormulasOnBaseline(doc.get());
@@ -460,7 +497,7 @@ void PaperLayout::Builder::layOut(const std::vector<PaperQuestion>& questions)
             const PaperQuestion& q = questions[size_t(index)];
             ++number;
             if (gather) {
-                const QString letters = choiceLetters(q.answer);
+                const QString letters = answerChoice(q.answer);
                 if (!letters.isEmpty()) {
                     compact.emplace_back(number, letters);
                     continue;
@@ -481,6 +518,11 @@ void PaperLayout::Builder::layOut(const std::vector<PaperQuestion>& questions)
             place(doc, gap + (space ? px(s.answerSpaceMm) : 0));
     }
 
+    numberPages(firstPage);
+}
+
+void PaperLayout::Builder::numberPages(size_t firstPage)
+{
     const int count = int(layout_.pages_.size() - firstPage);
     for (int i = 0; i < count; ++i) {
         layout_.pages_[firstPage + size_t(i)].number = i + 1;
@@ -488,8 +530,33 @@ void PaperLayout::Builder::layOut(const std::vector<PaperQuestion>& questions)
     }
 }
 
+std::shared_ptr<QTextDocument> PaperLayout::Builder::unnumbered(const QByteArray& rtf)
+{
+    auto doc = newDocument(width());
+    QTextCursor c(doc.get());
+    RtfReader::insert(rtf, c);
+    installFormulaLayout(doc.get());
+    alignFormulasOnBaseline(doc.get());
+    if (markBrokenPictures(*doc))
+        layout_.problems_ << u"文档中有无法显示的图片，已印出占位框。"_s;
+    return doc;
+}
+
+// A document that cannot be told apart question by question: under the
+// head, as it stands, cut between lines where a column ends.
+void PaperLayout::Builder::layOutDocument(const QByteArray& rtf)
+{
+    const size_t firstPage = layout_.pages_.size();
+    newPage();
+    page().sealingStrip = layout_.kind_ == Kind::Paper && g_.columns == 2;
+    place(header({}), px(4));
+    place(unnumbered(rtf));
+    numberPages(firstPage);
+}
+
 PaperLayout::PaperLayout(const PaperSettings& settings, Kind kind) : settings_(settings), kind_(kind)
 {
+    matchNotesToFormat(&settings_);
     substituteSongti();
 }
 
@@ -498,6 +565,11 @@ PaperLayout::~PaperLayout() = default;
 void PaperLayout::addSet(const std::vector<PaperQuestion>& questions)
 {
     Builder(*this).layOut(questions);
+}
+
+void PaperLayout::addDocument(const QByteArray& rtf)
+{
+    Builder(*this).layOutDocument(rtf);
 }
 
 int PaperLayout::pageCount() const
@@ -510,15 +582,39 @@ QSizeF PaperLayout::pageSizeMm() const
     return geometryOf(settings_.format).page;
 }
 
+RtfPage paperRtfPage(PaperFormat format)
+{
+    const Geometry g = geometryOf(format);
+    auto twips = [](double mm) { return qRound(mm * 1440 / 25.4); };
+    const double right = g.page.width() - g.columnX[g.columns - 1] - g.columnWidth;
+    RtfPage page;
+    page.width = twips(g.page.width());
+    page.height = twips(g.page.height());
+    page.left = twips(g.columnX[0]);
+    page.right = twips(right);
+    page.top = twips(g.top);
+    page.bottom = twips(g.bottom);
+    page.columns = g.columns;
+    page.columnGap = g.columns > 1 ? twips(g.columnX[1] - g.columnX[0] - g.columnWidth) : 0;
+    return page;
+}
+
 namespace {
 
 // Text drawn straight on the page: sizes in pixels, so that they follow the
 // painter's scale rather than the device's resolution.
 QFont pageFont(double points)
 {
-    QFont f(songtiFamily());
+    QFont f = noShaping(QFont(songtiFamily()));
     f.setPixelSize(pointsToPixels(points));
     return f;
+}
+
+const QString kStripWarning = u"密　封　线　内　不　要　答　题"_s;
+
+QString footerText(int number, int pages)
+{
+    return u"第%1页（共%2页）"_s.arg(number).arg(pages);
 }
 
 // Along the left edge, read from the bottom up: the fields a student fills in,
@@ -536,11 +632,11 @@ void paintSealingStrip(QPainter& p, const QSizeF& page)
     };
     p.save();
     p.setPen(QPen(Qt::black, 1));
-    vertical(10, u"学校＿＿＿＿＿＿＿　班级＿＿＿＿＿＿　姓名＿＿＿＿＿＿　考号＿＿＿＿＿＿＿"_s, 10.5);
+    vertical(10, kNameFields, 10.5);
     p.setPen(QPen(Qt::black, 1, Qt::DashLine));
     p.drawLine(QPointF(px(18), px(8)), QPointF(px(18), h - px(8)));
     p.setPen(QPen(Qt::black, 1));
-    vertical(22, u"密　封　线　内　不　要　答　题"_s, 9);
+    vertical(22, kStripWarning, 9);
     p.restore();
 }
 
@@ -568,11 +664,30 @@ void PaperLayout::paintPage(int index, QPainter& painter, double dpi) const
     painter.setPen(Qt::black);
     painter.setFont(pageFont(9));
     const QRectF footer(0, px(g.page.height() - g.bottom + 6), px(g.page.width()), px(8));
-    painter.drawText(footer, Qt::AlignHCenter | Qt::AlignTop,
-                     u"第%1页（共%2页）"_s.arg(page.number).arg(page.setPages));
+    painter.drawText(footer, Qt::AlignHCenter | Qt::AlignTop, footerText(page.number, page.setPages));
     if (page.sealingStrip)
         paintSealingStrip(painter, g.page);
     painter.restore();
+}
+
+PdfTextLayer PaperLayout::textLayer() const
+{
+    PdfTextLayer layer;
+    std::set<const QTextDocument*> seen;
+    bool strip = false;
+    for (const Page& page : pages_) {
+        for (const Slice& s : page.slices) {
+            if (seen.insert(s.doc.get()).second)
+                layer.addDocument(*s.doc);
+        }
+        layer.addLine(footerText(page.number, page.setPages), pageFont(9));
+        strip = strip || page.sealingStrip;
+    }
+    if (strip) {
+        layer.addLine(kNameFields, pageFont(10.5));
+        layer.addLine(kStripWarning, pageFont(9));
+    }
+    return layer;
 }
 
 bool PaperLayout::writePdf(const QString& fileName, QString* error) const
@@ -604,6 +719,7 @@ bool PaperLayout::writePdf(const QString& fileName, QString* error) const
         }
         painter.end();
     }
+    pdf = textLayer().rewrite(pdf);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return failed(file.errorString());

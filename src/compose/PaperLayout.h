@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compose/PaperSettings.h"
+#include "rtf/RtfWriter.h"
 #include "store/BankRecords.h"
 
 #include <memory>
@@ -10,8 +11,14 @@
 #include <QStringList>
 #include <vector>
 
+class PdfTextLayer;
 class QPainter;
 class QTextDocument;
+
+// The sheet of `format` for a document saved as RTF: its size, the margins
+// and columns of the laid-out paper, so that a word processor opens it as it
+// would be printed.
+RtfPage paperRtfPage(PaperFormat format);
 
 // One question of a composed set as the layout needs it.
 struct PaperQuestion
@@ -67,6 +74,9 @@ public:
     PaperLayout& operator=(const PaperLayout&) = delete;
 
     void addSet(const std::vector<PaperQuestion>& questions);
+    // A whole document (RTF) under the head, without sections or numbers: a
+    // paper that cannot be read question by question is printed as it stands.
+    void addDocument(const QByteArray& rtf);
 
     int pageCount() const;
     QSizeF pageSizeMm() const;
@@ -99,6 +109,8 @@ private:
         bool sealingStrip = false;
     };
     class Builder;
+    // What the pages draw, for the PDF's text.
+    PdfTextLayer textLayer() const;
 
     PaperSettings settings_;
     Kind kind_;

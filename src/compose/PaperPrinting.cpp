@@ -1,11 +1,15 @@
 #include "compose/PaperPrinting.h"
 
+#include "compose/ComposedDocument.h"
+#include "compose/PaperFiles.h"
 #include "compose/PaperSettingsDialog.h"
+#include "rtf/RtfWriter.h"
 #include "ui/Dialogs.h"
 
 #include <algorithm>
 #include <optional>
 #include <QApplication>
+#include <QDir>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
@@ -39,23 +43,35 @@ std::optional<PrintChoice> askPrintChoice(QWidget* parent, const std::vector<Pap
     return choice;
 }
 
-std::shared_ptr<PaperLayout> layOut(QWidget* parent, const PrintChoice& choice,
-                                    const std::vector<PaperSet>& sets)
+std::shared_ptr<PaperLayout> layOut(QWidget* parent, const PrintChoice& choice, const PaperSource& source)
 {
     auto layout = std::make_shared<PaperLayout>(choice.settings, choice.kind);
+    QStringList problems;
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         struct Restore
         {
             ~Restore() { QApplication::restoreOverrideCursor(); }
         } restore;
-        for (const PaperSet& set : sets) {
-            if (!set.empty())
-                layout->addSet(set);
+        // What the window shows is printed, corrections included; the
+        // composed bodies only where there is no document.
+        const bool answers = choice.kind == PaperLayout::Kind::Answers;
+        const QTextDocument* doc = answers ? source.answers : source.paper;
+        std::vector<PaperSet> sets = source.sets;
+        QString problem;
+        if (doc && !takeBodiesFromDocument(sets, *doc, choice.kind, source.setHeaders, &problem)) {
+            problems << problem + u"，无法逐题分节排版，已按文档原样排版。"_s;
+            layout->addDocument(RtfWriter::write(*doc));
+        } else {
+            for (const PaperSet& set : sets) {
+                if (!set.empty())
+                    layout->addSet(set);
+            }
         }
     }
-    if (!layout->problems().isEmpty())
-        dialogs().message(parent, u"提示"_s, layout->problems().join(u'\n'));
+    problems << layout->problems();
+    if (!problems.isEmpty())
+        dialogs().message(parent, u"提示"_s, problems.join(u'\n'));
     return layout;
 }
 
@@ -102,30 +118,32 @@ QPrintPreviewDialog* openPaperPreview(QWidget* parent, std::shared_ptr<const Pap
     return preview;
 }
 
-QPrintPreviewDialog* printPreviewPaper(QWidget* parent, const std::vector<PaperSet>& sets)
+QPrintPreviewDialog* printPreviewPaper(QWidget* parent, const PaperSource& source)
 {
-    const std::optional<PrintChoice> choice = askPrintChoice(parent, sets);
+    const std::optional<PrintChoice> choice = askPrintChoice(parent, source.sets);
     if (!choice)
         return nullptr;
-    return openPaperPreview(parent, layOut(parent, *choice, sets));
+    return openPaperPreview(parent, layOut(parent, *choice, source));
 }
 
-bool exportPaperPdf(QWidget* parent, const std::vector<PaperSet>& sets)
+bool exportPaperPdf(QWidget* parent, const PaperSource& source)
 {
-    const std::optional<PrintChoice> choice = askPrintChoice(parent, sets);
+    const std::optional<PrintChoice> choice = askPrintChoice(parent, source.sets);
     if (!choice)
         return false;
     const bool answers = choice->kind == PaperLayout::Kind::Answers;
-    const QString fileName =
-        dialogs().saveFileName(parent, u"导出PDF"_s, answers ? u"参考答案.pdf"_s : u"试卷.pdf"_s,
-                               u"PDF 文件 (*.pdf);;All files (*.*)"_s);
+    const QString base =
+        paperFileBase(answers ? PaperPart::Answers : PaperPart::Paper, choice->settings.title);
+    const QString fileName = askSaveFileName(parent, u"导出PDF"_s, datedFileName(base, u"pdf"_s),
+                                             u"PDF文件(*.pdf);;所有文件(*.*)"_s);
     if (fileName.isEmpty())
         return false;
-    const std::shared_ptr<PaperLayout> layout = layOut(parent, *choice, sets);
+    const std::shared_ptr<PaperLayout> layout = layOut(parent, *choice, source);
     QString error;
     if (!layout->writePdf(fileName, &error)) {
         dialogs().message(parent, u"提示"_s, error);
         return false;
     }
+    dialogs().message(parent, u"提示"_s, u"已导出PDF文件：\n%1"_s.arg(QDir::toNativeSeparators(fileName)));
     return true;
 }

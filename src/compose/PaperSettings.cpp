@@ -1,5 +1,7 @@
 #include "compose/PaperSettings.h"
 
+#include "store/ProgramSettings.h"
+
 #include <memory>
 
 #include <QRegularExpression>
@@ -11,12 +13,29 @@ PaperSettings PaperSettings::defaults()
 {
     PaperSettings s;
     s.title = {u"________学校________学年第____学期期末考试"_s, u"数学试卷"_s};
-    s.notes = {u"1．答题前，考生务必将学校、班级、姓名、考号填写在密封线内。"_s,
-               u"2．请用黑色字迹的钢笔或签字笔答题，解答题应写出文字说明、证明过程或演算步骤。"_s};
+    s.notes = defaultPaperNotes(s.format);
     s.sectionOrder = {u"选择题"_s, u"填空题"_s, u"解答题"_s};
     s.points = {{u"选择题"_s, 3}, {u"填空题"_s, 3}, {u"解答题"_s, 8}};
     s.answerSpaceTypes = {u"解答题"_s};
     return s;
+}
+
+QStringList defaultPaperNotes(PaperFormat format)
+{
+    // A4 has no sealing strip: the fields are under the title.
+    const QString where = format == PaperFormat::A4 ? u"试卷首页标题下的横线上"_s : u"密封线内"_s;
+    return {u"1．答题前，考生务必将学校、班级、姓名、考号填写在%1。"_s.arg(where),
+            u"2．请用黑色字迹的钢笔或签字笔答题，解答题应写出文字说明、证明过程或演算步骤。"_s};
+}
+
+void matchNotesToFormat(PaperSettings* settings)
+{
+    for (const PaperFormat f : {PaperFormat::A4, PaperFormat::A3, PaperFormat::K8}) {
+        if (f != settings->format && settings->notes == defaultPaperNotes(f)) {
+            settings->notes = defaultPaperNotes(settings->format);
+            return;
+        }
+    }
 }
 
 namespace {
@@ -118,6 +137,7 @@ bool readPaperSettings(const QByteArray& text, PaperSettings* settings, QString*
             return bad(u"unknown key \"%1\""_s.arg(key));
         }
     }
+    matchNotesToFormat(&s);
     *settings = s;
     return true;
 }
@@ -151,18 +171,9 @@ QByteArray writePaperSettings(const PaperSettings& s)
 
 namespace {
 
-QString& settingsFile()
-{
-    static QString path;
-    return path;
-}
-
 std::unique_ptr<QSettings> openSettings()
 {
-    if (!settingsFile().isEmpty())
-        return std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat);
-    // Latin names: the folder and file names stay plain on every system.
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, u"QingTong"_s, u"tiku"_s);
+    return openProgramSettings();
 }
 
 const QString kLayoutKey = u"paper/layout"_s;
@@ -187,7 +198,7 @@ void rememberPaperSettings(const PaperSettings& settings)
 
 void setPaperSettingsFile(const QString& iniPath)
 {
-    settingsFile() = iniPath;
+    setProgramSettingsFile(iniPath);
 }
 
 QString chineseNumeral(int n)

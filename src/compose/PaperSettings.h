@@ -32,12 +32,20 @@ struct PaperSettings
     bool operator==(const PaperSettings&) const = default;
 };
 
+// The 注意事项 printed unless others are chosen: they tell the student where
+// the name goes, which depends on the sheet.
+QStringList defaultPaperNotes(PaperFormat format);
+// Notes that are the defaults of another sheet become those of this one; any
+// other notes stay as they are.
+void matchNotesToFormat(PaperSettings* settings);
+
 // Reads an options file: UTF-8 lines `key=value`; blank lines and lines
 // starting with # are skipped. Keys: format (A4, A3, 8K), title (repeated, one
 // line each), full_marks, minutes, score_table (yes/no), note (repeated),
 // sections (types separated by commas), points.<type>, answer_space (mm),
 // answer_space_types, compact_choices (yes/no). Settings not given keep their
-// defaults. False with `error` naming the line on a bad line.
+// defaults, and the default notes follow the format (matchNotesToFormat()).
+// False with `error` naming the line on a bad line.
 bool readPaperSettings(const QByteArray& text, PaperSettings* settings, QString* error);
 
 // The same settings as an options file that readPaperSettings() reads back.
@@ -48,8 +56,9 @@ QByteArray writePaperSettings(const PaperSettings& settings);
 // configuration folder). What cannot be read there gives the defaults.
 PaperSettings rememberedPaperSettings();
 void rememberPaperSettings(const PaperSettings& settings);
-// Keeps them in `iniPath` instead; the empty path goes back to the user's
-// settings. Tests use a file of their own, never the user's.
+// Keeps them, with the program's other settings (setProgramSettingsFile), in
+// `iniPath` instead; the empty path goes back to the user's settings. Tests
+// use a file of their own, never the user's.
 void setPaperSettingsFile(const QString& iniPath);
 
 // 一, 二, ... 九十九: the numbers of sections and of the score table.

@@ -160,6 +160,15 @@ PaperSettingsDialog::PaperSettingsDialog(const PaperSettings& settings,
     connect(up, &QPushButton::clicked, this, [this] { moveSection(-1); });
     connect(down, &QPushButton::clicked, this, [this] { moveSection(1); });
     connect(fullMarks, &QSpinBox::valueChanged, this, &PaperSettingsDialog::showTotal);
+    // Notes left as the defaults follow the sheet: A4 has no sealing strip.
+    connect(format, &QComboBox::currentIndexChanged, this, [this] {
+        PaperSettings s;
+        s.format = PaperFormat(format->currentData().toInt());
+        s.notes = linesOf(notes);
+        matchNotesToFormat(&s);
+        if (s.notes != linesOf(notes))
+            notes->setPlainText(s.notes.join(u'\n'));
+    });
     fillSections();
     resize(600, sizeHint().height());
 }

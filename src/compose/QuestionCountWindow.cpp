@@ -1,9 +1,12 @@
 #include "compose/QuestionCountWindow.h"
 
 #include "compose/CompositionState.h"
+#include "compose/SHouGong2.h"
+#include "compose/SHouGong3.h"
 #include "ui/Dialogs.h"
 #include "ui/StoreAction.h"
 #include "ui/Twips.h"
+#include "ui/WindowRegistry.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,9 +16,9 @@
 using namespace Qt::StringLiterals;
 
 QuestionCountWindow::QuestionCountWindow(const QString& name, const QString& caption, const QString& hint,
-                                         QWidget* parent)
+                                         CompositionWizard wizard, QWidget* parent)
     : QWidget(parent), Label1(new QLabel(hint, this)), Command1(new QPushButton(u"开  始"_s, this)),
-      Command2(new QPushButton(u"取  消"_s, this))
+      Command2(new QPushButton(u"取  消"_s, this)), wizard_(wizard)
 {
     setObjectName(name);
     setWindowTitle(caption);
@@ -48,7 +51,12 @@ void QuestionCountWindow::Command1_Click()
         dialogs().message(this, u"提示"_s, entry.message);
         return;
     }
-    compositionState().startRun(entry.count);
+    // A new run ends the manual one: its paper is not numbered on.
+    if (!SHouGong3::giveUpForNewRun(this))
+        return;
+    compositionState().startRun(entry.count, wizard_);
+    if (auto* manualStep2 = WindowRegistry::instance().existing<SHouGong2>())
+        manualStep2->refreshPrompt();
     showCriteriaStep();
     hide();
 }

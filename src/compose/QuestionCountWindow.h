@@ -1,5 +1,7 @@
 #pragma once
 
+#include "compose/CompositionState.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -17,11 +19,15 @@ public:
     void Command2_Click(); // 取  消
 
 protected:
-    QuestionCountWindow(const QString& name, const QString& caption, const QString& hint, QWidget* parent);
+    QuestionCountWindow(const QString& name, const QString& caption, const QString& hint,
+                        CompositionWizard wizard, QWidget* parent);
     // Shows the wizard's own step 2 once the run has started.
     virtual void showCriteriaStep() = 0;
 
     QLabel* Label1;
     QPushButton* Command1;
     QPushButton* Command2;
+
+private:
+    CompositionWizard wizard_;
 };

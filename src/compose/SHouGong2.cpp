@@ -23,7 +23,8 @@ void SHouGong2::Command1_Click()
     BankStore store = BankStore::openBank();
     const ManualCriteriaStep::Outcome outcome = step_.confirm(criteria(), store);
     if (outcome == ManualCriteriaStep::Outcome::NoMatch ||
-        outcome == ManualCriteriaStep::Outcome::NoQuestionLeft) {
+        outcome == ManualCriteriaStep::Outcome::NoQuestionLeft ||
+        outcome == ManualCriteriaStep::Outcome::RunEnded) {
         message(step_.message(outcome));
         return;
     }

@@ -8,6 +8,7 @@
 #include "formula/FormulaLayout.h"
 #include "ui/ChildWindows.h"
 #include "ui/Clipboard.h"
+#include "ui/CutTextToolTip.h"
 #include "ui/Dialogs.h"
 #include "ui/RichTextBox.h"
 #include "ui/StoreAction.h"
@@ -21,6 +22,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QSplitter>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
@@ -34,6 +37,7 @@ QLineEdit* makeLine(const QString& name, QWidget* parent)
     e->setObjectName(name);
     // Shows the candidate; what is typed here would go nowhere.
     e->setReadOnly(true);
+    showCutTextInToolTip(e);
     return e;
 }
 
@@ -63,7 +67,7 @@ QLabel* labelFor(const QString& text, QWidget* buddy, QWidget* parent)
 
 } // namespace
 
-SHouGong3::SHouGong3(QWidget* parent) : QWidget(parent)
+SHouGong3::SHouGong3(QWidget* parent) : QWidget(parent), paper_(nullptr, nullptr, &chosen_)
 {
     setObjectName(u"SHouGong3"_s);
     setWindowTitle(u"手工组卷向导三"_s);
@@ -83,7 +87,12 @@ SHouGong3::SHouGong3(QWidget* parent) : QWidget(parent)
     List1->setObjectName(u"List1"_s);
     List1->setAccessibleName(u"是否中考题"_s); // a label as buddy does not name a list
     List1->addItems({u"否"_s, u"是"_s});
-    List1->setMaximumHeight(List1->sizeHintForRow(0) * 2 + 2 * List1->frameWidth() + 2);
+    // The two items side by side: a row of the form, not two, so that the
+    // question above keeps the room.
+    List1->setFlow(QListView::LeftToRight);
+    List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    List1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    List1->setFixedHeight(List1->sizeHintForRow(0) + 2 * List1->frameWidth() + 2);
     RichTextBox1 = makeBox(u"RichTextBox1"_s, u"题目内容"_s, candidates);
     RichTextBox2 = makeBox(u"RichTextBox2"_s, u"题目答案"_s, candidates);
 
@@ -101,6 +110,7 @@ SHouGong3::SHouGong3(QWidget* parent) : QWidget(parent)
     }
     fields->setColumnStretch(1, 1);
     fields->setColumnStretch(3, 1);
+    fields->setVerticalSpacing(3);
 
     auto* choose = new QGroupBox(u"显示、选择"_s, candidates);
     Command9 = makeButton(u"Command9"_s, u"显 示"_s, choose);
@@ -118,13 +128,41 @@ SHouGong3::SHouGong3(QWidget* parent) : QWidget(parent)
     chooseGrid->addWidget(Command7, 1, 1);
     chooseGrid->addWidget(Command2, 1, 2);
 
+    // Where the candidate shown stands among all of them.
+    Position = new QLabel(candidates);
+    Position->setObjectName(u"Position"_s);
+    auto* contentRow = new QHBoxLayout;
+    contentRow->addWidget(labelFor(u"题目内容"_s, RichTextBox1, candidates));
+    contentRow->addStretch(1);
+    contentRow->addWidget(Position);
+
+    // The question takes most of the room, so that a whole one can be read
+    // before it is added; the teacher may give the answer more.
+    auto* bodies = new QSplitter(Qt::Vertical, candidates);
+    bodies->setObjectName(u"bodies"_s);
+    bodies->setChildrenCollapsible(false);
+    auto* contentPane = new QWidget(bodies);
+    auto* contentLayout = new QVBoxLayout(contentPane);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    contentLayout->setSpacing(2);
+    contentLayout->addLayout(contentRow);
+    contentLayout->addWidget(RichTextBox1, 1);
+    auto* answerPane = new QWidget(bodies);
+    // The answer's label beside it: a line more for the question.
+    auto* answerLayout = new QHBoxLayout(answerPane);
+    answerLayout->setContentsMargins(0, 0, 0, 0);
+    answerLayout->addWidget(labelFor(u"题目答案"_s, RichTextBox2, answerPane), 0, Qt::AlignTop);
+    answerLayout->addWidget(RichTextBox2, 1);
+    RichTextBox1->setParent(contentPane);
+    RichTextBox2->setParent(answerPane);
+    RichTextBox2->setMinimumHeight(RichTextBox2->fontMetrics().lineSpacing() * 2 + 8);
+    bodies->setStretchFactor(0, 3);
+    bodies->setStretchFactor(1, 1);
+
     auto* left = new QVBoxLayout(candidates);
     left->setSpacing(4);
     left->addLayout(fields);
-    left->addWidget(labelFor(u"题目内容"_s, RichTextBox1, candidates));
-    left->addWidget(RichTextBox1, 1);
-    left->addWidget(labelFor(u"题目答案"_s, RichTextBox2, candidates));
-    left->addWidget(RichTextBox2, 1);
+    left->addWidget(bodies, 1);
     left->addWidget(choose);
 
     auto* chosen = new QGroupBox(u"已选题目"_s, this);
@@ -149,9 +187,32 @@ SHouGong3::SHouGong3(QWidget* parent) : QWidget(parent)
     leaveRow->addWidget(ExportPdf, 1, 1);
     auto* hint = new QLabel(u"点击“添加到试卷”按纽选定题目，全部完成后再保存。"_s, chosen);
     hint->setWordWrap(true);
+
+    // The order of the paper: a question, named by its number or by a click
+    // into it, moves up or down or goes.
+    ChosenNo = new QSpinBox(chosen);
+    ChosenNo->setObjectName(u"ChosenNo"_s);
+    ChosenNo->setRange(1, 1);
+    MoveUp = makeButton(u"MoveUp"_s, u"上移"_s, chosen);
+    MoveUp->setToolTip(u"单击可以把这道题往前移一题"_s);
+    MoveDown = makeButton(u"MoveDown"_s, u"下移"_s, chosen);
+    MoveDown->setToolTip(u"单击可以把这道题往后移一题"_s);
+    RemoveChosen = makeButton(u"RemoveChosen"_s, u"删除"_s, chosen);
+    RemoveChosen->setToolTip(u"单击可以把这道题从试卷中删去"_s);
+    auto* orderRow = new QHBoxLayout;
+    orderRow->addWidget(labelFor(u"第"_s, ChosenNo, chosen));
+    orderRow->addWidget(ChosenNo);
+    orderRow->addWidget(new QLabel(u"题"_s, chosen));
+    orderRow->addWidget(MoveUp);
+    orderRow->addWidget(MoveDown);
+    orderRow->addWidget(RemoveChosen);
+    orderRow->addStretch(1);
+    ChosenNo->setAccessibleName(u"已选题目的题号"_s);
+
     auto* right = new QVBoxLayout(chosen);
     right->addWidget(labelFor(u"题目内容"_s, RichTextBox3, chosen));
     right->addWidget(RichTextBox3, 3);
+    right->addLayout(orderRow);
     right->addWidget(labelFor(u"题目答案"_s, RichTextBox4, chosen));
     right->addWidget(RichTextBox4, 2);
     right->addWidget(hint);
@@ -176,7 +237,16 @@ SHouGong3::SHouGong3(QWidget* parent) : QWidget(parent)
     connectAction(Command3, &QPushButton::clicked, this, &SHouGong3::Command3_Click);
     connectAction(PrintPreview, &QPushButton::clicked, this, &SHouGong3::PrintPreview_Click);
     connectAction(ExportPdf, &QPushButton::clicked, this, &SHouGong3::ExportPdf_Click);
+    connectAction(MoveUp, &QPushButton::clicked, this, &SHouGong3::MoveUp_Click);
+    connectAction(MoveDown, &QPushButton::clicked, this, &SHouGong3::MoveDown_Click);
+    connectAction(RemoveChosen, &QPushButton::clicked, this, &SHouGong3::RemoveChosen_Click);
+    connect(RichTextBox3, &QTextEdit::cursorPositionChanged, this, &SHouGong3::followCaret);
+    // Whatever changes a document after it was saved (the teacher's typing,
+    // a move) makes it unsaved again.
+    connect(RichTextBox3, &RichTextBox::Change, this, [this] { paperSaved_ = false; });
+    connect(RichTextBox4, &RichTextBox::Change, this, [this] { answersSaved_ = false; });
 
+    paper_ = ChosenPaper(RichTextBox3->document(), RichTextBox4->document(), &chosen_);
     resetButtons();
 }
 
@@ -186,6 +256,30 @@ void SHouGong3::resetButtons()
                            PrintPreview, ExportPdf})
         b->setEnabled(false);
     Command3->setEnabled(true);
+    updateChosenRange();
+}
+
+void SHouGong3::updateChosenRange()
+{
+    const int n = paper_.count();
+    ChosenNo->setRange(1, std::max(n, 1));
+    for (QWidget* w : std::initializer_list<QWidget*>{ChosenNo, MoveUp, MoveDown, RemoveChosen})
+        w->setEnabled(n > 0);
+}
+
+void SHouGong3::followCaret()
+{
+    const int index = paper_.indexAt(RichTextBox3->textCursor().position());
+    if (index >= 0)
+        ChosenNo->setValue(index + 1);
+}
+
+void SHouGong3::showPosition()
+{
+    const int at = browser_.position();
+    Position->setText(browser_.isOpen() && at >= 0 && at < browser_.count()
+                          ? u"第%1题/共%2题"_s.arg(at + 1).arg(browser_.count())
+                          : QString());
 }
 
 void SHouGong3::setBrowsingEnabled(bool on)
@@ -234,6 +328,7 @@ void SHouGong3::showStep(const QuestionBrowser::Step& step, const QString& edgeM
         message(edgeMessage);
         shown = browser_.current(); // the move was taken back: the edge row again
     }
+    showPosition();
     switch (shown.outcome) {
     case QuestionBrowser::Outcome::Shown:
         showRecord(shown.record);
@@ -259,6 +354,7 @@ void SHouGong3::Command9_Click()
         // The bank changed since step 2 checked the criteria: ask again.
         const int q = compositionState().ManualQuestionNo;
         browser_.close();
+        showPosition();
         setBrowsingEnabled(false);
         Command2->setEnabled(false);
         Command9->setEnabled(false);
@@ -299,17 +395,21 @@ void SHouGong3::Command2_Click()
 {
     CompositionState& state = compositionState();
     const int q = state.ManualQuestionNo;
-    if (q < 1) // no question is being chosen
+    if (q < 1) { // no question is being chosen
+        Command2->setEnabled(false);
+        message(u"现在没有正在选择的题：请在“手工组卷向导二”中确定这道题的搜索信息，"
+                "或从“手工组卷”重新开始。"_s);
         return;
-    chosen_.push_back({Text8->text(), Text1->text(), RichTextBox1->TextRTF(), RichTextBox2->TextRTF()});
+    }
     // The display boxes are the transfer boxes: what they show goes in, and
-    // they are left empty.
+    // they are left empty. The paper numbers its questions itself, so that
+    // a question moved or removed meanwhile leaves no gap.
     QTextCursor paperCaret = RichTextBox3->textCursor();
-    appendItem(paperCaret, paperItemLabel(q), RichTextBox1->TextRTF());
+    QTextCursor answerCaret = RichTextBox4->textCursor();
+    paper_.append(paperCaret, answerCaret,
+                  {Text8->text(), Text1->text(), RichTextBox1->TextRTF(), RichTextBox2->TextRTF()});
     RichTextBox3->setTextCursor(paperCaret);
     RichTextBox1->setText(QString());
-    QTextCursor answerCaret = RichTextBox4->textCursor();
-    appendItem(answerCaret, answerItemLabel(q), RichTextBox2->TextRTF());
     RichTextBox4->setTextCursor(answerCaret);
     // Appended apart from the boxes' own RTF input: formulas are put on the
     // text's baseline here.
@@ -321,6 +421,10 @@ void SHouGong3::Command2_Click()
     Command2->setEnabled(false);
     setBrowsingEnabled(false);
     Command9->setEnabled(false);
+    browser_.close();
+    showPosition();
+    updateChosenRange();
+    ChosenNo->setValue(paper_.count());
     if (q >= state.QuestionTotal) {
         state.ManualQuestionNo = 0;
         state.QuestionTotal = 0;
@@ -339,27 +443,98 @@ void SHouGong3::Command6_Click()
 
 void SHouGong3::Command4_Click()
 {
-    if (savePaperDocument(this, *RichTextBox4->document()))
+    if (savePaperDocument(this, *RichTextBox4->document(), PaperPart::Answers))
         answersSaved_ = true;
 }
 
 void SHouGong3::PrintPreview_Click()
 {
-    printPreviewPaper(this, {chosen_});
+    // One paper, without set headers.
+    printPreviewPaper(this, {{chosen_}, RichTextBox3->document(), RichTextBox4->document(), false});
 }
 
 void SHouGong3::ExportPdf_Click()
 {
-    exportPaperPdf(this, {chosen_});
+    exportPaperPdf(this, {{chosen_}, RichTextBox3->document(), RichTextBox4->document(), false});
+}
+
+void SHouGong3::MoveUp_Click()
+{
+    const int index = ChosenNo->value() - 1;
+    afterPaperChange(paper_.moveUp(index), index);
+}
+
+void SHouGong3::MoveDown_Click()
+{
+    const int index = ChosenNo->value() - 1;
+    afterPaperChange(paper_.moveDown(index), index + 2);
+}
+
+void SHouGong3::RemoveChosen_Click()
+{
+    const int index = ChosenNo->value() - 1;
+    if (index < 0 || index >= paper_.count())
+        return;
+    if (!dialogs().question(this, u"提示"_s, u"确定要把第（%1）题从试卷中删去吗？"_s.arg(index + 1)))
+        return;
+    const QString failure = paper_.remove(index);
+    if (failure.isEmpty()) {
+        // A run in progress chooses one more: the question being chosen
+        // moves up into the place that was freed.
+        CompositionState& state = compositionState();
+        if (state.ManualQuestionNo > 0) {
+            --state.ManualQuestionNo;
+            if (auto* step2 = WindowRegistry::instance().existing<SHouGong2>())
+                step2->refreshPrompt();
+        }
+    }
+    afterPaperChange(failure, std::min(index + 1, paper_.count()));
+}
+
+void SHouGong3::afterPaperChange(const QString& failure, int select)
+{
+    if (!failure.isEmpty()) {
+        message(failure);
+        return;
+    }
+    alignFormulasOnBaseline(RichTextBox3->document());
+    alignFormulasOnBaseline(RichTextBox4->document());
+    updateChosenRange();
+    ChosenNo->setValue(std::clamp(select, 1, std::max(paper_.count(), 1)));
 }
 
 void SHouGong3::discardPaper()
 {
-    chosen_.clear();
+    paper_.clear();
     RichTextBox3->setText(QString());
     RichTextBox4->setText(QString());
     paperSaved_ = false;
     answersSaved_ = false;
+    updateChosenRange();
+}
+
+void SHouGong3::startOver()
+{
+    discardPaper();
+    browser_.close();
+    clearDisplay();
+    showPosition();
+    resetButtons();
+}
+
+bool SHouGong3::giveUpForNewRun(QWidget* asker)
+{
+    auto* w = WindowRegistry::instance().existing<SHouGong3>();
+    if (!w)
+        return true;
+    const bool holdsPaper = w->paper_.count() > 0 || !w->RichTextBox3->document()->isEmpty() ||
+                            !w->RichTextBox4->document()->isEmpty();
+    if (holdsPaper && !(w->paperSaved_ && w->answersSaved_) &&
+        !dialogs().question(asker, u"提示"_s,
+                            u"“手工组卷向导三”中的试卷尚未保存，开始新的组卷将清空它，确定吗？"_s))
+        return false;
+    w->startOver();
+    return true;
 }
 
 void SHouGong3::Command3_Click()

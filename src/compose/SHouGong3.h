@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compose/PaperItems.h"
 #include "compose/PaperLayout.h"
 #include "questions/QuestionBrowser.h"
 
@@ -9,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QSpinBox;
 class RichTextBox;
 
 // 手工组卷, step 3: browses the candidates of the question being chosen and
@@ -25,6 +27,12 @@ public:
     // Step 2 confirmed the criteria of a question: 显 示 may run them.
     void enableShow();
 
+    // Before step 1 of either wizard starts a new run: the paper of this
+    // window (if it exists) is given up, after asking when it holds questions
+    // that were not saved, and the window goes back to the state of a new
+    // one. False when the teacher chose to keep the paper: no run starts.
+    static bool giveUpForNewRun(QWidget* asker);
+
     void Command9_Click();     // 显 示
     void Command8_Click();     // 第一个
     void Command5_Click();     // 下一个
@@ -36,6 +44,11 @@ public:
     void Command3_Click();     // 退   出
     void PrintPreview_Click(); // 打印预览: the questions added, laid out as a paper or its answer key
     void ExportPdf_Click();    // 导出PDF
+    // Question ChosenNo of the paper one place up, one down, or out; the
+    // paper and the answers are numbered again.
+    void MoveUp_Click();
+    void MoveDown_Click();
+    void RemoveChosen_Click();
 
     // The candidate shown.
     QLineEdit* Text8;
@@ -52,6 +65,8 @@ public:
     // The paper so far.
     RichTextBox* RichTextBox3;
     RichTextBox* RichTextBox4;
+    QLabel* Position;   // 第k题/共n题 of the candidates
+    QSpinBox* ChosenNo; // the question of the paper to move or remove
 
     QPushButton* Command9;
     QPushButton* Command8;
@@ -64,6 +79,9 @@ public:
     QPushButton* Command3;
     QPushButton* PrintPreview;
     QPushButton* ExportPdf;
+    QPushButton* MoveUp;
+    QPushButton* MoveDown;
+    QPushButton* RemoveChosen;
 
 private:
     void clearDisplay();
@@ -76,9 +94,18 @@ private:
     void resetButtons();
     void discardPaper();
     void message(const QString& text);
+    // Back to the state of a new window, the paper emptied.
+    void startOver();
+    // After a move or a removal: what to say, the spin box's range, the run.
+    void afterPaperChange(const QString& failure, int select);
+    void updateChosenRange();
+    // The caret in the paper picks the question to move or remove.
+    void followCaret();
+    void showPosition();
 
     QuestionBrowser browser_;
     PaperSet chosen_; // the questions added, in their order, for printing
+    ChosenPaper paper_;
     bool paperSaved_ = false;
     bool answersSaved_ = false;
 };

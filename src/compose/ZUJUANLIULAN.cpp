@@ -3,6 +3,7 @@
 #include "compose/CompositionState.h"
 #include "compose/PaperComposer.h"
 #include "compose/PaperFiles.h"
+#include "compose/PaperItems.h"
 #include "compose/PaperPrinting.h"
 #include "formula/FormulaLayout.h"
 #include "ui/Clipboard.h"
@@ -11,12 +12,14 @@
 #include "ui/StoreAction.h"
 #include "ui/Twips.h"
 
+#include <algorithm>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSpinBox>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
@@ -98,10 +101,37 @@ ZUJUANLIULAN::ZUJUANLIULAN(QWidget* parent) : QWidget(parent)
     Label1->setObjectName(u"Label1"_s);
     Label1->setWordWrap(true);
 
+    // 换题: the question is named by its set and number, or picked by a
+    // click into it in the paper.
+    auto* change = new QGroupBox(u"换题"_s, this);
+    change->setToolTip(u"在试题题目中单击某题，或选定套号和题号，再单击“换  题”"_s);
+    auto makeSpin = [change](const QString& name, const QString& accessible) {
+        auto* spin = new QSpinBox(change);
+        spin->setObjectName(name);
+        spin->setAccessibleName(accessible);
+        spin->setRange(1, 1);
+        return spin;
+    };
+    SetNo = makeSpin(u"SetNo"_s, u"换题的套号"_s);
+    QuestionNo = makeSpin(u"QuestionNo"_s, u"换题的题号"_s);
+    ChangeQuestion =
+        makeButton(u"ChangeQuestion"_s, u"换  题"_s, u"单击即可把这道题换成符合同样条件的另一道题"_s, change);
+    auto* changeRow = new QHBoxLayout(change);
+    changeRow->addWidget(new QLabel(u"第"_s, change));
+    changeRow->addWidget(SetNo);
+    changeRow->addWidget(new QLabel(u"套  第"_s, change));
+    changeRow->addWidget(QuestionNo);
+    changeRow->addWidget(new QLabel(u"题"_s, change));
+    changeRow->addWidget(ChangeQuestion);
+
+    auto* statusRow = new QHBoxLayout;
+    statusRow->addWidget(Label1, 1);
+    statusRow->addWidget(change);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(documents, 1);
-    layout->addWidget(Label1);
+    layout->addLayout(statusRow);
     layout->addWidget(operations);
 
     resize(sizeHint());
@@ -113,6 +143,13 @@ ZUJUANLIULAN::ZUJUANLIULAN(QWidget* parent) : QWidget(parent)
     connectAction(Command3, &QPushButton::clicked, this, &ZUJUANLIULAN::Command3_Click);
     connectAction(PrintPreview, &QPushButton::clicked, this, &ZUJUANLIULAN::PrintPreview_Click);
     connectAction(ExportPdf, &QPushButton::clicked, this, &ZUJUANLIULAN::ExportPdf_Click);
+    connectAction(ChangeQuestion, &QPushButton::clicked, this, &ZUJUANLIULAN::ChangeQuestion_Click);
+    connect(SetNo, &QSpinBox::valueChanged, this, &ZUJUANLIULAN::updateChangeRange);
+    connect(RichTextBox1, &QTextEdit::cursorPositionChanged, this, &ZUJUANLIULAN::followCaret);
+    // Whatever changes a document after it was saved (another set, a 换题,
+    // the teacher's typing) makes it unsaved again.
+    connect(RichTextBox1, &RichTextBox::Change, this, [this] { paperSaved_ = false; });
+    connect(RichTextBox3, &RichTextBox::Change, this, [this] { answersSaved_ = false; });
 
     setButtonsEnabled(false);
     Command1->setEnabled(true);
@@ -137,6 +174,36 @@ void ZUJUANLIULAN::setButtonsEnabled(bool on)
 {
     for (QPushButton* b : {Command1, Command2, Command3, Command4, PrintPreview, ExportPdf})
         b->setEnabled(on);
+    bool anyQuestion = false;
+    for (const ComposedPaperSet& c : composed_)
+        anyQuestion = anyQuestion || !c.set.questions.empty();
+    for (QWidget* w : std::initializer_list<QWidget*>{SetNo, QuestionNo, ChangeQuestion})
+        w->setEnabled(on && anyQuestion);
+}
+
+void ZUJUANLIULAN::updateChangeRange()
+{
+    int questions = 0;
+    for (const ComposedPaperSet& c : composed_) {
+        if (c.set.setNo == SetNo->value())
+            questions = int(c.set.questions.size());
+    }
+    QuestionNo->setRange(1, std::max(questions, 1));
+}
+
+void ZUJUANLIULAN::followCaret()
+{
+    if (composing_)
+        return;
+    const int item = PaperItems::itemAt(*RichTextBox1->document(), RichTextBox1->textCursor().position());
+    if (item <= 0 || composed_.empty())
+        return;
+    const int setNo = item / (kMaxQuestionTotal + 1);
+    const int question = item % (kMaxQuestionTotal + 1);
+    if (setNo < SetNo->minimum() || setNo > SetNo->maximum())
+        return;
+    SetNo->setValue(setNo);
+    QuestionNo->setValue(question);
 }
 
 void ZUJUANLIULAN::Command1_Click()
@@ -149,10 +216,12 @@ void ZUJUANLIULAN::Command1_Click()
         ZUJUANLIULAN* w;
         ~Finish()
         {
+            w->composing_ = false;
             Clipboard::Clear();
             w->setButtonsEnabled(true);
         }
     } finish{this};
+    composing_ = true;
 
     CompositionState& state = compositionState();
     const int setNo = ++state.PaperSetNo;
@@ -173,12 +242,17 @@ void ZUJUANLIULAN::Command1_Click()
     alignFormulasOnBaseline(RichTextBox1->document());
     alignFormulasOnBaseline(RichTextBox3->document());
     // What stays in the documents is printed: a set stopped early too.
+    composed_.push_back({set, queries_, -1});
     if (!set.questions.empty()) {
         PaperSet questions;
         for (const QuestionRecord& q : set.questions)
             questions.push_back(PaperQuestion::fromRecord(q));
+        composed_.back().printIndex = int(sets_.size());
         sets_.push_back(std::move(questions));
     }
+    SetNo->setRange(composed_.front().set.setNo, setNo);
+    SetNo->setValue(setNo);
+    updateChangeRange();
 
     const QString seeds = u"（随机数种子：%1）"_s.arg(seeds_.join(u"，"_s));
     if (!set.complete()) {
@@ -189,6 +263,51 @@ void ZUJUANLIULAN::Command1_Click()
     Label1->setText(u"组卷结束，请保存…"_s + seeds);
 }
 
+void ZUJUANLIULAN::ChangeQuestion_Click()
+{
+    const int setNo = SetNo->value();
+    const int question = QuestionNo->value();
+    auto composed = std::find_if(composed_.begin(), composed_.end(),
+                                 [setNo](const ComposedPaperSet& c) { return c.set.setNo == setNo; });
+    if (composed == composed_.end() || question < 1 || question > int(composed->set.questions.size()) ||
+        size_t(question) >= composed->queries.size()) {
+        dialogs().message(this, u"提示"_s, u"第（%1）套试卷中没有第（%2）题。"_s.arg(setNo).arg(question));
+        return;
+    }
+    const int id = PaperItems::itemId(setNo, question);
+    const PaperItems::Item paperItem{id, paperItemLabel(question)};
+    const PaperItems::Item answerItem{id, answerItemLabel(question)};
+    QTextDocument* paper = RichTextBox1->document();
+    QTextDocument* answers = RichTextBox3->document();
+    if (!PaperItems::find(*paper, paperItem).found() || !PaperItems::find(*answers, answerItem).found()) {
+        dialogs().message(this, u"提示"_s,
+                          u"第（%1）套试卷第（%2）题的题号在试题题目或试题答案中已被删改，找不到这道题，"
+                          "无法换题。"_s.arg(setNo)
+                              .arg(question));
+        return;
+    }
+    SeededUniform random(nextSeed());
+    PaperComposer composer(&BankStore::openBank, std::ref(random));
+    const QString before = composed->set.numbers.at(question - 1);
+    const QString failure =
+        composer.replaceQuestion(composed->set, question, composed->queries[size_t(question)]);
+    if (!failure.isEmpty()) {
+        dialogs().message(this, u"提示"_s, failure);
+        return;
+    }
+    const QuestionRecord& q = composed->set.questions[size_t(question - 1)];
+    PaperItems::replaceBody(*paper, paperItem, q.content);
+    PaperItems::replaceBody(*answers, answerItem, q.answer);
+    alignFormulasOnBaseline(paper);
+    alignFormulasOnBaseline(answers);
+    if (composed->printIndex >= 0)
+        sets_[size_t(composed->printIndex)][size_t(question - 1)] = PaperQuestion::fromRecord(q);
+    Label1->setText(
+        u"第（%1）套试卷的第（%2）题已换成题目编号为%3的题（原为%4），请保存…（随机数种子：%5）"_s.arg(setNo)
+            .arg(question)
+            .arg(q.number, before, seeds_.join(u"，"_s)));
+}
+
 void ZUJUANLIULAN::Command2_Click()
 {
     if (savePaperDocument(this, *RichTextBox1->document()))
@@ -197,23 +316,24 @@ void ZUJUANLIULAN::Command2_Click()
 
 void ZUJUANLIULAN::Command4_Click()
 {
-    if (savePaperDocument(this, *RichTextBox3->document()))
+    if (savePaperDocument(this, *RichTextBox3->document(), PaperPart::Answers))
         answersSaved_ = true;
 }
 
 void ZUJUANLIULAN::PrintPreview_Click()
 {
-    printPreviewPaper(this, sets_);
+    printPreviewPaper(this, {sets_, RichTextBox1->document(), RichTextBox3->document()});
 }
 
 void ZUJUANLIULAN::ExportPdf_Click()
 {
-    exportPaperPdf(this, sets_);
+    exportPaperPdf(this, {sets_, RichTextBox1->document(), RichTextBox3->document()});
 }
 
 void ZUJUANLIULAN::discardPaper()
 {
     sets_.clear();
+    composed_.clear();
     RichTextBox1->setText(QString());
     RichTextBox3->setText(QString());
     paperSaved_ = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compose/PaperComposer.h"
 #include "compose/PaperLayout.h"
 #include "store/BankStore.h"
 
@@ -11,6 +12,7 @@
 
 class QLabel;
 class QPushButton;
+class QSpinBox;
 class RichTextBox;
 
 // 自动组卷, step 3: each press of 开  始 composes one more paper set into the
@@ -40,6 +42,9 @@ public:
     void Command3_Click();     // 退   出
     void PrintPreview_Click(); // 打印预览: the sets composed, laid out as a paper or its answer key
     void ExportPdf_Click();    // 导出PDF
+    // 换题: question QuestionNo of set SetNo in place of another candidate
+    // of its criteria, not yet in that set; number and answer stay in step.
+    void ChangeQuestion_Click();
 
     QPushButton* Command1;
     QPushButton* Command2;
@@ -47,6 +52,9 @@ public:
     QPushButton* Command4;
     QPushButton* PrintPreview;
     QPushButton* ExportPdf;
+    QSpinBox* SetNo;      // the set of the question to change
+    QSpinBox* QuestionNo; // its number in the set
+    QPushButton* ChangeQuestion;
     RichTextBox* RichTextBox1; // the paper
     RichTextBox* RichTextBox3; // the answers
     QLabel* Label1;            // the status line
@@ -54,10 +62,27 @@ public:
 private:
     void setButtonsEnabled(bool on);
     void discardPaper();
+    // The spin boxes of 换题 offer the sets composed and their questions.
+    void updateChangeRange();
+    // The caret in the paper picks the question 换题 acts on.
+    void followCaret();
+
+    // A set as composed, with the queries it was drawn from: a later run may
+    // give the window other queries.
+    struct ComposedPaperSet
+    {
+        ComposedSet set;
+        std::vector<TableQuery> queries;
+        int printIndex = -1; // its place in sets_, -1 when nothing of it was drawn
+    };
 
     std::vector<TableQuery> queries_;
+    std::vector<ComposedPaperSet> composed_;
     QStringList seeds_;          // one entry per set composed, for the status line
     std::vector<PaperSet> sets_; // the questions drawn, set by set, for printing
     bool paperSaved_ = false;
     bool answersSaved_ = false;
+    // While a set is composed the caret moves with every insertion; looking
+    // up its question each time would cost a walk of the paper each.
+    bool composing_ = false;
 };

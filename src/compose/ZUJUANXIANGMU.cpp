@@ -26,6 +26,7 @@ void ZUJUANXIANGMU::Command1_Click()
     const CriteriaStep::Outcome outcome = step_.confirm(criteria(), store);
     switch (outcome) {
     case CriteriaStep::Outcome::NoMatch:
+    case CriteriaStep::Outcome::RunEnded:
         message(step_.message(outcome));
         return;
     case CriteriaStep::Outcome::Next:

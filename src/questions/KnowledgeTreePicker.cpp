@@ -1,7 +1,9 @@
 #include "questions/KnowledgeTreePicker.h"
 
 #include "store/BankStore.h"
+#include "ui/CutTextToolTip.h"
 
+#include <algorithm>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTreeWidget>
@@ -75,9 +77,17 @@ KnowledgeTreePicker::KnowledgeTreePicker(QTreeWidget* tree, QLineEdit* level1, Q
     tree_->setColumnCount(1);
     tree_->setExpandsOnDoubleClick(true);
     // The frame beside a form is narrow: long names scroll sideways instead
-    // of being cut off.
+    // of being cut off, and a name running past the edge shows whole in a
+    // tooltip, as one cut by its level field does. A small indentation keeps
+    // the names of level 3 in view.
     tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     tree_->header()->setStretchLastSection(false);
+    tree_->setIndentation(std::min(tree_->indentation(), tree_->fontMetrics().height()));
+    showCutTextInToolTip(tree_);
+    for (QLineEdit* field : fields_) {
+        if (field)
+            showCutTextInToolTip(field);
+    }
     connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) { nodeClicked(node); });
     connect(tree_, &QTreeWidget::itemExpanded, this, [](QTreeWidgetItem* node) {
         if (node->type() == BranchNode::Type)

@@ -14,7 +14,8 @@ class QTreeWidgetItem;
 // level, and only that one. The host places the tree (named tv) and names its
 // three level fields.
 //
-// Level-3 nodes are made when their level-2 node is first expanded.
+// Level-3 nodes are made when their level-2 node is first expanded. A name
+// cut by the tree's edge or by its level field shows whole in a tooltip.
 //
 // A node is keyed by its level letter ("A", "B", "C") and its whole path, so
 // a level-2 name used under two level-1 names shows under each with its own

@@ -16,6 +16,7 @@ int QuestionBrowser::open(const TableQuery& query)
     BankStore store = open_();
     Recordset found = store.open(query);
     result_ = std::move(found);
+    deletedHere_ = false;
     return result_.recordCount();
 }
 
@@ -31,6 +32,7 @@ QuestionBrowser::Step QuestionBrowser::first()
     if (count() == 0)
         return {};
     result_.moveFirst();
+    deletedHere_ = false;
     return read();
 }
 
@@ -39,30 +41,30 @@ QuestionBrowser::Step QuestionBrowser::last()
     if (count() == 0)
         return {};
     result_.moveLast();
+    deletedHere_ = false;
     return read();
 }
 
+// A move past either end does not happen at all. Moving there and back would
+// leave a neighbour of a deleted question current while the window shows
+// none, and modify or delete would then act on a question nobody sees.
 QuestionBrowser::Step QuestionBrowser::next()
 {
-    if (count() == 0)
+    // After a delete the position already names the following question.
+    const int target = result_.position() + (deletedHere_ ? 0 : 1);
+    if (count() == 0 || target >= count())
         return {};
     result_.moveNext();
-    if (result_.eof()) {
-        result_.movePrevious();
-        return {};
-    }
+    deletedHere_ = false;
     return read();
 }
 
 QuestionBrowser::Step QuestionBrowser::previous()
 {
-    if (count() == 0)
+    if (count() == 0 || result_.position() - 1 < 0)
         return {};
     result_.movePrevious();
-    if (result_.bof()) {
-        result_.moveNext();
-        return {};
-    }
+    deletedHere_ = false;
     return read();
 }
 
@@ -76,6 +78,11 @@ QuestionBrowser::Step QuestionBrowser::current()
 int QuestionBrowser::count() const
 {
     return result_.recordCount();
+}
+
+int QuestionBrowser::position() const
+{
+    return result_.isOpen() ? result_.position() : -1;
 }
 
 bool QuestionBrowser::isOpen() const
@@ -105,9 +112,11 @@ void QuestionBrowser::deleteCurrent()
     if (!result_.isOpen())
         throw StoreError(StoreErrorNumber::NoCurrentRow, u"没有当前记录：请先搜索题目。"_s);
     result_.deleteCurrent();
+    deletedHere_ = true;
 }
 
 void QuestionBrowser::close()
 {
     result_.close();
+    deletedHere_ = false;
 }

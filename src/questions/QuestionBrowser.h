@@ -36,14 +36,17 @@ public:
 
     Step first();
     Step last();
-    // Past the last (before the first) question: NoRow, and the last (first)
-    // question stays current.
+    // Past the last (before the first) question: NoRow, and nothing moves:
+    // what was current stays current, and after a delete nothing is (the
+    // neighbours stay one step away).
     Step next();
     Step previous();
     // The current question as it is stored now.
     Step current();
 
     int count() const;
+    // The place of the current question, 0-based; -1 when the result is not open or before its first row.
+    int position() const;
     bool isOpen() const;
     // True when there is a current question that still exists.
     bool hasCurrent() const;
@@ -65,4 +68,7 @@ private:
 
     std::function<BankStore()> open_;
     Recordset result_;
+    // The current question was deleted through this result: the position
+    // already names the question after it, which the next move shows.
+    bool deletedHere_ = false;
 };

@@ -65,7 +65,9 @@ void QuestionBrowsingWindow::arrange(QWidget* bottom)
     auto* treeLayout = new QVBoxLayout(treeGroup);
     treeLayout->setContentsMargins(4, 4, 4, 4);
     treeLayout->addWidget(tv);
-    treeGroup->setFixedWidth(twipsToPixels(2600));
+    // At least its width of old; a window made larger gives the tree a
+    // quarter of the room, so long names and many rows come into view.
+    treeGroup->setMinimumWidth(twipsToPixels(2600));
 
     auto* right = new QVBoxLayout;
     right->addWidget(form_, 1);
@@ -73,8 +75,8 @@ void QuestionBrowsingWindow::arrange(QWidget* bottom)
 
     auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(6, 6, 6, 6);
-    outer->addWidget(treeGroup);
-    outer->addLayout(right, 1);
+    outer->addWidget(treeGroup, 1);
+    outer->addLayout(right, 3);
 }
 
 void QuestionBrowsingWindow::message(const QString& text)
@@ -103,14 +105,22 @@ void QuestionBrowsingWindow::showStep(const QuestionBrowser::Step& step)
     switch (step.outcome) {
     case QuestionBrowser::Outcome::Shown:
         form_->showRecord(step.record);
+        shownId_ = browser_.currentId();
         break;
     case QuestionBrowser::Outcome::NoRow:
+        // Nothing moved: the form shows what it showed.
         message(u"没有啦！真没啦，不信拉倒吧。"_s);
         break;
     case QuestionBrowser::Outcome::Deleted:
         // The fields would otherwise still show the question before it.
         form_->clear();
+        forgetShown();
         message(deletedText());
         break;
     }
+}
+
+bool QuestionBrowsingWindow::showsCurrent() const
+{
+    return shownId_ >= 0 && browser_.hasCurrent() && browser_.currentId() == shownId_;
 }

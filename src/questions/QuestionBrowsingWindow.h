@@ -47,9 +47,17 @@ protected:
     // The outcome of a move: a shown question fills the form; past the ends
     // the one message; a deleted question empties the form and says so.
     void showStep(const QuestionBrowser::Step& step);
+    // True when the result's current question is the one the form shows:
+    // only that one may be changed or deleted.
+    bool showsCurrent() const;
+    // The form no longer shows the current question (emptied, deleted).
+    void forgetShown() { shownId_ = -1; }
 
     QTreeWidget* tv;
     KnowledgeTreePicker* picker_;
     QuestionForm* form_;
     QuestionBrowser browser_;
+
+private:
+    qint64 shownId_ = -1; // the identity of the question the form shows
 };

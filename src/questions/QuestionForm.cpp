@@ -4,6 +4,7 @@
 #include "ui/Clipboard.h"
 #include "ui/EditTargets.h"
 #include "ui/RichTextBox.h"
+#include "ui/TypedComboBox.h"
 
 #include <QComboBox>
 #include <QCursor>
@@ -21,9 +22,8 @@ QComboBox* makeCombo(const QString& name, const QStringList& items, QWidget* par
 {
     auto* c = new QComboBox(parent);
     c->setObjectName(name);
-    c->setEditable(true);
-    // Enter moves the focus on; it must not add the typed text to the list.
-    c->setInsertPolicy(QComboBox::NoInsert);
+    // Enter moves the focus on; the text stays exactly as typed.
+    makeEditableAsTyped(c);
     c->addItems(items);
     c->setCurrentIndex(-1);
     c->setEditText(QString());

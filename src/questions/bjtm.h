@@ -23,6 +23,20 @@ public:
     // The window's own size, not its layout's: the frame goes around it.
     QSize sizeHint() const override;
 
+    // Places the editor (its frame, when it has one) beside `form`, so that
+    // `target` (the box of `form` its content goes back to) stays in view:
+    // the teacher cuts here and double-clicks there. Where its own size does
+    // not fit beside the form, it takes the room there is beside it, down to
+    // its smallest usable size; without that room it goes over the form but
+    // beside `target`, as large as the room there allows; only where even
+    // that fails it covers as little of `target`, then of `form`, as it can.
+    // A maximised editor stays as it is.
+    void placeBeside(QWidget* form, QWidget* target);
+    // That rule for a window of `size` (at least `minimum`) in `area`; all
+    // rectangles in one coordinate system.
+    static QRect besidePlace(const QRect& area, const QRect& form, const QSize& size, const QSize& minimum,
+                             const QRect& target);
+
 private:
     void Command1_Click();
     void Command2_Click();

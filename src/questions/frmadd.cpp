@@ -106,7 +106,7 @@ frmadd::frmadd(QWidget* parent)
     connectAction(Command1, &QPushButton::clicked, this, &frmadd::Command1_Click);
     connectAction(Command2, &QPushButton::clicked, this, &frmadd::Command2_Click);
     connectAction(Command3, &QPushButton::clicked, this, &frmadd::Command3_Click);
-    connectAction(Command4, &QPushButton::clicked, this, &frmadd::Command3_Click);
+    connectAction(Command4, &QPushButton::clicked, this, &frmadd::Command4_Click);
     connectAction(Command5, &QPushButton::clicked, this, &frmadd::Command5_Click);
 
     Form_Load();
@@ -206,7 +206,20 @@ void frmadd::Command2_Click()
 
 void frmadd::Command3_Click()
 {
-    showChildWindow<bjtm>();
+    openEditor(u"编辑题目"_s, form_->RichTextBox1);
+}
+
+void frmadd::Command4_Click()
+{
+    openEditor(u"编辑答案"_s, form_->RichTextBox2);
+}
+
+void frmadd::openEditor(const QString& title, QWidget* target)
+{
+    // One editor serves both bodies; its title says which one it is for now.
+    auto* editor = showChildWindow<bjtm>();
+    editor->setWindowTitle(title);
+    editor->placeBeside(this, target);
 }
 
 void frmadd::Command5_Click()

@@ -45,7 +45,11 @@ private:
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
+    void Command4_Click();
     void Command5_Click();
+    // Shows 编辑题目 titled `title`, beside this window and clear of `target`,
+    // the box its content is pasted back into.
+    void openEditor(const QString& title, QWidget* target);
 
     QuestionForm* form_;
     KnowledgeTreePicker* picker_;

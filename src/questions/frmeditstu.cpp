@@ -46,7 +46,8 @@ frmeditstu::frmeditstu(QWidget* parent)
 
 QString frmeditstu::noCurrentText()
 {
-    return u"当前没有可以修改或删除的题目：它已被删除，或者上次搜索没有找到题目。请先搜索或翻到一道题。"_s;
+    return u"当前没有显示可以修改或删除的题目：它已被删除、表单已清除，或者上次搜索没有找到题目。"
+           u"请先搜索或翻到一道题。"_s;
 }
 
 void frmeditstu::Command6_Click()
@@ -85,7 +86,8 @@ bool frmeditstu::canChange(const QString& missingNumberText)
         form_->Text8->setFocus();
         return false;
     }
-    if (!browser_.hasCurrent()) {
+    // Only the question on show: never one the teacher cannot see.
+    if (!showsCurrent()) {
         message(noCurrentText());
         return false;
     }
@@ -110,6 +112,7 @@ void frmeditstu::Command3_Click()
     if (!ask(u"您是否确定删除当前记录？题目编号："_s + form_->Text8->text()))
         return;
     browser_.deleteCurrent();
+    forgetShown();
     message(u"记录已被删除！"_s);
     // 录入人 stays: the teacher who deletes is usually the one who goes on.
     const QString enteredBy = form_->Text6->text();
@@ -119,7 +122,10 @@ void frmeditstu::Command3_Click()
 
 void frmeditstu::Command9_Click()
 {
+    // The result and its position stay (下一个 goes on from here), but with
+    // the form empty nothing is on show to change.
     form_->clear();
+    forgetShown();
 }
 
 void frmeditstu::Command4_Click()

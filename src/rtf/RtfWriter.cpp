@@ -1,5 +1,6 @@
 #include "rtf/RtfWriter.h"
 
+#include "rtf/PictureDrawing.h"
 #include "rtf/RtfBuilder.h"
 #include "rtf/RtfCodePages.h"
 #include "rtf/RtfParser.h"
@@ -56,7 +57,8 @@ int twips(double pixels)
 class Writer
 {
 public:
-    explicit Writer(const QTextDocument& doc) : doc_(doc), gbk_(rtf::GbkTable::instance())
+    Writer(const QTextDocument& doc, const RtfPage& page)
+        : doc_(doc), page_(page), gbk_(rtf::GbkTable::instance())
     {
         const QFont font = doc.defaultFont();
         defaultHalfPoints_ = font.pointSizeF() > 0 ? int(std::lround(font.pointSizeF() * 2)) : 24;
@@ -102,6 +104,7 @@ private:
     void writeNumber(const char* word, qint64 value);
 
     const QTextDocument& doc_;
+    const RtfPage page_;
     const rtf::GbkTable& gbk_;
     QByteArray out_;
     int defaultHalfPoints_ = 24;
@@ -175,7 +178,29 @@ QByteArray Writer::run()
         }
         out_.append("}\n");
     }
+    if (page_.width > 0 && page_.height > 0) {
+        writeNumber("\\paperw", page_.width);
+        writeNumber("\\paperh", page_.height);
+        writeNumber("\\margl", page_.left);
+        writeNumber("\\margr", page_.right);
+        writeNumber("\\margt", page_.top);
+        writeNumber("\\margb", page_.bottom);
+        if (page_.width > page_.height)
+            out_.append("\\landscape");
+        out_.append('\n');
+    }
     out_.append("\\viewkind4\n");
+    if (page_.columns > 1) {
+        // The first section's own page, as Word writes it, and its columns.
+        out_.append("\\sectd");
+        writeNumber("\\pgwsxn", page_.width);
+        writeNumber("\\pghsxn", page_.height);
+        if (page_.width > page_.height)
+            out_.append("\\lndscpsxn");
+        writeNumber("\\cols", page_.columns);
+        writeNumber("\\colsx", page_.columnGap);
+        out_.append('\n');
+    }
     out_.append(body);
     out_.append("}\n");
     return out_;
@@ -710,7 +735,12 @@ void Writer::writeTable(const QTextTable* table, int level)
 
 QByteArray RtfWriter::write(const QTextDocument& doc)
 {
-    Writer writer(doc);
+    return write(doc, RtfPage{});
+}
+
+QByteArray RtfWriter::write(const QTextDocument& doc, const RtfPage& page)
+{
+    Writer writer(doc, page);
     return writer.run();
 }
 
@@ -740,7 +770,9 @@ QByteArray RtfWriter::write(const QTextCursor& selection)
             if (!f.isImageFormat())
                 continue;
             const QUrl url(f.toImageFormat().name());
-            const QVariant picture = source->resource(QTextDocument::ImageResource, url);
+            // Only what was added: a picture read from RTF carries its bytes,
+            // and decoding it here would only cost time and memory.
+            const QVariant picture = rtf::addedResource(source, url);
             if (picture.isValid())
                 doc.addResource(QTextDocument::ImageResource, url, picture);
         }

@@ -6,6 +6,21 @@ class QTextCursor;
 class QTextDocument;
 class QTextDocumentFragment;
 
+// The sheet a document is printed on, in twips: \paperw, \paperh and the
+// margins, \landscape when it is wider than high, and columns (\cols) with
+// the gap between them. Nothing is written for the page of width 0.
+struct RtfPage
+{
+    int width = 0;
+    int height = 0;
+    int left = 0;
+    int right = 0;
+    int top = 0;
+    int bottom = 0;
+    int columns = 1;
+    int columnGap = 0;
+};
+
 // Writes a QTextDocument as RTF in code page 936: "{\rtf1\ansi\ansicpg936",
 // fonts of character set 134, 宋体 as the default font. A font name with a
 // charset ending (" CE", " Greek") is written without it, with that charset.
@@ -20,6 +35,8 @@ class RtfWriter
 {
 public:
     static QByteArray write(const QTextDocument& doc);
+    // The same, on `page`.
+    static QByteArray write(const QTextDocument& doc, const RtfPage& page);
     // A fragment has no document resources: pictures in it are written only
     // when they carry their bytes (as every picture read from RTF does).
     static QByteArray write(const QTextDocumentFragment& fragment);

@@ -46,6 +46,21 @@ QString sqliteUri(const QString& path, const char* mode)
     return u"file://"_s + p + u"?mode="_s + QString::fromLatin1(mode);
 }
 
+void rollBackCrashedWrite(const QString& path)
+{
+    if (!QFileInfo::exists(path + u"-journal"_s) || !QFileInfo(path).isFile())
+        return;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(sqliteUri(path, "rw").toUtf8().constData(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, bankBusyTimeoutMs());
+        // The first read rolls a hot journal back under the exclusive lock;
+        // a journal another connection is still writing is no hot one.
+        sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+    sqlite3_close_v2(db);
+}
+
 namespace {
 
 QString describe(int code, const QString& path)
@@ -175,6 +190,8 @@ BankConnection::BankConnection(const QString& path, Mode mode)
         throw StoreError(StoreErrorNumber::CannotOpen, u"找不到题库文件“%1”。"_s.arg(file));
     }
 
+    if (mode == Mode::ReadOnly)
+        rollBackCrashedWrite(path);
     db_ = QSqlDatabase::addDatabase(u"QSQLITE"_s, name_);
     const char* uriMode = mode == Mode::ReadOnly ? "ro" : mode == Mode::ReadWrite ? "rw" : "rwc";
     db_.setDatabaseName(sqliteUri(path, uriMode));
@@ -406,6 +423,11 @@ QString BankConnection::bankMismatch()
         const QStringList& actual = columns(table);
         if (actual.isEmpty())
             return u"缺少表“%1”"_s.arg(table);
+        // A view of the same name and columns would read as the table, and
+        // a recursive one never ends.
+        QSqlQuery kind = exec(u"SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE"_s, {table});
+        if (!kind.next() || kind.value(0).toString() != u"table"_s)
+            return u"“%1”不是表，而是视图或别的对象"_s.arg(table);
         if (actual != expected)
             return u"表“%1”的列应为“%2”，实为“%3”"_s.arg(table, expected.join(u'、'), actual.join(u'、'));
     }

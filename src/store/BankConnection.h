@@ -119,6 +119,14 @@ int bankBusyTimeoutMs();
 // Tells the user through the handler of setBankNoticeHandler.
 void noticeBank(const QString& text);
 
+// A writer killed in the middle of a transaction leaves its journal beside
+// the file, and only a connection that may write rolls it back: a read-only
+// one fails on such a file (SQLITE_READONLY_ROLLBACK) and the file would
+// look like no bank at all. Rolls back such a journal, as the next writer
+// would, when there is one; a file that cannot be written is left to the
+// read-only open to report.
+void rollBackCrashedWrite(const QString& path);
+
 // The URI SQLite opens `path` by (absolute, escaped), with mode=rw, ro or rwc.
 QString sqliteUri(const QString& path, const char* mode);
 // A StoreError for SQLite's result `code` on the file `path`: the program's

@@ -9,11 +9,14 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlQuery>
+#include <QStorageInfo>
 #include <QTemporaryFile>
 #include <QThread>
 #include <sqlite3.h>
@@ -72,6 +75,8 @@ public:
     {
         if (!QFileInfo(path).isFile())
             throw StoreError(StoreErrorNumber::CannotOpen, u"找不到文件“%1”。"_s.arg(native(path)));
+        if (mode == Mode::ReadOnly)
+            rollBackCrashedWrite(path);
         const int flags =
             SQLITE_OPEN_URI | (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
         const int rc = sqlite3_open_v2(
@@ -96,11 +101,34 @@ public:
         return engineError(rc, path_, QString::fromUtf8(text));
     }
 
+    // An error of SQLite's file layer: the connection's own message is not
+    // set by calls made straight on the file.
+    StoreError fileError(int rc) const
+    {
+        return engineError(rc, path_, QString::fromUtf8(sqlite3_errstr(rc)));
+    }
+
     void exec(const char* sql)
     {
         const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK)
             throw error(rc);
+    }
+
+    // Runs `sql` with `values` bound in order.
+    void run(const QString& sql, const QList<qint64>& values = {})
+    {
+        sqlite3_stmt* st = nullptr;
+        const QByteArray text = sql.toUtf8();
+        int rc = sqlite3_prepare_v2(db_, text.constData(), int(text.size()), &st, nullptr);
+        if (rc != SQLITE_OK)
+            throw error(rc);
+        for (int i = 0; i < int(values.size()); ++i)
+            sqlite3_bind_int64(st, i + 1, values.at(i));
+        rc = sqlite3_step(st);
+        const int done = sqlite3_finalize(st);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            throw error(done);
     }
 
     // SQLite's own handle of the file, for reading and writing it whole
@@ -160,20 +188,40 @@ StoreError cannotWrite(const QString& path, const QString& why)
     return StoreError(StoreErrorNumber::CannotOpen, u"不能把文件写到“%1”：%2"_s.arg(native(path), why));
 }
 
+// Writing `file`, the copy that is to become `shownAs`, failed with about
+// `remaining` bytes still to write. Qt's text for a full disk is often only
+// "Unknown error", and the file written is a hidden temporary: the message
+// names the file the user chose, and says when the disk is full.
+StoreError writeFailure(const QString& shownAs, const QFileDevice& file, qint64 remaining)
+{
+    const QStorageInfo volume(QFileInfo(shownAs).absolutePath());
+    if (volume.isValid() && volume.bytesAvailable() < std::max<qint64>(remaining, 64 << 10)) {
+        return StoreError(StoreErrorNumber::DiskFull,
+                          u"磁盘已满，不能把文件写到“%1”。"_s.arg(native(shownAs)));
+    }
+    return cannotWrite(shownAs, file.errorString());
+}
+
 constexpr qsizetype kCopyChunk = 4 << 20;
+// SQLite's file layer writes at most 0x1ffff bytes a call on Unix: a longer
+// write is cut short and reported as a full disk. Whole files go through it
+// in pieces no longer than this.
+constexpr qsizetype kFileLayerPiece = 64 << 10;
 // Lets SQLite read a file through a memory map of all of it (up to 4 GB).
 constexpr const char* kMapWholeFile = "PRAGMA mmap_size = 4294967296";
 
 // Writes the bytes of the file SQLite holds open as `file` (the bank `path`)
-// into the file `to`. The caller holds a lock that keeps writers out.
-void writeBytesOf(sqlite3_file* file, const QString& path, const QString& to, bool durable)
+// into the file `to`, which is to become `shownAs`. The caller holds a lock
+// that keeps writers out.
+void writeBytesOf(sqlite3_file* file, const QString& path, const QString& to, const QString& shownAs,
+                  bool durable)
 {
     sqlite3_int64 size = 0;
     if (const int rc = file->pMethods->xFileSize(file, &size); rc != SQLITE_OK)
         throw engineError(rc, path, QString::fromUtf8(sqlite3_errstr(rc)));
     QFile out(to);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw cannotWrite(to, out.errorString());
+        throw cannotWrite(shownAs, out.errorString());
     QByteArray buffer;
     for (sqlite3_int64 offset = 0; offset < size;) {
         const int n = int(std::min<sqlite3_int64>(kCopyChunk, size - offset));
@@ -185,19 +233,19 @@ void writeBytesOf(sqlite3_file* file, const QString& path, const QString& to, bo
             const bool written = out.write(static_cast<const char*>(mapped), n) == n;
             file->pMethods->xUnfetch(file, offset, mapped);
             if (!written)
-                throw cannotWrite(to, out.errorString());
+                throw writeFailure(shownAs, out, size - offset);
         } else {
             if (buffer.isEmpty())
                 buffer.resize(kCopyChunk);
             if (const int rc = file->pMethods->xRead(file, buffer.data(), n, offset); rc != SQLITE_OK)
                 throw engineError(rc, path, QString::fromUtf8(sqlite3_errstr(rc)));
             if (out.write(buffer.constData(), n) != n)
-                throw cannotWrite(to, out.errorString());
+                throw writeFailure(shownAs, out, size - offset);
         }
         offset += n;
     }
     if (!out.flush() || (durable && !syncToDisk(out)))
-        throw cannotWrite(to, out.errorString());
+        throw writeFailure(shownAs, out, 0);
 }
 
 // Copies the bytes of the bank file of `from` into the file `to`, in one read
@@ -205,14 +253,14 @@ void writeBytesOf(sqlite3_file* file, const QString& path, const QString& to, bo
 // whole, so it is one committed state of the bank (banks keep no write-ahead
 // log). The bytes are read through SQLite's own handle of the file, because
 // opening and closing the file apart from it would drop the process's locks.
-void copyFileBytes(DirectConnection& from, const QString& to, bool durable)
+void copyFileBytes(DirectConnection& from, const QString& to, const QString& shownAs, bool durable)
 {
     from.exec("BEGIN");
     try {
-        // The first read takes the shared lock (and rolls back what a
-        // writer that crashed left half done).
+        // The first read takes the shared lock. A journal that a writer
+        // killed on the way left was rolled back when `from` was opened.
         from.integer(u"SELECT count(*) FROM sqlite_master"_s);
-        writeBytesOf(from.file(), from.path(), to, durable);
+        writeBytesOf(from.file(), from.path(), to, shownAs, durable);
     } catch (...) {
         sqlite3_exec(from.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
@@ -239,14 +287,18 @@ void putBytesInto(DirectConnection& into, const QString& copy)
             throw StoreError(StoreErrorNumber::CannotOpen,
                              u"不能读取文件“%1”：%2"_s.arg(native(copy), in.errorString()));
         }
-        if (const int rc = file->pMethods->xWrite(file, buffer.constData(), int(n), offset); rc != SQLITE_OK)
-            throw into.error(rc);
+        for (qint64 done = 0; done < n; done += kFileLayerPiece) {
+            const int piece = int(std::min<qint64>(kFileLayerPiece, n - done));
+            if (const int rc = file->pMethods->xWrite(file, buffer.constData() + done, piece, offset + done);
+                rc != SQLITE_OK)
+                throw into.fileError(rc);
+        }
         offset += n;
     }
     if (const int rc = file->pMethods->xTruncate(file, size); rc != SQLITE_OK)
-        throw into.error(rc);
+        throw into.fileError(rc);
     if (const int rc = file->pMethods->xSync(file, SQLITE_SYNC_FULL); rc != SQLITE_OK)
-        throw into.error(rc);
+        throw into.fileError(rc);
 }
 
 // The exclusive lock on a bank file, taken on SQLite's own handle of it as a
@@ -280,23 +332,41 @@ private:
     sqlite3_file* file_;
 };
 
+// An empty file beside `target` for a copy to be written into, marked as
+// being written for as long as this object lives (so that another process
+// does not take it for the leftover of a killed copy); the caller renames it
+// into place or removes it.
+class TemporaryBeside
+{
+public:
+    explicit TemporaryBeside(const QString& target)
+        : file_(QFileInfo(target).absolutePath() + u"/."_s + QFileInfo(target).fileName() + u".XXXXXX.part"_s)
+    {
+        if (!file_.open()) {
+            throw StoreError(StoreErrorNumber::CannotOpen,
+                             u"不能在文件夹“%1”中写入文件：%2"_s.arg(native(QFileInfo(target).absolutePath()),
+                                                                     file_.errorString()));
+        }
+        file_.setAutoRemove(false);
+        markBeingWritten(file_);
+    }
+
+    QString path() const { return file_.fileName(); }
+    // Lets the file go before it is renamed where an open file cannot be.
+    void release()
+    {
+#ifdef Q_OS_WIN
+        file_.close();
+#endif
+    }
+
+private:
+    QTemporaryFile file_;
+};
+
 std::filesystem::path fsPath(const QString& path)
 {
     return std::filesystem::path(QDir::toNativeSeparators(path).toStdU16String());
-}
-
-// An empty file beside `target` for a copy to be written into; the caller
-// renames it into place or removes it.
-QString temporaryBeside(const QString& target)
-{
-    const QFileInfo info(target);
-    QTemporaryFile file(info.absolutePath() + u"/."_s + info.fileName() + u".XXXXXX.part"_s);
-    if (!file.open()) {
-        throw StoreError(StoreErrorNumber::CannotOpen, u"不能在文件夹“%1”中写入文件：%2"_s.arg(
-                                                           native(info.absolutePath()), file.errorString()));
-    }
-    file.setAutoRemove(false);
-    return file.fileName();
 }
 
 // Puts `temporary` in the place of `target` in one step: `target` is either
@@ -323,6 +393,18 @@ qint64 highestUsedIdentity(DirectConnection& c)
     return used;
 }
 
+// highestUsedIdentity() of the file `path`, as far as it can be read: a
+// damaged bank kept aside gives what it still tells, or 0.
+qint64 highestUsedIdentityOf(const QString& path)
+{
+    try {
+        DirectConnection c(path, DirectConnection::Mode::ReadOnly);
+        return highestUsedIdentity(c);
+    } catch (const StoreError&) {
+        return 0;
+    }
+}
+
 StoreError sameFileError(const QString& path)
 {
     return StoreError(StoreErrorNumber::CannotOpen,
@@ -344,23 +426,54 @@ bool isSameFile(const QString& a, const QString& b)
     return ia.isValid() && ia == ib && (ia.device != 0 || ia.inode != 0);
 }
 
+int removeStaleTemporaries(const QString& folder, const QRegularExpression& finalName)
+{
+    // QTemporaryFile puts six letters in place of XXXXXX.
+    static const QRegularExpression temporary(u"^\\.(.+)\\.[A-Za-z0-9]{6}\\.part$"_s);
+    const QRegularExpression name(QRegularExpression::anchoredPattern(finalName.pattern()),
+                                  finalName.patternOptions());
+    int removed = 0;
+    const QDateTime now = QDateTime::currentDateTime();
+    const QFileInfoList found =
+        QDir(folder).entryInfoList({u".*.part"_s}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& file : found) {
+        const QRegularExpressionMatch m = temporary.match(file.fileName());
+        if (!m.hasMatch() || !name.match(m.captured(1)).hasMatch())
+            continue;
+        // A copy that has only just begun is empty, and may not be marked yet.
+        if (file.size() == 0 && file.lastModified().secsTo(now) < 60)
+            continue;
+        if (isBeingWritten(file.filePath()))
+            continue;
+        if (QFile::remove(file.filePath()))
+            ++removed;
+    }
+    return removed;
+}
+
 namespace {
 
 // Writes a new file `target` through `write` (which gets a temporary file
 // beside it) and puts it in place when it is whole: a failure leaves `target`
 // as it was and nothing half written. With `durable`, the file and its name
-// are on the disk before this returns.
+// are on the disk before this returns. The new file gets the permissions of
+// `readableAs` (or of a file made by the user).
 void writeInPlace(const QString& target, const QString& readableAs, bool durable,
                   const std::function<void(const QString& temporary)>& write)
 {
-    const QString temporary = temporaryBeside(target);
+    TemporaryBeside temporary(target);
     try {
-        write(temporary);
+        write(temporary.path());
         // A copy readable as the bank is: the temporary file was made private.
-        QFile::setPermissions(temporary, QFileInfo(readableAs).permissions() | QFileDevice::WriteOwner);
-        replaceFile(temporary, target);
+        const QFileDevice::Permissions as =
+            QFileInfo::exists(readableAs)
+                ? QFileInfo(readableAs).permissions()
+                : QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        QFile::setPermissions(temporary.path(), as | QFileDevice::WriteOwner);
+        temporary.release();
+        replaceFile(temporary.path(), target);
     } catch (...) {
-        QFile::remove(temporary);
+        QFile::remove(temporary.path());
         throw;
     }
     if (durable && !syncFolder(QFileInfo(target).absolutePath()))
@@ -387,19 +500,244 @@ void removeMarker(const QString& marker)
     syncFolder(QFileInfo(marker).absolutePath());
 }
 
+// The names of the files a restore of `bank` writes beside it: the bank, its
+// safety copies and its marker.
+QRegularExpression restoreFamily(const QString& bank)
+{
+    const QFileInfo info(bank);
+    const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+    return QRegularExpression(QRegularExpression::escape(info.fileName()) + u'|' +
+                              QRegularExpression::escape(info.completeBaseName() + u"-恢复前-"_s) + u".*"_s +
+                              QRegularExpression::escape(suffix) + u'|' +
+                              QRegularExpression::escape(QFileInfo(restoreMarkerPath(bank)).fileName()));
+}
+
+// Brings a bank just restored up to date: what this version adds, and the
+// record of the row identities the bank it replaced had used. Without a
+// rollback journal on `c` a failure leaves this half done: the caller then
+// puts the bank back.
+void bringUpToDate(DirectConnection& c, qint64 usedBefore)
+{
+    c.exec("BEGIN");
+    for (const QString& statement : bankUpgradeStatements())
+        c.run(statement);
+    c.run(u"UPDATE \"数学题库_行号\" SET \"已删除最大行号\" = max(\"已删除最大行号\", ?)"_s, {usedBefore});
+    c.exec("COMMIT");
+}
+
+// A failure before the first page of the bank was replaced, from SQLite's
+// reading of the bank as a database: the bank is then replaced as a file.
+struct UnreadableBank
+{
+    StoreError error;
+};
+
+// The restore in place (restoreBankFile). Throws RestoreError, or
+// UnreadableBank while nothing has changed.
+void restoreInPlace(const QString& source, const QString& bank, const QString& safetyCopy)
+{
+    const QString marker = restoreMarkerPath(bank);
+    const auto unchanged = [&](const StoreError& e) {
+        return RestoreError(e, RestoreOutcome::BankUnchanged, {});
+    };
+    const auto unreadable = [](int rc) {
+        const int primary = rc & 0xff;
+        return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
+    };
+
+    std::optional<DirectConnection> from;
+    std::optional<DirectConnection> live;
+    try {
+        from.emplace(source, DirectConnection::Mode::ReadOnly);
+        from->exec(kMapWholeFile);
+        live.emplace(bank, DirectConnection::Mode::ReadWrite);
+        live->exec(kMapWholeFile);
+    } catch (const StoreError& e) {
+        throw unchanged(e);
+    }
+    // No rollback journal: it would hold every page of the bank as it
+    // was, which the safety copy holds already; writing both took three
+    // times as long as copying the file. A restore cut off on the way
+    // is undone from the safety copy instead, named by the marker (at
+    // once when the copy fails, else when the bank is next opened).
+    // The exclusive lock is taken before the safety copy is made and
+    // kept until the marker is gone, so the copy is of the very state
+    // replaced, and no other connection reads the bank in between.
+    const int journal = sqlite3_exec(live->handle(), "PRAGMA journal_mode = OFF", nullptr, nullptr, nullptr);
+    if (journal != SQLITE_OK) {
+        if (unreadable(journal))
+            throw UnreadableBank{live->error(journal)};
+        throw unchanged(live->error(journal));
+    }
+    if (live->text("PRAGMA journal_mode").compare(u"off"_s, Qt::CaseInsensitive) != 0)
+        throw unchanged(engineError(SQLITE_ERROR, bank, u"journal_mode"_s));
+    live->exec("PRAGMA locking_mode = EXCLUSIVE");
+    sqlite3_backup* backup = sqlite3_backup_init(live->handle(), "main", from->handle(), "main");
+    if (!backup)
+        throw unchanged(live->error(sqlite3_errcode(live->handle())));
+    const auto finish = [&] {
+        if (backup)
+            sqlite3_backup_finish(backup);
+        backup = nullptr;
+    };
+
+    // Takes the bank's exclusive lock before a page is copied. The source
+    // was found whole just before, so a file SQLite cannot read here is the
+    // bank.
+    if (const int rc = sqlite3_backup_step(backup, 0); rc != SQLITE_OK && rc != SQLITE_DONE) {
+        finish();
+        const StoreError e = engineError(rc, bank, QString::fromUtf8(sqlite3_errstr(rc)));
+        if (unreadable(rc))
+            throw UnreadableBank{e};
+        throw unchanged(e);
+    }
+    try {
+        // The bank as it is under that lock: the very state the copy replaces.
+        writeInPlace(safetyCopy, bank, true, [&](const QString& temporary) {
+            writeBytesOf(live->file(), bank, temporary, safetyCopy, true);
+        });
+        writeInPlace(marker, bank, true, [&](const QString& temporary) {
+            QFile f(temporary);
+            const QByteArray line = QFileInfo(safetyCopy).fileName().toUtf8() + '\n';
+            if (!f.open(QIODevice::WriteOnly) || f.write(line) != line.size() || !f.flush() || !syncToDisk(f))
+                throw writeFailure(marker, f, line.size());
+        });
+    } catch (const StoreError& e) {
+        finish();
+        // A marker in place (only its folder could not be synced) would
+        // have the next open "undo" a restore that never began.
+        QFile::remove(marker);
+        throw unchanged(e);
+    }
+
+    // From here on the bank is being replaced: a failure puts it back.
+    try {
+        // A failure reading the source belongs to the source, any other to the bank.
+        if (const int rc = sqlite3_backup_step(backup, -1); rc != SQLITE_DONE) {
+            const int primary = rc & 0xff;
+            throw engineError(rc, primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT ? source : bank,
+                              QString::fromUtf8(sqlite3_errstr(rc)));
+        }
+        finish();
+        bringUpToDate(*live, highestUsedIdentityOf(safetyCopy));
+        sqlite3_file* file = live->file();
+        if (const int synced = file->pMethods->xSync(file, SQLITE_SYNC_FULL); synced != SQLITE_OK)
+            throw live->fileError(synced);
+        // A journal left beside the bank belongs to no content it now has:
+        // the next open would play it back over the restored pages.
+        QFile::remove(bank + u"-journal"_s);
+        removeMarker(marker);
+    } catch (const StoreError& e) {
+        finish();
+        // The bank may be half replaced: it gets back what it was, still
+        // under the exclusive lock. Should that fail too, the marker stays
+        // and the next open tries again.
+        try {
+            ExclusiveLock lock(*live);
+            putBytesInto(*live, safetyCopy);
+            removeMarker(marker);
+        } catch (const StoreError&) {
+            throw RestoreError(e, RestoreOutcome::LeftForUndo, safetyCopy);
+        }
+        throw RestoreError(e, RestoreOutcome::PutBack, safetyCopy);
+    }
+}
+
+// The restore of a bank that is missing or cannot be read as a database
+// (restoreBankFile): the file as it is goes to `safetyCopy`, byte for byte,
+// and the source, brought up to date in a temporary file beside the bank,
+// takes its place in one rename. Throws RestoreError (the bank unchanged).
+void replaceBankFile(const QString& source, const QString& bank, const QString& safetyCopy)
+{
+    try {
+        if (!safetyCopy.isEmpty()) {
+            writeInPlace(safetyCopy, bank, true, [&](const QString& temporary) {
+                QFile in(bank);
+                QFile out(temporary);
+                if (!in.open(QIODevice::ReadOnly)) {
+                    throw StoreError(StoreErrorNumber::CannotOpen,
+                                     u"不能读取文件“%1”：%2"_s.arg(native(bank), in.errorString()));
+                }
+                if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                    throw cannotWrite(safetyCopy, out.errorString());
+                const qint64 size = in.size();
+                QByteArray buffer(kCopyChunk, Qt::Uninitialized);
+                for (qint64 done = 0; done < size;) {
+                    const qint64 n = in.read(buffer.data(), kCopyChunk);
+                    if (n <= 0)
+                        break;
+                    if (out.write(buffer.constData(), n) != n)
+                        throw writeFailure(safetyCopy, out, size - done);
+                    done += n;
+                }
+                if (!out.flush() || !syncToDisk(out))
+                    throw writeFailure(safetyCopy, out, 0);
+            });
+        }
+        const qint64 usedBefore = safetyCopy.isEmpty() ? 0 : highestUsedIdentityOf(safetyCopy);
+        // Not durable through writeInPlace: once the new bank is in its place, a
+        // failure to sync the folder must not read as "nothing changed". The
+        // file itself is on the disk before the rename.
+        writeInPlace(bank, source, false, [&](const QString& temporary) {
+            {
+                DirectConnection from(source, DirectConnection::Mode::ReadOnly);
+                from.exec(kMapWholeFile);
+                copyFileBytes(from, temporary, bank, false);
+            }
+            {
+                // A file nobody else knows yet: no journal needed.
+                DirectConnection copy(temporary, DirectConnection::Mode::ReadWrite);
+                copy.exec("PRAGMA journal_mode = OFF");
+                bringUpToDate(copy, usedBefore);
+            }
+            QFile written(temporary);
+            if (!written.open(QIODevice::ReadWrite) || !syncToDisk(written))
+                throw writeFailure(bank, written, 0);
+            // The journal of the file replaced would be played back over the new one.
+            QFile::remove(bank + u"-journal"_s);
+        });
+        syncFolder(QFileInfo(bank).absolutePath());
+    } catch (const RestoreError&) {
+        throw;
+    } catch (const StoreError& e) {
+        throw RestoreError(e, RestoreOutcome::BankUnchanged, {});
+    }
+}
+
 } // namespace
+
+RestoreError::RestoreError(const StoreError& failure, RestoreOutcome what, const QString& copy)
+    : StoreError(failure), outcome(what), safetyCopy(copy)
+{
+    switch (what) {
+    case RestoreOutcome::BankUnchanged:
+        text += u"\n题库没有任何改动。"_s;
+        break;
+    case RestoreOutcome::PutBack:
+        text += u"\n恢复没有完成，题库已经用恢复前的安全副本“%1”还原为恢复前的样子。"_s.arg(native(copy));
+        break;
+    case RestoreOutcome::LeftForUndo:
+        text += u"\n恢复没有完成，题库可能只恢复了一部分。恢复前的安全副本保存在“%1”，"
+                u"下次打开题库时程序会自动用它还原题库。"_s.arg(native(copy));
+        break;
+    }
+}
 
 void backupBankFile(const QString& bank, const QString& target, bool durable)
 {
     if (isSameFile(bank, target))
         throw sameFileError(target);
     undoInterruptedRestore(bank);
+    // What copies killed before left beside the target and the bank.
+    removeStaleTemporaries(QFileInfo(target).absolutePath(),
+                           QRegularExpression(QRegularExpression::escape(QFileInfo(target).fileName())));
+    removeStaleTemporaries(QFileInfo(bank).absolutePath(), restoreFamily(bank));
     DirectConnection source(bank, DirectConnection::Mode::ReadOnly);
     source.exec(kMapWholeFile);
     // Written through to the disk only when asked: a copy is as durable as
     // one made by `cp` unless something relies on it.
     writeInPlace(target, bank, durable,
-                 [&](const QString& temporary) { copyFileBytes(source, temporary, durable); });
+                 [&](const QString& temporary) { copyFileBytes(source, temporary, target, durable); });
 }
 
 QString restoreMarkerPath(const QString& bank)
@@ -408,10 +746,11 @@ QString restoreMarkerPath(const QString& bank)
     return info.absolutePath() + u'/' + info.completeBaseName() + u"-恢复中.txt"_s;
 }
 
-void restoreBankFile(const QString& source, const QString& bank, const QString& safetyCopy)
+bool restoreBankFile(const QString& source, const QString& bank, const QString& safetyCopy)
 {
     if (isSameFile(source, bank))
-        throw sameFileError(source);
+        throw RestoreError(sameFileError(source), RestoreOutcome::BankUnchanged, {});
+    removeStaleTemporaries(QFileInfo(bank).absolutePath(), restoreFamily(bank));
     // A restore that was cut off before is undone first: the bank it left
     // is no state worth keeping a copy of. Without a safety copy to undo it
     // from, this restore goes ahead: it replaces all of it anyway.
@@ -419,91 +758,28 @@ void restoreBankFile(const QString& source, const QString& bank, const QString& 
         undoInterruptedRestore(bank);
     } catch (const StoreError& e) {
         if (e.number != StoreErrorNumber::NotABank)
-            throw;
+            throw RestoreError(e, RestoreOutcome::BankUnchanged, {});
     }
-    const QString marker = restoreMarkerPath(bank);
-    {
-        DirectConnection from(source, DirectConnection::Mode::ReadOnly);
-        from.exec(kMapWholeFile);
-        DirectConnection live(bank, DirectConnection::Mode::ReadWrite);
-        live.exec(kMapWholeFile);
-        // No rollback journal: it would hold every page of the bank as it
-        // was, which the safety copy holds already; writing both took three
-        // times as long as copying the file. A restore cut off on the way
-        // is undone from the safety copy instead, named by the marker (at
-        // once when the copy fails, else when the bank is next opened).
-        // The exclusive lock is taken before the safety copy is made and
-        // kept until the marker is gone, so the copy is of the very state
-        // replaced, and no other connection reads the bank in between.
-        if (live.text("PRAGMA journal_mode = OFF").compare(u"off"_s, Qt::CaseInsensitive) != 0)
-            throw engineError(SQLITE_ERROR, bank, u"journal_mode"_s);
-        live.exec("PRAGMA locking_mode = EXCLUSIVE");
-        sqlite3_backup* backup = sqlite3_backup_init(live.handle(), "main", from.handle(), "main");
-        if (!backup)
-            throw live.error(sqlite3_errcode(live.handle()));
-        // A failure belongs to one of the two files: a damaged source, or a
-        // locked bank or one that cannot be written.
-        const auto failure = [&](int rc) {
-            const int primary = rc & 0xff;
-            return engineError(rc, primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT ? source : bank,
-                               QString::fromUtf8(sqlite3_errstr(rc)));
-        };
-        bool putBackOnFailure = false;
-        try {
-            // Takes the bank's exclusive lock (and rolls back what a writer
-            // that crashed left half done) before a page is copied.
-            if (const int rc = sqlite3_backup_step(backup, 0); rc != SQLITE_OK && rc != SQLITE_DONE)
-                throw failure(rc);
-            // The bank as it is under that lock: the very state the copy replaces.
-            writeInPlace(safetyCopy, bank, true,
-                         [&](const QString& temporary) { writeBytesOf(live.file(), bank, temporary, true); });
-            // From here on a failure puts the safety copy back (while the
-            // marker is only being written, that changes nothing).
-            putBackOnFailure = true;
-            writeInPlace(marker, bank, true, [&](const QString& temporary) {
-                QFile f(temporary);
-                const QByteArray line = QFileInfo(safetyCopy).fileName().toUtf8() + '\n';
-                if (!f.open(QIODevice::WriteOnly) || f.write(line) != line.size() || !f.flush() ||
-                    !syncToDisk(f))
-                    throw cannotWrite(marker, f.errorString());
-            });
-            if (const int rc = sqlite3_backup_step(backup, -1); rc != SQLITE_DONE)
-                throw failure(rc);
-            sqlite3_backup_finish(backup);
-            backup = nullptr;
-            sqlite3_file* file = live.file();
-            if (const int synced = file->pMethods->xSync(file, SQLITE_SYNC_FULL); synced != SQLITE_OK)
-                throw live.error(synced);
-            removeMarker(marker);
-        } catch (...) {
-            if (backup)
-                sqlite3_backup_finish(backup);
-            if (putBackOnFailure) {
-                // The bank may be half replaced: it gets back what it was,
-                // still under the exclusive lock. Should that fail too, the
-                // marker stays and the next open tries again.
-                try {
-                    ExclusiveLock lock(live);
-                    putBytesInto(live, safetyCopy);
-                    removeMarker(marker);
-                } catch (const StoreError&) {
-                }
-            }
-            throw;
+    if (!QFileInfo(bank).isFile()) {
+        if (QFileInfo::exists(bank)) {
+            throw RestoreError(StoreError(StoreErrorNumber::CannotOpen,
+                                          u"“%1”不是一个文件，不能把题库恢复到那里。"_s.arg(native(bank))),
+                               RestoreOutcome::BankUnchanged, {});
         }
+        replaceBankFile(source, bank, {});
+        return false;
     }
-    // A bank of an earlier version gains the record of row identities now. A
-    // window that kept a result from before the restore holds identities of
-    // the old content: none of them may come back as a new question.
-    qint64 usedBefore = 0;
-    {
-        DirectConnection before(safetyCopy, DirectConnection::Mode::ReadOnly);
-        usedBefore = highestUsedIdentity(before);
+    // What a writer killed on the way left half done is rolled back first:
+    // the copy below runs without a journal, so SQLite would not do it then.
+    rollBackCrashedWrite(bank);
+    try {
+        restoreInPlace(source, bank, safetyCopy);
+    } catch (const UnreadableBank&) {
+        // Not a database SQLite can write into page by page: replaced as a
+        // file, kept aside as it is.
+        replaceBankFile(source, bank, safetyCopy);
     }
-    BankConnection c(bank, BankConnection::Mode::ReadWrite);
-    c.ensureBank();
-    c.noteWritten();
-    c.exec(u"UPDATE \"数学题库_行号\" SET \"已删除最大行号\" = max(\"已删除最大行号\", ?)"_s, {usedBefore});
+    return true;
 }
 
 std::optional<QString> undoInterruptedRestore(const QString& bank)
@@ -657,6 +933,32 @@ QString inMainSchema(const QString& sql)
     return out;
 }
 
+// Appends to the bank's `table` the rows of the attached source's that it
+// lacks, comparing `columns` as the bank's columns compare (Latin letters
+// without case; an empty value only equals an empty one), each missing row
+// once, in the source's order. The identifier (编号) is the bank's own.
+// Returns how many were added.
+qint64 addMissingRows(BankConnection& c, const QString& src, const QString& table, const QStringList& columns)
+{
+    QStringList quoted;
+    QStringList fromSource;
+    QStringList same;
+    for (const QString& column : columns) {
+        quoted << quotedName(column);
+        fromSource << u"s."_s + quotedName(column);
+        same << u"m."_s + quotedName(column) + u" IS s."_s + quotedName(column);
+    }
+    const QString list = quoted.join(u", "_s);
+    // INSERT ... SELECT reads the rows it appends to only once they are all
+    // chosen, so a name the source holds twice is grouped here.
+    QSqlQuery q = c.exec(u"INSERT INTO main."_s + quotedName(table) + u" ("_s + list + u") SELECT "_s +
+                         fromSource.join(u", "_s) + u" FROM "_s + src + u'.' + quotedName(table) +
+                         u" AS s WHERE NOT EXISTS (SELECT 1 FROM main."_s + quotedName(table) +
+                         u" AS m WHERE "_s + same.join(u" AND "_s) + u") GROUP BY "_s +
+                         fromSource.join(u", "_s) + u" ORDER BY min(s.rowid)"_s);
+    return q.numRowsAffected();
+}
+
 } // namespace
 
 QuestionMerge appendQuestionsFrom(const QString& source, const QString& bank, const MergeProgress& progress)
@@ -715,6 +1017,11 @@ QuestionMerge appendQuestionsFrom(const QString& source, const QString& bank, co
                 total > std::numeric_limits<qint64>::max() - base) {
                 throw StoreError(StoreErrorNumber::TypeMismatch, u"题目编号超出了可以表示的范围。"_s);
             }
+
+            result.addedPaths = addMissingRows(
+                c, src, BankTables::knowledgePoints,
+                {KnowledgeColumns::level1, KnowledgeColumns::level2, KnowledgeColumns::level3});
+            result.addedTypes = addMissingRows(c, src, BankTables::questionTypes, {TypeColumns::name});
 
             // Dropped and made again inside the transaction: a failure on
             // the way rolls them back with the appended questions.

@@ -72,6 +72,15 @@ struct UserRecord
     static UserRecord fromRow(const QVariantList& row);
 };
 
+// A row of 登录表 and its identity (the row's own, not a column).
+struct StoredUser
+{
+    qint64 id = -1;
+    UserRecord user{};
+
+    bool operator==(const StoredUser&) const = default;
+};
+
 // A rich-text body as a column holds it, and back. RTF is 7-bit text with
 // escapes; a stored value with characters beyond Latin-1 (written by some
 // other program) comes back as UTF-8 so that nothing is dropped.

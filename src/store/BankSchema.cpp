@@ -137,6 +137,29 @@ void createBankFile(const QString& path)
     }
 }
 
+BankFileState checkBankFile(const QString& path, QString* why)
+{
+    if (!isBankFile(path, why))
+        return BankFileState::NotABank;
+    QString reason;
+    try {
+        BankConnection c(path, BankConnection::Mode::ReadOnly);
+        // The first problem is enough to refuse the file; quick_check reads
+        // every page but leaves out the slow comparison of indexes with rows.
+        QSqlQuery q = c.exec(u"PRAGMA quick_check(1)"_s);
+        const QString result = q.next() ? q.value(0).toString() : QString();
+        if (result != u"ok"_s)
+            reason = u"数据库检查未通过：%1"_s.arg(result.simplified());
+    } catch (const StoreError& e) {
+        reason = e.text;
+    } catch (...) {
+        reason = u"无法读取该文件"_s;
+    }
+    if (why)
+        *why = reason;
+    return reason.isEmpty() ? BankFileState::Sound : BankFileState::Damaged;
+}
+
 bool isBankFile(const QString& path, QString* why)
 {
     QString reason;
@@ -169,7 +192,17 @@ bool bankIsCurrent(BankConnection& c)
 void upgradeBank(BankConnection& c)
 {
     c.transaction([&] {
-        runAll(c, kRowIdentitySchema);
-        runAll(c, kUpgrades);
+        for (const QString& statement : bankUpgradeStatements())
+            c.exec(statement);
     });
+}
+
+QStringList bankUpgradeStatements()
+{
+    QStringList out;
+    for (const char16_t* statement : kRowIdentitySchema)
+        out << QString::fromUtf16(statement);
+    for (const char16_t* statement : kUpgrades)
+        out << QString::fromUtf16(statement);
+    return out;
 }

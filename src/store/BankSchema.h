@@ -21,6 +21,20 @@ void createBankFile(const QString& path);
 // throws, and never creates or changes the file.
 bool isBankFile(const QString& path, QString* why = nullptr);
 
+// What a file offered as a bank (to restore from, to merge from, as a
+// backup) turns out to be.
+enum class BankFileState {
+    Sound,    // a bank file, and SQLite finds its structure whole
+    NotABank, // not a bank file at all (isBankFile)
+    Damaged,  // a bank file whose pages SQLite finds damaged (quick_check)
+};
+
+// Checks `path` as isBankFile does, then runs SQLite's quick_check on it,
+// which reads every page: for files about to be restored or merged from, not
+// for every open. The reason goes to `why` unless the file is sound. Never
+// throws, and never changes what the file holds.
+BankFileState checkBankFile(const QString& path, QString* why = nullptr);
+
 class BankConnection;
 
 // True when the bank has everything this version adds to the four tables (the
@@ -29,3 +43,6 @@ bool bankIsCurrent(BankConnection& c);
 // Adds what a bank made by an earlier version lacks, in one transaction. The
 // four tables and their rows are not touched. Throws StoreError.
 void upgradeBank(BankConnection& c);
+// The statements upgradeBank() runs, in order; each does nothing on a bank
+// that has what it adds, so they may run on any bank.
+QStringList bankUpgradeStatements();

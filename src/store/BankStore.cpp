@@ -644,6 +644,52 @@ std::vector<UserRecord> BankStore::users(const QString& where, const QVariantLis
     return out;
 }
 
+std::vector<StoredUser> BankStore::storedUsers()
+{
+    return storedUsersWhere({}, {});
+}
+
+std::vector<StoredUser> BankStore::storedUsersNamed(const QString& name)
+{
+    // 姓名 is declared COLLATE NOCASE: "=" compares Latin letters without case.
+    return storedUsersWhere(quotedName(UserColumns::name) + u" = ?"_s, {name});
+}
+
+std::vector<StoredUser> BankStore::storedUsersWhere(const QString& where, const QVariantList& params)
+{
+    const QStringList& columns = c_->columns(BankTables::users);
+    if (columns.isEmpty())
+        throw noSuchTable(*c_, BankTables::users);
+    QSqlQuery q = c_->exec(u"SELECT rowid, "_s + columnList(columns) + u" FROM "_s +
+                               quotedName(BankTables::users) + whereClause(where) + u" ORDER BY rowid"_s,
+                           params);
+    std::vector<StoredUser> out;
+    for (QVariantList& row : rowsOf(q, int(columns.size()) + 1)) {
+        const qint64 id = row.takeFirst().toLongLong();
+        out.push_back({id, UserRecord::fromRow(row)});
+    }
+    return out;
+}
+
+bool BankStore::updateUser(qint64 id, const UserRecord& user)
+{
+    return updateWhere({BankTables::users, u"rowid = ?"_s, {id}}, user.fields()) > 0;
+}
+
+int BankStore::deleteUsers(const std::vector<qint64>& ids)
+{
+    if (ids.empty())
+        return 0;
+    // One statement: the rows go together or not at all.
+    QStringList marks;
+    QVariantList params;
+    for (const qint64 id : ids) {
+        marks << u"?"_s;
+        params << id;
+    }
+    return deleteWhere({BankTables::users, u"rowid IN ("_s + marks.join(u", "_s) + u')', params});
+}
+
 // ---------------------------------------------------------------------------
 
 std::optional<QString> numberAfter(const QString& number)

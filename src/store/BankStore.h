@@ -184,6 +184,17 @@ public:
     std::vector<QuestionType> questionTypes();
     void appendUser(const UserRecord& user);
     std::vector<UserRecord> users(const QString& where = {}, const QVariantList& params = {});
+    // Every user with the row's identity, in stored order, so that a window
+    // acts on exactly the row it read even where several rows share a name.
+    std::vector<StoredUser> storedUsers();
+    // The users called `name`, compared as the login compares names (Latin
+    // letters without case, nothing trimmed), in stored order.
+    std::vector<StoredUser> storedUsersNamed(const QString& name);
+    // Writes `user` into the row with this identity; false when that row is
+    // gone.
+    bool updateUser(qint64 id, const UserRecord& user);
+    // Deletes the rows with these identities; returns how many went.
+    int deleteUsers(const std::vector<qint64>& ids);
 
     // Runs `work` as one transaction on this connection: its writes land
     // together, or (when it throws) not at all. Many appends in one
@@ -192,6 +203,7 @@ public:
 
 private:
     explicit BankStore(std::shared_ptr<BankConnection> c);
+    std::vector<StoredUser> storedUsersWhere(const QString& where, const QVariantList& params);
     std::shared_ptr<BankConnection> c_;
 };
 

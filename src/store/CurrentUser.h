@@ -6,6 +6,9 @@
 struct CurrentUserState
 {
     QString userName;
+    // The identity of the row the login verified; -1 when not known. Where
+    // several users share a name it tells which of them is logged in.
+    qint64 userId = -1;
     bool isSuperAdmin = false;
     bool isAdmin = false;
     bool isOrdinaryUser = false;

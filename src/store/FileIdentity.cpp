@@ -4,7 +4,10 @@
 #include <QFileInfo>
 
 #if defined(Q_OS_UNIX)
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 FileIdentity FileIdentity::of(const QString& path)
@@ -33,4 +36,30 @@ FileIdentity FileIdentity::of(const QString& path)
     id.inode = quint64(info.birthTime().toMSecsSinceEpoch());
 #endif
     return id;
+}
+
+// flock() locks belong to the open file, not to the process as fcntl() locks
+// do: another handle of the same file closed meanwhile does not drop them.
+bool markBeingWritten(QFile& file)
+{
+#if defined(Q_OS_UNIX)
+    return file.handle() >= 0 && ::flock(file.handle(), LOCK_EX | LOCK_NB) == 0;
+#else
+    return file.isOpen();
+#endif
+}
+
+bool isBeingWritten(const QString& path)
+{
+#if defined(Q_OS_UNIX)
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return true;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
 }

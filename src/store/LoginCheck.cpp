@@ -20,17 +20,18 @@ LoginOutcome checkLogin(const QString& typedName, const QString& typedPassword)
     }
 
     BankStore store = BankStore::openBank();
-    const std::vector<UserRecord> users = store.users(UserColumns::name + u" = ?"_s, {out.userName});
+    const std::vector<StoredUser> users = store.storedUsersNamed(out.userName);
     if (users.empty()) {
         out.kind = LoginOutcome::NoSuchUser;
         return out;
     }
     // Rows carry password hashes, so the password is verified row by row in
     // stored order; the first row that verifies gives the role.
-    for (const UserRecord& user : users) {
-        if (verifyPassword(user.passwordHash, typedPassword)) {
+    for (const StoredUser& row : users) {
+        if (verifyPassword(row.user.passwordHash, typedPassword)) {
             out.kind = LoginOutcome::LoggedIn;
-            out.role = user.role;
+            out.role = row.user.role;
+            out.userId = row.id;
             return out;
         }
     }

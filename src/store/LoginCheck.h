@@ -7,8 +7,9 @@ struct LoginOutcome
 {
     enum Kind { EmptyName, EmptyPassword, NoSuchUser, WrongPassword, LoggedIn };
     Kind kind = EmptyName;
-    QString userName; // the trimmed name
-    QString role;     // the role of the first row whose password verifies
+    QString userName;   // the trimmed name
+    QString role;       // the role of the first row whose password verifies
+    qint64 userId = -1; // that row's identity
 };
 
 // Checks a typed name and password against 登录表. The name is trimmed and

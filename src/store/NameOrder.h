@@ -3,7 +3,11 @@
 // The order in which names (knowledge points, question types) are listed:
 // the order a Chinese teacher expects, pinyin for Chinese characters, Latin
 // letters without case, and numbers inside names compared as numbers, so that
-// 第2章 comes before 第10章. The same order serves every list, tree and export.
+// 第2章 comes before 第10章. Chinese numerals count as numbers where they stand
+// as one: after 第 or 初, before 年级 or 单元, and alone at the start of a name
+// or in brackets (第二章 < 第十章 < 第十一章, 一、 < 二、 < 十二、, （三） <
+// （十）); 一次函数 and 三角形 keep their pinyin place. The same order serves
+// every list, tree and export.
 
 #include <QCollatorSortKey>
 #include <QHash>

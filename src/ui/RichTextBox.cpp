@@ -11,6 +11,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -189,6 +190,8 @@ template <typename Fill> void RichTextBox::replaceDocument(Fill fill)
     }
     if (pin)
         setVerticalScrollBarPolicy(policy);
+    // Before the undo history starts: resetting is no step to undo.
+    resetEmptyFormats();
     doc->setUndoRedoEnabled(true);
     setTextCursor(QTextCursor(doc));
 }
@@ -259,11 +262,14 @@ QString RichTextBox::SelText() const
 void RichTextBox::setSelText(const QString& text)
 {
     ChangeBatch batch(*this, ChangeBatch::Always);
+    const bool wasEmpty = document()->isEmpty();
     QTextCursor c = textCursor();
     c.beginEditBlock();
     c.insertText(normalizedLineEnds(text));
     c.endEditBlock();
     setTextCursor(c);
+    if (!wasEmpty)
+        resetEmptyFormats();
 }
 
 QByteArray RichTextBox::SelRTF() const
@@ -276,6 +282,7 @@ QByteArray RichTextBox::SelRTF() const
 void RichTextBox::setSelRTF(const QByteArray& rtf)
 {
     ChangeBatch batch(*this, ChangeBatch::Always);
+    const bool wasEmpty = document()->isEmpty();
     QTextCursor c = textCursor();
     c.beginEditBlock();
     if (rtf.isEmpty())
@@ -285,6 +292,8 @@ void RichTextBox::setSelRTF(const QByteArray& rtf)
     alignFormulasOnBaseline(document());
     c.endEditBlock();
     setTextCursor(c);
+    if (!wasEmpty)
+        resetEmptyFormats();
 }
 
 void RichTextBox::SetFocus()
@@ -332,6 +341,7 @@ void RichTextBox::insertFromMimeData(const QMimeData* source)
     if (!source || isReadOnly())
         return;
     ChangeBatch batch(*this, ChangeBatch::IfChanged);
+    const bool wasEmpty = document()->isEmpty();
     QTextCursor c = textCursor();
     c.beginEditBlock();
     bool done = false;
@@ -357,7 +367,57 @@ void RichTextBox::insertFromMimeData(const QMimeData* source)
         c.insertText(normalizedLineEnds(source->text()));
     c.endEditBlock();
     setTextCursor(c);
+    if (!wasEmpty)
+        resetEmptyFormats();
     ensureCursorVisible();
+}
+
+void RichTextBox::resetEmptyFormats()
+{
+    QTextDocument* doc = document();
+    if (!doc->isEmpty())
+        return;
+    // Typing at the start of an empty paragraph takes the paragraph mark's
+    // format. RTF gives the mark of a paragraph written without sizes 12 pt,
+    // and deleting text leaves the mark as it was: one paper would then mix
+    // 12 pt with the 10.5 pt typed elsewhere.
+    QTextCursor c(doc);
+    const bool markPlain = c.blockCharFormat().properties().isEmpty();
+    const bool caretPlain = textCursor().charFormat().properties().isEmpty();
+    if (markPlain && caretPlain)
+        return;
+    // Part of the edit that emptied the box: one undo step with it.
+    c.joinPreviousEditBlock();
+    c.setBlockCharFormat(QTextCharFormat());
+    c.endEditBlock();
+    // The caret's own format too, without moving it (an input method may be
+    // composing there).
+    setCurrentCharFormat(QTextCharFormat());
+}
+
+template <typename Type> void RichTextBox::typeOverEverything(const QString& text, Type type)
+{
+    ChangeBatch batch(*this, ChangeBatch::IfChanged);
+    QTextCursor c = textCursor();
+    const bool everything = !isReadOnly() && !text.isEmpty() && c.hasSelection() && c.selectionStart() == 0 &&
+                            c.selectionEnd() == document()->characterCount() - 1;
+    if (!everything) {
+        // Only a box this key empties: in one that was empty already, a
+        // format chosen for what comes next (bold, a size) must stay.
+        const bool wasEmpty = document()->isEmpty();
+        type();
+        if (!wasEmpty)
+            resetEmptyFormats();
+        return;
+    }
+    // One undo step: the content going and the text coming.
+    c.beginEditBlock();
+    c.removeSelectedText();
+    c.setBlockCharFormat(QTextCharFormat());
+    c.setCharFormat(QTextCharFormat());
+    setTextCursor(c);
+    type();
+    c.endEditBlock();
 }
 
 FormulaEditor* RichTextBox::formulaEditor() const
@@ -505,7 +565,16 @@ void RichTextBox::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    QTextEdit::keyPressEvent(event);
+    // Only keys that type a character; shortcuts and moves pass as they are.
+    const bool types = !(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
+                       !event->text().isEmpty() && event->text().front().isPrint();
+    typeOverEverything(types ? event->text() : QString(), [this, event] { QTextEdit::keyPressEvent(event); });
+}
+
+void RichTextBox::inputMethodEvent(QInputMethodEvent* event)
+{
+    // An input method hands over Chinese text as its commit string.
+    typeOverEverything(event->commitString(), [this, event] { QTextEdit::inputMethodEvent(event); });
 }
 
 void RichTextBox::mouseDoubleClickEvent(QMouseEvent* event)

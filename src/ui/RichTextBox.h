@@ -31,6 +31,12 @@ class QMimeData;
 // selects everything on GotFocus keeps the selection its right-button menu is
 // about to act on.
 //
+// Typed text starts from the body format (宋体, 10.5 pt, the box's default
+// font) wherever nothing else precedes it: in a box that an operation or an
+// edit left empty, and when typing replaces the whole content (an instruction
+// text selected on entering the box, say). Otherwise it takes the format of
+// the text where it goes, as in any word processor.
+//
 // Formulas: Ctrl+M in an editable box opens the formula editor and inserts
 // the formula at the caret; Enter with only a formula selected opens the
 // editor on its source and replaces it. A formula sits on the baseline of
@@ -99,6 +105,7 @@ protected:
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
@@ -111,6 +118,13 @@ private:
     // Replaces the document without recording undo steps, then starts a new
     // undo history with the caret at the start.
     template <typename Fill> void replaceDocument(Fill fill);
+
+    // Typing `text` over a selection of the whole content: the content goes
+    // first, so the text takes the body format, not that of what it replaces.
+    template <typename Type> void typeOverEverything(const QString& text, Type type);
+    // An empty box types in the body format again: its paragraph keeps no
+    // format of what was deleted or of the RTF it was read from.
+    void resetEmptyFormats();
 
     void releaseFocus();
     bool canInsertFormula() const;

@@ -2,6 +2,7 @@
 
 #include "ui/Dialogs.h"
 #include "ui/RichTextBox.h"
+#include "ui/TypedComboBox.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -86,6 +87,9 @@ RichTextEditor::RichTextEditor(QWidget* parent)
             [this, subscript] { setVerticalAlignment(subscript, QTextCharFormat::AlignSubScript); });
     toolBar_->addSeparator();
 
+    // The one editable list that keeps Qt's completion: it chooses among the
+    // installed faces, and a face named by part of its name is still that
+    // face; the text typed is never stored.
     fontBox_->setObjectName(u"fontFamily"_s);
     fontBox_->setAccessibleName(u"字体"_s);
     fontBox_->setToolTip(u"字体"_s);
@@ -99,8 +103,8 @@ RichTextEditor::RichTextEditor(QWidget* parent)
     sizeBox_->setObjectName(u"fontSize"_s);
     sizeBox_->setAccessibleName(u"字号"_s);
     sizeBox_->setToolTip(u"字号（磅）"_s);
-    sizeBox_->setEditable(true);
-    sizeBox_->setInsertPolicy(QComboBox::NoInsert);
+    // "1" typed on the way to "14" must not become "10.5" or "12".
+    makeEditableAsTyped(sizeBox_);
     for (int size : {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72})
         sizeBox_->addItem(QString::number(size));
     sizeBox_->setMinimumContentsLength(3);

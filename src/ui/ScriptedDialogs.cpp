@@ -35,10 +35,10 @@ void ScriptedDialogs::cancelInput()
     answers_.push_back({Kind::Input, QVariant()});
 }
 
-void ScriptedDialogs::answerFile(const QString& path)
+void ScriptedDialogs::answerFile(const QString& path, const QString& type)
 {
     // Both file pickers take a file answer; the kind is checked loosely.
-    answers_.push_back({Kind::SaveFile, path});
+    answers_.push_back({Kind::SaveFile, path, type});
 }
 
 std::optional<ScriptedDialogs::Answer> ScriptedDialogs::take(Kind kind, const QString& what)
@@ -79,11 +79,14 @@ std::optional<QString> ScriptedDialogs::input(QWidget*, const QString& title, co
 }
 
 QString ScriptedDialogs::saveFileName(QWidget*, const QString& title, const QString& proposedName,
-                                      const QString& filter)
+                                      const QString& filter, QString* selectedFilter)
 {
     shown_.append({Kind::SaveFile, title, proposedName, Icon::None, Buttons::Ok});
     saveFilters_.append(filter);
+    saveTypesShown_.append(selectedFilter ? *selectedFilter : QString());
     const auto a = take(Kind::SaveFile, title);
+    if (a && selectedFilter && !a->type.isEmpty())
+        *selectedFilter = a->type;
     return a ? a->value.toString() : QString();
 }
 

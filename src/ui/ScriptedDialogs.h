@@ -32,11 +32,15 @@ public:
     void answerNo();
     void answerInput(const QString& text);
     void cancelInput();
-    void answerFile(const QString& path); // the empty path cancels
+    // The empty path cancels. `type`, when given, is the file type chosen in
+    // a save dialog; otherwise the type it showed first stays chosen.
+    void answerFile(const QString& path, const QString& type = {});
 
     const QList<Shown>& shown() const { return shown_; }
-    // The file-type filter of each save dialog shown, in order.
+    // The file-type filter of each save dialog shown, in order, and the type
+    // each showed first (empty when not asked for one).
     const QStringList& saveFilters() const { return saveFilters_; }
+    const QStringList& saveTypesShown() const { return saveTypesShown_; }
     void clearShown() { shown_.clear(); }
     // Texts of the boxes that asked for an answer nobody had queued.
     const QStringList& unexpected() const { return unexpected_; }
@@ -59,7 +63,7 @@ public:
     std::optional<QString> input(QWidget* parent, const QString& title, const QString& prompt,
                                  const QString& defaultText) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& proposedName,
-                         const QString& filter) override;
+                         const QString& filter, QString* selectedFilter) override;
     QString openFileName(QWidget* parent, const QString& title, const QString& filter) override;
 
 private:
@@ -67,6 +71,7 @@ private:
     {
         Kind kind;
         QVariant value; // bool for questions, QString (or null for cancel) otherwise
+        QString type{}; // the file type chosen in a save dialog
     };
     std::optional<Answer> take(Kind kind, const QString& what);
 
@@ -75,6 +80,7 @@ private:
     QList<Shown> shown_;
     QStringList unexpected_;
     QStringList saveFilters_;
+    QStringList saveTypesShown_;
 };
 
 // Lets QCOMPARE print a recorded box.

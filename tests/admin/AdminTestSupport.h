@@ -10,11 +10,17 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#endif
 
 // A plain SQLite connection, as another program would open the file.
 class RawConnection
@@ -194,3 +200,105 @@ private:
     QFileDevice::Permissions permissions_;
     bool immutable_ = false;
 };
+
+// Appends `count` questions with bodies of about `bodyBytes` bytes each
+// (different in every question, so that no two pages are alike) to the bank
+// at `path`: a bank of several megabytes in a second or two.
+inline void appendLargeQuestions(const QString& path, int count, int bodyBytes, const QString& tag = u"big"_s)
+{
+    BankStore store = BankStore::openExternalBank(path);
+    QRandomGenerator random(quint32(qHash(tag)));
+    store.inTransaction([&] {
+        for (int i = 1; i <= count; ++i) {
+            TestQuestion q;
+            q.number = QString::number(i);
+            QByteArray body(bodyBytes, Qt::Uninitialized);
+            for (char& c : body)
+                c = char('a' + random.bounded(26));
+            q.content = "{\\rtf1\\ansi " + (tag + u'-' + q.number).toUtf8() + ' ' + body + "}";
+            store.appendQuestion(q.record());
+        }
+    });
+}
+
+// `bytes` random bytes written over the file `path` at `offset`, as a disk
+// or a half-done write damages it.
+inline void scribble(const QString& path, qint64 offset, qint64 bytes, quint32 seed = 3)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite) || !f.seek(offset))
+        qFatal("cannot damage %s", qPrintable(path));
+    QByteArray noise(bytes, Qt::Uninitialized);
+    QRandomGenerator random(seed);
+    for (char& c : noise)
+        c = char(random.bounded(256));
+    f.write(noise);
+}
+
+// A real file system of `kib` KiB on a fresh folder for as long as this
+// lives, that a copy fills up as it would fill a USB stick: a tmpfs, which
+// only root may mount (CI runs as root). isMounted() is false elsewhere.
+class SmallDisk
+{
+public:
+    explicit SmallDisk(qint64 kib)
+    {
+#if defined(Q_OS_LINUX)
+        if (::geteuid() == 0 && dir_.isValid()) {
+            mounted_ = QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=%1k"_s.arg(kib),
+                                                      u"tmpfs"_s, dir_.path()}) == 0;
+        }
+#else
+        Q_UNUSED(kib);
+#endif
+    }
+    ~SmallDisk()
+    {
+        if (mounted_)
+            QProcess::execute(u"umount"_s, {dir_.path()});
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool isMounted() const
+    {
+        return mounted_;
+    }
+    QString path(const QString& name) const
+    {
+        return dir_.filePath(name);
+    }
+
+private:
+    QTemporaryDir dir_;
+    bool mounted_ = false;
+};
+
+// The hidden temporaries of copies in `folder` (.NAME.XXXXXX.part).
+inline QStringList temporariesIn(const QString& folder)
+{
+    return QDir(folder).entryList({u".*.part"_s}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// Leaves the bank `path` as a writer killed in the middle of a large
+// transaction leaves it: pages of the transaction already in the file, and
+// beside it the journal that takes them back (a hot journal).
+inline void leaveHotJournal(const QString& path)
+{
+    QByteArray file;
+    QByteArray journal;
+    {
+        RawConnection c(path);
+        // A small cache: changed pages go into the file before the commit.
+        c.exec(u"PRAGMA cache_size = 10"_s);
+        c.exec(u"BEGIN"_s);
+        c.exec(u"UPDATE \"数学题库\" SET \"内容\" = \"内容\" || 'changed'"_s);
+        file = fileBytes(path);
+        journal = fileBytes(path + u"-journal"_s);
+        c.exec(u"ROLLBACK"_s);
+    }
+    if (journal.isEmpty() || file == fileBytes(path))
+        qFatal("no transaction of %s reached the file", qPrintable(path));
+    writeFile(path, file);
+    writeFile(path + u"-journal"_s, journal);
+}

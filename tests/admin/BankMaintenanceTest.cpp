@@ -5,6 +5,7 @@
 #include "AdminTestSupport.h"
 #include "questions/QuestionBrowser.h"
 #include "store/BankConnection.h"
+#include "store/BankFiles.h"
 #include "store/FileIdentity.h"
 #include "store/Password.h"
 
@@ -35,6 +36,27 @@ void fillBank(TestBank& bank)
 QStringList filesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// A bank file whose 数学题库 is a view with the table's columns, over a table
+// of another name: it reads like a bank.
+void makeQuestionsAView(const QString& path)
+{
+    makeBank(path, numbered({u"1"_s, u"2"_s}, u"view"_s));
+    RawConnection c(path);
+    c.exec(u"ALTER TABLE \"数学题库\" RENAME TO \"别的表\""_s);
+    c.exec(u"CREATE VIEW \"数学题库\" AS SELECT * FROM \"别的表\""_s);
+}
+
+// What became of the bank in a restore that failed: the RestoreError thrown.
+std::optional<RestoreError> restoreErrorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const RestoreError& e) {
+        return e;
+    }
+    return std::nullopt;
 }
 
 // The identity the next question appended to the bank gets.
@@ -176,6 +198,8 @@ private slots:
         QTest::newRow("other database") << u"sqlite"_s << u"缺少题库文件的标记"_s;
         QTest::newRow("missing column") << u"column"_s << u"表“登录表”的列应为"_s;
         QTest::newRow("missing file") << u"missing"_s << u"找不到文件"_s;
+        QTest::newRow("questions in a view") << u"view"_s << u"“数学题库”不是表"_s;
+        QTest::newRow("damaged pages") << u"damaged"_s << u"已损坏（数据库检查未通过"_s;
     }
     void restoreRefusesWhatIsNotABank()
     {
@@ -192,11 +216,25 @@ private slots:
         } else if (kind == u"column") {
             makeBank(source, numbered({u"1"_s}));
             RawConnection(source).exec(u"ALTER TABLE \"登录表\" DROP COLUMN \"人员类型\""_s);
+        } else if (kind == u"view") {
+            makeQuestionsAView(source);
+        } else if (kind == u"damaged") {
+            // 64 KiB of noise in the middle: the first pages, with the
+            // tables and columns, are whole.
+            makeBank(source, numbered({u"1"_s}));
+            appendLargeQuestions(source, 60, 4000);
+            QVERIFY(isBankFile(source));
+            scribble(source, 64 * 1024, 64 * 1024);
+            QVERIFY(isBankFile(source));
         }
         const QByteArray before = fingerprint(bank->bankPath());
         const BankMaintenance::RestoreResult r = BankMaintenance::restore(source, bank->bankPath());
         QVERIFY(!r.restored);
         QVERIFY2(r.refusal.contains(reason), qPrintable(r.refusal));
+        // The refusal blames the file picked, not the bank.
+        QVERIFY2(kind == u"missing"_s ||
+                     r.refusal.startsWith(u"文件“%1”"_s.arg(QDir::toNativeSeparators(source))),
+                 qPrintable(r.refusal));
         QCOMPARE(fingerprint(bank->bankPath()), before);
         // Nothing was replaced, so nothing was kept aside either.
         QCOMPARE(filesIn(bank->programDir() + u"/DATA"_s), QStringList{u"TiKu.mdb"_s});
@@ -334,23 +372,56 @@ private slots:
         QVERIFY(fileBytes(bank->bankPath()) == before);
     }
 
+    // A restore cut off while it copied the pages of a bank of several
+    // megabytes: the undo writes megabytes back through SQLite's file layer.
+    void interruptedRestoreOfALargeBankIsUndone_data()
+    {
+        QTest::addColumn<QString>("left");
+        QTest::newRow("noise in the middle") << u"noise"_s;
+        QTest::newRow("a larger bank's pages") << u"longer"_s;
+        QTest::newRow("cut short") << u"shorter"_s;
+    }
+    void interruptedRestoreOfALargeBankIsUndone()
+    {
+        QFETCH(QString, left);
+        fillBank(*bank);
+        appendLargeQuestions(bank->bankPath(), 700, 8000);
+        const QString data = bank->programDir() + u"/DATA"_s;
+        const QString safety = data + u"/TiKu-恢复前-20260101-000000.mdb"_s;
+        QVERIFY(QFile::copy(bank->bankPath(), safety));
+        const QByteArray before = fileBytes(bank->bankPath());
+        QVERIFY(before.size() > 5 << 20);
+        writeFile(restoreMarkerPath(bank->bankPath()), "TiKu-恢复前-20260101-000000.mdb\n");
+        if (left == u"noise") {
+            scribble(bank->bankPath(), 200 * 4096, 8 * 4096);
+        } else if (left == u"longer") {
+            QFile f(bank->bankPath());
+            QVERIFY(f.open(QIODevice::Append));
+            f.write(QByteArray(3 << 20, 'x'));
+        } else {
+            QVERIFY(QFile::resize(bank->bankPath(), 1 << 20));
+        }
+
+        QCOMPARE(BankStore::openBank().questionCount(), 703);
+        QVERIFY(fileBytes(bank->bankPath()) == before);
+        QCOMPARE(filesIn(data), (QStringList{u"TiKu-恢复前-20260101-000000.mdb"_s, u"TiKu.mdb"_s}));
+        QCOMPARE(checkBankFile(bank->bankPath()), BankFileState::Sound);
+    }
+
 #if defined(Q_OS_UNIX)
     // The disk fills up while the pages are copied: the bank gets back what
-    // it had at once, and the marker goes.
+    // it had at once, and the marker goes. Files of this process may not
+    // grow past the bank's size and a bit (RLIMIT_FSIZE), which any account
+    // may set; MaintenanceToolTest fills a real disk.
     void restoreThatFailsPartWayPutsTheBankBack()
     {
         fillBank(*bank);
+        appendLargeQuestions(bank->bankPath(), 400, 8000, u"bank"_s);
         const QString source = other(u"big.mdb"_s);
-        QList<TestQuestion> many = numbered([] {
-            QStringList n;
-            for (int i = 1; i <= 300; ++i)
-                n << QString::number(i);
-            return n;
-        }());
-        for (TestQuestion& q : many)
-            q.content = "{\\rtf1 " + QByteArray(6000, 'a') + "}";
-        makeBank(source, many);
+        makeBank(source);
+        appendLargeQuestions(source, 900, 8000, u"source"_s);
         const QByteArray before = fileBytes(bank->bankPath());
+        QVERIFY(before.size() > 3 << 20);
         QVERIFY(QFileInfo(source).size() > before.size() + 200000);
 
         // Files of this process may not grow past the bank's size and a bit.
@@ -360,16 +431,202 @@ private slots:
         rlimit limited = old;
         limited.rlim_cur = rlim_t(before.size() + 100000);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        const StoreError e = storeErrorOf([&] { BankMaintenance::restore(source, bank->bankPath()); });
+        const std::optional<RestoreError> e =
+            restoreErrorOf([&] { BankMaintenance::restore(source, bank->bankPath()); });
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
 
-        QVERIFY2(e.number == 13 || e.number == 10, qPrintable(e.text));
+        QVERIFY(e);
+        QVERIFY2(e->number == 13 || e->number == 10, qPrintable(e->text));
+        QCOMPARE(int(e->outcome), int(RestoreOutcome::PutBack));
+        QVERIFY2(e->text.contains(u"题库已经用恢复前的安全副本“%1”还原为恢复前的样子"_s.arg(
+                     QDir::toNativeSeparators(e->safetyCopy))),
+                 qPrintable(e->text));
         QVERIFY(fileBytes(bank->bankPath()) == before);
+        QVERIFY(fileBytes(e->safetyCopy) == before);
         QVERIFY(!QFileInfo::exists(restoreMarkerPath(bank->bankPath())));
-        QCOMPARE(BankStore::openBank().questionCount(), 3);
+        QCOMPARE(BankStore::openBank().questionCount(), 403);
     }
 #endif
+
+    // The pages are all in, and bringing the restored bank up to date fails
+    // (a crafted file with a view where the bank keeps its record of row
+    // identities): the bank goes back to what it was, and the message says
+    // so, never that nothing changed.
+    void restoreThatFailsAfterThePagesPutsTheBankBack()
+    {
+        fillBank(*bank);
+        const QString source = other(u"crafted.mdb"_s);
+        makeBank(source, numbered({u"7"_s}));
+        {
+            RawConnection c(source);
+            c.exec(u"DROP TRIGGER \"数学题库_删除\""_s);
+            c.exec(u"DROP TABLE \"数学题库_行号\""_s);
+            c.exec(u"CREATE VIEW \"数学题库_行号\" AS SELECT 0 AS \"已删除最大行号\""_s);
+        }
+        QCOMPARE(checkBankFile(source), BankFileState::Sound);
+        const QByteArray before = fileBytes(bank->bankPath());
+        const std::optional<RestoreError> e =
+            restoreErrorOf([&] { BankMaintenance::restore(source, bank->bankPath()); });
+        QVERIFY(e);
+        QCOMPARE(int(e->outcome), int(RestoreOutcome::PutBack));
+        QVERIFY2(!e->text.contains(u"没有任何改动"_s), qPrintable(e->text));
+        QVERIFY(fileBytes(bank->bankPath()) == before);
+        QVERIFY(!QFileInfo::exists(restoreMarkerPath(bank->bankPath())));
+        QCOMPARE(numbersOf(bank->bankPath()), (QStringList{u"1"_s, u"2"_s, u"3"_s}));
+    }
+
+    // A failure before anything of the bank was replaced says so.
+    void restoreThatFailsBeforeThePagesSaysNothingChanged()
+    {
+        fillBank(*bank);
+        const QString copy = other(u"copy.mdb"_s);
+        makeBank(copy, numbered({u"7"_s}));
+        const QByteArray before = fingerprint(bank->bankPath());
+        setBankBusyTimeout(100);
+        RawConnection lock(bank->bankPath());
+        lock.exec(u"BEGIN IMMEDIATE"_s);
+        const std::optional<RestoreError> e =
+            restoreErrorOf([&] { BankMaintenance::restore(copy, bank->bankPath()); });
+        lock.exec(u"ROLLBACK"_s);
+        QVERIFY(e);
+        QCOMPARE(int(e->outcome), int(RestoreOutcome::BankUnchanged));
+        QVERIFY2(e->text.endsWith(u"题库没有任何改动。"_s), qPrintable(e->text));
+        QCOMPARE(fingerprint(bank->bankPath()), before);
+        QCOMPARE(filesIn(bank->programDir() + u"/DATA"_s), QStringList{u"TiKu.mdb"_s});
+    }
+
+    // The bank a restore replaces may be damaged, cut short, no database at
+    // all, or missing: the restore goes ahead, and what was there is kept
+    // aside as it was.
+    void restoreOntoABankThatCannotBeUsed_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::newRow("noise in the middle") << u"noise"_s;
+        QTest::newRow("cut short") << u"short"_s;
+        QTest::newRow("first page lost") << u"zeros"_s;
+        QTest::newRow("empty file") << u"empty"_s;
+        QTest::newRow("missing") << u"missing"_s;
+    }
+    void restoreOntoABankThatCannotBeUsed()
+    {
+        QFETCH(QString, state);
+        fillBank(*bank);
+        appendLargeQuestions(bank->bankPath(), 300, 8000);
+        const QString backup = other(u"backup.mdb"_s);
+        makeBank(backup, numbered({u"7"_s, u"8"_s}, u"backup"_s));
+        BankStore::openExternalBank(backup).appendUser({u"admin"_s, u"hash"_s, u"超级管理"_s});
+        const QString data = bank->programDir() + u"/DATA"_s;
+        if (state == u"noise")
+            scribble(bank->bankPath(), 100 * 4096, 64 * 1024);
+        else if (state == u"short")
+            QVERIFY(QFile::resize(bank->bankPath(), 5 * 4096));
+        else if (state == u"zeros")
+            writeFile(bank->bankPath(), fileBytes(bank->bankPath()).replace(0, 4096, QByteArray(4096, '\0')));
+        else if (state == u"empty")
+            writeFile(bank->bankPath(), {});
+        else
+            QVERIFY(QFile::remove(bank->bankPath()));
+        const QByteArray damaged = fileBytes(bank->bankPath());
+
+        const BankMaintenance::RestoreResult r = BankMaintenance::restore(backup, bank->bankPath());
+        QVERIFY2(r.restored, qPrintable(r.refusal));
+        QCOMPARE(checkBankFile(bank->bankPath()), BankFileState::Sound);
+        QStringList now = dump(bank->bankPath());
+        QStringList then = dump(backup);
+        QCOMPARE(now.mid(0, now.size() - 1), then.mid(0, then.size() - 1));
+        QCOMPARE(numbersOf(bank->bankPath()), (QStringList{u"7"_s, u"8"_s}));
+        if (state == u"missing") {
+            QCOMPARE(r.safetyCopy, QString());
+            QCOMPARE(filesIn(data), QStringList{u"TiKu.mdb"_s});
+            QCOMPARE(BankMaintenance::restoredMessage(r), u"题库恢复成功！"_s);
+        } else {
+            QVERIFY(fileBytes(r.safetyCopy) == damaged);
+            QCOMPARE(filesIn(data), (QStringList{QFileInfo(r.safetyCopy).fileName(), u"TiKu.mdb"_s}));
+            QCOMPARE(BankMaintenance::restoredMessage(r), u"题库恢复成功！\n恢复前的题库保存在“%1”。"_s.arg(
+                                                              QDir::toNativeSeparators(r.safetyCopy)));
+        }
+        QCOMPARE(BankStore::openBank().questionCount(), 2);
+    }
+
+    // A journal a writer killed in the middle of a transaction left beside
+    // the bank is rolled back before a restore copies without one: played
+    // back afterwards, it would write the old pages over the restored bank.
+    void restoreRollsBackWhatACrashedWriterLeft()
+    {
+        fillBank(*bank);
+        appendLargeQuestions(bank->bankPath(), 200, 8000);
+        const QString backup = other(u"backup.mdb"_s);
+        makeBank(backup, numbered({u"7"_s}));
+        const QStringList before = numbersAndContents(bank->bankPath());
+        leaveHotJournal(bank->bankPath());
+        QVERIFY(QFileInfo::exists(bank->bankPath() + u"-journal"_s));
+        const BankMaintenance::RestoreResult r = BankMaintenance::restore(backup, bank->bankPath());
+        QVERIFY(r.restored);
+        QVERIFY(!QFileInfo::exists(bank->bankPath() + u"-journal"_s));
+        QCOMPARE(checkBankFile(bank->bankPath()), BankFileState::Sound);
+        QCOMPARE(numbersOf(bank->bankPath()), QStringList{u"7"_s});
+        // The safety copy is the bank as it was before that writer began.
+        QCOMPARE(checkBankFile(r.safetyCopy), BankFileState::Sound);
+        QCOMPARE(numbersAndContents(r.safetyCopy), before);
+    }
+
+    // A writer killed in the middle of a transaction leaves a journal that
+    // only a connection that may write rolls back. The checks that open a
+    // file read-only took such a bank, or such a source, for no bank at all.
+    void aWriterKilledMidwayLeavesABankThatIsStillOne()
+    {
+        fillBank(*bank);
+        appendLargeQuestions(bank->bankPath(), 200, 8000);
+        const QStringList before = numbersAndContents(bank->bankPath());
+        const QString source = other(u"source.mdb"_s);
+        makeBank(source, numbered({u"7"_s, u"8"_s}, u"s"_s));
+        appendLargeQuestions(source, 200, 8000, u"s"_s);
+        const QStringList sourceBefore = numbersAndContents(source);
+        leaveHotJournal(bank->bankPath());
+        leaveHotJournal(source);
+
+        QString why;
+        QVERIFY2(isBankFile(source, &why), qPrintable(why));
+        QCOMPARE(checkBankFile(bank->bankPath(), &why), BankFileState::Sound);
+        BankMaintenance::backup(bank->bankPath(), other(u"copy.mdb"_s));
+        QCOMPARE(numbersAndContents(other(u"copy.mdb"_s)), before);
+        const BankMaintenance::MergeResult r = BankMaintenance::merge(source, bank->bankPath());
+        QVERIFY2(r.merged, qPrintable(r.refusal));
+        QCOMPARE(numbersAndContents(bank->bankPath()).size(), before.size() + sourceBefore.size());
+        QCOMPARE(numbersAndContents(source), sourceBefore);
+    }
+
+    // Copies killed on the way leave their hidden temporaries; the next copy
+    // beside them removes those of our own naming that nobody writes.
+    void leftoversOfKilledCopiesGoWithTheNextOne()
+    {
+        fillBank(*bank);
+        const QString data = bank->programDir() + u"/DATA"_s;
+        const auto leave = [](const QString& path) { writeFile(path, QByteArray(100000, 'x')); };
+        leave(other(u".周五.mdb.AbCdEf.part"_s)); // a backup to 周五.mdb, killed
+        leave(other(u".别的.mdb.AbCdEf.part"_s)); // a backup to another name: not this one's
+        leave(other(u"周五.mdb.part"_s));         // not our naming
+        leave(data + u"/.TiKu-恢复前-20260101-000000.mdb.QwErTy.part"_s); // a restore's safety copy, killed
+        leave(data + u"/.TiKu-恢复中.txt.QwErTy.part"_s);
+        leave(data + u"/.TiKu.mdb.QwErTy.part"_s);
+        leave(data + u"/.学生名单.xls.QwErTy.part"_s); // some other program's
+        // A copy under way in another program, marked as being written.
+        const QString busy = other(u".周五.mdb.ZzZzZz.part"_s);
+        leave(busy);
+        QFile writing(busy);
+        QVERIFY(writing.open(QIODevice::ReadWrite));
+        QVERIFY(markBeingWritten(writing));
+
+        BankMaintenance::backup(bank->bankPath(), other(u"周五.mdb"_s));
+        QCOMPARE(temporariesIn(folder->path()),
+                 (QStringList{u".别的.mdb.AbCdEf.part"_s, u".周五.mdb.ZzZzZz.part"_s}));
+        QCOMPARE(temporariesIn(data), QStringList{u".学生名单.xls.QwErTy.part"_s});
+        QVERIFY(QFileInfo::exists(other(u"周五.mdb.part"_s)));
+        writing.close();
+        BankMaintenance::backup(bank->bankPath(), other(u"周五.mdb"_s));
+        QCOMPARE(temporariesIn(folder->path()), QStringList{u".别的.mdb.AbCdEf.part"_s});
+    }
 
     // ---- merge
 
@@ -533,6 +790,52 @@ private slots:
         QCOMPARE(c.integer(bySection), inSection(existing) + inSection(appending));
     }
 
+    // The questions come with the knowledge paths and types the bank does
+    // not list, so that the tree and the lists offer them; names compare as
+    // the bank compares them (Latin letters without case).
+    void mergeAddsTheKnowledgePathsAndTypesTheBankLacks()
+    {
+        bank->addKnowledgePath(u"数与代数"_s, u"有理数"_s, u"绝对值"_s);
+        bank->addKnowledgePath(u"图形与几何"_s, u"三角形"_s, u"全等"_s);
+        bank->addQuestionType(u"选择题"_s);
+        bank->addQuestionType(u"ABC题"_s);
+        const QString source = other(u"source.mdb"_s);
+        makeBank(source, numbered({u"1"_s, u"2"_s}, u"s"_s));
+        {
+            BankStore s = BankStore::openExternalBank(source);
+            for (const KnowledgePath& p : {KnowledgePath{u"统计与概率"_s, u"概率"_s, u"频率"_s},
+                                           KnowledgePath{u"数与代数"_s, u"有理数"_s, u"绝对值"_s},
+                                           KnowledgePath{u"数与代数"_s, u"方程"_s, QString()},
+                                           KnowledgePath{u"统计与概率"_s, u"概率"_s, u"频率"_s}})
+                s.appendKnowledgePath(p);
+            for (const QString& t : {u"证明题"_s, u"abc题"_s, u"选择题"_s, u"作图题"_s, u"证明题"_s})
+                s.appendQuestionType(t);
+        }
+        const BankMaintenance::MergeResult r = BankMaintenance::merge(source, bank->bankPath());
+        QVERIFY(r.merged);
+        QCOMPARE(r.appended.appended, 2);
+        QCOMPARE(r.appended.addedPaths, 2);
+        QCOMPARE(r.appended.addedTypes, 2);
+        QStringList paths;
+        for (const KnowledgePath& p : bank->store().knowledgePaths())
+            paths << p.level1 + u'/' + p.level2 + u'/' + p.level3;
+        QCOMPARE(paths, (QStringList{u"数与代数/有理数/绝对值"_s, u"图形与几何/三角形/全等"_s,
+                                     u"统计与概率/概率/频率"_s, u"数与代数/方程/"_s}));
+        QStringList types;
+        for (const QuestionType& t : bank->store().questionTypes())
+            types << t.name;
+        QCOMPARE(types, (QStringList{u"选择题"_s, u"ABC题"_s, u"证明题"_s, u"作图题"_s}));
+        QCOMPARE(BankMaintenance::mergedMessage(r),
+                 u"题库合并成功！\n题库原来没有的知识点2条、题型2个也已一并加入。"_s);
+
+        // A second time there is nothing more to add.
+        const BankMaintenance::MergeResult again = BankMaintenance::merge(source, bank->bankPath());
+        QCOMPARE(again.appended.addedPaths, 0);
+        QCOMPARE(again.appended.addedTypes, 0);
+        QCOMPARE(BankMaintenance::mergedMessage(again), u"题库合并成功！"_s);
+        QCOMPARE(bank->store().knowledgePaths().size(), size_t(4));
+    }
+
     void mergeFromAnEmptyBankAppendsNothing()
     {
         bank->addQuestion({.number = u"5"_s});
@@ -553,13 +856,34 @@ private slots:
         writeFile(text, "{\\rtf1 not a bank}");
         const QString sqlite = other(u"other.mdb"_s);
         RawConnection(sqlite).exec(u"CREATE TABLE \"数学题库\" (\"题目编号\")"_s);
-        for (const QString& source : {text, sqlite, other(u"missing.mdb"_s)}) {
+        const QString view = other(u"view.mdb"_s);
+        makeQuestionsAView(view);
+        // A view that never ends: a merge from it never did either.
+        const QString endless = other(u"endless.mdb"_s);
+        makeBank(endless);
+        {
+            RawConnection c(endless);
+            c.exec(u"DROP TABLE \"数学题库\""_s);
+            c.exec(
+                u"CREATE VIEW \"数学题库\" AS WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM "
+                u"r) "
+                u"SELECT n AS \"题目编号\", '' AS \"题型\", '' AS \"知识点一\", '' AS \"知识点二\", "
+                u"'' AS \"知识点三\", '' AS \"难度\", '' AS \"内容\", '' AS \"答案\", '' AS \"是否中考题\", "
+                u"'' AS \"录入人\", '' AS \"录入时间\" FROM r"_s);
+        }
+        const QString damaged = other(u"damaged.mdb"_s);
+        makeBank(damaged);
+        appendLargeQuestions(damaged, 60, 4000);
+        scribble(damaged, 64 * 1024, 64 * 1024);
+        for (const QString& source : {text, sqlite, other(u"missing.mdb"_s), view, endless, damaged}) {
             const BankMaintenance::MergeResult r = BankMaintenance::merge(source, bank->bankPath());
             QVERIFY(!r.merged);
             QVERIFY2(r.refusal.contains(QDir::toNativeSeparators(source)), qPrintable(r.refusal));
             QCOMPARE(fingerprint(bank->bankPath()), before);
-            // The store refuses it too, whoever calls it.
-            QVERIFY(storeErrorOf([&] { appendQuestionsFrom(source, bank->bankPath()); }).number != 0);
+            // The store refuses it too, whoever calls it (damaged pages are
+            // found by the caller's check, or where the merge meets them).
+            if (source != damaged)
+                QVERIFY(storeErrorOf([&] { appendQuestionsFrom(source, bank->bankPath()); }).number != 0);
         }
         QCOMPARE(fingerprint(bank->bankPath()), before);
     }
@@ -613,9 +937,17 @@ private slots:
         QVERIFY(isBankFile(source));
 
         const QByteArray before = fileBytes(bank->bankPath());
+        // The check of every page before the merge finds it, and blames the source.
+        const BankMaintenance::MergeResult refused = BankMaintenance::merge(source, bank->bankPath());
+        QVERIFY(!refused.merged);
+        QVERIFY2(refused.refusal.startsWith(u"文件“%1”已损坏"_s.arg(QDir::toNativeSeparators(source))),
+                 qPrintable(refused.refusal));
+        QVERIFY(fileBytes(bank->bankPath()) == before);
+
+        // Whoever merges without that check meets the damage on the way.
         qint64 reported = 0;
         const StoreError e = storeErrorOf([&] {
-            BankMaintenance::merge(source, bank->bankPath(), [&](qint64 done, qint64) { reported = done; });
+            appendQuestionsFrom(source, bank->bankPath(), [&](qint64 done, qint64) { reported = done; });
         });
         QCOMPARE(e.number, 11); // SQLITE_CORRUPT
         QVERIFY2(e.text.contains(u"合并的来源文件“%1”已损坏"_s.arg(QDir::toNativeSeparators(source))),
@@ -637,10 +969,14 @@ private slots:
         for (int i = 1; i <= 2000; ++i)
             n << QString::number(i);
         makeBank(source, numbered(n));
+        // With a classification of its own, which goes back out with the questions.
+        BankStore::openExternalBank(source).appendKnowledgePath({u"统计与概率"_s, u"概率"_s, u"频率"_s});
+        BankStore::openExternalBank(source).appendQuestionType(u"证明题"_s);
         const QByteArray before = fileBytes(bank->bankPath());
         const StoreError e = storeErrorOf([&] { BankMaintenance::merge(source, bank->bankPath()); });
         QVERIFY2(e.text.contains(u"database or disk is full"_s), qPrintable(e.text));
         QVERIFY(fileBytes(bank->bankPath()) == before);
+        QCOMPARE(bank->store().knowledgePaths().size(), size_t(0));
     }
 
     // Another program reads the bank throughout: the merge is done but cannot be committed.

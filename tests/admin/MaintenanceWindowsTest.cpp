@@ -31,10 +31,11 @@ Shown ask(const QString& text)
     return ScriptedDialogs::ask(u"郑重提示"_s, text);
 }
 
-Shown chooseSave()
+// The save dialog of 选择, proposing dbbackup.mdb in `folder` (the one saved into last).
+Shown chooseSave(const QString& folder)
 {
-    return {ScriptedDialogs::Kind::SaveFile, u"另存为"_s, u"dbbackup.mdb"_s, Dialogs::Icon::None,
-            Dialogs::Buttons::Ok};
+    return {ScriptedDialogs::Kind::SaveFile, u"另存为"_s, QDir(folder).filePath(u"dbbackup.mdb"_s),
+            Dialogs::Icon::None, Dialogs::Buttons::Ok};
 }
 
 Shown chooseOpen()
@@ -115,13 +116,15 @@ private slots:
         QCOMPARE(f->boxes(), QList<Shown>{message(u"温馨提示"_s, u"请选择备份题库存放的目录"_s)});
 
         const QString target = other(u"周五.mdb"_s);
+        const QString firstFolder = lastSaveFolder();
         f->dialogs->answerFile(target);
         click(w, "Command2");
         QCOMPARE(w->Text2->text(), target);
+        QCOMPARE(f->dialogs->saveFilters().last(), u"数据库文件(*.mdb)"_s);
         f->dialogs->answerNo();
         click(w, "Command3");
         QCOMPARE(f->boxes(),
-                 (QList<Shown>{chooseSave(), ask(u"您是否确定备份题库？"_s),
+                 (QList<Shown>{chooseSave(firstFolder), ask(u"您是否确定备份题库？"_s),
                                message(u"温馨提示"_s, u"请关闭退出后再重新运行程序然后备份！"_s)}));
         QVERIFY(!QFileInfo::exists(target));
 
@@ -130,6 +133,18 @@ private slots:
         QCOMPARE(f->boxes(),
                  (QList<Shown>{ask(u"您是否确定备份题库？"_s), message(u"提示"_s, u"题库备份成功！"_s)}));
         QCOMPARE(dump(target), dump(bankPath()));
+
+        // The next 选择 opens in that folder; a name typed without an
+        // extension gets .mdb.
+        QDir().mkpath(other(u"U盘"_s));
+        f->dialogs->answerFile(other(u"U盘/周六"_s));
+        click(w, "Command2");
+        QCOMPARE(f->boxes(), QList<Shown>{chooseSave(folder->path())});
+        QCOMPARE(w->Text2->text(), other(u"U盘/周六.mdb"_s));
+        f->dialogs->answerYes();
+        click(w, "Command3");
+        QCOMPARE(f->boxes().last(), message(u"提示"_s, u"题库备份成功！"_s));
+        QCOMPARE(dump(other(u"U盘/周六.mdb"_s)), dump(bankPath()));
     }
 
     // A cancelled dialog leaves its proposed name: a file in the current folder.
@@ -214,19 +229,46 @@ private slots:
         QCOMPARE(f->boxes(), (QList<Shown>{chooseOpen(), ask(u"您是否确定恢复题库？"_s + backup)}));
         QCOMPARE(f->bank->store().users().size(), size_t(2));
 
+        const QStringList changed = dump(bankPath());
         f->dialogs->answerYes();
         click(w, "Command3");
-        QCOMPARE(f->boxes(), (QList<Shown>{ask(u"您是否确定恢复题库？"_s + backup),
-                                           message(u"提示"_s, u"题库恢复成功！"_s)}));
+        // The bank as it was is kept beside it, and the message says where.
+        const QStringList kept =
+            QDir(f->bank->programDir() + u"/DATA"_s).entryList({u"TiKu-恢复前-*.mdb"_s}, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        const QString safety = f->bank->programDir() + u"/DATA/"_s + kept.first();
+        QCOMPARE(f->boxes(),
+                 (QList<Shown>{ask(u"您是否确定恢复题库？"_s + backup),
+                               message(u"提示"_s, u"题库恢复成功！\n恢复前的题库保存在“%1”。"_s.arg(
+                                                      QDir::toNativeSeparators(safety)))}));
+        QCOMPARE(dump(safety), changed);
         QStringList now = dump(bankPath());
         QStringList then = dump(backup);
         QCOMPARE(now.mid(0, now.size() - 1), then.mid(0, then.size() - 1));
         click(search, "Command5");
         QCOMPARE(shownFields(search->form()).at(7), u"张老师"_s);
-        // The bank as it was is kept beside it.
-        const QStringList kept =
-            QDir(f->bank->programDir() + u"/DATA"_s).entryList({u"TiKu-恢复前-*.mdb"_s}, QDir::Files);
-        QCOMPARE(kept.size(), 1);
+    }
+
+    // A file that cannot be restored is refused before the teacher is asked
+    // whether to go on: a damaged bank file, one whose questions are a view.
+    void restoreRefusesADamagedFileBeforeAsking()
+    {
+        const QString damaged = other(u"坏的备份.mdb"_s);
+        makeBank(damaged);
+        appendLargeQuestions(damaged, 60, 4000);
+        scribble(damaged, 64 * 1024, 64 * 1024);
+        const QByteArray before = fingerprint(bankPath());
+        auto* w = f->open<HFTKU>(u"HFTK"_s);
+        f->dialogs->answerFile(damaged);
+        click(w, "Command1");
+        click(w, "Command3");
+        const QList<Shown> boxes = f->boxes();
+        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(boxes.last().title, u"警告"_s);
+        QVERIFY2(boxes.last().text.startsWith(u"文件“%1”已损坏（"_s.arg(QDir::toNativeSeparators(damaged))),
+                 qPrintable(boxes.last().text));
+        QVERIFY2(boxes.last().text.endsWith(u"题库没有任何改动。"_s), qPrintable(boxes.last().text));
+        QCOMPARE(fingerprint(bankPath()), before);
     }
 
     void restoreFromSomethingElseLeavesTheBank()
@@ -240,9 +282,9 @@ private slots:
         f->dialogs->answerFile(QString()); // cancelled: the name chosen before stays
         click(w, "Command1");
         QCOMPARE(w->Text1->text(), notes);
-        f->dialogs->answerYes();
-        click(w, "Command3");
+        click(w, "Command3"); // refused before any question
         const QList<Shown> boxes = f->boxes();
+        QCOMPARE(boxes.size(), 3);
         QCOMPARE(boxes.last().title, u"警告"_s);
         QCOMPARE(boxes.last().text, u"文件“%1”不是题库文件（不是数据库文件），题库没有任何改动。"_s.arg(
                                         QDir::toNativeSeparators(notes)));
@@ -292,6 +334,48 @@ private slots:
                               u"6 {\\rtf1\\ansi\\ansicpg936 s-1\\par}"_s,
                               u"7 {\\rtf1\\ansi\\ansicpg936 s-2\\par}"_s}));
         QVERIFY(w->isEnabled());
+    }
+
+    // The merged questions come with the knowledge paths and types the bank
+    // lacked, and the message says how many.
+    void mergeBringsTheClassificationAlong()
+    {
+        const QString source = other(u"学校.mdb"_s);
+        makeBank(source, numbered({u"1"_s}, u"s"_s));
+        BankStore::openExternalBank(source).appendKnowledgePath({u"统计与概率"_s, u"概率"_s, u"频率"_s});
+        BankStore::openExternalBank(source).appendQuestionType(u"选择题"_s); // the bank has it
+        BankStore::openExternalBank(source).appendQuestionType(u"证明题"_s);
+        auto* w = f->open<HBTiKu>(u"HBTK"_s);
+        f->dialogs->answerFile(source);
+        click(w, "Command1");
+        f->dialogs->answerYes();
+        click(w, "Command3");
+        QCOMPARE(
+            f->boxes().last(),
+            message(u"温馨提示："_s, u"题库合并成功！\n题库原来没有的知识点1条、题型1个也已一并加入。"_s));
+        QCOMPARE(f->bank->store().questionTypes().size(), size_t(2));
+        QCOMPARE(f->bank->store().knowledgePaths().size(), size_t(1));
+    }
+
+    // A backup onto a disk that fills up says so, and names the file chosen.
+    void backupOntoAFullDiskSaysSo()
+    {
+        appendLargeQuestions(bankPath(), 200, 8000);
+        SmallDisk disk(QFileInfo(bankPath()).size() / 1024 / 2);
+        if (!disk.isMounted())
+            QSKIP("a small file system needs root (mount -t tmpfs); MaintenanceToolTest fills one too");
+        const QString target = disk.path(u"备份.mdb"_s);
+        auto* w = f->open<frmbackup>(u"BFTK"_s);
+        f->dialogs->answerFile(target);
+        click(w, "Command2");
+        f->dialogs->answerYes();
+        click(w, "Command3");
+        QCOMPARE(
+            f->boxes().last(),
+            message(u"温馨提示"_s,
+                    u"磁盘已满，题库没有备份到“%1”。请换一个有空余空间的位置，或者清理磁盘后再备份。"_s.arg(
+                        QDir::toNativeSeparators(target))));
+        QCOMPARE(QDir(disk.path(QString())).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void mergeRefusesTheBankItselfAndOtherFiles()

@@ -55,6 +55,18 @@ class UserWindowsTest : public QObject
         return w;
     }
 
+    // The main window of whoever logs in with `name` and `password`, as the
+    // login window leaves it: the verified row's role and identity.
+    MDIForm1* loggedIn(const QString& name, const QString& password)
+    {
+        const LoginOutcome outcome = checkLogin(name, password);
+        if (outcome.kind != LoginOutcome::LoggedIn)
+            qFatal("cannot log in as %s", qPrintable(name));
+        MDIForm1* w = mainWindowOf(outcome.userName, outcome.role);
+        CurrentUser().userId = outcome.userId;
+        return w;
+    }
+
     template <class W> W* openFromMenu(const QString& command)
     {
         WindowRegistry::instance().existing<MDIForm1>()->command(command)->trigger();
@@ -128,31 +140,77 @@ private slots:
         QCOMPARE(userRows(*f->bank), QStringList{u"admin/超级管理"_s});
     }
 
-    // Names and passwords may hold quotes; a name already taken is added again.
-    void addStoresAHashAndAllowsATakenName()
+    // Names and passwords may hold quotes. After an add the role is empty
+    // again: each account's role is chosen on purpose.
+    void addStoresAHashAndClearsTheRole()
     {
         auto* w = f->open<GuanLiTJ>(u"TIANJIA"_s);
-        for (const QString& password : {u"it's"_s, u"第二个'口令"_s}) {
-            w->NameTxt->setText(u"O'Brien"_s);
-            w->Password->setText(password);
-            w->Text1->setText(password);
-            w->UTypes->setCurrentIndex(1);
+        const QStringList names{u"O'Brien"_s, u"第二个'人"_s};
+        const QStringList passwords{u"it's"_s, u"第二个'口令"_s};
+        for (int i = 0; i < 2; ++i) {
+            w->NameTxt->setText(names[i]);
+            w->Password->setText(passwords[i]);
+            w->Text1->setText(passwords[i]);
+            w->UTypes->setCurrentIndex(2 - i);
             click(w, "Command1");
             QCOMPARE(f->boxes(), QList<Shown>{info(u"人员信息添加成功"_s)});
             QCOMPARE(w->NameTxt->text(), QString());
             QCOMPARE(w->Password->text(), QString());
             QCOMPARE(w->Text1->text(), QString());
-            QCOMPARE(w->UTypes->currentText(), u"管理人员"_s);
+            QCOMPARE(w->UTypes->currentIndex(), -1);
+            QCOMPARE(w->UTypes->currentText(), QString());
         }
+        // Without choosing again, the next add stops at the role.
+        w->NameTxt->setText(u"王老师"_s);
+        w->Password->setText(u"x"_s);
+        w->Text1->setText(u"x"_s);
+        click(w, "Command1");
+        QCOMPARE(f->boxes(), QList<Shown>{failure(u"添加失败"_s, u"请输入人员类型"_s)});
+
         const std::vector<UserRecord> users = f->bank->store().users();
         QCOMPARE(users.size(), size_t(2));
         QVERIFY(users[0].passwordHash.startsWith(u"$argon2id$"_s));
         QVERIFY(verifyPassword(users[0].passwordHash, u"it's"_s));
         QVERIFY(verifyPassword(users[1].passwordHash, u"第二个'口令"_s));
+        QCOMPARE(users[0].role, u"超级管理"_s);
         QCOMPARE(users[1].role, u"管理人员"_s);
-        // Either password logs in.
         QCOMPARE(checkLogin(u"O'Brien"_s, u"it's"_s).kind, LoginOutcome::LoggedIn);
-        QCOMPARE(checkLogin(u"O'Brien"_s, u"第二个'口令"_s).kind, LoginOutcome::LoggedIn);
+        QCOMPARE(checkLogin(u"第二个'人"_s, u"第二个'口令"_s).kind, LoginOutcome::LoggedIn);
+    }
+
+    // A name equal to one already there, apart from Latin case and blanks
+    // around it, is refused; a name of blanks only counts as none. What the
+    // teacher typed besides the name stays for the next try.
+    void addRefusesATakenOrBlankName()
+    {
+        f->bank->addUser(u"admin"_s, u"admin123"_s, u"超级管理"_s);
+        f->bank->addUser(u"王老师"_s, u"a"_s);
+        auto* w = f->open<GuanLiTJ>(u"TIANJIA"_s);
+        const Shown taken = failure(u"添加失败"_s, u"已有同名人员！请换一个姓名"_s);
+        for (const QString& name : {u"Admin"_s, u"  ADMIN "_s, u"王老师\u3000"_s, u"\t王老师"_s}) {
+            w->NameTxt->setText(name);
+            w->Password->setText(u"pw"_s);
+            w->Text1->setText(u"pw"_s);
+            w->UTypes->setCurrentIndex(0);
+            click(w, "Command1");
+            QCOMPARE(f->boxes(), QList<Shown>{taken});
+            QCOMPARE(w->focusWidget(), w->NameTxt);
+            QCOMPARE(w->NameTxt->text(), name);
+            QCOMPARE(w->Password->text(), u"pw"_s);
+            QCOMPARE(w->UTypes->currentText(), u"一般人员"_s);
+        }
+        w->NameTxt->setText(u"   "_s);
+        click(w, "Command1");
+        QCOMPARE(f->boxes(), QList<Shown>{failure(u"添加失败"_s, u"请输入姓名"_s)});
+        QCOMPARE(userRows(*f->bank), (QStringList{u"admin/超级管理"_s, u"王老师/一般人员"_s}));
+
+        // Another name goes in, without the blanks around it, so it can log in.
+        w->NameTxt->setText(u" adminB "_s);
+        click(w, "Command1");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"人员信息添加成功"_s)});
+        QCOMPARE(userRows(*f->bank),
+                 (QStringList{u"admin/超级管理"_s, u"王老师/一般人员"_s, u"adminB/一般人员"_s}));
+        QCOMPARE(checkLogin(u"adminb"_s, u"pw"_s).kind, LoginOutcome::LoggedIn);
     }
 
     void exitHidesTheAddWindowWithItsFields()
@@ -234,6 +292,7 @@ private slots:
     void aSuperAdministratorMayChangeTheRole()
     {
         f->bank->addUser(u"admin"_s, u"admin123"_s, u"超级管理"_s);
+        f->bank->addUser(u"校长"_s, u"x"_s, u"超级管理"_s);
         mainWindowOf(u"admin"_s, u"超级管理"_s);
         auto* w = openFromMenu<GuanLiXG>(u"XIUGAI"_s);
         QVERIFY(w->Combo1->isEnabled());
@@ -250,10 +309,85 @@ private slots:
                  (QList<Shown>{ScriptedDialogs::ask(
                                    u"提示"_s, u"您是否确定修改当前记录？姓名：admin，人员类型：超级管理"_s),
                                info(u"修改成功"_s)}));
-        QCOMPARE(userRows(*f->bank), QStringList{u"admin/管理人员"_s});
+        QCOMPARE(userRows(*f->bank), (QStringList{u"admin/管理人员"_s, u"校长/超级管理"_s}));
         // The running program keeps the role it logged in with.
         QVERIFY(CurrentUser().isSuperAdmin);
         QCOMPARE(checkLogin(u"admin"_s, u"admin123"_s).role, u"管理人员"_s);
+    }
+
+    // 修改 writes the row whose password 打开 proved: never another row of
+    // that name, nor one whose name differs only in Latin case.
+    void changeWritesTheRowWhosePasswordWasProved()
+    {
+        f->bank->addUser(u"admin"_s, u"admin123"_s, u"超级管理"_s);
+        f->bank->addUser(u"Admin"_s, u"mine"_s, u"一般人员"_s);
+        f->bank->addUser(u"王老师"_s, u"a"_s, u"一般人员"_s);
+        f->bank->addUser(u"王老师"_s, u"b"_s, u"管理人员"_s);
+        const QStringList before{u"admin/超级管理"_s, u"Admin/一般人员"_s, u"王老师/一般人员"_s,
+                                 u"王老师/管理人员"_s};
+
+        auto change = [this](const QString& name, const QString& password, const QString& role) {
+            loggedIn(name, password);
+            auto* w = openFromMenu<GuanLiXG>(u"XIUGAI"_s);
+            w->Text2->setText(password);
+            click(w, "Command1");
+            QCOMPARE(w->Combo1->currentText(), role);
+            w->Text2->setText(u"new"_s);
+            w->Text1->setText(u"new"_s);
+            f->dialogs->answerYes();
+            click(w, "Command3");
+            QCOMPARE(f->boxes(),
+                     (QList<Shown>{ScriptedDialogs::ask(u"提示"_s, u"您是否确定修改当前记录？姓名："_s +
+                                                                       name + u"，人员类型："_s + role),
+                                   info(u"修改成功"_s)}));
+            QPointer<GuanLiXG> old = w;
+            click(w, "Command2");
+            QTRY_VERIFY(old.isNull());
+        };
+
+        change(u"Admin"_s, u"mine"_s, u"一般人员"_s);
+        QCOMPARE(userRows(*f->bank), before);
+        QCOMPARE(checkLogin(u"admin"_s, u"admin123"_s).role, u"超级管理"_s);
+        QCOMPARE(checkLogin(u"Admin"_s, u"new"_s).role, u"一般人员"_s);
+
+        change(u"王老师"_s, u"b"_s, u"管理人员"_s);
+        QCOMPARE(userRows(*f->bank), before);
+        const std::vector<UserRecord> users = f->bank->store().users();
+        QVERIFY(verifyPassword(users[2].passwordHash, u"a"_s));
+        QVERIFY(verifyPassword(users[3].passwordHash, u"new"_s));
+        // Both teachers of that name still log in, each with their own role.
+        QCOMPARE(checkLogin(u"王老师"_s, u"a"_s).role, u"一般人员"_s);
+        QCOMPARE(checkLogin(u"王老师"_s, u"new"_s).role, u"管理人员"_s);
+    }
+
+    // The one super administrator cannot give the role away: nobody could
+    // manage users, back up or restore any more.
+    void theOnlySuperAdministratorKeepsTheRole()
+    {
+        f->bank->addUser(u"admin"_s, u"admin123"_s, u"超级管理"_s);
+        f->bank->addUser(u"李老师"_s, u"x"_s, u"一般人员"_s);
+        loggedIn(u"admin"_s, u"admin123"_s);
+        auto* w = openFromMenu<GuanLiXG>(u"XIUGAI"_s);
+        w->Text2->setText(u"admin123"_s);
+        click(w, "Command1");
+        w->Combo1->setCurrentIndex(0);
+        w->Text2->setText(u"new"_s);
+        w->Text1->setText(u"new"_s);
+        f->dialogs->answerYes();
+        click(w, "Command3");
+        QCOMPARE(f->boxes(),
+                 (QList<Shown>{ScriptedDialogs::ask(
+                                   u"提示"_s, u"您是否确定修改当前记录？姓名：admin，人员类型：超级管理"_s),
+                               failure(u"修改失败"_s, u"您是系统中唯一的超级管理人员，不能改为其他人员类型！"
+                                                      u"否则将无人能管理人员和题库。"_s)}));
+        QCOMPARE(userRows(*f->bank), (QStringList{u"admin/超级管理"_s, u"李老师/一般人员"_s}));
+        QCOMPARE(checkLogin(u"admin"_s, u"admin123"_s).kind, LoginOutcome::LoggedIn);
+        QCOMPARE(w->Combo1->currentText(), u"超级管理"_s);
+        // The password alone still changes.
+        f->dialogs->answerYes();
+        click(w, "Command3");
+        QCOMPARE(f->boxes().last(), info(u"修改成功"_s));
+        QCOMPARE(checkLogin(u"admin"_s, u"new"_s).role, u"超级管理"_s);
     }
 
     void browsingStopsAtBothEndsAndTheCounterOutlivesTheWindow()
@@ -304,6 +438,8 @@ private slots:
         QCOMPARE(shown(), u"丙/******/一般人员"_s);
     }
 
+    // 删  除 takes the user shown, exactly that row, even where another
+    // user has the same name; a name typed instead takes every user of it.
     void deletingTheShownUser()
     {
         f->bank->addUser(u"甲"_s, u"1"_s);
@@ -324,18 +460,107 @@ private slots:
         f->dialogs->answerYes();
         click(w, "Command2");
         QCOMPARE(f->boxes(), (QList<Shown>{question, info(u"记录已被删除！"_s)}));
-        // Every row of that name goes; the role field and the position stay.
-        QCOMPARE(userRows(*f->bank), (QStringList{u"甲/一般人员"_s, u"丙/一般人员"_s}));
+        QCOMPARE(userRows(*f->bank), (QStringList{u"甲/一般人员"_s, u"丙/一般人员"_s, u"乙/一般人员"_s}));
+        // The boxes empty; the role field and the position stay.
         QCOMPARE(w->Text3->text(), QString());
         QCOMPARE(w->Text2->text(), QString());
         QCOMPARE(w->Combo1->currentText(), u"管理人员"_s);
         QCOMPARE(UserAdministration::browsePosition(), 2);
 
-        // The position now holds the next user, seen on the way back.
+        // The position now holds the next user: the other 乙 is still there.
         click(w, "Command1");
-        QCOMPARE(f->boxes(), QList<Shown>{info(u"没有查到任何记录或已到最后，没有啦！"_s)});
-        click(w, "Command3");
-        QCOMPARE(w->Text3->text(), u"丙"_s);
+        QCOMPARE(w->Text3->text() + u'/' + w->Combo1->currentText(), u"乙/一般人员"_s);
+
+        // A name typed in a window that shows nobody: every user of that
+        // name, and the question says how many.
+        f->bank->addUser(u"乙"_s, u"5"_s);
+        QPointer<GuanLiSC> old = w;
+        click(w, "Command4");
+        QTRY_VERIFY(old.isNull());
+        w = f->open<GuanLiSC>(u"SHANCHU"_s);
+        w->Text3->setText(u"乙"_s);
+        f->dialogs->answerYes();
+        click(w, "Command2");
+        QCOMPARE(f->boxes(),
+                 (QList<Shown>{
+                     ScriptedDialogs::ask(
+                         u"提示"_s, u"您是否确定删除当前记录？姓名：乙（共有2位同名人员，将一并删除）"_s),
+                     info(u"记录已被删除！"_s)}));
+        QCOMPARE(userRows(*f->bank), (QStringList{u"甲/一般人员"_s, u"丙/一般人员"_s}));
+    }
+
+    // Nobody deletes their own account or the last super administrator:
+    // refused before any question, and nothing goes.
+    void deleteKeepsOneselfAndTheLastSuperAdministrator()
+    {
+        f->bank->addUser(u"admin"_s, u"admin123"_s, u"超级管理"_s);
+        f->bank->addUser(u"李老师"_s, u"x"_s);
+        const QStringList all{u"admin/超级管理"_s, u"李老师/一般人员"_s};
+        auto* w = f->open<GuanLiSC>(u"SHANCHU"_s);
+        // After opening: the fixture logs in an "admin" of its own, without a row.
+        loggedIn(u"admin"_s, u"admin123"_s);
+        const Shown oneself =
+            failure(u"删除失败"_s, u"“admin”是当前登录的人员，不能删除自己！没有删除任何记录。"_s);
+        click(w, "Command1");
+        click(w, "Command2");
+        QCOMPARE(f->boxes(), QList<Shown>{oneself});
+        QCOMPARE(w->Text3->text(), u"admin"_s);
+        // Typed, in other Latin case, it is still the account logged in.
+        w->Text3->setText(u"ADMIN"_s);
+        click(w, "Command2");
+        QCOMPARE(f->boxes(),
+                 QList<Shown>{
+                     failure(u"删除失败"_s, u"“ADMIN”是当前登录的人员，不能删除自己！没有删除任何记录。"_s)});
+        QCOMPARE(userRows(*f->bank), all);
+
+        // Someone else logged in (the bank was restored from an older copy,
+        // say): admin is still the only super administrator.
+        mainWindowOf(u"校长"_s, u"超级管理"_s);
+        w->Text3->setText(u"admin"_s);
+        click(w, "Command2");
+        QCOMPARE(f->boxes(),
+                 QList<Shown>{failure(u"删除失败"_s,
+                                      u"“admin”是系统中唯一的超级管理人员，删除后将无人能管理人员和题库！"
+                                      u"没有删除任何记录。"_s)});
+        QCOMPARE(userRows(*f->bank), all);
+
+        // With another super administrator, admin may go.
+        f->bank->addUser(u"校长"_s, u"y"_s, u"超级管理"_s);
+        loggedIn(u"校长"_s, u"y"_s);
+        f->dialogs->answerYes();
+        click(w, "Command2");
+        QCOMPARE(f->boxes(),
+                 (QList<Shown>{ScriptedDialogs::ask(u"提示"_s, u"您是否确定删除当前记录？姓名：admin"_s),
+                               info(u"记录已被删除！"_s)}));
+        QCOMPARE(userRows(*f->bank), (QStringList{u"李老师/一般人员"_s, u"校长/超级管理"_s}));
+    }
+
+    // When nothing would go, nothing is asked and nothing is called deleted.
+    void deleteSaysWhenNothingWasDeleted()
+    {
+        f->bank->addUser(u"admin"_s, u"admin123"_s, u"超级管理"_s);
+        f->bank->addUser(u"李老师"_s, u"x"_s);
+        auto* w = f->open<GuanLiSC>(u"SHANCHU"_s);
+        const Shown noName = failure(u"删除失败"_s, u"请输入姓名！没有删除任何记录。"_s);
+        const Shown nobody = failure(u"删除失败"_s, u"没有此人（可能已被删除）！没有删除任何记录。"_s);
+        click(w, "Command2");
+        QCOMPARE(f->boxes(), QList<Shown>{noName});
+        w->Text3->setText(u"  "_s);
+        click(w, "Command2");
+        QCOMPARE(f->boxes(), QList<Shown>{noName});
+        w->Text3->setText(u"张老师"_s);
+        click(w, "Command2");
+        QCOMPARE(f->boxes(), QList<Shown>{nobody});
+
+        // The user shown is deleted elsewhere meanwhile.
+        click(w, "Command1");
+        click(w, "Command1");
+        QCOMPARE(w->Text3->text(), u"李老师"_s);
+        BankStore store = f->bank->store();
+        QCOMPARE(store.deleteUsers({store.storedUsers().at(1).id}), 1);
+        click(w, "Command2");
+        QCOMPARE(f->boxes(), QList<Shown>{nobody});
+        QCOMPARE(userRows(*f->bank), QStringList{u"admin/超级管理"_s});
     }
 
     void browsingAnEmptyTable()

@@ -10,6 +10,7 @@
 #include "ui/WindowRegistry.h"
 
 #include <QAccessible>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -174,6 +175,9 @@ private slots:
         QVERIFY(dialogs->shown().isEmpty());
         QCOMPARE(CurrentUser().isSuperAdmin, superAdmin);
         QCOMPARE(CurrentUser().isAdmin, admin);
+        // The row that verified is the one logged in, for the user windows.
+        const std::vector<StoredUser> rows = bank->store().storedUsers();
+        QCOMPARE(CurrentUser().userId, rows[superAdmin ? 1 : 0].id);
     }
 
     void unknownRoleSetsNoFlag()
@@ -215,12 +219,18 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(content);
         }
+        // The login says what is wrong with the bank and offers to restore
+        // it; the teacher declines.
+        dialogs->answerNo();
         type(u"admin"_s, u"admin123"_s);
         clickOk();
         QCOMPARE(dialogs->shown().size(), 1);
         const Shown& box = dialogs->shown().first();
-        QVERIFY2(box.text.contains(u"错误号："_s), qPrintable(box.text));
-        QVERIFY2(box.text.contains(u"TiKu.mdb"_s), qPrintable(box.text));
+        QCOMPARE(box.kind, ScriptedDialogs::Kind::Question);
+        QCOMPARE(box.title, u"警告"_s);
+        QVERIFY2(box.text.contains(QDir::toNativeSeparators(bank->bankPath())), qPrintable(box.text));
+        QVERIFY2(box.text.endsWith(u"中没有找到完好的自动备份。是否选择一个备份文件来恢复题库？"_s),
+                 qPrintable(box.text));
         QVERIFY(!mainWindowShown());
         QVERIFY(WindowRegistry::instance().existing<frmdl>()->isVisible());
         QCOMPARE(CurrentUser().userName, QString());

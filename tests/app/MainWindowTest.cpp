@@ -4,6 +4,9 @@
 #include "app/MDIForm1.h"
 #include "common/Accessibility.h"
 #include "common/TestBank.h"
+#include "compose/SHouGong2.h"
+#include "compose/ZUJUANXIANGMU.h"
+#include "questions/bjtm.h"
 #include "store/CurrentUser.h"
 #include "ui/ChildWindows.h"
 #include "ui/Clipboard.h"
@@ -14,8 +17,10 @@
 #include "ui/WindowRegistry.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QCursor>
 #include <QFile>
+#include <QFontComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -256,6 +261,37 @@ private slots:
         // The command works again: one more box, for the one more try.
         w->command(u"TMZSH"_s)->trigger();
         QCOMPARE(dialogs->shown().size(), 2);
+    }
+
+    // Every editable list of the program keeps what is typed: no completion
+    // from its items. Only the font list of 编辑题目 completes the name of an
+    // installed face, and what is typed there is never stored.
+    void editableListsKeepWhatIsTyped()
+    {
+        bank->addQuestionType(u"选择题"_s);
+        MDIForm1* w = openAs(u"超级管理"_s);
+        for (const QString& command : {u"addstu"_s, u"searstu"_s, u"editstu"_s, u"SHANCHU"_s, u"TIANJIA"_s})
+            w->command(command)->trigger();
+        showChildWindow<ZUJUANXIANGMU>();
+        showChildWindow<SHouGong2>();
+        showChildWindow<bjtm>();
+        QStringList editable;
+        for (QComboBox* c : w->findChildren<QComboBox*>()) {
+            if (!c->isEditable() || qobject_cast<QFontComboBox*>(c))
+                continue;
+            // The child window it belongs to, for the message.
+            QString name = c->objectName();
+            for (QWidget* p = c; p; p = p->parentWidget()) {
+                if (qobject_cast<QMdiSubWindow*>(p->parentWidget()))
+                    name.prepend(p->objectName() + u'/');
+            }
+            QVERIFY2(!c->completer(), qPrintable(name));
+            QCOMPARE(c->insertPolicy(), QComboBox::NoInsert);
+            editable << c->objectName();
+        }
+        // Three in each question form and each criteria window, the role in
+        // 删除人员, the size in 编辑题目.
+        QCOMPARE(editable.size(), 3 * 3 + 3 * 2 + 1 + 1);
     }
 
     void childrenGoWhereTheyAsk()

@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QtTest>
@@ -60,6 +62,7 @@ private slots:
     void namesWithQuotesAreAddedAndDeleted();
     void deletingEmptyNamesTakesRowsHoldingNull();
     void typesTwiceAreDeletedTogether();
+    void renameChangesTableAndQuestionsTogetherOrNotAtAll();
     void knowledgePointDocumentText();
     void questionTypeDocumentText();
     void emptyTablesGiveTheTitleAndTwoEmptyLines();
@@ -202,6 +205,52 @@ void ClassificationLogicTest::typesTwiceAreDeletedTogether()
     // Added last, listed last.
     addQuestionType(store, u"选择题"_s);
     QCOMPARE(storedTypes(bank).last(), u"选择题"_s);
+}
+
+void ClassificationLogicTest::renameChangesTableAndQuestionsTogetherOrNotAtAll()
+{
+    TestBank bank;
+    bank.addKnowledgePath(u"数与代数"_s, u"Function"_s, u"一次函数"_s);
+    bank.addKnowledgePath(u"数与代数"_s, u"Function"_s, u"二次函数"_s);
+    bank.addKnowledgePath(u"图形与几何"_s, u"Function"_s, u"一次函数"_s);
+    bank.addQuestion({.knowledge2 = u"function"_s, .knowledge3 = u"一次函数"_s});
+    bank.addQuestion(
+        {.knowledge1 = u"图形与几何"_s, .knowledge2 = u"Function"_s, .knowledge3 = u"一次函数"_s});
+    BankStore store = bank.store();
+
+    // A level-3 point under its own parents only; names compare without case.
+    const KnowledgePoint linear{3, u"一次函数"_s, {u"数与代数"_s, u"function"_s}};
+    QCOMPARE(knowledgePointUse(store, linear), (RenameCount{1, 1}));
+    // Without parents: every level-2 Function, under both level-1 names.
+    const KnowledgePoint anyFunction{2, u"FUNCTION"_s, {}};
+    QCOMPARE(knowledgePointUse(store, anyFunction), (RenameCount{3, 2}));
+
+    // When the bank refuses the questions' part, the table's part is undone too.
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"trigger"_s);
+        db.setDatabaseName(bank.bankPath());
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec(u"CREATE TRIGGER refuse BEFORE UPDATE ON \"数学题库\" "
+                                   u"BEGIN SELECT RAISE(ABORT, 'refused'); END"_s));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"trigger"_s);
+    const QStringList before = storedPaths(bank);
+    QVERIFY(storeErrorOf([&] {
+                renameKnowledgePoint(store, linear, u"一次函数的图象"_s, true);
+            }).text.contains(u"refused"_s));
+    QCOMPARE(storedPaths(bank), before);
+    // The table alone needs no question changed.
+    QCOMPARE(renameKnowledgePoint(store, linear, u"一次函数的图象"_s, false), (RenameCount{1, 0}));
+    QCOMPARE(storedPaths(bank).first(), u"数与代数/Function/一次函数的图象"_s);
+    QCOMPARE(storedPaths(bank).last(), u"图形与几何/Function/一次函数"_s);
+
+    bank.addQuestionType(u"判断题"_s);
+    bank.addQuestionType(u"判断题"_s);
+    QCOMPARE(questionTypeUse(store, u"判断题"_s), (RenameCount{2, 0}));
+    QCOMPARE(renameQuestionType(store, u"判断题"_s, u"是非题"_s, true), (RenameCount{2, 0}));
+    QCOMPARE(storedTypes(bank), (QStringList{u"是非题"_s, u"是非题"_s}));
+    QVERIFY(storeErrorOf([&] { knowledgePointUse(store, {4, u"x"_s, {}}); }).number != 0);
 }
 
 void ClassificationLogicTest::knowledgePointDocumentText()

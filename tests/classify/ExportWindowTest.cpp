@@ -151,9 +151,15 @@ private slots:
         DaoChZHSHD* w = openKnowledge();
         click(w, "Command1");
         const QString path = out.filePath(u"知识点"_s);
+        // The dialog proposes the classification's name with the date, in
+        // the folder saved into last (the first time the Documents folder).
+        const QString folder = lastSaveFolder();
         save(w, path);
-        QCOMPARE(f->boxes(), (QList<Shown>{{ScriptedDialogs::Kind::SaveFile, u"另存为"_s, QString(),
+        QCOMPARE(f->boxes(), (QList<Shown>{{ScriptedDialogs::Kind::SaveFile, u"另存为"_s,
+                                            QDir(folder).filePath(datedFileName(u"知识点"_s, u"rtf"_s)),
                                             Dialogs::Icon::None, Dialogs::Buttons::Ok}}));
+        // No file types: the name chosen is kept exactly, without an extension.
+        QCOMPARE(f->dialogs->saveFilters().last(), QString());
         QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{u"知识点"_s});
         const QByteArray rtf = readFile(path);
         QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg936"));
@@ -164,6 +170,8 @@ private slots:
         c.movePosition(QTextCursor::End);
         c.insertText(u"（完）"_s);
         save(w, path + u".rtf"_s);
+        // The next save opens where the last one went.
+        QCOMPARE(f->boxes().last().text, QDir(out.path()).filePath(datedFileName(u"知识点"_s, u"rtf"_s)));
         QCOMPARE(textOfRtf(readFile(path + u".rtf"_s)), small::knowledgePointText() + u"（完）"_s);
 
         // Cancelled: nothing is written.

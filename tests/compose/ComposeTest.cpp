@@ -1,13 +1,19 @@
 #include "common/TestBank.h"
+#include "compose/ChoiceAnswer.h"
+#include "compose/ComposedDocument.h"
 #include "compose/CompositionState.h"
 #include "compose/CriteriaFile.h"
 #include "compose/PaperComposer.h"
+#include "compose/PaperItems.h"
 #include "rtf/RtfReader.h"
 
 #include <deque>
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -75,6 +81,14 @@ private slots:
     void sameSeedGivesTheSamePaper();
     void savingWritesRtfWhateverTheExtension();
     void criteriaFileErrorsNameTheLine();
+    void choiceLettersFromTheUsualForms_data();
+    void choiceLettersFromTheUsualForms();
+    void printedBodiesAreWhatTheDocumentsHold();
+    void documentThatNoLongerMatchesSaysWhy_data();
+    void documentThatNoLongerMatchesSaysWhy();
+    void runOfTheOtherWizardIsNotTakenOver();
+    void itemsAreFoundMovedAndReplacedAroundTheTeachersEdits();
+    void replacementIsAnotherCandidateNotInTheSet();
 
 private:
     std::unique_ptr<TestBank> bank;
@@ -423,5 +437,314 @@ void ComposeTest::criteriaFileErrorsNameTheLine()
              u"line 1: the header line naming the nine criteria columns is missing"_s);
 }
 
+void ComposeTest::choiceLettersFromTheUsualForms_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("letters");
+    const QList<std::pair<QString, QString>> rows{
+        // A bare letter, as it is or full-width, in brackets, with a full stop.
+        {u"C"_s, u"C"_s},
+        {u"c"_s, u"C"_s},
+        {u" C. "_s, u"C"_s},
+        {u"（C）"_s, u"C"_s},
+        {u"C．"_s, u"C"_s},
+        {u"Ｃ"_s, u"C"_s},
+        {u"ＡＤ"_s, u"AD"_s},
+        {u"A、D"_s, u"AD"_s},
+        // After a marker, wherever it stands.
+        {u"答案：C"_s, u"C"_s},
+        {u"【答案】C"_s, u"C"_s},
+        {u"答案是A"_s, u"A"_s},
+        {u"答：A"_s, u"A"_s},
+        {u"选C"_s, u"C"_s},
+        {u"故选：D."_s, u"D"_s},
+        {u"答案：C 解析：因为x=2，所以y=3"_s, u"C"_s},
+        {u"答案：Ｂ【解析】略"_s, u"B"_s},
+        {u"解：由题意得x=1，y=2，故选B．"_s, u"B"_s},
+        {u"答案：C\n解析：……故选C"_s, u"C"_s},
+        // Opening the answer as an option does.
+        {u"C．因为a>0，所以…"_s, u"C"_s},
+        {u"Ｃ．１２"_s, u"C"_s},
+        {u"(B)因为两直线平行"_s, u"B"_s},
+        {u"C\n因为两直线平行"_s, u"C"_s},
+        {u"C 解析：略"_s, u"C"_s},
+        // Never a letter of a word or a formula; never a guess.
+        {u"CD=3"_s, QString()},
+        {u"A为线段BC的中点"_s, QString()},
+        {u"x=A"_s, QString()},
+        {u"答案：CD=3"_s, QString()},
+        {u"答案：x=2"_s, QString()},
+        {u"答案：C(2,3)"_s, QString()},
+        {u"ABCD是矩形"_s, QString()},
+        {u"解析：因为AB=AC，所以∠B=∠C"_s, QString()},
+        {u"选项A错误"_s, QString()},
+        {u"C\uFFFC"_s, QString()},
+        {u"答案：A\n解析：……故选B"_s, QString()},
+        {QString(), QString()},
+    };
+    for (const auto& [answer, letters] : rows)
+        QTest::newRow(qPrintable(answer)) << answer << letters;
+}
+
+void ComposeTest::choiceLettersFromTheUsualForms()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, letters);
+    QCOMPARE(choiceLetters(answer), letters);
+}
+
+namespace {
+
+// Two sets as the automatic composer builds them (set 2 of one question), and
+// the records composed into them with bodies the documents no longer show.
+struct ComposedPaper
+{
+    Documents docs;
+    std::vector<PaperSet> sets{
+        {{u"11"_s, u"选择题"_s, body("old"), body("old")}, {u"12"_s, u"解答题"_s, body("old"), body("old")}},
+        {{u"13"_s, u"填空题"_s, body("old"), body("old")}}};
+    explicit ComposedPaper(bool headers = true)
+    {
+        const QList<QStringList> bodies{{u"Q one"_s, u"Q two\nsecond line"_s}, {u"Q three"_s}};
+        for (int k = 0; k < (headers ? 2 : 1); ++k) {
+            if (headers) {
+                appendSetHeader(docs.paperCaret, paperSetHeader(k + 1));
+                appendSetHeader(docs.answerCaret, answerSetHeader(k + 1));
+            }
+            for (int i = 0; i < bodies[k].size(); ++i) {
+                QByteArray text = bodies[k][i].toLatin1().replace("\n", "\\par ");
+                appendItem(docs.paperCaret, paperItemLabel(i + 1), body(text.constData()));
+                appendItem(docs.answerCaret, answerItemLabel(i + 1),
+                           body(text.replace('Q', 'A').constData()));
+            }
+        }
+        if (!headers)
+            sets.pop_back();
+    }
+    // Replaces the first `what` in `doc` by `by`, as typed.
+    static void edit(QTextDocument& doc, const QString& what, const QString& by)
+    {
+        QTextCursor c = doc.find(what);
+        QVERIFY2(!c.isNull(), qPrintable(what));
+        c.insertText(by);
+    }
+};
+
+QString textOf(const QByteArray& rtf)
+{
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    return doc.toPlainText();
+}
+
+} // namespace
+
+void ComposeTest::printedBodiesAreWhatTheDocumentsHold()
+{
+    // The teacher corrects a body in each document.
+    ComposedPaper composed;
+    ComposedPaper::edit(composed.docs.paper, u"Q two"_s, u"Q two corrected"_s);
+    ComposedPaper::edit(composed.docs.answers, u"A three"_s, u"A three corrected"_s);
+    std::vector<PaperSet> sets = composed.sets;
+    QString problem;
+    QVERIFY2(takeBodiesFromDocument(sets, composed.docs.paper, PaperLayout::Kind::Paper, true, &problem),
+             qPrintable(problem));
+    QCOMPARE(textOf(sets[0][0].content), u"Q one"_s);
+    QCOMPARE(textOf(sets[0][1].content), u"Q two corrected\nsecond line"_s);
+    QCOMPARE(textOf(sets[1][0].content), u"Q three"_s);
+    QCOMPARE(textOf(sets[0][1].answer), u"old"_s); // the answers are the other document's
+    QCOMPARE(sets[0][1].type, u"解答题"_s);
+    QVERIFY2(takeBodiesFromDocument(sets, composed.docs.answers, PaperLayout::Kind::Answers, true, &problem),
+             qPrintable(problem));
+    QCOMPARE(textOf(sets[0][1].answer), u"A two\nsecond line"_s);
+    QCOMPARE(textOf(sets[1][0].answer), u"A three corrected"_s);
+
+    // The manual composer's paper has no set headers; blanks typed around a
+    // label and brackets typed half-width still mark it.
+    ComposedPaper manual(false);
+    ComposedPaper::edit(manual.docs.paper, u"（2）"_s, u" (2) "_s);
+    ComposedPaper::edit(manual.docs.paper, u"Q one"_s, u"Q one, and a new line"_s);
+    sets = manual.sets;
+    QVERIFY2(takeBodiesFromDocument(sets, manual.docs.paper, PaperLayout::Kind::Paper, false, &problem),
+             qPrintable(problem));
+    QCOMPARE(textOf(sets[0][0].content), u"Q one, and a new line"_s);
+    QCOMPARE(textOf(sets[0][1].content), u"Q two\nsecond line"_s);
+
+    // A set stopped at its first question left a header and nothing else.
+    ComposedPaper stopped;
+    appendSetHeader(stopped.docs.paperCaret, paperSetHeader(3));
+    sets = stopped.sets;
+    QVERIFY2(takeBodiesFromDocument(sets, stopped.docs.paper, PaperLayout::Kind::Paper, true, &problem),
+             qPrintable(problem));
+    QCOMPARE(textOf(sets[1][0].content), u"Q three"_s);
+}
+
+void ComposeTest::documentThatNoLongerMatchesSaysWhy_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("by");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("label deleted") << u"（2）"_s << QString() << u"试卷中找不到第1套的“（2）”"_s;
+    QTest::newRow("label renumbered") << u"（2）"_s << u"（5）"_s << u"试卷中找不到第1套的“（2）”"_s;
+    QTest::newRow("label joined to text") << u"（2）"_s << u"（2）Q new"_s << u"试卷中找不到第1套的“（2）”"_s;
+    QTest::newRow("title typed above") << u"第（1）套试卷的题目"_s << u"期末考试\n第（1）套试卷的题目"_s
+                                       << u"试卷中有不属于任何一题的文字“期末考试”"_s;
+    QTest::newRow("question added") << u"Q three"_s << u"Q three\n（2）\nQ four"_s
+                                    << u"试卷中多出第2套的“（2）”"_s;
+    QTest::newRow("header deleted") << u"第（2）套试卷的题目"_s << QString() << u"试卷中多出第1套的“（1）”"_s;
+}
+
+void ComposeTest::documentThatNoLongerMatchesSaysWhy()
+{
+    QFETCH(QString, what);
+    QFETCH(QString, by);
+    QFETCH(QString, problem);
+    ComposedPaper composed;
+    QTextCursor c = composed.docs.paper.find(what);
+    QVERIFY(!c.isNull());
+    c.insertText(QString(by).replace(u'\n', QChar::ParagraphSeparator));
+    std::vector<PaperSet> sets = composed.sets;
+    QString said;
+    QVERIFY(!takeBodiesFromDocument(sets, composed.docs.paper, PaperLayout::Kind::Paper, true, &said));
+    QCOMPARE(said, problem);
+    // Nothing is taken from a document that does not match.
+    QCOMPARE(textOf(sets[0][0].content), u"old"_s);
+}
+
 QTEST_MAIN(ComposeTest)
 #include "ComposeTest.moc"
+
+void ComposeTest::runOfTheOtherWizardIsNotTakenOver()
+{
+    bank->addQuestion({.number = u"1"_s, .type = u"填空题"_s});
+    BankStore store = bank->store();
+    CompositionState state;
+    CriteriaStep automatic(state);
+    ManualCriteriaStep manual(state);
+    state.startRun(2, CompositionWizard::Automatic);
+    QCOMPARE(automatic.confirm({}, store), CriteriaStep::Outcome::Next);
+    // The manual step 2 does not go on with an automatic run.
+    QCOMPARE(manual.confirm({}, store), ManualCriteriaStep::Outcome::RunEnded);
+    QCOMPARE(state.ManualQuestionNo, 0);
+    QCOMPARE(manual.prompt(), u"这次手工组卷已结束，请从“手工组卷”重新开始…"_s);
+
+    // A manual run starts: the automatic step stores nothing and says why.
+    state.startRun(1, CompositionWizard::Manual);
+    QCOMPARE(automatic.confirm({}, store), CriteriaStep::Outcome::RunEnded);
+    QVERIFY(automatic.message(CriteriaStep::Outcome::RunEnded).startsWith(u"“手工组卷”已开始了新的组卷"_s));
+    QCOMPARE(state.criteriaOf(1), std::optional(TableQuery{}));
+    QCOMPARE(manual.confirm({}, store), ManualCriteriaStep::Outcome::Last);
+
+    // A count reset to 0 (a paper finished) is no "no match" either.
+    state.startRun(2);
+    QCOMPARE(automatic.confirm({}, store), CriteriaStep::Outcome::Next);
+    state.QuestionTotal = 0;
+    QCOMPARE(automatic.confirm({}, store), CriteriaStep::Outcome::RunEnded);
+    QVERIFY(automatic.message(CriteriaStep::Outcome::RunEnded).startsWith(u"这次组卷的题目总数已被清零"_s));
+    // A new automatic run goes on at question 1.
+    state.startRun(1, CompositionWizard::Automatic);
+    QCOMPARE(automatic.confirm({}, store), CriteriaStep::Outcome::Last);
+}
+
+namespace {
+
+QByteArray pictureRtf()
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return "{\\pict\\pngblip\\picw8\\pich8 " + png.toHex() + "}";
+}
+
+// The pictures of `doc` whose image the document can still draw.
+int drawablePictures(const QTextDocument& doc)
+{
+    int n = 0;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (f.isImageFormat() &&
+                doc.resource(QTextDocument::ImageResource, QUrl(f.toImageFormat().name())).isValid())
+                ++n;
+        }
+    }
+    return n;
+}
+
+} // namespace
+
+void ComposeTest::itemsAreFoundMovedAndReplacedAroundTheTeachersEdits()
+{
+    using PaperItems::Item;
+    QTextDocument doc;
+    QTextCursor caret(&doc);
+    appendItem(caret, u"（1）"_s, body("one"), 1);
+    appendItem(caret, u"（2）"_s, QByteArray(), 2); // an empty body
+    appendItem(caret, u"（3）"_s, "{\\rtf1\\ansi {\\b three}" + pictureRtf() + "\\par}", 3);
+    QCOMPARE(doc.toPlainText(), u"（1）\none\n\n\n（2）\n\n\n\n（3）\nthree\uFFFC\n\n\n"_s);
+    QCOMPARE(drawablePictures(doc), 1);
+
+    // The teacher types a title above the paper and a note into question 1.
+    QTextCursor typing(&doc);
+    typing.insertText(u"期末考试"_s);
+    typing.insertBlock();
+    typing.setPosition(doc.find(u"one"_s).selectionEnd());
+    typing.insertText(u"！"_s);
+    QCOMPARE(PaperItems::itemAt(doc, doc.find(u"one"_s).position()), 1);
+    QCOMPARE(PaperItems::itemAt(doc, doc.find(u"three"_s).position()), 3);
+
+    // Question 3 to the top: the title stays, the picture and bold go along.
+    QVERIFY(PaperItems::moveBefore(doc, {3, u"（3）"_s}, {1, u"（1）"_s}));
+    QCOMPARE(doc.toPlainText(), u"期末考试\n（3）\nthree\uFFFC\n\n\n（1）\none！\n\n\n（2）\n\n\n\n"_s);
+    QVERIFY(doc.find(u"three"_s).charFormat().fontWeight() >= QFont::Bold);
+    QCOMPARE(drawablePictures(doc), 1);
+    QVERIFY(!PaperItems::moveBefore(doc, {3, u"（3）"_s}, {2, u"（2）"_s})); // not in that order
+    QVERIFY(PaperItems::relabel(doc, {3, u"（3）"_s}, u"（1）"_s));
+    QVERIFY(PaperItems::relabel(doc, {1, u"（1）"_s}, u"（2）"_s));
+    QCOMPARE(doc.toPlainText(), u"期末考试\n（1）\nthree\uFFFC\n\n\n（2）\none！\n\n\n（2）\n\n\n\n"_s);
+
+    // The empty body of the last question takes a body; the rest stays.
+    QVERIFY(PaperItems::replaceBody(doc, {2, u"（2）"_s}, body("two")));
+    QCOMPARE(doc.toPlainText(), u"期末考试\n（1）\nthree\uFFFC\n\n\n（2）\none！\n\n\n（2）\ntwo\n\n\n"_s);
+    // A replaced body is marked again: replaced once more, it goes whole.
+    QVERIFY(PaperItems::replaceBody(doc, {2, u"（2）"_s}, body("deux")));
+    QCOMPARE(
+        PaperItems::find(doc, {2, u"（2）"_s}).bodyEnd - PaperItems::find(doc, {2, u"（2）"_s}).bodyStart, 4);
+
+    // Removed: the item whole, with what was typed into it.
+    QVERIFY(PaperItems::remove(doc, {1, u"（2）"_s}));
+    QCOMPARE(doc.toPlainText(), u"期末考试\n（1）\nthree\uFFFC\n\n\n（2）\ndeux\n\n\n"_s);
+    // A label the teacher deleted: the item is gone.
+    QTextCursor label = doc.find(u"（2）"_s);
+    label.removeSelectedText();
+    QVERIFY(!PaperItems::find(doc, {2, u"（2）"_s}).found());
+    QVERIFY(!PaperItems::replaceBody(doc, {2, u"（2）"_s}, body("x")));
+    QVERIFY(!PaperItems::remove(doc, {2, u"（2）"_s}));
+}
+
+void ComposeTest::replacementIsAnotherCandidateNotInTheSet()
+{
+    for (const char* n : {"1", "2", "3"})
+        bank->addQuestion({.number = QString::fromLatin1(n), .type = u"填空题"_s, .content = body(n)});
+    Documents docs;
+    // Question 1 is question 1; question 2 any: drawn from the second row on, 2.
+    CompositionCriteria one;
+    one.number = u"1"_s;
+    std::vector<TableQuery> queries{TableQuery{}, candidateQuery(one), candidateQuery({})};
+    PaperComposer composer = composerWith(scripted({0.0, 0.4, 0.0, 0.0, 0.0}));
+    ComposedSet set = composer.composeSet(1, queries, docs.paperCaret, docs.answerCaret);
+    QCOMPARE(set.numbers, (QStringList{u"1"_s, u"2"_s}));
+    // The only candidate not in the set is 3, wherever the draw starts.
+    QCOMPARE(composer.replaceQuestion(set, 2, queries[2]), QString());
+    QCOMPARE(set.numbers, (QStringList{u"1"_s, u"3"_s}));
+    QCOMPARE(set.questions[1].number, u"3"_s);
+    QCOMPARE(composer.replaceQuestion(set, 2, queries[2]), QString());
+    QCOMPARE(set.numbers, (QStringList{u"1"_s, u"2"_s}));
+    QCOMPARE(composer.replaceQuestion(set, 1, queries[1]),
+             u"第（1）题的组卷条件只有这一道题符合，没有别的题可换。"_s);
+    QCOMPARE(set.numbers, (QStringList{u"1"_s, u"2"_s}));
+    QCOMPARE(composer.replaceQuestion(set, 3, queries[2]), u"第（1）套试卷中没有第（3）题。"_s);
+}

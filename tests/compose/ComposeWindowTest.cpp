@@ -1,6 +1,7 @@
 // The composition wizards opened from the 生成试卷 menu and driven through
 // their buttons, with scripted boxes.
 #include "common/Accessibility.h"
+#include "common/MemoryLimits.h"
 #include "compose/CompositionState.h"
 #include "compose/PaperSettingsDialog.h"
 #include "compose/SHouGong1.h"
@@ -11,6 +12,7 @@
 #include "compose/ZUJUANXIANGMU.h"
 #include "questions/WindowDriver.h"
 #include "rtf/RtfReader.h"
+#include "ui/ChildWindows.h"
 #include "ui/Clipboard.h"
 #include "ui/Twips.h"
 
@@ -23,6 +25,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMdiSubWindow>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -35,7 +38,9 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 
 #ifdef Q_OS_UNIX
@@ -97,8 +102,31 @@ void processDeletes()
 void keepShot(QWidget* w, const QString& name)
 {
     const QString folder = qEnvironmentVariable("TIKU_SHOTS");
+    QCoreApplication::processEvents(); // pending layouts, as on screen
     if (!folder.isEmpty())
         w->grab().save(folder + u'/' + name + u".png"_s);
+}
+
+// For a look at the pages: TIKU_SHOTS=folder keeps a copy of a PDF too.
+void keepPdf(const QString& pdf, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("TIKU_SHOTS");
+    if (!folder.isEmpty()) {
+        QFile::remove(folder + u'/' + name + u".pdf"_s);
+        QFile::copy(pdf, folder + u'/' + name + u".pdf"_s);
+    }
+}
+
+// The tooltip a rest of the mouse at `pos` of `w` shows; empty when none.
+QString toolTipAt(QWidget* w, const QPoint& pos)
+{
+    // A tip hides only after a delay: a sentinel tells a new one from the last.
+    const QString sentinel = u"(no tooltip)"_s;
+    QToolTip::showText(w->mapToGlobal(pos), sentinel, w);
+    QHelpEvent rest(QEvent::ToolTip, pos, w->mapToGlobal(pos));
+    QApplication::sendEvent(w, &rest);
+    const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+    return shown == sentinel ? QString() : shown;
 }
 
 // The visible top-level window of class W, or nullptr.
@@ -149,17 +177,21 @@ QString runPoppler(const QString& program, const QStringList& args)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-// The text of a PDF without blanks. Qt's PDF writer names a glyph after the
-// lowest code point that shows it: an ideograph that shares its glyph with a
-// Kangxi radical (一 ⼀) comes back as the radical, read here as the ideograph.
+// The text of a PDF without blanks, exactly as a reader extracts it.
 QString pdfText(const QString& pdf)
 {
-    QString text = runPoppler(u"pdftotext"_s, {pdf, u"-"_s});
-    for (QChar& c : text) {
-        if (c.unicode() >= 0x2F00 && c.unicode() <= 0x2FD5)
-            c = QString(c).normalized(QString::NormalizationForm_KC).at(0);
-    }
-    return text.remove(QRegularExpression(u"\\s"_s));
+    return runPoppler(u"pdftotext"_s, {pdf, u"-"_s}).remove(QRegularExpression(u"\\s"_s));
+}
+
+// Types `typed` into a document box right after the first `after`, as the
+// keyboard does.
+void typeAfter(QTextEdit* box, const QString& after, const QString& typed)
+{
+    QTextCursor c = box->document()->find(after);
+    QVERIFY2(!c.isNull(), qPrintable(after));
+    c.clearSelection();
+    box->setTextCursor(c);
+    typeInto(box, typed);
 }
 
 // Each page's size in millimetres, rounded.
@@ -411,11 +443,13 @@ private slots:
         QVERIFY(w->isVisible());
         QCOMPARE(fileText(paper).trimmed(), w->RichTextBox1->Text().trimmed());
 
+        // The answers' dialog proposes 答案 with the date, in the folder the
+        // paper went to; a name typed without extension gets the type's.
         const QString answers = out.filePath(u"答案"_s);
-        f->dialogs->answerFile(answers);
+        f->dialogs->answerFile(answers, u"RTF Files (*.rtf)"_s);
         click(w, "Command4");
-        QCOMPARE(fileText(answers).trimmed(), w->RichTextBox3->Text().trimmed());
-        f->boxes();
+        QCOMPARE(fileText(answers + u".rtf"_s).trimmed(), w->RichTextBox3->Text().trimmed());
+        QCOMPARE(f->boxes().last().text, QDir(out.path()).filePath(datedFileName(u"答案"_s, u"rtf"_s)));
         QPointer<ZUJUANLIULAN> alive = w;
         click(w, "Command3"); // both saved: no question
         QCOMPARE(f->boxes(), QList<Shown>());
@@ -605,12 +639,16 @@ private slots:
         QString totalBefore;
         QString totalAfter;
         QStringList unnamed{u"(the dialog did not open)"_s};
+        QString notesBefore;
+        QString notesAfter;
         answerSettingsDialog([&](PaperSettingsDialog* d) {
             unnamed = unnamedInputs(d);
             for (int row = 0; row < d->sections->rowCount(); ++row)
                 shownRows << d->sections->item(row, 0)->text() + d->sections->item(row, 1)->text();
             totalBefore = d->total->text();
+            notesBefore = d->notes->toPlainText();
             d->format->setCurrentIndex(d->format->findData(int(PaperFormat::A4)));
+            notesAfter = d->notes->toPlainText();
             d->title->setPlainText(u"第一中学期末考试\n七年级数学试卷\n"_s);
             d->minutes->setValue(100);
             d->sections->setCurrentCell(sectionRow(d, u"填空题"_s), 0);
@@ -620,25 +658,36 @@ private slots:
             keepShot(d, u"版式"_s);
         });
         const QString pdf = out.filePath(u"期末.pdf"_s);
+        const QString folder = lastSaveFolder();
         f->dialogs->answerFile(pdf);
         click(w, "ExportPdf");
         QCOMPARE(unnamed, QStringList());
         QCOMPARE(shownRows, (QStringList{u"选择题1"_s, u"填空题3"_s}));
         QCOMPARE(totalBefore, u"共4题，各题合计12分"_s);
         QCOMPARE(totalAfter, u"共4题，各题合计18分"_s);
+        // The default notes follow the sheet: A4 has no sealing strip.
+        QVERIFY2(notesBefore.contains(u"考号填写在密封线内。"_s), qPrintable(notesBefore));
+        QVERIFY2(notesAfter.contains(u"考号填写在试卷首页标题下的横线上。"_s), qPrintable(notesAfter));
         QList<Shown> boxes = f->boxes();
-        QCOMPARE(boxes.size(), 2);
-        QCOMPARE(boxes.at(0), (Shown{ScriptedDialogs::Kind::SaveFile, u"导出PDF"_s, u"试卷.pdf"_s}));
-        QVERIFY(f->dialogs->saveFilters().last().startsWith(u"PDF 文件 (*.pdf)"_s));
+        QCOMPARE(boxes.size(), 3);
+        // The paper's title with the date is proposed.
+        QCOMPARE(
+            boxes.at(0),
+            (Shown{ScriptedDialogs::Kind::SaveFile, u"导出PDF"_s,
+                   QDir(folder).filePath(datedFileName(u"第一中学期末考试七年级数学试卷"_s, u"pdf"_s))}));
+        QCOMPARE(f->dialogs->saveFilters().last(), u"PDF文件(*.pdf);;所有文件(*.*)"_s);
         // The picture is named, numbered as printed; the rest is printed.
         QCOMPARE(boxes.at(1), info(u"第2题（题目编号4）中有无法显示的图片，已印出占位框。"_s));
+        QCOMPARE(boxes.at(2), info(u"已导出PDF文件：\n"_s + QDir::toNativeSeparators(pdf)));
 
         QCOMPARE(pdfPagesMm(pdf), QList<QSize>{QSize(210, 297)});
         const QString text = pdfText(pdf);
         QVERIFY2(ascending(positions(
                      text, {u"第一中学期末考试"_s, u"七年级数学试卷"_s, u"（满分18分，考试时间100分钟）"_s,
-                            u"一、填空题（每小题5分，共15分）"_s, u"1．甲题"_s, u"2．丁题"_s, u"3．乙题"_s,
-                            u"二、选择题（每小题3分，共3分）"_s, u"4．丙题"_s})),
+                            u"学校＿＿＿＿＿＿＿班级＿＿＿＿＿＿姓名＿＿＿＿＿＿考号＿＿＿＿＿＿＿"_s,
+                            u"考号填写在试卷首页标题下的横线上。"_s, u"一、填空题（每小题5分，共15分）"_s,
+                            u"1．甲题"_s, u"2．丁题"_s, u"3．乙题"_s, u"二、选择题（每小题3分，共3分）"_s,
+                            u"4．丙题"_s})),
                  qPrintable(text));
 
         // Kept for the next time, and shown by the dialog then.
@@ -664,7 +713,11 @@ private slots:
         QCOMPARE(titleShown, u"第一中学期末考试\n七年级数学试卷|A4 竖放，一栏"_s);
         QCOMPARE(rowsShown, (QStringList{u"填空题"_s, u"选择题"_s}));
         QCOMPARE(f->boxes(),
-                 QList<Shown>{(Shown{ScriptedDialogs::Kind::SaveFile, u"导出PDF"_s, u"参考答案.pdf"_s})});
+                 (QList<Shown>{
+                     Shown{ScriptedDialogs::Kind::SaveFile, u"导出PDF"_s,
+                           QDir(out.path())
+                               .filePath(datedFileName(u"第一中学期末考试七年级数学试卷答案"_s, u"pdf"_s))},
+                     info(u"已导出PDF文件：\n"_s + QDir::toNativeSeparators(key))}));
         const QString keyText = pdfText(key);
         QVERIFY2(ascending(positions(keyText, {u"第一中学期末考试"_s, u"参考答案及评分标准"_s, u"1．甲答"_s,
                                                u"2．丁答"_s, u"3．乙答"_s, u"4．丙答"_s})),
@@ -673,6 +726,513 @@ private slots:
         f->dialogs->answerYes();
         click(w, "Command3");
         f->boxes();
+    }
+
+    // What the window shows is printed: a correction typed into 试题题目 and
+    // one into 试题答案. A paper whose labels are gone is printed as it stands,
+    // and the teacher is told why; the old bodies are never printed.
+    void exportPrintsWhatTheDocumentsShow()
+    {
+        chineseQuestions();
+        startWizard<ZIDONGZUJUAN>(u"zdzj"_s, u"2"_s);
+        auto* step2 = WindowRegistry::instance().existing<ZUJUANXIANGMU>();
+        for (const QString& n : {u"1"_s, u"2"_s}) {
+            typeInto(step2->Text8, n);
+            click(step2, "Command1");
+        }
+        f->boxes();
+        auto* w = WindowRegistry::instance().existing<ZUJUANLIULAN>();
+        click(w, "Command1");
+        typeAfter(w->RichTextBox1, u"乙题"_s, u"（已改正）"_s);
+        typeAfter(w->RichTextBox3, u"甲答"_s, u"：x=12"_s);
+
+        const QString pdf = out.filePath(u"改正.pdf"_s);
+        answerSettingsDialog([](PaperSettingsDialog*) {});
+        f->dialogs->answerFile(pdf);
+        click(w, "ExportPdf");
+        QCOMPARE(f->boxes().size(), 2); // the file name, then where it went
+        QString text = pdfText(pdf);
+        QVERIFY2(ascending(positions(text, {u"1．甲题"_s, u"2．乙题（已改正）"_s})), qPrintable(text));
+
+        const QString key = out.filePath(u"改正答案.pdf"_s);
+        answerSettingsDialog([](PaperSettingsDialog* d) { d->content->setCurrentIndex(1); });
+        f->dialogs->answerFile(key);
+        click(w, "ExportPdf");
+        QCOMPARE(f->boxes().size(), 2);
+        text = pdfText(key);
+        QVERIFY2(ascending(positions(text, {u"1．甲答：x=12"_s, u"2．乙答"_s})), qPrintable(text));
+
+        // The teacher deletes the label （2）, as the keyboard does.
+        QTextCursor label = w->RichTextBox1->document()->find(u"（2）"_s);
+        QVERIFY(!label.isNull());
+        w->RichTextBox1->setTextCursor(label);
+        QTest::keyClick(w->RichTextBox1, Qt::Key_Delete);
+        answerSettingsDialog([](PaperSettingsDialog*) {});
+        f->dialogs->answerFile(pdf);
+        click(w, "ExportPdf");
+        const QList<Shown> boxes = f->boxes();
+        QCOMPARE(boxes.size(), 3);
+        QCOMPARE(boxes.at(1), info(u"试卷中找不到“（2）”，无法逐题分节排版，已按文档原样排版。"_s));
+        QCOMPARE(boxes.at(2), info(u"已导出PDF文件：\n"_s + QDir::toNativeSeparators(pdf)));
+        keepPdf(pdf, u"按原样"_s);
+        text = pdfText(pdf);
+        // (pdftotext reads the small header line out of place.)
+        QVERIFY2(ascending(positions(text, {u"数学试卷"_s, u"（1）甲题"_s, u"乙题（已改正）"_s})),
+                 qPrintable(text));
+        QVERIFY2(text.contains(u"第（1）套试卷的题目"_s), qPrintable(text));
+        QVERIFY2(!text.contains(u"1．甲题"_s) && !text.contains(u"一、填空题"_s), qPrintable(text));
+        f->dialogs->answerYes();
+        click(w, "Command3");
+        f->boxes();
+    }
+
+    void automaticComposerChangesOneQuestionInStep()
+    {
+        threeQuestions();
+        f->bank->addQuestion(
+            {.number = u"4"_s, .type = u"填空题"_s, .content = body(u"Q4"_s), .answer = body(u"A4"_s)});
+        startWizard<ZIDONGZUJUAN>(u"zdzj"_s, u"2"_s);
+        auto* step2 = WindowRegistry::instance().existing<ZUJUANXIANGMU>();
+        // Question 1 can only be question 1; question 2 is a 填空题: 2 or 4.
+        typeInto(step2->Text8, u"1"_s);
+        click(step2, "Command1");
+        typeInto(step2->Text8, QString());
+        typeInto(step2->Combo1, u"填空题"_s);
+        click(step2, "Command1");
+        f->boxes();
+        auto* w = WindowRegistry::instance().existing<ZUJUANLIULAN>();
+        QVERIFY(!w->ChangeQuestion->isEnabled());
+        click(w, "Command1");
+        QVERIFY(w->ChangeQuestion->isEnabled());
+        QCOMPARE(unnamedInputs(w), QStringList());
+        const QString drawn = w->RichTextBox1->Text().contains(u"Q2"_s) ? u"2"_s : u"4"_s;
+        const QString other = drawn == u"2" ? u"4"_s : u"2"_s;
+        auto paperWith = [](const QString& second, const QString& more = {}) {
+            return u"第（1）套试卷的题目\n\n\n\n（1）\nQ1\n\n\n（2）\nQ"_s + second + u"\n\n\n"_s + more;
+        };
+        auto answersWith = [](const QString& second) {
+            return u"第（1）套试卷的答案\n\n\n\n第（1）题的答案\nA1\n\n\n第（2）题的答案\nA"_s + second +
+                   u"\n\n\n"_s;
+        };
+        QCOMPARE(w->RichTextBox1->Text(), paperWith(drawn));
+
+        // A note typed after the paper stays; a click into question 2 picks it.
+        w->RichTextBox1->moveCursor(QTextCursor::End);
+        typeInto(w->RichTextBox1, u"教师批注"_s);
+        w->RichTextBox1->setTextCursor(w->RichTextBox1->document()->find(u"Q"_s + drawn));
+        QCOMPARE(w->SetNo->value(), 1);
+        QCOMPARE(w->QuestionNo->value(), 2);
+        click(w, "ChangeQuestion");
+        QCOMPARE(f->boxes(), QList<Shown>());
+        QCOMPARE(w->RichTextBox1->Text(), paperWith(other, u"教师批注"_s));
+        QCOMPARE(w->RichTextBox3->Text(), answersWith(other));
+        QVERIFY2(
+            w->Label1->text().startsWith(
+                u"第（1）套试卷的第（2）题已换成题目编号为%1的题（原为%2），请保存…"_s.arg(other, drawn)),
+            qPrintable(w->Label1->text()));
+        // Never question 1, which is in the set: back to the first one drawn.
+        click(w, "ChangeQuestion");
+        QCOMPARE(w->RichTextBox1->Text(), paperWith(drawn, u"教师批注"_s));
+        QCOMPARE(w->RichTextBox3->Text(), answersWith(drawn));
+
+        // Question 1 has no other candidate: said, and nothing changes.
+        w->QuestionNo->setValue(1);
+        click(w, "ChangeQuestion");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"第（1）题的组卷条件只有这一道题符合，没有别的题可换。"_s)});
+        QCOMPARE(w->RichTextBox1->Text(), paperWith(drawn, u"教师批注"_s));
+
+        // A second set (at the end: a header goes in at the caret); question 2
+        // of the first changes alone.
+        w->RichTextBox1->moveCursor(QTextCursor::End);
+        click(w, "Command1");
+        const QString set2 = w->RichTextBox1->Text().mid(paperWith(drawn, u"教师批注"_s).size());
+        QVERIFY2(set2.startsWith(u"第（2）套试卷的题目"_s), qPrintable(set2));
+        QCOMPARE(w->SetNo->maximum(), 2);
+        w->SetNo->setValue(1);
+        w->QuestionNo->setValue(2);
+        click(w, "ChangeQuestion");
+        QCOMPARE(w->RichTextBox1->Text(), paperWith(other, u"教师批注"_s) + set2);
+        QVERIFY(w->RichTextBox3->Text().startsWith(answersWith(other) + u"第（2）套试卷的答案"_s));
+
+        // A question whose label the teacher deleted cannot be found: said.
+        QTextCursor label = w->RichTextBox1->document()->find(
+            u"（2）"_s, w->RichTextBox1->document()->find(u"第（2）套试卷的题目"_s));
+        QVERIFY(!label.isNull());
+        w->RichTextBox1->setTextCursor(label);
+        QTest::keyClick(w->RichTextBox1, Qt::Key_Delete);
+        const QString edited = w->RichTextBox1->Text();
+        w->SetNo->setValue(2);
+        w->QuestionNo->setValue(2);
+        click(w, "ChangeQuestion");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"第（2）套试卷第（2）题的题号在试题题目或试题答案中已被删改，"
+                                               "找不到这道题，无法换题。"_s)});
+        QCOMPARE(w->RichTextBox1->Text(), edited);
+        keepShot(w, u"自动组卷向导三（换题）"_s);
+        f->dialogs->answerYes();
+        click(w, "Command3");
+        f->boxes();
+    }
+
+    void savedDocumentsChangedAgainAskBeforeLeaving()
+    {
+        threeQuestions();
+        startWizard<ZIDONGZUJUAN>(u"zdzj"_s, u"1"_s);
+        click(WindowRegistry::instance().existing<ZUJUANXIANGMU>(), "Command1");
+        f->boxes();
+        auto* w = WindowRegistry::instance().existing<ZUJUANLIULAN>();
+        click(w, "Command1");
+        auto saveBoth = [this](QWidget* window, const char* paperButton, const char* answerButton) {
+            f->dialogs->answerFile(out.filePath(u"卷.rtf"_s));
+            click(window, paperButton);
+            f->dialogs->answerFile(out.filePath(u"答.rtf"_s));
+            click(window, answerButton);
+            f->boxes();
+        };
+        // Saved, then another set: 退   出 asks again.
+        saveBoth(w, "Command2", "Command4");
+        click(w, "Command1");
+        f->dialogs->answerNo();
+        click(w, "Command3");
+        QCOMPARE(f->boxes(), QList<Shown>{ScriptedDialogs::ask(u"提示"_s, kUnsaved)});
+        QVERIFY(w->isVisible());
+        // Saved, then a word typed into the answers: asks again.
+        saveBoth(w, "Command2", "Command4");
+        w->RichTextBox3->moveCursor(QTextCursor::End);
+        typeInto(w->RichTextBox3, u"改"_s);
+        f->dialogs->answerNo();
+        click(w, "Command3");
+        QCOMPARE(f->boxes(), QList<Shown>{ScriptedDialogs::ask(u"提示"_s, kUnsaved)});
+        // Saved as it is now: leaves without a question.
+        f->dialogs->answerFile(out.filePath(u"答.rtf"_s));
+        click(w, "Command4");
+        f->boxes();
+        QPointer<ZUJUANLIULAN> alive = w;
+        click(w, "Command3");
+        QCOMPARE(f->boxes(), QList<Shown>());
+        processDeletes();
+        QVERIFY(alive.isNull());
+
+        // The manual composer: saved, then the paper edited.
+        startWizard<SHouGong1>(u"shgzj"_s, u"1"_s);
+        click(WindowRegistry::instance().existing<SHouGong2>(), "Command1");
+        auto* m = WindowRegistry::instance().existing<SHouGong3>();
+        click(m, "Command9");
+        click(m, "Command2");
+        f->boxes();
+        saveBoth(m, "Command6", "Command4");
+        m->RichTextBox3->moveCursor(QTextCursor::End);
+        typeInto(m->RichTextBox3, u"改"_s);
+        f->dialogs->answerNo();
+        click(m, "Command3");
+        QCOMPARE(f->boxes(), QList<Shown>{ScriptedDialogs::ask(u"提示"_s, kUnsaved)});
+        QVERIFY(m->isVisible());
+        f->dialogs->answerFile(out.filePath(u"卷.rtf"_s));
+        click(m, "Command6");
+        f->boxes();
+        click(m, "Command3");
+        QCOMPARE(f->boxes(), QList<Shown>());
+        QVERIFY(!m->isVisible());
+    }
+
+    void newRunStartsFromAnEmptyManualPaper()
+    {
+        threeQuestions();
+        const QString giveUp = u"“手工组卷向导三”中的试卷尚未保存，开始新的组卷将清空它，确定吗？"_s;
+        startWizard<SHouGong1>(u"shgzj"_s, u"2"_s);
+        auto* step2 = WindowRegistry::instance().existing<SHouGong2>();
+        click(step2, "Command1");
+        auto* w = WindowRegistry::instance().existing<SHouGong3>();
+        click(w, "Command9");
+        click(w, "Command2"); // question 1: question 1
+        click(step2, "Command1");
+        f->boxes();
+        click(w, "Command9"); // browsing the candidates of question 2
+        QVERIFY(w->Command2->isEnabled());
+
+        // A new run asks first; No keeps the paper and the run as they were.
+        auto* step1 = f->open<SHouGong1>(u"shgzj"_s);
+        f->dialogs->answerInput(u"1"_s);
+        f->dialogs->answerNo();
+        click(step1, "Command1");
+        QList<Shown> boxes = f->boxes();
+        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(boxes.at(1), ScriptedDialogs::ask(u"提示"_s, giveUp));
+        QVERIFY(step1->isVisible());
+        QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ1\n\n\n"_s);
+        QCOMPARE(compositionState().QuestionTotal, 2);
+        QVERIFY(w->Command2->isEnabled());
+
+        // Yes: an empty paper, step 3 as new, step 2 at question 1.
+        f->dialogs->answerInput(u"1"_s);
+        f->dialogs->answerYes();
+        click(step1, "Command1");
+        QCOMPARE(f->boxes().size(), 2);
+        QCOMPARE(w->RichTextBox3->Text(), QString());
+        QCOMPARE(w->RichTextBox4->Text(), QString());
+        QCOMPARE(w->Text8->text(), QString());
+        QCOMPARE(w->Position->text(), QString());
+        const QStringList all{u"Command9"_s, u"Command8"_s, u"Command5"_s, u"Command1"_s, u"Command7"_s,
+                              u"Command2"_s, u"Command6"_s, u"Command4"_s, u"Command3"_s};
+        QCOMPARE(enabledButtons(w, all), QStringList{u"Command3"_s});
+        QVERIFY(step2->isVisible());
+        QCOMPARE(step2->Label7->text(), u"请选择第（1）题的搜索项目"_s);
+        // 添加到试卷 reached with no question being chosen says so.
+        w->Command2_Click();
+        QCOMPARE(f->boxes(),
+                 QList<Shown>{info(u"现在没有正在选择的题：请在“手工组卷向导二”中确定这道题的搜索信息，"
+                                   "或从“手工组卷”重新开始。"_s)});
+        QCOMPARE(w->RichTextBox3->Text(), QString());
+        typeInto(step2->Text8, u"3"_s);
+        click(step2, "Command1");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"恭喜！这是最后一题了"_s)});
+        click(w, "Command9");
+        click(w, "Command2");
+        QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ3\n\n\n"_s);
+        QCOMPARE(w->RichTextBox4->Text(), u"第（1）题的答案\nA3\n\n\n"_s);
+
+        // The automatic wizard ends the manual paper as well, asking first.
+        auto* autoStep1 = f->open<ZIDONGZUJUAN>(u"zdzj"_s);
+        f->dialogs->answerInput(u"1"_s);
+        f->dialogs->answerNo();
+        click(autoStep1, "Command1");
+        QCOMPARE(f->boxes().at(1), ScriptedDialogs::ask(u"提示"_s, giveUp));
+        QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ3\n\n\n"_s);
+        QVERIFY(!WindowRegistry::instance().existing<ZUJUANXIANGMU>());
+        f->dialogs->answerInput(u"1"_s);
+        f->dialogs->answerYes();
+        click(autoStep1, "Command1");
+        f->boxes();
+        QCOMPARE(w->RichTextBox3->Text(), QString());
+        QVERIFY(WindowRegistry::instance().existing<ZUJUANXIANGMU>()->isVisible());
+    }
+
+    void automaticStepTwoSaysWhenAnotherRunTookOver()
+    {
+        threeQuestions();
+        startWizard<ZIDONGZUJUAN>(u"zdzj"_s, u"2"_s);
+        auto* auto2 = WindowRegistry::instance().existing<ZUJUANXIANGMU>();
+        click(auto2, "Command1");
+        QCOMPARE(auto2->Label7->text(), u"请选择第（2）题的搜索项目"_s);
+        // Meanwhile a manual paper of one question is composed to its end.
+        startWizard<SHouGong1>(u"shgzj"_s, u"1"_s);
+        auto* manual2 = WindowRegistry::instance().existing<SHouGong2>();
+        click(manual2, "Command1");
+        auto* manual3 = WindowRegistry::instance().existing<SHouGong3>();
+        click(manual3, "Command9");
+        click(manual3, "Command2");
+        f->boxes();
+        QCOMPARE(compositionState().QuestionTotal, 0);
+
+        // Back in the automatic step 2: it says what happened, stores nothing.
+        QVERIFY(auto2->isVisible());
+        click(auto2, "Command1");
+        QCOMPARE(f->boxes(),
+                 QList<Shown>{info(
+                     u"“手工组卷”已开始了新的组卷，题目总数已按它重新设定，这次自动组卷的搜索信息没有保存。"
+                     "请从“自动组卷”重新开始。"_s)});
+        QVERIFY(!WindowRegistry::instance().existing<ZUJUANLIULAN>());
+
+        // Started again from 自动组卷 (the manual paper given up), it goes on as usual.
+        auto* step1 = f->open<ZIDONGZUJUAN>(u"zdzj"_s);
+        f->dialogs->answerInput(u"1"_s);
+        f->dialogs->answerYes();
+        click(step1, "Command1");
+        f->boxes();
+        QCOMPARE(manual3->RichTextBox3->Text(), QString());
+        QCOMPARE(auto2->Label7->text(), u"请选择第（1）题的搜索项目"_s);
+        // The manual step 2, still open, does not go on with this run.
+        manual2->show();
+        QCOMPARE(manual2->Label7->text(), u"这次手工组卷已结束，请从“手工组卷”重新开始…"_s);
+        click(manual2, "Command1");
+        QCOMPARE(f->boxes(),
+                 QList<Shown>{info(u"“自动组卷”已开始了新的组卷，这次手工组卷已结束，搜索信息没有保存。"
+                                   "请从“手工组卷”重新开始。"_s)});
+        click(auto2, "Command1");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"题目信息添加成功，共（1）道题，可以开始下一步了..."_s)});
+    }
+
+    void manualComposerMovesAndRemovesQuestions()
+    {
+        f->bank->addQuestionType(u"填空题"_s);
+        for (const QString& n : {u"1"_s, u"2"_s, u"3"_s}) {
+            f->bank->addQuestion(
+                {.number = n,
+                 .type = u"填空题"_s,
+                 .content = n == u"2" ? QByteArray("{\\rtf1\\ansi {\\b Q2}\\par}") : body(u"Q"_s + n),
+                 .answer = body(u"A"_s + n)});
+        }
+        startWizard<SHouGong1>(u"shgzj"_s, u"3"_s);
+        auto* step2 = WindowRegistry::instance().existing<SHouGong2>();
+        auto* w = WindowRegistry::instance().existing<SHouGong3>();
+        QVERIFY(!w);
+        // Question 1: any; the candidates are counted while browsing.
+        click(step2, "Command1");
+        w = WindowRegistry::instance().existing<SHouGong3>();
+        QVERIFY(!w->MoveUp->isEnabled() && !w->RemoveChosen->isEnabled());
+        click(w, "Command9");
+        QCOMPARE(w->Position->text(), u"第1题/共3题"_s);
+        click(w, "Command5");
+        QCOMPARE(w->Position->text(), u"第2题/共3题"_s);
+        click(w, "Command7");
+        QCOMPARE(w->Position->text(), u"第3题/共3题"_s);
+        click(w, "Command5");
+        f->boxes(); // the edge
+        QCOMPARE(w->Position->text(), u"第3题/共3题"_s);
+        click(w, "Command8");
+        QCOMPARE(w->Position->text(), u"第1题/共3题"_s);
+        keepShot(w, u"手工组卷向导三（浏览）"_s);
+        // The candidate reads whole: room for many lines of a question.
+        const int line = QFontMetrics(w->RichTextBox1->document()->defaultFont()).lineSpacing();
+        QVERIFY2(
+            w->RichTextBox1->viewport()->height() >= 7 * line,
+            qPrintable(u"%1 px for lines of %2 px"_s.arg(w->RichTextBox1->viewport()->height()).arg(line)));
+        click(w, "Command2"); // question 1: question 1
+        QCOMPARE(w->Position->text(), QString());
+        QVERIFY(w->MoveUp->isEnabled() && w->RemoveChosen->isEnabled());
+
+        // Removed while the run goes on: the next question takes its number.
+        f->dialogs->answerYes();
+        click(w, "RemoveChosen");
+        QCOMPARE(f->boxes(),
+                 QList<Shown>{ScriptedDialogs::ask(u"提示"_s, u"确定要把第（1）题从试卷中删去吗？"_s)});
+        QCOMPARE(w->RichTextBox3->Text(), QString());
+        QCOMPARE(step2->Label7->text(), u"请选择第（1）题的搜索项目"_s);
+        for (const QString& n : {u"1"_s, u"2"_s, u"3"_s}) {
+            typeInto(step2->Text8, n);
+            click(step2, "Command1");
+            click(w, "Command9");
+            click(w, "Command2");
+        }
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"恭喜！这是最后一题了"_s)});
+        QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ1\n\n\n（2）\nQ2\n\n\n（3）\nQ3\n\n\n"_s);
+        QVERIFY(w->Command6->isEnabled());
+
+        // Question 3 up: numbered again, answers in step, formatting kept.
+        QCOMPARE(w->ChosenNo->value(), 3);
+        click(w, "MoveUp");
+        QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ1\n\n\n（2）\nQ3\n\n\n（3）\nQ2\n\n\n"_s);
+        QCOMPARE(w->RichTextBox4->Text(),
+                 u"第（1）题的答案\nA1\n\n\n第（2）题的答案\nA3\n\n\n第（3）题的答案\nA2\n\n\n"_s);
+        QCOMPARE(w->ChosenNo->value(), 2);
+        QVERIFY(w->RichTextBox3->document()->find(u"Q2"_s).charFormat().fontWeight() >= QFont::Bold);
+        QCOMPARE(w->RichTextBox3->document()->find(u"（3）"_s).charFormat().fontWeight(), int(QFont::Normal));
+        // A click into question 1 picks it; down it goes.
+        w->RichTextBox3->setTextCursor(w->RichTextBox3->document()->find(u"Q1"_s));
+        QCOMPARE(w->ChosenNo->value(), 1);
+        click(w, "MoveDown");
+        QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ3\n\n\n（2）\nQ1\n\n\n（3）\nQ2\n\n\n"_s);
+        QCOMPARE(w->ChosenNo->value(), 2);
+        w->ChosenNo->setValue(1);
+        click(w, "MoveUp");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"第（1）题已是第一题。"_s)});
+        w->ChosenNo->setValue(3);
+        click(w, "MoveDown");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"第（3）题已是最后一题。"_s)});
+        // No keeps it; Yes removes it from both.
+        w->ChosenNo->setValue(2);
+        f->dialogs->answerNo();
+        click(w, "RemoveChosen");
+        f->boxes();
+        QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ3\n\n\n（2）\nQ1\n\n\n（3）\nQ2\n\n\n"_s);
+        f->dialogs->answerYes();
+        click(w, "RemoveChosen");
+        f->boxes();
+        QCOMPARE(w->RichTextBox3->Text(), u"（1）\nQ3\n\n\n（2）\nQ2\n\n\n"_s);
+        QCOMPARE(w->RichTextBox4->Text(), u"第（1）题的答案\nA3\n\n\n第（2）题的答案\nA2\n\n\n"_s);
+        QCOMPARE(w->ChosenNo->maximum(), 2);
+        QCOMPARE(unnamedInputs(w), QStringList());
+        keepShot(w, u"手工组卷向导三（调整）"_s);
+
+        // What is saved is the paper as it stands.
+        const QString paper = out.filePath(u"调整后.rtf"_s);
+        f->dialogs->answerFile(paper);
+        click(w, "Command6");
+        QCOMPARE(fileText(paper).trimmed(), u"（1）\nQ3\n\n\n（2）\nQ2"_s);
+        f->boxes();
+    }
+
+    void criteriaWindowGrowsAndShowsWholeNames()
+    {
+        // A classification of the size a school keeps, with the names that
+        // used to be cut to “二次根式”.
+        f->bank->addQuestionType(u"填空题"_s);
+        const QStringList radicals{u"二次根式的乘除"_s, u"二次根式的概念与性质"_s, u"二次根式的加减"_s};
+        for (const QString& name : radicals)
+            f->bank->addKnowledgePath(u"数与代数"_s, u"二次根式"_s, name);
+        const QString longest = u"解一元一次方程（合并同类项与移项）"_s;
+        f->bank->addKnowledgePath(u"数与代数"_s, u"一元一次方程"_s, longest);
+        for (int i = 1; i <= 20; ++i)
+            f->bank->addKnowledgePath(u"图形与几何"_s, u"第%1章"_s.arg(i), u"第%1节"_s.arg(i));
+        startWizard<ZIDONGZUJUAN>(u"zdzj"_s, u"1"_s);
+        auto* w = WindowRegistry::instance().existing<ZUJUANXIANGMU>();
+        QVERIFY(w);
+        QCOMPARE(w->size(), twipsSize(5625, 7185));
+        QTreeWidget* tv = w->tree();
+        QTreeWidgetItem* root = tv->topLevelItem(0);
+        root->setExpanded(true);
+        QTreeWidgetItem* algebra = root->child(0);
+        QCOMPARE(algebra->text(0), u"数与代数"_s);
+        algebra->setExpanded(true);
+        QTreeWidgetItem* radical = algebra->child(0);
+        QCOMPARE(radical->text(0), u"二次根式"_s);
+        radical->setExpanded(true);
+        QTreeWidgetItem* equation = algebra->child(1);
+        equation->setExpanded(true);
+        root->child(1)->setExpanded(true);
+        QCoreApplication::processEvents();
+        keepShot(w, u"自动组卷向导二"_s);
+
+        // Every level-3 name of 二次根式 reads whole, without scrolling.
+        auto wholeInView = [tv](QTreeWidgetItem* item) {
+            tv->scrollToItem(item);
+            const QRect r = tv->visualItemRect(item);
+            const int textRight = r.left() + tv->fontMetrics().horizontalAdvance(item->text(0));
+            return r.left() >= 0 && textRight <= tv->viewport()->width();
+        };
+        for (int i = 0; i < radical->childCount(); ++i)
+            QVERIFY2(wholeInView(radical->child(i)), qPrintable(radical->child(i)->text(0)));
+        // Ten rows at once at the starting size.
+        const int rowHeight = tv->visualItemRect(root).height();
+        QVERIFY2(tv->viewport()->height() >= 10 * rowHeight,
+                 qPrintable(u"%1 rows"_s.arg(tv->viewport()->height() / rowHeight)));
+
+        // The teacher drags the frame's corner: the window grows, and the tree with it.
+        const QSize treeBefore = tv->size();
+        QMdiSubWindow* frame = childFrame(w);
+        QVERIFY(frame);
+        const QPoint corner = frame->rect().bottomRight() - QPoint(2, 2);
+        QTest::mouseMove(frame, corner); // the frame learns it is at its corner
+        QTest::mousePress(frame, Qt::LeftButton, {}, corner);
+        QTest::mouseMove(frame, corner + QPoint(150, 100));
+        QTest::mouseMove(frame, corner + QPoint(250, 200));
+        QTest::mouseRelease(frame, Qt::LeftButton, {}, corner + QPoint(250, 200));
+        QCoreApplication::processEvents();
+        QCOMPARE(w->size(), twipsSize(5625, 7185) + QSize(250, 200));
+        QVERIFY(tv->width() >= treeBefore.width() + 200);
+        QVERIFY(tv->height() >= treeBefore.height() + 150);
+        QVERIFY(w->Text4->width() > 120);
+        keepShot(w, u"自动组卷向导二（放大）"_s);
+        frame->resize(frame->size() - QSize(250, 200));
+        QCoreApplication::processEvents();
+        QCOMPARE(w->size(), twipsSize(5625, 7185));
+
+        // A name cut by the tree's edge or by its field shows whole in a tooltip.
+        QTreeWidgetItem* cut = equation->child(0);
+        QCOMPARE(cut->text(0), longest);
+        tv->setFixedWidth(tv->fontMetrics().horizontalAdvance(longest) / 2 + 60);
+        QCoreApplication::processEvents();
+        tv->scrollToItem(cut);
+        QCOMPARE(toolTipAt(tv->viewport(), tv->visualItemRect(cut).center()), longest);
+        // A name in full view: the tree's own hint, as before.
+        const QString hint = u"在这里依次单击各级知识点即可填入相应的内容"_s;
+        QCOMPARE(toolTipAt(tv->viewport(), tv->visualItemRect(algebra).center()), hint);
+        emit tv->itemClicked(cut, 0);
+        QCOMPARE(w->Text4->text(), longest);
+        w->Text4->setFixedWidth(80);
+        w->Text4->setCursorPosition(0);
+        QCOMPARE(toolTipAt(w->Text4, w->Text4->rect().center()), longest);
+        w->Text4->setText(u"有理数"_s);
+        QCOMPARE(toolTipAt(w->Text4, w->Text4->rect().center()), QString());
     }
 
     void manualComposerPreviewsAndExportsAndKeepsAnOldFileOnFailure()
@@ -703,7 +1263,7 @@ private slots:
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         const rlimit small{10000, before.rlim_max};
         setrlimit(RLIMIT_FSIZE, &small);
-        answerSettingsDialog([](PaperSettingsDialog*) {});
+        answerSettingsDialog([](PaperSettingsDialog*){});
         f->dialogs->answerFile(pdf);
         click(w, "ExportPdf");
         setrlimit(RLIMIT_FSIZE, &before);
@@ -717,15 +1277,17 @@ private slots:
         old.close();
         QCOMPARE(QDir(out.path()).entryList({u"旧试卷*"_s}, QDir::Files), QStringList{u"旧试卷.pdf"_s});
 #endif
-        // On a disk with room the same file is replaced.
+        // On a disk with room the same file is replaced, with the correction
+        // typed into the paper since.
+        typeAfter(w->RichTextBox3, u"甲题"_s, u"（改）"_s);
         answerSettingsDialog([](PaperSettingsDialog*) {});
         f->dialogs->answerFile(pdf);
         click(w, "ExportPdf");
-        QCOMPARE(f->boxes().size(), 1);
+        QCOMPARE(f->boxes().last(), info(u"已导出PDF文件：\n"_s + QDir::toNativeSeparators(pdf)));
         const QList<QSize> pages = pdfPagesMm(pdf);
         QCOMPARE(pages, QList<QSize>{QSize(420, 297)}); // A3 landscape, the default
         const QString text = pdfText(pdf);
-        QVERIFY2(text.contains(u"1．甲题"_s), qPrintable(text));
+        QVERIFY2(text.contains(u"1．甲题（改）"_s), qPrintable(text));
 
         // 打印预览 opens beside the window, without waiting, with the same pages.
         answerSettingsDialog([](PaperSettingsDialog*) {});
@@ -753,6 +1315,77 @@ private slots:
         f->boxes();
         QVERIFY(!w->isVisible());
         QVERIFY(!w->PrintPreview->isEnabled() && !w->ExportPdf->isEnabled());
+    }
+
+    // A question whose picture claims to be 2.6 km square (60 bytes of RTF)
+    // and one with four photographs of 5,000 x 5,000 pixels, composed, shown
+    // in the composer's boxes and in the print preview: pictures are decoded
+    // at the size they are shown at, the huge one is printed within its
+    // column, and the program grows by a little, not by the gigabytes the
+    // pictures would take at the sizes they claim.
+    void hugePicturesAreShownAndPreviewedInBoundedMemory()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("the memory the program takes is measured on POSIX systems");
+#else
+        f->bank->addQuestionType(u"填空题"_s);
+        f->bank->addKnowledgePath(u"数与代数"_s, u"有理数"_s, u"绝对值"_s);
+        f->bank->addQuestion(
+            {.number = u"1"_s, .type = u"填空题"_s, .content = memorylimits::enormousPictureBody()});
+        QByteArray photos = "{\\rtf1\\ansi\\ansicpg936 \\u22270?\\u20108?";
+        for (int i = 0; i < 4; ++i)
+            photos += memorylimits::rtfPicture(memorylimits::largePng(5000, i), 3000);
+        f->bank->addQuestion({.number = u"2"_s, .type = u"填空题"_s, .content = photos + "\\par}"});
+        const qint64 startKb = memorylimits::residentKb();
+        QVERIFY(startKb > 0);
+        // Should the pictures be decoded at the sizes they claim, the
+        // allocations fail rather than take the machine's memory.
+        rlimit before{};
+        getrlimit(RLIMIT_AS, &before);
+        const rlimit guard{rlim_t(memorylimits::addressSpaceKb() + (qint64(3) << 20)) * 1024,
+                           before.rlim_max};
+        if (!memorylimits::kSanitized)
+            setrlimit(RLIMIT_AS, &guard);
+        struct Restore
+        {
+            rlimit limit;
+            ~Restore() { setrlimit(RLIMIT_AS, &limit); }
+        } restore{before};
+
+        startWizard<ZIDONGZUJUAN>(u"zdzj"_s, u"2"_s);
+        auto* step2 = WindowRegistry::instance().existing<ZUJUANXIANGMU>();
+        for (const QString& n : {u"1"_s, u"2"_s}) {
+            typeInto(step2->Text8, n);
+            click(step2, "Command1");
+        }
+        f->boxes();
+        auto* w = WindowRegistry::instance().existing<ZUJUANLIULAN>();
+        click(w, "Command1");
+        QVERIFY(w->RichTextBox1->Text().contains(u"图二"_s));
+        QImage shown = w->grab().toImage(); // the boxes paint their pictures
+        QVERIFY(!shown.isNull());
+        keepShot(w, u"大图片"_s);
+
+        answerSettingsDialog([](PaperSettingsDialog*) {});
+        click(w, "PrintPreview");
+        QPointer<QPrintPreviewDialog> preview = openWindow<QPrintPreviewDialog>();
+        QVERIFY(preview);
+        auto* pages = preview->findChild<QPrintPreviewWidget*>();
+        QVERIFY(pages);
+        QVERIFY2(pages->pageCount() >= 1 && pages->pageCount() <= 2,
+                 qPrintable(QString::number(pages->pageCount())));
+        shown = preview->grab().toImage(); // the first page drawn
+        keepShot(preview, u"大图片的打印预览"_s);
+        const qint64 grownKb = memorylimits::residentKb() - startKb;
+        QVERIFY2(grownKb < memorylimits::boundKb(250000), qPrintable(u"%1 kB"_s.arg(grownKb)));
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"第1题（题目编号1）中有无法显示的图片，已印出占位框。"_s)});
+        preview->close();
+        processDeletes();
+
+        f->dialogs->answerYes();
+        click(w, "Command3");
+        f->boxes();
+#endif
     }
 };
 

@@ -1,9 +1,11 @@
 // The laid-out paper and answer key as a script makes them with
 // `tiku-admin compose --pdf`, read back with poppler's pdfinfo and pdftotext;
 // and the layout settings the composer windows keep, as a layout file.
+#include "common/MemoryLimits.h"
 #include "common/TestBank.h"
 #include "compose/PaperSettings.h"
 
+#include <algorithm>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -92,23 +94,13 @@ QByteArray pngPicture()
     return "{\\pict\\pngblip\\picw120\\pich80\\picwgoal1800\\pichgoal1200 " + png.toHex() + "}";
 }
 
-// The text without blanks, as a reader reads it. Qt's PDF writer names each
-// glyph after the lowest code point that shows it, so an ideograph that shares
-// its glyph with a radical (一 ⼀, 页 ⻚) is extracted as the radical: those are
-// read back as the ideograph.
+// The text without blanks, as a reader reads it: the characters exactly as
+// extracted (an ideograph read back as the radical that looks like it, 一 as
+// ⼀, is a wrong text).
 QString withoutBlanks(QString text)
 {
-    static const QHash<QChar, QChar> supplement{
-        {QChar(0x2EC5), u'见'}, {QChar(0x2EC6), u'角'}, {QChar(0x2EC9), u'贝'}, {QChar(0x2ECB), u'车'},
-        {QChar(0x2ED3), u'长'}, {QChar(0x2ED4), u'门'}, {QChar(0x2EDA), u'页'}, {QChar(0x2EDB), u'风'},
-        {QChar(0x2EDC), u'飞'}, {QChar(0x2EE2), u'马'}};
-    for (QChar& c : text) {
-        if (c.unicode() >= 0x2F00 && c.unicode() <= 0x2FD5) // Kangxi radicals
-            c = QString(c).normalized(QString::NormalizationForm_KC).at(0);
-        else
-            c = supplement.value(c, c);
-    }
-    return text.remove(QRegularExpression(u"\\s"_s));
+    // The ideographic blank too: pdftotext gives it as a plain one.
+    return text.remove(QRegularExpression(u"[\\s\\x{3000}]"_s));
 }
 
 struct Format
@@ -117,6 +109,7 @@ struct Format
     QSizeF pageMm;
     QList<double> columnsMm; // left edges
     double columnWidthMm;
+    QByteArray rtfSheet; // what the RTF says of the sheet, in twips
 };
 
 double pt(double mm)
@@ -189,6 +182,35 @@ bool inOrder(const QString& all, const QStringList& texts, QString* missing)
 
 Q_DECLARE_METATYPE(Format)
 
+namespace {
+
+void addFormats()
+{
+    QTest::addColumn<Format>("format");
+    QTest::newRow("A4") << Format{u"A4"_s,
+                                  QSizeF(210, 297),
+                                  {20},
+                                  170,
+                                  "\\paperw11906\\paperh16838\\margl1134\\margr1134\\margt1020\\margb1134\n"
+                                  "\\viewkind4\n"};
+    QTest::newRow("A3") << Format{u"A3"_s,
+                                  QSizeF(420, 297),
+                                  {30, 230},
+                                  170,
+                                  "\\paperw23811\\paperh16838\\margl1701\\margr1134\\margt1020\\margb1134"
+                                  "\\landscape\n\\viewkind4\n\\sectd\\pgwsxn23811\\pghsxn16838\\lndscpsxn"
+                                  "\\cols2\\colsx1701\n"};
+    QTest::newRow("8K") << Format{u"8K"_s,
+                                  QSizeF(370, 260),
+                                  {30, 205},
+                                  145,
+                                  "\\paperw20976\\paperh14740\\margl1701\\margr1134\\margt1020\\margb1134"
+                                  "\\landscape\n\\viewkind4\n\\sectd\\pgwsxn20976\\pghsxn14740\\lndscpsxn"
+                                  "\\cols2\\colsx1701\n"};
+}
+
+} // namespace
+
 class PaperLayoutTest : public QObject
 {
     Q_OBJECT
@@ -196,11 +218,14 @@ private slots:
     void init();
     void paperAndAnswerKeyOnEachFormat_data();
     void paperAndAnswerKeyOnEachFormat();
+    void pdfTextIsThePapersText_data();
+    void pdfTextIsThePapersText();
     void eachSetStartsOnItsOwnPages();
     void badLayoutFileWritesNothing();
     void fileThatCannotBeSavedLeavesTheOldOneWhole_data();
     void fileThatCannotBeSavedLeavesTheOldOneWhole();
     void settingsAreKeptAsTheLinesOfALayoutFile();
+    void picturesOfAnySizeArePrintedWithinTheColumn();
 
 private:
     std::unique_ptr<TestBank> bank;
@@ -244,6 +269,18 @@ void PaperLayoutTest::init()
         criteria += type.toUtf8() + "\t\t\t\t\t\t\t\t" + QByteArray::number(n) + "\n";
     };
     const QString letters = u"ABCDDCBA"_s;
+    // The choice answers in the forms answer keys write them; the seventh
+    // full-width (Ｂ).
+    const QStringList forms{u"%1"_s,     u"答案：%1 解析：因为-2<0<1<3，故选%1．"_s,
+                            u"%1．-2"_s, u"【答案】%1"_s,
+                            u"（%1）"_s, u"选%1"_s,
+                            u"%1"_s,     u"答案：%1\n解析：略"_s};
+    auto choice = [&](int n) {
+        QChar letter = letters[n - 101];
+        if (n == 107)
+            letter = QChar(char16_t(letter.unicode() + 0xFEE0));
+        return forms[n - 101].arg(letter);
+    };
     QString longProblem = u"题130起 求下列各式的值。"_s;
     for (int k = 1; k <= 150; ++k)
         longProblem += u"\n长题第%1行"_s.arg(k);
@@ -251,15 +288,14 @@ void PaperLayoutTest::init()
     add(121, u"解答题"_s, rtf(u"题121起 解方程组。题121止"_s), rtf(u"解121：x=1"_s));
     for (int n = 101; n <= 104; ++n)
         add(n, u"选择题"_s, rtf(u"题%1起 下列各数中，最小的数是（  ）A．-2 B．0 C．1 D．3 题%1止"_s.arg(n)),
-            rtf(QString(letters[n - 101])));
+            rtf(choice(n)));
     add(111, u"填空题"_s, rtf(u"题111起 计算：3-5＝____。题111止"_s), rtf(u"答111"_s));
     add(112, u"填空题"_s, rtf(u"题112起 如图，____。"_s, "{\\pict\\pngblip\\picw50\\pich50 0badf00d}"),
         rtf(u"答112"_s));
     add(122, u"解答题"_s, rtf(u"题122起 如图，一次函数的图象经过两点，求它的解析式。"_s, pngPicture()),
         rtf(u"解122：y=x+1"_s));
     for (int n = 105; n <= 108; ++n)
-        add(n, u"选择题"_s, rtf(u"题%1起 下列计算正确的是（  ）题%1止"_s.arg(n)),
-            rtf(QString(letters[n - 101])));
+        add(n, u"选择题"_s, rtf(u"题%1起 下列计算正确的是（  ）题%1止"_s.arg(n)), rtf(choice(n)));
     add(113, u"填空题"_s, rtf(u"题113起 分解因式：a²-4＝____。题113止"_s), rtf(u"答113"_s));
     add(114, u"填空题"_s, rtf(u"题114起 函数y＝1/(x-2)中自变量x的取值范围是____。题114止"_s),
         rtf(u"答114"_s));
@@ -271,10 +307,7 @@ void PaperLayoutTest::init()
 
 void PaperLayoutTest::paperAndAnswerKeyOnEachFormat_data()
 {
-    QTest::addColumn<Format>("format");
-    QTest::newRow("A4") << Format{u"A4"_s, QSizeF(210, 297), {20}, 170};
-    QTest::newRow("A3") << Format{u"A3"_s, QSizeF(420, 297), {30, 230}, 170};
-    QTest::newRow("8K") << Format{u"8K"_s, QSizeF(370, 260), {30, 205}, 145};
+    addFormats();
 }
 
 void PaperLayoutTest::paperAndAnswerKeyOnEachFormat()
@@ -329,6 +362,22 @@ void PaperLayoutTest::paperAndAnswerKeyOnEachFormat()
                      &missing),
              qPrintable(missing));
 
+    // Where the student writes the name: on the sealing strip, or on A4 (which
+    // has none) under the title; the notes say which.
+    const bool a4 = format.columnsMm.size() == 1;
+    const QString fields = u"学校＿＿＿＿＿＿＿班级＿＿＿＿＿＿姓名＿＿＿＿＿＿考号＿＿＿＿＿＿＿"_s;
+    QCOMPARE(all.contains(fields), a4);
+    if (a4)
+        QVERIFY(inOrder(all, {u"（满分86分，考试时间100分钟）"_s, fields, u"题号"_s}, &missing));
+    QVERIFY2(all.contains(a4 ? u"考号填写在试卷首页标题下的横线上。"_s : u"考号填写在密封线内。"_s),
+             qPrintable(all));
+    QCOMPARE(all.contains(u"密封线"_s), !a4);
+    // The RTF paper and answers are on the same sheet.
+    for (const QString& name : {u"p-题目.rtf"_s, u"p-答案.rtf"_s}) {
+        const QByteArray rtf = readFile(out->filePath(name));
+        QVERIFY2(rtf.contains(format.rtfSheet), rtf.left(400).constData());
+    }
+
     // Every question under its number, numbered through the paper in section order.
     QStringList starts;
     for (int i = 0; i < paperOrder.size(); ++i)
@@ -362,22 +411,110 @@ void PaperLayoutTest::paperAndAnswerKeyOnEachFormat()
         QVERIFY(!withoutBlanks(areaText(paper, page, 0, 0, format.pageMm.width(), format.pageMm.height()))
                      .contains(u"密封线"_s));
 
-    // The answer key: the choices in a compact table, then each answer under
-    // its number. (A digit in a run of Latin text, as in "1．A" or "x=1", is
-    // drawn with a glyph that Qt's PDF writer gives no text to, so the table is
-    // read by its letters.)
+    // The answer key: the choices in a compact table (whatever form each
+    // answer has), then each answer under its number.
     const QList<QSizeF> answerSizes = pageSizes(answers);
     QVERIFY(!answerSizes.isEmpty());
     QVERIFY(qAbs(answerSizes.first().width() - pt(format.pageMm.width())) < 1);
     const QString key = columnTexts(answers, format, int(answerSizes.size())).join(QString());
     QVERIFY2(inOrder(key,
                      {u"七年级数学试卷"_s, u"参考答案及评分标准"_s, u"一、选择题（每小题3分，共24分）"_s,
-                      u"．A．B．C．D．D．C．B．A二、填空题"_s, u"9．答111"_s, u"10．答112"_s, u"11．答113"_s,
-                      u"12．答114"_s, u"三、解答题"_s, u"13．解130"_s, u"14．解121：x="_s,
-                      u"15．解122：y=x+"_s, u"16．解123"_s, u"17．解124"_s},
+                      u"1．A2．B3．C4．D5．D6．C7．B8．A二、填空题"_s, u"9．答111"_s, u"10．答112"_s,
+                      u"11．答113"_s, u"12．答114"_s, u"三、解答题"_s, u"13．解130"_s, u"14．解121：x=1"_s,
+                      u"15．解122：y=x+1"_s, u"16．解123"_s, u"17．解124"_s},
                      &missing),
              qPrintable(missing + u"\n"_s + key));
     QVERIFY(!key.contains(u"密封线"_s));
+}
+
+void PaperLayoutTest::pdfTextIsThePapersText_data()
+{
+    addFormats();
+}
+
+// What a reader extracts is the paper's text, character for character: the
+// ideographs that look like radicals (一, 页, 长, 用), digits in Latin runs
+// ("x=1", "A．-2"), full-width and mathematical punctuation (／～⋯), text
+// beside a formula.
+void PaperLayoutTest::pdfTextIsThePapersText()
+{
+    QFETCH(Format, format);
+    const QByteArray formula = "{\\dn9{\\pict\\pngblip\\picw120\\pich80\\picwgoal600\\pichgoal300 " +
+                               pngPicture().mid(pngPicture().indexOf(' ') + 1).chopped(1) +
+                               "}{\\*\\tikuformula \\\\frac\\{1\\}\\{2\\}x^2}}";
+    struct Question
+    {
+        int number;
+        QString type;
+        QString content;
+        QString answer;
+    };
+    const QList<Question> questions{
+        {201, u"选择题"_s, u"下列各数中，最小的数是（  ）A．-2 B．0 C．1 D．3"_s,
+         u"答案：A 解析：因为-2<0<1<3，所以最小的数是-2，故选A．"_s},
+        {221, u"解答题"_s, u"已知函数y=(x-2)²+3，求：（1）顶点坐标；（2）当x＝5时y的值！是否存在／～⋯？"_s,
+         u"解：（1）(2,3)；（2）y=12。"_s},
+        {211, u"填空题"_s, u"长方形的长用a表示，宽为2，面积为____；页码：第12页。"_s, u"2a"_s},
+        {202, u"选择题"_s, u"方程x²-4x+3=0的两根之和是（  ）A．4 B．-4 C．3 D．-3"_s, u"Ａ．4"_s},
+        {212, u"填空题"_s, u"计算：{formula}＝____。一二三，马长风。"_s, u"x=1，y=2"_s},
+    };
+    criteria = kHeader;
+    for (const Question& q : questions) {
+        QString content = rtf(q.content);
+        content.replace(u"{formula}"_s, QString::fromLatin1(formula));
+        bank->addQuestion({.number = QString::number(q.number),
+                           .type = q.type,
+                           .content = content.toUtf8(),
+                           .answer = rtf(q.answer).toUtf8()});
+        criteria += "\t\t\t\t\t\t\t\t" + QByteArray::number(q.number) + "\n";
+    }
+    const QString layout =
+        writeFile(u"layout.txt"_s, u"format=%1\ntitle=第一中学2026学年第一学期期末考试\n"
+                                   u"title=七年级数学试卷\nminutes=100\npoints.解答题=10\n"_s.arg(format.name)
+                                       .toUtf8());
+    const Run run = compose({u"--pdf"_s, u"--layout"_s, layout});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+
+    const bool a4 = format.columnsMm.size() == 1;
+    const QStringList head{u"第一中学2026学年第一学期期末考试"_s, u"七年级数学试卷"_s};
+    const QStringList paper =
+        head +
+        QStringList{u"（满分22分，考试时间100分钟）"_s,
+                    a4 ? u"学校＿＿＿＿＿＿＿　班级＿＿＿＿＿＿　姓名＿＿＿＿＿＿　考号＿＿＿＿＿＿＿"_s
+                       : QString(),
+                    u"题号一二三总分得分"_s, u"注意事项："_s};
+    QStringList notes = {u"1．答题前，考生务必将学校、班级、姓名、考号填写在%1。"_s.arg(
+                             a4 ? u"试卷首页标题下的横线上"_s : u"密封线内"_s),
+                         u"2．请用黑色字迹的钢笔或签字笔答题，解答题应写出文字说明、证明过程或演算步骤。"_s};
+    auto body = [&](int n) {
+        const auto q = std::find_if(questions.begin(), questions.end(),
+                                    [&](const Question& q) { return q.number == n; });
+        return QString(q->content).remove(u"{formula}"_s);
+    };
+    const QStringList paperText =
+        paper + notes +
+        QStringList{u"一、选择题（每小题3分，共6分）"_s,   u"1．"_s + body(201), u"2．"_s + body(202),
+                    u"二、填空题（每小题3分，共6分）"_s,   u"3．"_s + body(211), u"4．"_s + body(212),
+                    u"三、解答题（每小题10分，共10分）"_s, u"5．"_s + body(221)};
+    const QStringList keyText = head + QStringList{u"参考答案及评分标准"_s,
+                                                   u"一、选择题（每小题3分，共6分）"_s,
+                                                   u"1．A2．A"_s,
+                                                   u"二、填空题（每小题3分，共6分）"_s,
+                                                   u"3．2a"_s,
+                                                   u"4．x=1，y=2"_s,
+                                                   u"三、解答题（每小题10分，共10分）"_s,
+                                                   u"5．解：（1）(2,3)；（2）y=12。"_s};
+    for (const auto& [file, expected] :
+         {std::pair{u"p-题目.pdf"_s, paperText}, std::pair{u"p-答案.pdf"_s, keyText}}) {
+        const QString pdf = out->filePath(file);
+        const int pages = int(pageSizes(pdf).size());
+        QCOMPARE(pages, 1);
+        const QString text = columnTexts(pdf, format, pages).join(QString());
+        const QString paperText = withoutBlanks(expected.join(QString()));
+        QVERIFY2(text == paperText, qPrintable(u"\n%1\n%2"_s.arg(text, paperText)));
+        QCOMPARE(withoutBlanks(areaText(pdf, 1, 0, format.pageMm.height() - 20, format.pageMm.width(), 20)),
+                 u"第1页（共1页）"_s);
+    }
 }
 
 void PaperLayoutTest::eachSetStartsOnItsOwnPages()
@@ -478,6 +615,56 @@ void PaperLayoutTest::settingsAreKeptAsTheLinesOfALayoutFile()
     QSettings(ini, QSettings::IniFormat).setValue(u"paper/layout"_s, u"format=A5\n"_s);
     QVERIFY(rememberedPaperSettings() == PaperSettings::defaults());
     setPaperSettingsFile(QString());
+}
+
+// A question whose picture claims to be 2.6 km square (60 bytes of RTF) and
+// one with four photographs of 5,000 x 5,000 pixels: the paper is printed
+// within its column, the photographs at the resolution they are printed at
+// (300 dpi), and the command takes little memory, not the gigabytes the
+// pictures would take at the sizes they claim.
+void PaperLayoutTest::picturesOfAnySizeArePrintedWithinTheColumn()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("the memory a process takes is measured on POSIX systems");
+#endif
+    bank->addQuestion(
+        {.number = u"140"_s, .type = u"填空题"_s, .content = memorylimits::enormousPictureBody()});
+    QByteArray photos = "{\\rtf1\\ansi\\ansicpg936 \\u22270?\\u20108?";
+    for (int i = 0; i < 4; ++i)
+        photos += memorylimits::rtfPicture(memorylimits::largePng(5000, i), 3000); // 200 pixels square
+    bank->addQuestion({.number = u"141"_s, .type = u"填空题"_s, .content = photos + "\\par}"});
+    const QString criteriaFile =
+        writeFile(u"criteria.txt"_s, kHeader + "填空题\t\t\t\t\t\t\t\t140\n填空题\t\t\t\t\t\t\t\t141\n");
+    const QString layout = writeFile(u"layout.txt"_s, "format=A4\n");
+    const memorylimits::ChildRun run = memorylimits::runWithMemoryLimit(
+        QString::fromUtf8(TIKU_ADMIN),
+        {u"compose"_s, bank->bankPath(), u"--criteria"_s, criteriaFile, u"--sets"_s, u"1"_s, u"--seed"_s,
+         u"1"_s, u"--out"_s, out->filePath(u"p-"_s), u"--pdf"_s, u"--layout"_s, layout},
+        qint64(3) << 30);
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    QCOMPARE(QString::fromUtf8(run.err).trimmed(),
+             u"tiku-admin compose: 第1题（题目编号140）中有无法显示的图片，已印出占位框。"_s);
+    QVERIFY2(run.peakKb > 0 && run.peakKb < memorylimits::boundKb(250000),
+             qPrintable(u"%1 kB"_s.arg(run.peakKb)));
+
+    // The marked box fills the column at most; the photographs follow it.
+    const QString paper = out->filePath(u"p-题目.pdf"_s);
+    QCOMPARE(pageSizes(paper).size(), 2);
+    const Run images = runTool(u"pdfimages"_s, {u"-list"_s, paper});
+    QCOMPARE(images.exitCode, 0);
+    QList<QSize> sizes; // of the pictures embedded, in pixels
+    static const QRegularExpression row(u"^\\s*\\d+\\s+\\d+\\s+image\\s+(\\d+)\\s+(\\d+)"_s,
+                                        QRegularExpression::MultilineOption);
+    for (auto m = row.globalMatch(images.out); m.hasNext();) {
+        const auto match = m.next();
+        sizes << QSize(match.captured(1).toInt(), match.captured(2).toInt());
+    }
+    QVERIFY2(sizes.size() == 5, qPrintable(images.out));
+    const int columnPixels = qRound(170 / 25.4 * 96); // 170 mm
+    QCOMPARE(sizes.count(QSize(625, 625)), 4);        // 200 pixels at 300 dpi
+    for (const QSize& size : sizes)
+        QVERIFY2(size.width() <= columnPixels + 1 && size.height() <= columnPixels + 1,
+                 qPrintable(images.out));
 }
 
 QTEST_GUILESS_MAIN(PaperLayoutTest)

@@ -178,13 +178,114 @@ private slots:
         QCOMPARE(storedQuestions(*f->bank)[0].type, u"选择题"_s);
     }
 
+    // After 全部清除 nothing is on show to change: a number typed then
+    // changes nothing. 下一个 goes on in the result and shows the next one.
     void clearThenNext()
     {
         frmeditstu* w = searchThree();
         click(w, "Command9");
         QCOMPARE(shownFields(w->form()), QStringList(11, QString()));
+        typeInto(w->form()->Text8, u"1"_s);
+        click(w, "Command2");
+        click(w, "Command3");
+        QCOMPARE(f->boxes(),
+                 (QList<Shown>{info(frmeditstu::noCurrentText()), info(frmeditstu::noCurrentText())}));
+        QCOMPARE(storedQuestions(*f->bank)[0].enteredAt, u"2026-09-01"_s);
         click(w, "Command5");
         QCOMPARE(w->form()->Text8->text(), u"2"_s);
+        f->dialogs->answerYes();
+        click(w, "Command2");
+        QCOMPARE(f->boxes().last(), info(u"修改成功"_s));
+    }
+
+    // Deleting the last question of a result, then 下一个: the message, and
+    // nothing is current while nothing is shown, so a number typed then
+    // neither overwrites nor deletes the question before. 上一个 shows it.
+    void failedNextAfterDeletingTheLast()
+    {
+        frmeditstu* w = searchThree();
+        click(w, "Command8");
+        QCOMPARE(w->form()->Text8->text(), u"3"_s);
+        f->dialogs->answerYes();
+        click(w, "Command3");
+        QCOMPARE(f->boxes(),
+                 (QList<Shown>{ask(u"您是否确定删除当前记录？题目编号：3"_s), info(u"记录已被删除！"_s)}));
+        click(w, "Command5");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"没有啦！真没啦，不信拉倒吧。"_s)});
+        QCOMPARE(w->form()->Text8->text(), QString());
+
+        typeInto(w->form()->Text8, u"2"_s);
+        click(w, "Command2");
+        click(w, "Command3");
+        QCOMPARE(f->boxes(),
+                 (QList<Shown>{info(frmeditstu::noCurrentText()), info(frmeditstu::noCurrentText())}));
+        QCOMPARE(storedNumbers(*f->bank), (QStringList{u"1"_s, u"2"_s}));
+        QCOMPARE(storedQuestions(*f->bank)[1].enteredAt, u"2026-09-02"_s);
+        QCOMPARE(plainText(storedQuestions(*f->bank)[1].content).trimmed(), u"question"_s);
+
+        // The neighbour of the deleted question, not the one before it.
+        click(w, "Command7");
+        QCOMPARE(w->form()->Text8->text(), u"2"_s);
+        QCOMPARE(w->form()->Text7->text(), u"2026-09-02"_s);
+        QCOMPARE(f->boxes(), QList<Shown>());
+        // Shown now, it can be changed.
+        f->dialogs->answerYes();
+        click(w, "Command3");
+        QCOMPARE(f->boxes().last(), info(u"记录已被删除！"_s));
+        QCOMPARE(storedNumbers(*f->bank), QStringList{u"1"_s});
+    }
+
+    // The same at the other end: deleting the first, then 上一个.
+    void failedPreviousAfterDeletingTheFirst()
+    {
+        frmeditstu* w = searchThree();
+        QCOMPARE(w->form()->Text8->text(), u"1"_s);
+        f->dialogs->answerYes();
+        click(w, "Command3");
+        f->boxes();
+        click(w, "Command7");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"没有啦！真没啦，不信拉倒吧。"_s)});
+        QCOMPARE(w->form()->Text8->text(), QString());
+
+        typeInto(w->form()->Text8, u"2"_s);
+        click(w, "Command2");
+        click(w, "Command3");
+        QCOMPARE(f->boxes(),
+                 (QList<Shown>{info(frmeditstu::noCurrentText()), info(frmeditstu::noCurrentText())}));
+        QCOMPARE(storedNumbers(*f->bank), (QStringList{u"2"_s, u"3"_s}));
+        QCOMPARE(storedQuestions(*f->bank)[0].enteredAt, u"2026-09-02"_s);
+
+        click(w, "Command5");
+        QCOMPARE(w->form()->Text8->text(), u"2"_s);
+        click(w, "Command5");
+        QCOMPARE(w->form()->Text8->text(), u"3"_s);
+        QCOMPARE(f->boxes(), QList<Shown>());
+    }
+
+    // A failed move at either end of an intact result keeps the question on
+    // show current: 修改题目 changes that one.
+    void failedMoveKeepsTheShownQuestion()
+    {
+        frmeditstu* w = searchThree();
+        click(w, "Command7");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"没有啦！真没啦，不信拉倒吧。"_s)});
+        typeInto(w->form()->Text7, u"2026-12-01"_s);
+        f->dialogs->answerYes();
+        click(w, "Command2");
+        QCOMPARE(f->boxes(),
+                 (QList<Shown>{ask(u"您是否确定修改当前记录？题目编号：1"_s), info(u"修改成功"_s)}));
+        click(w, "Command8");
+        click(w, "Command5");
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"没有啦！真没啦，不信拉倒吧。"_s)});
+        QCOMPARE(w->form()->Text8->text(), u"3"_s);
+        typeInto(w->form()->Text7, u"2026-12-03"_s);
+        f->dialogs->answerYes();
+        click(w, "Command2");
+        QCOMPARE(f->boxes().last(), info(u"修改成功"_s));
+        const QList<QuestionRecord> stored = storedQuestions(*f->bank);
+        QCOMPARE(stored[0].enteredAt, u"2026-12-01"_s);
+        QCOMPARE(stored[1].enteredAt, u"2026-09-02"_s);
+        QCOMPARE(stored[2].enteredAt, u"2026-12-03"_s);
     }
 
     // Every field holding a quote is stored exactly as typed.

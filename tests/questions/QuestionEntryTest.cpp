@@ -73,6 +73,37 @@ void typeChinese(QWidget* w, const QString& text)
     QApplication::sendEvent(w, &e);
 }
 
+// Every run of text in `rtf` as "family size", once each.
+QStringList fontsOf(const QByteArray& rtf)
+{
+    RichTextBox probe;
+    probe.setTextRTF(rtf);
+    QStringList fonts;
+    for (QTextBlock b = probe.document()->begin(); b.isValid(); b = b.next()) {
+        for (QTextBlock::iterator it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            const QStringList families = f.fontFamilies().toStringList();
+            const QString font = families.value(0) + u' ' + QString::number(f.fontPointSize());
+            if (!fonts.contains(font))
+                fonts << font;
+        }
+    }
+    return fonts;
+}
+
+// Where `w` lies in the main window's client area: its frame's rectangle.
+QRect placeOf(const QWidget* w)
+{
+    return childFrame(w)->geometry();
+}
+
+// Where `box` (inside a child window) lies in the client area.
+QRect placeOfBox(const QWidget* box)
+{
+    QWidget* area = childWindowArea()->viewport();
+    return QRect(box->mapTo(area, QPoint(0, 0)), box->size());
+}
+
 QString clipboardText()
 {
     RichTextBox probe;
@@ -438,12 +469,171 @@ private slots:
         QVERIFY(!w->questionSaved());
     }
 
+    // The lists keep what is typed, in the entry window as everywhere: Qt's
+    // completion made a typed "选择" the listed "选择题" and "b" the listed "B".
+    void listsKeepWhatIsTyped()
+    {
+        bank->addQuestionType(u"选择题"_s);
+        bank->addQuestionType(u"Choice"_s);
+        frmadd* w = openEntry();
+        fill(w);
+        QuestionForm* f = w->form();
+        QCOMPARE(f->Combo1->count(), 2);
+        f->Combo1->setFocus();
+        QTRY_VERIFY(f->Combo1->lineEdit()->hasFocus());
+        f->Combo1->lineEdit()->clear();
+        typeChinese(f->Combo1->lineEdit(), u"选择"_s);
+        QCOMPARE(f->Combo1->currentText(), u"选择"_s);
+        QTest::keyClick(f->Combo1->lineEdit(), Qt::Key_Return);
+        QTRY_VERIFY(f->Text2->hasFocus());
+        QCOMPARE(f->Combo1->currentText(), u"选择"_s);
+
+        f->Combo2->setFocus();
+        QTRY_VERIFY(f->Combo2->lineEdit()->hasFocus());
+        f->Combo2->lineEdit()->clear();
+        QTest::keyClicks(f->Combo2->lineEdit(), u"b"_s);
+        QTest::keyClick(f->Combo2->lineEdit(), Qt::Key_Return);
+        QTRY_VERIFY(f->Combo3->lineEdit()->hasFocus());
+        QCOMPARE(f->Combo2->currentText(), u"b"_s);
+
+        click(w->Command1);
+        QCOMPARE(dialogs->shown(), QList<Shown>{ScriptedDialogs::info(u"提示"_s, u"题目信息添加成功"_s)});
+        const QuestionRecord stored = bank->store().questions().at(0);
+        QCOMPARE(stored.type, u"选择"_s);
+        QCOMPARE(stored.difficulty, u"b"_s);
+
+        // A Latin type typed in part stays in part too.
+        f->Combo1->setFocus();
+        QTRY_VERIFY(f->Combo1->lineEdit()->hasFocus());
+        f->Combo1->lineEdit()->clear();
+        QTest::keyClicks(f->Combo1->lineEdit(), u"Ch"_s);
+        QTest::keyClick(f->Combo1->lineEdit(), Qt::Key_Return);
+        QCOMPARE(f->Combo1->currentText(), u"Ch"_s);
+    }
+
+    // Text typed into a body is the body size and font however it comes:
+    // over the instruction selected on entering the box, after emptying the
+    // box, after a save, and from 编辑题目. One paper never mixes 12 pt or
+    // 9 pt into its 10.5 pt.
+    void typedTextIsTheBodySize()
+    {
+        frmadd* w = openEntry();
+        fill(w);
+        QuestionForm* f = w->form();
+        const QStringList body{u"宋体 10.5"_s};
+        RichTextBox* content = f->RichTextBox1;
+        RichTextBox* answer = f->RichTextBox2;
+        content->setTextRTF(frmadd::contentInstruction());
+        answer->setTextRTF(frmadd::answerInstruction());
+        QCOMPARE(fontsOf(content->TextRTF()), QStringList{u"宋体 9"_s});
+
+        // Entering the box selects the instruction; typing replaces it.
+        content->SetFocus();
+        QTRY_VERIFY(content->hasFocus());
+        QCOMPARE(content->SelLength(), int(content->Text().length()));
+        typeChinese(content, u"计算"_s);
+        QTest::keyClicks(content, u" 1+2"_s);
+        QCOMPARE(content->Text(), u"计算 1+2"_s);
+        // The answer's instruction emptied first, then typed into.
+        answer->SetFocus();
+        QTRY_VERIFY(answer->hasFocus());
+        QTest::keyClick(answer, Qt::Key_Delete);
+        QCOMPARE(answer->Text(), QString());
+        typeChinese(answer, u"三"_s);
+        QTest::keyClicks(answer, u"3"_s);
+        click(w->Command1);
+        QCOMPARE(dialogs->shown(), QList<Shown>{ScriptedDialogs::info(u"提示"_s, u"题目信息添加成功"_s)});
+        dialogs->clearShown();
+        QuestionRecord stored = bank->store().questions().at(0);
+        QCOMPARE(fontsOf(stored.content), body);
+        QCOMPARE(fontsOf(stored.answer), body);
+
+        // After the save: the emptied boxes type the same.
+        content->SetFocus();
+        QTRY_VERIFY(content->hasFocus());
+        typeChinese(content, u"第二题"_s);
+
+        // From 编辑题目: typed there, cut, pasted back by a double click.
+        click(w->Command4);
+        auto* editor = WindowRegistry::instance().existing<bjtm>();
+        click(editor->Command1);
+        RichTextBox* document = editor->Document1->box();
+        QTRY_VERIFY(document->hasFocus());
+        typeChinese(document, u"答：4"_s);
+        QTest::keyClick(document, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(document, Qt::Key_X, Qt::ControlModifier);
+        QTest::mouseClick(answer->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+        QTRY_VERIFY(!editor->isVisible());
+        QTest::mouseDClick(answer->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+        QCOMPARE(answer->Text(), u"答：4"_s);
+        click(w->Command1);
+        stored = bank->store().questions().at(1);
+        QCOMPARE(fontsOf(stored.content), body);
+        QCOMPARE(fontsOf(stored.answer), body);
+    }
+
+    // 编辑题目 opens beside the entry window, clear of the box its content
+    // goes back to, and its title says which body it is for.
+    void companionEditorBesideTheForm()
+    {
+        frmadd* w = openEntry();
+        // A wide client area: room beside the window.
+        main->resize(1800, 1000);
+        QTRY_VERIFY(childWindowArea()->viewport()->width() > 1700);
+        click(w->Command3);
+        auto* editor = WindowRegistry::instance().existing<bjtm>();
+        QVERIFY(editor && editor->isVisible());
+        QCOMPARE(editor->windowTitle(), u"编辑题目"_s);
+        QCOMPARE(childFrame(editor)->windowTitle(), u"编辑题目"_s);
+        QVERIFY(!placeOf(editor).intersects(placeOf(w)));
+        QVERIFY(childWindowArea()->viewport()->rect().contains(placeOf(editor)));
+        click(editor->Command2);
+
+        click(w->Command4);
+        QCOMPARE(editor->windowTitle(), u"编辑答案"_s);
+        QVERIFY(!placeOf(editor).intersects(placeOf(w)));
+        click(editor->Command2);
+
+        // A laptop's area has less room beside the window: the editor takes
+        // what there is, still clear of the window.
+        main->resize(1366, 740);
+        QTRY_VERIFY(childWindowArea()->viewport()->width() < placeOf(w).width() + placeOf(editor).width());
+        childFrame(w)->move(0, 0);
+        click(w->Command3);
+        QCOMPARE(editor->windowTitle(), u"编辑题目"_s);
+        QVERIFY(!placeOf(editor).intersects(placeOf(w)));
+        QVERIFY(childWindowArea()->viewport()->rect().contains(placeOf(editor)));
+        QVERIFY(editor->width() < twipsSize(11000, 6500).width());
+        click(editor->Command2);
+        // Back in a wide area it has its own size again.
+        main->resize(1800, 1000);
+        QTRY_VERIFY(childWindowArea()->viewport()->width() > 1700);
+        click(w->Command4);
+        QCOMPARE(editor->size(), twipsSize(11000, 6500));
+        click(editor->Command2);
+
+        // No room beside the window at all: the editor goes over it, at its
+        // smallest where it must, but leaves the box it is for in view.
+        main->resize(1000, 720);
+        QTRY_VERIFY(childWindowArea()->viewport()->width() <= 1000);
+        for (auto [button, target] : {std::pair{w->Command3, w->form()->RichTextBox1},
+                                      std::pair{w->Command4, w->form()->RichTextBox2}}) {
+            click(button);
+            QVERIFY(placeOf(editor).intersects(placeOf(w)));
+            QVERIFY(!placeOf(editor).intersects(placeOfBox(target)));
+            QVERIFY(childWindowArea()->viewport()->rect().contains(placeOf(editor)));
+            click(editor->Command2);
+        }
+    }
+
     // Content prepared in 编辑题目, cut there and pasted back by a double
     // click keeps its formatting; the editor steps aside when the teacher
     // goes back to the entry window, and keeps its document between uses.
     void companionEditorRoundTrip()
     {
         frmadd* w = openEntry();
+        // Room for the editor at its own size beside the entry window.
+        main->resize(1800, 1000);
         click(w->Command3);
         auto* editor = WindowRegistry::instance().existing<bjtm>();
         QVERIFY(editor && editor->isVisible());

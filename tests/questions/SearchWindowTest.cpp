@@ -1,10 +1,12 @@
 // 查询、浏览 opened from the menu and used through its buttons.
 #include "common/Accessibility.h"
 #include "questions/frmseastu.h"
+#include "ui/ChildWindows.h"
 #include "ui/Twips.h"
 #include "WindowDriver.h"
 
 #include <QGroupBox>
+#include <QMdiSubWindow>
 #include <QTreeWidget>
 
 using Shown = ScriptedDialogs::Shown;
@@ -96,6 +98,34 @@ private slots:
         QCOMPARE(f->boxes(), QList<Shown>());
     }
 
+    void treeGrowsWithTheWindow()
+    {
+        f->bank->addKnowledgePath(u"数与代数"_s, u"二次根式"_s, u"二次根式的概念与性质"_s);
+        frmseastu* w = openSearch();
+        QVERIFY(w);
+        QTreeWidget* tv = w->tree();
+        const QSize before = tv->size();
+        QVERIFY(before.width() >= twipsToPixels(2600) - 20);
+        QMdiSubWindow* frame = childFrame(w);
+        QVERIFY(frame);
+        frame->resize(frame->size() + QSize(400, 200));
+        QCoreApplication::processEvents();
+        QCOMPARE(w->size(), twipsSize(11000, 7500) + QSize(400, 200));
+        QVERIFY2(tv->width() >= before.width() + 80,
+                 qPrintable(u"%1 -> %2"_s.arg(before.width()).arg(tv->width())));
+        QVERIFY(tv->height() >= before.height() + 150);
+        // Wide enough now for a name at level 3 to read whole.
+        QTreeWidgetItem* node = tv->topLevelItem(0);
+        for (int level = 0; level < 3; ++level) {
+            node->setExpanded(true);
+            node = node->child(0);
+        }
+        QTreeWidgetItem* leaf = node;
+        QCOMPARE(leaf->text(0), u"二次根式的概念与性质"_s);
+        const QRect r = tv->visualItemRect(leaf);
+        QVERIFY(r.left() + tv->fontMetrics().horizontalAdvance(leaf->text(0)) <= tv->viewport()->width());
+    }
+
     void navigationStopsAtBothEnds()
     {
         threeQuestions();
@@ -144,6 +174,30 @@ private slots:
             click(w, move);
             QCOMPARE(f->boxes(), QList<Shown>{info(kNoMore)});
         }
+    }
+
+    // A criterion is searched as typed: a typed "选择" is not completed to
+    // the listed "选择题", so it finds nothing.
+    void criteriaAreSearchedAsTyped()
+    {
+        threeQuestions();
+        f->bank->addQuestionType(u"选择题"_s);
+        frmseastu* w = openSearch();
+        // Typed as at the keyboard: into the list with the focus.
+        MDIForm1* main = f->mainWindow();
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        w->form()->Combo1->setFocus();
+        QTRY_VERIFY(w->form()->Combo1->lineEdit()->hasFocus());
+        typeInto(w->form()->Combo1, u"选择"_s);
+        QCOMPARE(w->form()->Combo1->currentText(), u"选择"_s);
+        click(w, "Command6");
+        QCOMPARE(f->boxes(), QList<Shown>{info(kNone)});
+        QCOMPARE(w->form()->Combo1->currentText(), u"选择"_s);
+        typeInto(w->form()->Combo1, u"选择题"_s);
+        click(w, "Command6");
+        QCOMPARE(shownNumber(w), u"1"_s);
+        QCOMPARE(f->boxes(), QList<Shown>());
     }
 
     void clearThenNextGoesOnInTheResult()

@@ -5,6 +5,7 @@
 #include "common/TestBank.h"
 #include "questions/QuestionForm.h"
 #include "store/CurrentUser.h"
+#include "store/ProgramSettings.h"
 #include "ui/RichTextBox.h"
 #include "ui/ScriptedDialogs.h"
 #include "ui/WindowRegistry.h"
@@ -83,6 +84,11 @@ struct WindowFixture
 {
     std::unique_ptr<TestBank> bank = std::make_unique<TestBank>();
     std::unique_ptr<ScriptedDialogs> dialogs = std::make_unique<ScriptedDialogs>();
+    // What the windows remember (the folder saved into last, the 版式) goes
+    // here, never into the user's own settings.
+    QTemporaryDir settingsDir;
+
+    WindowFixture() { setProgramSettingsFile(settingsDir.filePath(u"tiku.ini"_s)); }
 
     MDIForm1* mainWindow()
     {
@@ -110,7 +116,11 @@ struct WindowFixture
         return out;
     }
 
-    ~WindowFixture() { WindowRegistry::instance().discardAll(); }
+    ~WindowFixture()
+    {
+        WindowRegistry::instance().discardAll();
+        setProgramSettingsFile(QString());
+    }
 };
 
 inline void click(QWidget* window, const char* button)

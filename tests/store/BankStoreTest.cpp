@@ -5,6 +5,7 @@
 #include "store/BankConnection.h"
 #include "store/NameOrder.h"
 
+#include <algorithm>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -38,12 +39,14 @@ private slots:
     void rowChangedOrDeletedThroughAnotherConnection();
     void deletedRowIdentityIsNeverGivenAgain();
     void namesListInTeachersOrder();
+    void chineseNumeralsSortAsNumbers();
     void updateAndDeleteCurrentRow();
     void storedOrderIsAppendOrder();
     void quotesAndSqlTextRoundTrip_data();
     void quotesAndSqlTextRoundTrip();
     void conditionsCountDistinctAndDelete();
     void textComparesLatinLettersWithoutCase();
+    void usersByIdentity();
     void resultOutlivesItsStore();
     void nextQuestionNumberFollowsLastAppended();
     void nextQuestionNumberAddsNumerically_data();
@@ -311,6 +314,55 @@ void BankStoreTest::namesListInTeachersOrder()
     QCOMPARE(level2InPaths, expected);
 }
 
+void BankStoreTest::chineseNumeralsSortAsNumbers()
+{
+    // Chapters and numbered headings in Chinese numerals come in their
+    // numbers' order, among Arabic ones; numerals that are part of a word
+    // (一次函数, 三角形) keep their pinyin place.
+    const QStringList ordered{
+        u"一、数与式"_s, u"二、方程与不等式"_s, u"三、函数"_s, u"十、统计"_s,     u"十一、概率"_s,
+        u"十二、综合"_s, u"第〇章"_s,           u"第零章"_s,   u"第一章"_s,       u"第2章"_s,
+        u"第二章"_s,     u"第三章"_s,           u"第九章"_s,   u"第十章"_s,       u"第十一章"_s,
+        u"第十三章"_s,   u"第二十章"_s,         u"第一百章"_s, u"第一百零一章"_s, u"二次函数"_s,
+        u"三角形"_s,     u"一次函数"_s};
+    QStringList scrambled = ordered;
+    std::reverse(scrambled.begin(), scrambled.end());
+    std::rotate(scrambled.begin(), scrambled.begin() + 7, scrambled.end());
+    QStringList sorted = scrambled;
+    NameOrder::sort(sorted);
+    QCOMPARE(sorted, ordered);
+    for (qsizetype i = 1; i < ordered.size(); ++i) {
+        QVERIFY2(NameOrder::less(ordered[i - 1], ordered[i]),
+                 qPrintable(ordered[i - 1] + u" < "_s + ordered[i]));
+        QVERIFY(!NameOrder::less(ordered[i], ordered[i - 1]));
+    }
+    // Mixed numerals: 第2章 before 第十章, 第10章 and 第十章 next to each other.
+    QVERIFY(NameOrder::less(u"第2章"_s, u"第十章"_s));
+    QVERIFY(NameOrder::less(u"第九章"_s, u"第10章"_s));
+    QVERIFY(NameOrder::less(u"第10章"_s, u"第十一章"_s));
+    QVERIFY(NameOrder::less(u"七年级上册"_s, u"八年级上册"_s));
+    QVERIFY(NameOrder::less(u"初二"_s, u"初三"_s));
+    QVERIFY(NameOrder::less(u"复习（二）"_s, u"复习（十）"_s));
+
+    // The same order from the store's lists and the tree's paths.
+    TestBank bank;
+    for (const QString& name : scrambled) {
+        bank.addKnowledgePath(name, u"第十节"_s, u"甲"_s);
+        bank.addKnowledgePath(name, u"第二节"_s, u"第十二课"_s);
+        bank.addKnowledgePath(name, u"第二节"_s, u"第三课"_s);
+    }
+    BankStore store = bank.store();
+    QCOMPARE(store.sortedDistinctValues({u"知识点表"_s, {}, {}}, u"第一知识点"_s), ordered);
+    const std::vector<KnowledgePath> paths = store.knowledgePathsInNameOrder();
+    QCOMPARE(int(paths.size()), 3 * int(ordered.size()));
+    for (qsizetype i = 0; i < ordered.size(); ++i) {
+        const std::size_t at = std::size_t(3 * i);
+        QCOMPARE(paths[at], (KnowledgePath{ordered[i], u"第二节"_s, u"第三课"_s}));
+        QCOMPARE(paths[at + 1], (KnowledgePath{ordered[i], u"第二节"_s, u"第十二课"_s}));
+        QCOMPARE(paths[at + 2], (KnowledgePath{ordered[i], u"第十节"_s, u"甲"_s}));
+    }
+}
+
 void BankStoreTest::updateAndDeleteCurrentRow()
 {
     TestBank bank;
@@ -504,6 +556,34 @@ void BankStoreTest::textComparesLatinLettersWithoutCase()
     QCOMPARE(store.count({kQuestions, u"难度 = ?"_s, {u"B"_s}}), 1);
     // Chinese text and blanks still count.
     QCOMPARE(store.readAll({u"登录表"_s, u"姓名 = ?"_s, {u" Admin"_s}}).size(), size_t(0));
+}
+
+// Users are read with their rows' identities, and changed and deleted by
+// them: rows sharing a name stay apart.
+void BankStoreTest::usersByIdentity()
+{
+    TestBank bank;
+    bank.addUser(u"王老师"_s, u"a"_s);
+    bank.addUser(u"Admin"_s, u"b"_s, u"超级管理"_s);
+    bank.addUser(u"王老师"_s, u"c"_s, u"管理人员"_s);
+    BankStore store = bank.store();
+    const std::vector<StoredUser> all = store.storedUsers();
+    QCOMPARE(all.size(), size_t(3));
+    QVERIFY(all[0].id < all[1].id && all[1].id < all[2].id);
+    QCOMPARE(all[2].user.role, u"管理人员"_s);
+    const std::vector<StoredUser> wang = store.storedUsersNamed(u"王老师"_s);
+    QCOMPARE(wang.size(), size_t(2));
+    QCOMPARE(wang[1], all[2]);
+    QCOMPARE(store.storedUsersNamed(u"aDMIN"_s).size(), size_t(1));
+    QCOMPARE(store.storedUsersNamed(u"Admin "_s).size(), size_t(0));
+
+    QVERIFY(store.updateUser(all[2].id, {u"王老师"_s, u"h"_s, u"一般人员"_s}));
+    QCOMPARE(store.storedUsers()[0], all[0]);
+    QCOMPARE(store.storedUsers()[2].user.passwordHash, u"h"_s);
+    QCOMPARE(store.deleteUsers({all[0].id, all[1].id}), 2);
+    QCOMPARE(store.deleteUsers({all[0].id}), 0);
+    QVERIFY(!store.updateUser(all[0].id, {u"x"_s, u"y"_s, u"z"_s}));
+    QCOMPARE(store.users(), (std::vector<UserRecord>{{u"王老师"_s, u"h"_s, u"一般人员"_s}}));
 }
 
 void BankStoreTest::resultOutlivesItsStore()

@@ -90,6 +90,14 @@ class SelectionTest(unittest.TestCase):
         self.assertTrue(run.Selection(["rt"]).wants_any("rtf."))
         self.assertFalse(run.Selection(["bank."]).wants_any("rtf."))
 
+    def test_every_figure_on_a_bank_gets_the_banks(self):
+        # Each program that reads a bank: its figures alone are enough to make them.
+        for prefix in ("bank.", "login.", "browse.", "compose.", "paper.pdf", "paper."):
+            self.assertTrue(run.needs_banks(run.Selection([prefix])), prefix)
+        self.assertTrue(run.needs_banks(run.Selection([])))
+        for prefix in ("rtf.", "formula.", "peer."):
+            self.assertFalse(run.needs_banks(run.Selection([prefix])), prefix)
+
     def test_filter_matches_names_literally_from_the_start(self):
         import re
         regex = re.compile(run.filter_regex(["bank.open", "login.q1"]))
@@ -194,7 +202,8 @@ class CommandLineTest(unittest.TestCase):
     def test_programs_without_a_matching_benchmark_are_skipped(self):
         r = self.run_with_programs({"bank_bench": ["alpha.one", "beta.two"], "rtf_bench": ["gamma.three"],
                                     "question_bench": ["delta.four"], "classify_bench": [], "admin_bench": [],
-                                    "compose_bench": [], "paper_bench": [], "formula_bench": []},
+                                    "compose_bench": [], "paper_bench": [], "formula_bench": [],
+                                    "metafile_bench": []},
                                    "alpha.")
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stdout.splitlines(), ["alpha.one: 2.50 ms"])
@@ -204,7 +213,7 @@ class CommandLineTest(unittest.TestCase):
     def test_an_empty_report_without_that_message_is_a_failure(self):
         r = self.run_with_programs({"bank_bench": ["alpha.one"], "rtf_bench": None, "question_bench": [],
                                     "classify_bench": [], "admin_bench": [], "compose_bench": [],
-                                    "paper_bench": [], "formula_bench": []},
+                                    "paper_bench": [], "formula_bench": [], "metafile_bench": []},
                                    "alpha.", "gamma.")
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stdout.splitlines(), ["alpha.one: 2.50 ms"])

@@ -7,6 +7,7 @@
 #include "classify/ClassificationExport.h"
 #include "common/FormulaSample.h"
 #include "compose/PaperComposer.h"
+#include "compose/PaperLayout.h"
 #include "RichTextSamples.h"
 #include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -192,6 +194,7 @@ private slots:
     void weReadLibreOfficeRtf_data();
     void weReadLibreOfficeRtf();
     void formulaSurvivesLibreOffice();
+    void paperOpensOnItsSheet();
 
 private:
     // Converts every file in `files` with one LibreOffice run into `outDir`.
@@ -315,6 +318,40 @@ void InteropTest::formulaSurvivesLibreOffice()
     QVERIFY2(qAbs(back.height() - formulaImage_.height()) < 1, qPrintable(QString::number(back.height())));
     const QImage pixels = doc.resource(QTextDocument::ImageResource, QUrl(back.name())).value<QImage>();
     QCOMPARE(pixels.convertToFormat(QImage::Format_ARGB32), formulaPixels_);
+}
+
+// A paper saved as RTF states its sheet: LibreOffice lays it out on that
+// size, turned as the layout turns it, in as many columns.
+void InteropTest::paperOpensOnItsSheet()
+{
+    const QList<std::tuple<QString, PaperFormat, QSize>> sheets{{u"A4"_s, PaperFormat::A4, QSize(210, 297)},
+                                                                {u"A3"_s, PaperFormat::A3, QSize(420, 297)},
+                                                                {u"8K"_s, PaperFormat::K8, QSize(370, 260)}};
+    QTextDocument paper;
+    QTextCursor c(&paper);
+    appendSetHeader(c, paperSetHeader(1));
+    for (int i = 1; i <= 3; ++i)
+        appendItem(c, paperItemLabel(i), "{\\rtf1\\ansi\\ansicpg936 question\\par}");
+    QStringList files;
+    for (const auto& [name, format, mm] : sheets) {
+        const QString file = dir_.filePath(u"sheet-"_s + name + u".rtf"_s);
+        QString error;
+        QVERIFY2(saveDocumentAsRtf(paper, file, &error, paperRtfPage(format)), qPrintable(error));
+        files << file;
+    }
+    convert(files, u"pdf"_s, dir_.filePath(u"sheets"_s));
+    for (const auto& [name, format, mm] : sheets) {
+        QProcess info;
+        info.start(u"pdfinfo"_s, {dir_.filePath(u"sheets/sheet-"_s + name + u".pdf"_s)});
+        QVERIFY(info.waitForFinished(60000));
+        const QString out = QString::fromUtf8(info.readAllStandardOutput());
+        const QRegularExpressionMatch m =
+            QRegularExpression(u"Page size:\\s+([\\d.]+) x ([\\d.]+) pts"_s).match(out);
+        QVERIFY2(m.hasMatch(), qPrintable(out));
+        const QSize seen(qRound(m.captured(1).toDouble() * 25.4 / 72),
+                         qRound(m.captured(2).toDouble() * 25.4 / 72));
+        QCOMPARE(seen, mm);
+    }
 }
 
 QTEST_MAIN(InteropTest)

@@ -3,6 +3,8 @@
 // connected as user actions, and the names assistive technology reads.
 #include "common/Accessibility.h"
 #include "store/BankStore.h"
+#include "store/CurrentUser.h"
+#include "store/ProgramSettings.h"
 #include "ui/ChildWindows.h"
 #include "ui/Dialogs.h"
 #include "ui/ScriptedDialogs.h"
@@ -20,10 +22,14 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QToolButton>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -309,6 +315,150 @@ private slots:
         };
         QVERIFY2(std::count_if(texts.begin(), texts.end(), chinese) >= 3, qPrintable(texts.join(u'|')));
         QVERIFY2(!texts.contains(u"Cancel"_s) && !texts.contains(u"&Save"_s), qPrintable(texts.join(u'|')));
+    }
+
+    // The save dialog's list of files speaks Chinese too: folders, sizes and
+    // dates as a Chinese system writes them, whatever the system's locale.
+    void saveDialogListsFilesInChinese()
+    {
+        QVERIFY(useChineseQtTexts());
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(u"期中"_s));
+        QFile old(dir.filePath(u"旧卷.pdf"_s));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        QCOMPARE(old.write(QByteArray(3000, 'x')), qint64(3000));
+        old.close();
+        const QDateTime when(QDate(2026, 12, 8), QTime(9, 30));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QVERIFY(old.setFileTime(when, QFileDevice::FileModificationTime));
+        old.close();
+
+        const std::unique_ptr<QFileDialog> dialog = makeSaveDialog(
+            nullptr, u"导出PDF"_s, dir.filePath(u"试卷-20261208.pdf"_s), u"PDF文件(*.pdf);;所有文件(*.*)"_s);
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->show();
+        QCOMPARE(QDir(dialog->directory()).absolutePath(), QDir(dir.path()).absolutePath());
+        QCOMPARE(dialog->findChild<QLineEdit*>(u"fileNameEdit"_s)->text(), u"试卷-20261208.pdf"_s);
+        auto* list = dialog->findChild<QTreeView*>(u"treeView"_s);
+        QVERIFY(list);
+        const QAbstractItemModel* model = list->model();
+        QTRY_COMPARE(model->rowCount(list->rootIndex()), 2);
+        QMap<QString, QStringList> rows;
+        for (int r = 0; r < 2; ++r) {
+            QStringList cells;
+            for (int c = 1; c < 4; ++c)
+                cells << model->index(r, c, list->rootIndex()).data().toString();
+            rows.insert(model->index(r, 0, list->rootIndex()).data().toString(), cells);
+        }
+        const QLocale chinese(QLocale::Chinese, QLocale::China);
+        QCOMPARE(rows.value(u"期中"_s).value(1), u"文件夹"_s);
+        QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), u"大小"_s);
+        QCOMPARE(rows.value(u"旧卷.pdf"_s).value(0), chinese.formattedDataSize(3000));
+        QCOMPARE(rows.value(u"旧卷.pdf"_s).value(2), chinese.toString(when, QLocale::ShortFormat));
+        QVERIFY2(rows.value(u"旧卷.pdf"_s).value(2).startsWith(u"2026/12/8"_s),
+                 qPrintable(rows.value(u"旧卷.pdf"_s).value(2)));
+        if (const QString shots = qEnvironmentVariable("TIKU_SHOTS"); !shots.isEmpty()) {
+            dialog->setViewMode(QFileDialog::Detail);
+            dialog->resize(760, 420);
+            dialog->grab().save(shots + u"/另存为.png"_s);
+        }
+
+        // No English word anywhere a teacher reads: the list, its headings,
+        // the labels, buttons and tips (KiB and PDF are not words).
+        static const QRegularExpression word(u"[A-Za-z]{4,}"_s);
+        QStringList texts;
+        for (const QStringList& cells : std::as_const(rows))
+            texts << cells;
+        for (int c = 0; c < 4; ++c)
+            texts << model->headerData(c, Qt::Horizontal).toString();
+        for (const QLabel* label : dialog->findChildren<QLabel*>())
+            texts << label->text();
+        for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
+            texts << button->text() << button->toolTip();
+        for (const QAction* action : dialog->findChildren<QAction*>())
+            texts << action->text();
+        QStringList english;
+        for (const QString& text : std::as_const(texts)) {
+            if (text.contains(word))
+                english << text;
+        }
+        QVERIFY2(english.isEmpty(), qPrintable(english.join(u'|')));
+        QCOMPARE(QLocale().language(), QLocale::Chinese);
+
+        // The open dialogs (恢复题库, 合并题库, 插入图片) list files the same way.
+        const std::unique_ptr<QFileDialog> open = makeOpenDialog(nullptr, u"打开"_s, u"所有文件(*.*)"_s);
+        open->setOption(QFileDialog::DontUseNativeDialog);
+        open->setDirectory(dir.path());
+        open->show();
+        auto* openList = open->findChild<QTreeView*>(u"treeView"_s);
+        QTRY_COMPARE(openList->model()->rowCount(openList->rootIndex()), 2);
+        QStringList dates;
+        for (int r = 0; r < 2; ++r)
+            dates << openList->model()->index(r, 3, openList->rootIndex()).data().toString();
+        QVERIFY2(dates.contains(chinese.toString(when, QLocale::ShortFormat)), qPrintable(dates.join(u'|')));
+        QCOMPARE(open->fileMode(), QFileDialog::ExistingFile);
+    }
+
+    // askSaveFileName: a proposed name in the folder this user saved into
+    // last, remembered in the program's settings, and the chosen type's
+    // extension for a name typed without one.
+    void saveDialogsProposeRememberAndAddTheExtension()
+    {
+        QTemporaryDir dir;
+        setProgramSettingsFile(dir.filePath(u"tiku.ini"_s));
+        CurrentUser() = CurrentUserState{};
+        CurrentUser().userName = u"张老师"_s;
+        ScriptedDialogs d;
+        const QString filter =
+            u"WORD Files (*.doc);;RTF Files (*.rtf);;Text Files (*.txt);;All files (*.*)"_s;
+        const QString first = lastSaveFolder();
+        QVERIFY(QFileInfo(first).isDir());
+        QVERIFY(QDir(dir.path()).mkdir(u"试卷"_s));
+        const QString papers = dir.filePath(u"试卷"_s);
+
+        d.answerFile(papers + u"/期中"_s);
+        QCOMPARE(askSaveFileName(nullptr, u"另存为"_s, u"试卷-20261208.rtf"_s, filter),
+                 papers + u"/期中.rtf"_s);
+        QCOMPARE(d.shown().last().text, QDir(first).filePath(u"试卷-20261208.rtf"_s));
+        QCOMPARE(d.saveTypesShown().last(), u"RTF Files (*.rtf)"_s);
+
+        // The next dialog opens there; the type chosen gives the extension,
+        // 所有文件 none, and an extension typed stays.
+        d.answerFile(papers + u"/答案"_s, u"Text Files (*.txt)"_s);
+        QCOMPARE(askSaveFileName(nullptr, u"另存为"_s, u"答案-20261208.rtf"_s, filter),
+                 papers + u"/答案.txt"_s);
+        QCOMPARE(d.shown().last().text, papers + u"/答案-20261208.rtf"_s);
+        d.answerFile(papers + u"/草稿"_s, u"All files (*.*)"_s);
+        QCOMPARE(askSaveFileName(nullptr, u"另存为"_s, u"试卷.rtf"_s, filter), papers + u"/草稿"_s);
+        d.answerFile(papers + u"/期末.doc"_s);
+        QCOMPARE(askSaveFileName(nullptr, u"另存为"_s, u"试卷.rtf"_s, filter), papers + u"/期末.doc"_s);
+        d.answerFile(papers + u"/卷"_s);
+        QCOMPARE(askSaveFileName(nullptr, u"导出PDF"_s, u"试卷.pdf"_s, u"PDF文件(*.pdf);;所有文件(*.*)"_s),
+                 papers + u"/卷.pdf"_s);
+        // Without file types the name stays exactly as chosen.
+        d.answerFile(papers + u"/知识点"_s);
+        QCOMPARE(askSaveFileName(nullptr, u"另存为"_s, u"知识点-20261208.rtf"_s), papers + u"/知识点"_s);
+
+        // Each user of the program has a folder of their own; a cancelled
+        // dialog remembers nothing.
+        CurrentUser().userName = u"李老师"_s;
+        QCOMPARE(lastSaveFolder(), first);
+        d.answerFile(QString());
+        QCOMPARE(askSaveFileName(nullptr, u"另存为"_s, u"试卷.rtf"_s, filter), QString());
+        QCOMPARE(lastSaveFolder(), first);
+        CurrentUser().userName = u"张老师"_s;
+        QCOMPARE(lastSaveFolder(), papers);
+        // Kept in the program's settings, for the next run.
+        QVERIFY(openProgramSettings()->allKeys().size() == 1);
+        // A folder that is gone (a USB stick taken out): back to the first.
+        QVERIFY(QDir(papers).removeRecursively());
+        QCOMPARE(lastSaveFolder(), first);
+        QVERIFY(d.allAnswered());
+
+        QCOMPARE(datedFileName(u"试卷"_s, u"rtf"_s),
+                 u"试卷-%1.rtf"_s.arg(QDate::currentDate().toString(u"yyyyMMdd"_s)));
+        CurrentUser() = CurrentUserState{};
+        setProgramSettingsFile(QString());
     }
 };
 

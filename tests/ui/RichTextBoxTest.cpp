@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -14,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextTable>
 #include <QVBoxLayout>
@@ -80,6 +82,27 @@ bool activate(QWidget& window)
     return QTest::qWaitForWindowActive(&window);
 }
 
+// Every run of the document `rtf` holds, as "family size" with " bold" for a
+// bold one, once each in order of appearance.
+QStringList fontsOf(const QByteArray& rtf)
+{
+    RichTextBox probe;
+    probe.setTextRTF(rtf);
+    QStringList fonts;
+    for (QTextBlock b = probe.document()->begin(); b.isValid(); b = b.next()) {
+        for (QTextBlock::iterator it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            QString font =
+                f.fontFamilies().toStringList().value(0) + u' ' + QString::number(f.fontPointSize());
+            if (f.fontWeight() >= QFont::Bold)
+                font += u" bold"_s;
+            if (!fonts.contains(font))
+                fonts << font;
+        }
+    }
+    return fonts;
+}
+
 bool writeFile(const QString& name, const QByteArray& data)
 {
     QFile f(name);
@@ -113,6 +136,7 @@ private slots:
     void mouseAndFocusEvents();
     void focusEventsOnlyForMovesBetweenControls();
     void windowActivationIsNoMove();
+    void typedTextStartsFromTheBodyFormat();
 };
 
 void RichTextBoxTest::changeRaisedOncePerSetter()
@@ -758,3 +782,80 @@ void RichTextBoxTest::windowActivationIsNoMove()
 
 QTEST_MAIN(RichTextBoxTest)
 #include "RichTextBoxTest.moc"
+
+// Typed text where nothing precedes it is in the body format, 宋体 10.5 pt:
+// in a box emptied by an edit or by loading an empty document, and over a
+// selection of everything. RTF gives a paragraph mark without a size 12 pt,
+// and a deleted run leaves its format behind; neither may reach the text.
+void RichTextBoxTest::typedTextStartsFromTheBodyFormat()
+{
+    RichTextBox box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    const QStringList body{u"宋体 10.5"_s};
+    // "small" in 9-point bold Arial inside a group: the paragraph mark after
+    // it has RTF's own default size, 12 pt.
+    const QByteArray small = QByteArrayLiteral("{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fnil\\fcharset134 "
+                                               "\\'cb\\'ce\\'cc\\'e5;}{\\f1\\fswiss Arial;}}"
+                                               "{\\f1\\fs18\\b small}\\par}");
+    box.setTextRTF(small);
+    QCOMPARE(fontsOf(box.TextRTF()), QStringList{u"Arial 9 bold"_s});
+
+    // Typing over everything: one edit, one undo step.
+    QSignalSpy change(&box, &RichTextBox::Change);
+    selectRange(box, 0, int(box.Text().length()));
+    QTest::keyClick(&box, Qt::Key_N);
+    QCOMPARE(change.count(), 1);
+    QTest::keyClicks(&box, u"ew"_s);
+    QCOMPARE(box.Text(), u"new"_s);
+    QCOMPARE(fontsOf(box.TextRTF()), body);
+    box.undo();
+    box.undo();
+    QCOMPARE(box.Text(), u"small"_s);
+    QCOMPARE(fontsOf(box.TextRTF()), QStringList{u"Arial 9 bold"_s});
+
+    // Emptied first, by the keyboard or by cutting, then typed into.
+    for (const QKeyCombination& emptying :
+         {QKeyCombination(Qt::Key_Backspace), QKeyCombination(Qt::ControlModifier, Qt::Key_X)}) {
+        box.setTextRTF(small);
+        selectRange(box, 0, int(box.Text().length()));
+        QTest::keyClick(&box, emptying.key(), emptying.keyboardModifiers());
+        QCOMPARE(box.Text(), QString());
+        QTest::keyClicks(&box, u"x"_s);
+        QCOMPARE(fontsOf(box.TextRTF()), body);
+    }
+    // An input method composing over everything, then committing.
+    box.setTextRTF(small);
+    selectRange(box, 0, int(box.Text().length()));
+    QInputMethodEvent composing(u"ji"_s, {});
+    QApplication::sendEvent(&box, &composing);
+    QInputMethodEvent commit;
+    commit.setCommitString(u"计"_s);
+    QApplication::sendEvent(&box, &commit);
+    QCOMPARE(box.Text(), u"计"_s);
+    QCOMPARE(fontsOf(box.TextRTF()), body);
+    // Emptied by replacing the selection with nothing.
+    box.setTextRTF(small);
+    selectRange(box, 0, int(box.Text().length()));
+    box.setSelText(QString());
+    QTest::keyClicks(&box, u"x"_s);
+    QCOMPARE(fontsOf(box.TextRTF()), body);
+    // An empty document whose paragraph mark has a size.
+    box.setTextRTF("{\\rtf1\\ansi\\fs36\\par}");
+    QTest::keyClicks(&box, u"x"_s);
+    QCOMPARE(fontsOf(box.TextRTF()), body);
+
+    // Typed after the run, the text goes on in the run's format, as in any
+    // word processor; a format chosen in an empty box for what comes next
+    // stays chosen.
+    box.setTextRTF(small);
+    box.setSelStart(5);
+    QTest::keyClicks(&box, u"er"_s);
+    QCOMPARE(fontsOf(box.TextRTF()), QStringList{u"Arial 9 bold"_s});
+    box.setTextRTF({});
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    box.mergeCurrentCharFormat(bold);
+    QTest::keyClicks(&box, u"b"_s);
+    QCOMPARE(fontsOf(box.TextRTF()), QStringList{u"宋体 10.5 bold"_s});
+}
