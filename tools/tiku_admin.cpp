@@ -26,7 +26,8 @@ void usage()
 {
     std::fputs(
         "usage: tiku-admin init PATH\n"
-        "       tiku-admin convert FILE --to text|html|rtf\n"
+        "       tiku-admin convert FILE --to text|html|rtf [--report]\n"
+        "       tiku-admin convert FILE --report\n"
         "       tiku-admin generate PATH [--questions N] [--paths K] [--seed S]\n"
         "       tiku-admin export BANK --knowledge-points|--question-types OUT.rtf [--force]\n"
         "       tiku-admin backup BANK OUT\n"

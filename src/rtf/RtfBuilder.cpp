@@ -208,6 +208,18 @@ QTextImageFormat Builder::imageFormat(int picture, int charFormatIndex)
         if (!source.isEmpty())
             depth = formulaDepthFromPng(pict.data);
     }
+    if (!pict.objectData.isEmpty()) {
+        f.setProperty(ObjectData, pict.objectData);
+        f.setProperty(ObjectControls, pict.objectControls);
+        f.setProperty(ObjectClass, pict.objectClass);
+        if (!pict.notConverted.isEmpty()) {
+            f.setProperty(FormulaNotConverted, pict.notConverted);
+            f.setProperty(FormulaPartialSource, pict.partialFormula);
+        }
+        // The object's run is lowered as it was, to be written so again.
+        if (pict.lowered != 0)
+            f.setProperty(FormulaDepth, pict.lowered / 2.0);
+    }
     if (!source.isEmpty()) {
         // The run's \dn lowers the formula by its depth; it is no subscript.
         f.clearProperty(QTextFormat::TextVerticalAlignment);

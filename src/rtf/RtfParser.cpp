@@ -8,6 +8,7 @@
 #include "rtf/RtfFormatting.h"
 #include "rtf/RtfKeywords.h"
 #include "rtf/RtfLists.h"
+#include "rtf/RtfObjectDestination.h"
 #include "rtf/RtfParserState.h"
 #include "rtf/RtfPictureDestination.h"
 #include "rtf/RtfStyleSheet.h"
@@ -117,6 +118,7 @@ private:
     Tables tables_{c_};
     PictureDestination picture_;
     FormulaSource formula_{decoder_};
+    ObjectDestination object_;
     Fields fields_{c_.links, decoder_};
 
     std::vector<GroupState> stack_;
@@ -224,6 +226,8 @@ void Parser::groupStart()
         break;
     case Dest::UprChild:
     case Dest::Formula:
+    case Dest::ObjClass:
+    case Dest::ObjData:
         next.dest = Dest::Skip;
         break;
     default:
@@ -247,6 +251,8 @@ void Parser::groupEnd()
         fields_.finishInstruction(codePage(), stack_[stack_.size() - 2]);
     if (formula_.endsAt(depth()))
         finishFormula();
+    if (object_.endsAt(depth()))
+        object_.end();
     tables_.groupEnd(depth());
     if (fields_.fieldEndsAt(depth())) {
         const qsizetype resultStart = fields_.endField();
@@ -301,6 +307,12 @@ void Parser::controlWord(const Token& t)
         case Kw::pn:
         case Kw::tikuformula:
             break;
+        case Kw::objclass:
+        case Kw::objdata:
+            if (s.dest == Dest::Object)
+                break;
+            s.dest = Dest::Skip;
+            return;
         case Kw::cs:
         case Kw::ds:
         case Kw::ts:
@@ -322,6 +334,10 @@ void Parser::controlWord(const Token& t)
     if (s.dest == Dest::Formula && kw != Kw::u && kw != Kw::uc && kw != Kw::tab)
         return;
 
+    if (s.dest == Dest::Object && object_.endsAt(depth()) && ObjectDestination::isObjectWord(t)) {
+        object_.controlWord(t);
+        return;
+    }
     if (kw == Kw::Unknown)
         return;
     if (kw == Kw::f && s.dest == Dest::FontTable) {
@@ -638,8 +654,21 @@ void Parser::destinationWord(Kw kw)
         s.dest = Dest::Skip;
         return;
     case Kw::object:
-        if (s.dest == Dest::Normal)
+        if (s.dest == Dest::Normal) {
             s.dest = Dest::Object;
+            // An object inside another's result shows its result only.
+            if (!object_.isOpen())
+                object_.begin(depth());
+        }
+        return;
+    case Kw::objclass:
+    case Kw::objdata:
+        // Only the object's own class and data; any other is skipped.
+        if (s.dest != Dest::Object || !object_.endsAt(depth() - 1)) {
+            s.dest = Dest::Skip;
+            return;
+        }
+        s.dest = kw == Kw::objclass ? Dest::ObjClass : Dest::ObjData;
         return;
     case Kw::result:
         if (s.dest == Dest::Object)
@@ -773,6 +802,12 @@ void Parser::text(std::string_view bytes)
     case Dest::Formula:
         formula_.text(bytes);
         return;
+    case Dest::ObjClass:
+        object_.classText(bytes);
+        return;
+    case Dest::ObjData:
+        object_.dataText(bytes);
+        return;
     case Dest::StyleEntry:
         if (bytes.find(';') != std::string_view::npos)
             styles_.finishEntry(st().chr, st().para);
@@ -789,8 +824,8 @@ void Parser::text(std::string_view bytes)
 void Parser::hexBytes(std::string_view bytes)
 {
     const Dest d = st().dest;
-    if (d == Dest::Pict || d == Dest::ColorTable || d == Dest::StyleEntry)
-        return; // escaped bytes are never picture data nor separators
+    if (d == Dest::Pict || d == Dest::ObjData || d == Dest::ColorTable || d == Dest::StyleEntry)
+        return; // escaped bytes are never picture or object data nor separators
     text(bytes);
 }
 
@@ -798,6 +833,8 @@ void Parser::binary(std::string_view bytes)
 {
     if (st().dest == Dest::Pict)
         picture_.binary(bytes);
+    else if (st().dest == Dest::ObjData)
+        object_.dataBinary(bytes);
 }
 
 void Parser::appendUnit(char16_t c)
@@ -902,6 +939,9 @@ void Parser::finishPicture()
     if (s.dest != Dest::Normal || s.chr.hidden)
         return;
     done->picture.data.squeeze();
+    // The first picture of an object's result is the object's face.
+    if (object_.isOpen())
+        object_.attachTo(done->picture);
     const int index = int(c_.pictures.size());
     c_.pictures.push_back(std::move(done->picture));
     text_.appendPicture(index, done->chr);

@@ -18,7 +18,9 @@ enum class Dest : std::uint8_t {
     StyleSheet,
     StyleEntry,
     Pict,
-    Object,    // an OLE object: only its \result is shown
+    Object,    // an OLE object: its \result is shown, its class and data kept
+    ObjClass,  // the object's \objclass
+    ObjData,   // the object's \objdata
     FieldInst, // a field instruction, read for HYPERLINK
     Upr,       // \upr: only its \ud part is read
     UprChild,  // a group inside \upr: skipped unless it is the \ud

@@ -3,6 +3,7 @@
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaLayout.h"
 #include "formula/FormulaRenderer.h"
+#include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 #include "ui/Dialogs.h"
@@ -444,9 +445,10 @@ bool RichTextBox::editSelectedFormula()
     // The format of a character is the cursor's just after it.
     QTextCursor after(document());
     after.setPosition(c.selectionEnd());
-    if (!isFormula(after.charFormat()))
+    const QTextCharFormat f = after.charFormat();
+    if (!isFormula(f) && !isUnconvertedEquation(f))
         return false;
-    openFormulaEditor(c, formulaSource(after.charFormat()));
+    openFormulaEditor(c, editableFormulaSource(f), unconvertedConstruct(f));
     return true;
 }
 
@@ -463,7 +465,7 @@ bool RichTextBox::selectFormulaAt(const QPoint& viewportPos)
             continue;
         QTextCursor c(document());
         c.setPosition(candidate);
-        if (!isFormula(c.charFormat()))
+        if (!isFormula(c.charFormat()) && !isUnconvertedEquation(c.charFormat()))
             continue;
         c.setPosition(candidate - 1, QTextCursor::KeepAnchor);
         setTextCursor(c);
@@ -472,7 +474,8 @@ bool RichTextBox::selectFormulaAt(const QPoint& viewportPos)
     return false;
 }
 
-void RichTextBox::openFormulaEditor(const QTextCursor& target, const QString& source)
+void RichTextBox::openFormulaEditor(const QTextCursor& target, const QString& source,
+                                    const QString& unconverted)
 {
     if (formulaEditor_)
         return;
@@ -495,7 +498,9 @@ void RichTextBox::openFormulaEditor(const QTextCursor& target, const QString& so
     auto* editor = new FormulaEditor(pointSize, this);
     editor->setAttribute(Qt::WA_DeleteOnClose);
     editor->setWindowModality(Qt::WindowModal);
-    if (!source.isEmpty())
+    if (!unconverted.isEmpty())
+        editor->setUnconverted(source, unconverted);
+    else if (!source.isEmpty())
         editor->setSource(source);
     formulaEditor_ = editor;
     connect(editor, &QDialog::accepted, this, [this, editor, target] {
@@ -546,6 +551,9 @@ void RichTextBox::resizeSelectedFormulas(qreal pointSize)
         // had (a colour, an underline) stays.
         QTextCharFormat resized = c.charFormat();
         resized.merge(formulaImageFormat(formula, document()));
+        // Our formula now: the equation object it was read from is gone.
+        for (const int property : {rtf::ObjectData, rtf::ObjectControls, rtf::ObjectClass})
+            resized.clearProperty(property);
         resized.setFontPointSize(pointSize);
         c.setCharFormat(resized);
     }

@@ -1,5 +1,11 @@
 #include "DocumentDump.h"
 
+#include "metafile/Mtef.h"
+#include "metafilegen/MtefWriter.h"
+#include "metafilegen/OleWriter.h"
+#include "metafilegen/Samples.h"
+#include "rtf/PictureDrawing.h"
+
 #include "rtf/RtfBuilder.h"
 #include "rtf/RtfCodePages.h"
 #include "rtf/RtfParser.h"
@@ -13,6 +19,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QTest>
@@ -88,6 +95,9 @@ private slots:
     void bitmapsInsideDibAndMetafileAreDecoded();
     void unknownPicturesShowAsBoxOfTheirSize();
     void preferredPictureAndObjectResultAreShown();
+    void equationObjectsKeepTheirObjectAndGetTheirLatex();
+    void unconvertedEquationsAndOtherObjectsKeepTheirPicture();
+    void vectorMetafilesAreDrawn();
 
     void deepNestingIsBounded();
     void hugeTableGridIsBounded();
@@ -293,6 +303,124 @@ void RtfReaderTest::preferredPictureAndObjectResultAreShown()
     // \bin data is taken raw.
     QCOMPARE(resourceImage(doc, pics[2]).pixel(0, 0), qRgb(0, 0, 255));
     QCOMPARE(rtf::visibleText(doc), u"xy"_s);
+}
+
+// An equation object as Word writes it: the object's words, class and data,
+// and its face (a WMF) as the result, lowered by \dn.
+static QByteArray objectRtf(const QByteArray& objdata, const QByteArray& className = "Equation.DSMT4")
+{
+    return "{\\rtf1\\ansi\\ansicpg936 a{\\dn8{\\object\\objemb\\objw1200\\objh540{\\*\\objclass " +
+           className + "}{\\*\\objdata \n" + objdata.toHex() +
+           "\n}{\\result{\\pict\\wmetafile8\\picw3528\\pich1588\\picwgoal1200\\pichgoal540 " +
+           metafilegen::formulaWmf().toHex() + "}}}}b\\par}";
+}
+
+// The object is kept byte for byte around its picture, read, written and
+// read again; the equation inside it becomes the formula's LaTeX.
+void RtfReaderTest::equationObjectsKeepTheirObjectAndGetTheirLatex()
+{
+    const QByteArray objdata = metafilegen::quadraticEquationObject();
+    const QString latex = metafile::mtefToLatex(metafilegen::quadraticMtef()).latex;
+    QVERIFY(!latex.isEmpty());
+    QTextDocument doc;
+    RtfReader::read(objectRtf(objdata), &doc);
+    for (int round = 0; round < 2; ++round) {
+        const QList<QTextImageFormat> pics = images(doc);
+        QCOMPARE(pics.size(), 1);
+        const QTextImageFormat& f = pics[0];
+        QCOMPARE(f.property(rtf::ObjectData).toByteArray(), objdata);
+        QCOMPARE(f.property(rtf::ObjectClass).toString(), u"Equation.DSMT4"_s);
+        QCOMPARE(f.property(rtf::ObjectControls).toByteArray(), QByteArray("\\objemb\\objw1200\\objh540"));
+        QCOMPARE(f.property(rtf::PictureData).toByteArray(), metafilegen::formulaWmf());
+        QCOMPARE(f.property(rtf::FormulaSource).toString(), latex);
+        QCOMPARE(f.property(rtf::FormulaDepth).toReal(), 4.0);
+        QCOMPARE(QSizeF(f.width(), f.height()), QSizeF(80, 36));
+        QCOMPARE(rtf::visibleText(doc), u"a$"_s + latex + u"$b"_s);
+        const QByteArray written = RtfWriter::write(doc);
+        QVERIFY(written.contains(
+            "{\\dn8{\\object\\objemb\\objw1200\\objh540{\\*\\objclass Equation.DSMT4}{\\*\\objdata"));
+        QVERIFY(written.contains("{\\result {\\pict\\wmetafile8"));
+        QVERIFY(!written.contains("tikuformula")); // the source comes from the object
+        doc.clear();
+        RtfReader::read(written, &doc);
+    }
+}
+
+void RtfReaderTest::unconvertedEquationsAndOtherObjectsKeepTheirPicture()
+{
+    using metafilegen::MtefWriter;
+    const MtefWriter m(5);
+    // Template 52 is not one this reader knows; what comes before it is converted.
+    const QByteArray mtef = m.equation({m.ch('y', MtefWriter::Variable), m.ch('=', MtefWriter::Symbol),
+                                        m.tmpl(52, 0, {m.line({m.ch('x', MtefWriter::Variable)})})});
+    const QByteArray unknown = metafilegen::equationObject(mtef, u"Equation.3"_s);
+    QTextDocument doc;
+    RtfReader::read(objectRtf(unknown, "Equation.3"), &doc);
+    QList<QTextImageFormat> pics = images(doc);
+    QCOMPARE(pics.size(), 1);
+    QVERIFY(pics[0].property(rtf::FormulaSource).toString().isEmpty());
+    QVERIFY2(pics[0].property(rtf::FormulaNotConverted).toString().startsWith(u"模板 52"_s),
+             qPrintable(pics[0].property(rtf::FormulaNotConverted).toString()));
+    QCOMPARE(pics[0].property(rtf::FormulaPartialSource).toString(), u"y="_s);
+    QCOMPARE(pics[0].property(rtf::PictureData).toByteArray(), metafilegen::formulaWmf());
+    QCOMPARE(rtf::visibleText(doc), u"ab"_s);
+    // Written and read again: still the same object, still not converted.
+    QTextDocument again;
+    RtfReader::read(RtfWriter::write(doc), &again);
+    pics = images(again);
+    QCOMPARE(pics.size(), 1);
+    QCOMPARE(pics[0].property(rtf::ObjectData).toByteArray(), unknown);
+    QVERIFY(pics[0].property(rtf::FormulaNotConverted).toString().startsWith(u"模板 52"_s));
+
+    // Any other object is kept as it is, without a formula.
+    const QByteArray sheet = metafilegen::ole1Object(u"Excel.Sheet.8"_s, QByteArray(600, 'x'));
+    doc.clear();
+    RtfReader::read(objectRtf(sheet, "Excel.Sheet.8"), &doc);
+    pics = images(doc);
+    QCOMPARE(pics.size(), 1);
+    QCOMPARE(pics[0].property(rtf::ObjectData).toByteArray(), sheet);
+    QVERIFY(!pics[0].hasProperty(rtf::FormulaSource));
+    QVERIFY(!pics[0].hasProperty(rtf::FormulaNotConverted));
+    QVERIFY(RtfWriter::write(doc).contains("{\\*\\objclass Excel.Sheet.8}"));
+
+    // \objdata outside an object, or an object's data in a nested group, is no object's.
+    doc.clear();
+    RtfReader::read(
+        "{\\rtf1{\\*\\objdata 0102}{\\object{{\\*\\objdata 0102}}{\\result{\\pict\\pngblip 00}}}\\par}",
+        &doc);
+    pics = images(doc);
+    QCOMPARE(pics.size(), 1);
+    QVERIFY(!pics[0].hasProperty(rtf::ObjectData));
+}
+
+// A metafile of lines and text is drawn through the metafile player, in the
+// place and at the size the document gives it: the fraction bar of the
+// formula is where the picture's frame puts it.
+void RtfReaderTest::vectorMetafilesAreDrawn()
+{
+    QTextDocument doc;
+    RtfReader::read(objectRtf(metafilegen::quadraticEquationObject()), &doc);
+    const QTextImageFormat f = images(doc).value(0);
+    QImage image(QSize(240, 108), QImage::Format_RGB32); // three times the shown 80 x 36
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        p.scale(3, 3);
+        QVERIFY(rtf::drawPicture(p, QRectF(0, 0, 80, 36), &doc, f));
+    }
+    auto dark = [&](int x, int y) { return qGray(image.pixel(x, y)) < 128; };
+    // The bar spans x 480..1800 of 2000 units and y 400..416 of 900.
+    const int barY = (400 + 408) * 108 / 900 / 2;
+    QVERIFY(dark(240 * 1100 / 2000, barY));
+    QVERIFY(!dark(240 * 1100 / 2000, barY + 8));
+    QVERIFY(!dark(240 * 1900 / 2000, barY)); // right of the bar
+    // Nothing like the broken-picture box's frame in the corner.
+    QVERIFY(!dark(0, 0) && !dark(239, 107));
+    // Asked for its pixels, the document gives the picture drawn.
+    const QImage resource = resourceImage(doc, f);
+    QVERIFY(!resource.isNull());
+    QCOMPARE(resource.size(), QSize(80, 36));
+    QVERIFY(qGray(resource.pixel(80 * 1100 / 2000, 404 * 36 / 900)) < 160);
 }
 
 void RtfReaderTest::deepNestingIsBounded()

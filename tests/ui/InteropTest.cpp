@@ -8,6 +8,7 @@
 #include "common/FormulaSample.h"
 #include "compose/PaperComposer.h"
 #include "compose/PaperLayout.h"
+#include "metafilegen/Samples.h"
 #include "RichTextSamples.h"
 #include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
@@ -195,6 +196,7 @@ private slots:
     void weReadLibreOfficeRtf();
     void formulaSurvivesLibreOffice();
     void paperOpensOnItsSheet();
+    void equationObjectShowsInLibreOffice();
 
 private:
     // Converts every file in `files` with one LibreOffice run into `outDir`.
@@ -318,6 +320,50 @@ void InteropTest::formulaSurvivesLibreOffice()
     QVERIFY2(qAbs(back.height() - formulaImage_.height()) < 1, qPrintable(QString::number(back.height())));
     const QImage pixels = doc.resource(QTextDocument::ImageResource, QUrl(back.name())).value<QImage>();
     QCOMPARE(pixels.convertToFormat(QImage::Format_ARGB32), formulaPixels_);
+}
+
+// A MathType equation read from Word's RTF and written by us: LibreOffice
+// reads it as an object and shows its picture, the formula's metafile. The
+// page holds nothing else, so its ink is the formula: a fraction as wide as
+// the picture, with the bar across the middle.
+void InteropTest::equationObjectShowsInLibreOffice()
+{
+    const QByteArray word = "{\\rtf1\\ansi{\\object\\objemb\\objw3000\\objh1350{\\*\\objclass Equation.DSMT4}"
+                            "{\\*\\objdata " +
+                            metafilegen::quadraticEquationObject().toHex() +
+                            "}{\\result{\\pict\\wmetafile8\\picw3528\\pich1588\\picwgoal3000\\pichgoal1350 " +
+                            metafilegen::formulaWmf().toHex() + "}}}\\par}";
+    QTextDocument doc;
+    RtfReader::read(word, &doc);
+    const QByteArray ours = RtfWriter::write(doc);
+    QVERIFY(
+        ours.contains("{\\object\\objemb\\objw3000\\objh1350{\\*\\objclass Equation.DSMT4}{\\*\\objdata"));
+    QFile f(dir_.filePath(u"equation.rtf"_s));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(ours);
+    f.close();
+    convert({f.fileName()}, u"png"_s, dir_.filePath(u"png"_s));
+    const QImage page = QImage(dir_.filePath(u"png/equation.png"_s)).convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!page.isNull());
+    QRect ink;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (qGray(page.pixel(x, y)) < 128)
+                ink |= QRect(x, y, 1, 1);
+    QVERIFY2(ink.isValid(), "LibreOffice shows nothing of the equation");
+    // 3000 x 1350 twips on the page: the formula's ink keeps that shape.
+    const double ratio = double(ink.width()) / ink.height();
+    QVERIFY2(ratio > 1.6 && ratio < 2.9, qPrintable(u"%1 x %2"_s.arg(ink.width()).arg(ink.height())));
+    // The fraction bar: a dark row across most of the ink's width.
+    int longest = 0;
+    for (int y = ink.top(); y <= ink.bottom(); ++y) {
+        int run = 0;
+        for (int x = ink.left(); x <= ink.right(); ++x) {
+            run = qGray(page.pixel(x, y)) < 128 ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+    }
+    QVERIFY2(longest > ink.width() / 2, qPrintable(u"%1 of %2"_s.arg(longest).arg(ink.width())));
 }
 
 // A paper saved as RTF states its sheet: LibreOffice lays it out on that
