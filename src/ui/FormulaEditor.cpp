@@ -136,6 +136,9 @@ void FormulaEditor::setUnconverted(const QString& latex, const QString& construc
     unconverted_ = construct;
     partial_ = latex;
     setSource(latex);
+    // The teacher completes what was converted: the caret at its end.
+    source_->deselect();
+    source_->end(false);
     updatePreview();
 }
 
