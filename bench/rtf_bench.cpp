@@ -8,6 +8,9 @@
 //                         picture decoded and registered: ready to show (ms)
 //   rtf.show.question5k.layout  the same and laying it out 600 px wide (ms); the layout is
 //                         Qt's and costs about 1 ms for this text even as plain text
+//   rtf.read.paper_with_equations  reading a generated paper of 200 MathType equation
+//                         objects (OLE data and WMF face each) with Chinese text between them
+//                         (MB/s of RTF); fails unless every equation comes out as LaTeX
 //   rtf.read.zh5mb.rss    peak resident memory of a process that reads zh5mb.rtf (MB),
 //                         measured by running rtf_read_once beside this program
 //
@@ -16,6 +19,8 @@
 //   python3 bench/tools/gen_cp936_bench.py 5 /tmp/b/rtf/zh5mb.rtf
 //   python3 bench/tools/gen_cp936_bench.py 5 /tmp/b/rtf/zh5mb_pics.rtf pics
 //   TIKU_BENCH_DATA=/tmp/b QT_QPA_PLATFORM=offscreen build-release/bin/rtf_bench --benchmark_repetitions=5
+#include "metafilegen/Samples.h"
+#include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
@@ -29,6 +34,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QStringEncoder>
+#include <QTextBlock>
 #include <QTextDocument>
 
 #include <cstdio>
@@ -105,6 +111,65 @@ void writeZh5mb(benchmark::State& state)
         benchmark::DoNotOptimize(out.constData());
     }
     state.SetBytesProcessed(state.iterations() * written);
+}
+
+constexpr int kPaperEquations = 200;
+
+// A paper pasted from Word: 200 questions, each a line of Chinese text with a
+// MathType equation as Word writes it (the object's class and data, its WMF
+// face as the result).
+QByteArray paperWithEquations()
+{
+    QStringEncoder gbk("GB18030");
+    const QByteArray object =
+        "{\\dn8{\\object\\objemb\\objw2000\\objh900{\\*\\objclass Equation.DSMT4}"
+        "{\\*\\objdata\n" +
+        metafilegen::quadraticEquationObject().toHex() +
+        "\n}{\\result{\\pict\\wmetafile8\\picw3528\\pich1588\\picwgoal2000\\pichgoal900\n" +
+        metafilegen::formulaWmf().toHex() + "\n}}}}";
+    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 "
+                     "\\'cb\\'ce\\'cc\\'e5;}}\\f0\\fs24\n";
+    for (int i = 1; i <= kPaperEquations; ++i) {
+        const QByteArray text = gbk.encode(u"%1．用公式法解一元二次方程，求根公式为"_s.arg(i));
+        for (const char c : text) {
+            if (uchar(c) < 0x80) {
+                rtf += c;
+            } else {
+                rtf += "\\'";
+                rtf += QByteArray::number(uchar(c), 16);
+            }
+        }
+        rtf += object + "\\'a1\\'a3\\par\n";
+    }
+    return rtf + '}';
+}
+
+int convertedEquations(const QTextDocument& doc)
+{
+    int n = 0;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (QTextBlock::iterator it = b.begin(); !it.atEnd(); ++it)
+            if (!it.fragment().charFormat().property(rtf::FormulaSource).toString().isEmpty())
+                n += it.fragment().length();
+    return n;
+}
+
+void readPaperWithEquations(benchmark::State& state)
+{
+    const QByteArray rtf = paperWithEquations();
+    for (auto _ : state) {
+        QTextDocument doc;
+        RtfReader::read(rtf, &doc);
+        benchmark::DoNotOptimize(doc.characterCount());
+        state.PauseTiming();
+        if (convertedEquations(doc) != kPaperEquations) {
+            state.SkipWithError("not every equation object came out as LaTeX");
+            state.ResumeTiming();
+            break;
+        }
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * rtf.size());
 }
 
 // A question as the program stores it: a paragraph of Chinese text with
@@ -193,6 +258,9 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     benchmark::RegisterBenchmark("rtf.read.zh5mb", readZh5mb)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("rtf.read.zh5mb_pics", readZh5mbPics)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("rtf.read.paper_with_equations", readPaperWithEquations)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark("rtf.write.zh5mb", writeZh5mb)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,9 +1,11 @@
-// tiku-admin convert FILE --to text|html|rtf: reads an RTF document the way
-// the program does and prints what it made of it.
+// tiku-admin convert FILE --to text|html|rtf [--report]: reads an RTF
+// document the way the program does and prints what it made of it; with
+// --report, what the document holds (paragraphs, pictures, equation objects).
 #include "AdminCommands.h"
 
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaHtml.h"
+#include "rtf/DocumentSummary.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 #include "rtf/VisibleText.h"
@@ -26,7 +28,7 @@ void fail(const QString& message)
 
 int usage()
 {
-    fail(u"usage: tiku-admin convert FILE --to text|html|rtf"_s);
+    fail(u"usage: tiku-admin convert FILE --to text|html|rtf [--report]"_s);
     return 2;
 }
 
@@ -38,6 +40,25 @@ bool writeStdout(const QByteArray& bytes)
            std::fflush(stdout) == 0;
 }
 
+QByteArray reportOf(const rtf::DocumentSummary& s)
+{
+    QString out = u"paragraphs: %1\n"_s.arg(s.paragraphs);
+    QStringList kinds;
+    for (auto it = s.picturesByKind.cbegin(); it != s.picturesByKind.cend(); ++it)
+        kinds.append(u"%1 %2"_s.arg(it.key()).arg(it.value()));
+    out += u"pictures: %1"_s.arg(s.pictures());
+    if (!kinds.isEmpty())
+        out += u" ("_s + kinds.join(u", "_s) + u')';
+    out += u"\nequation objects: %1 (converted %2, not converted %3)\n"_s.arg(s.equations)
+               .arg(s.converted)
+               .arg(s.unconverted.size());
+    for (const rtf::DocumentSummary::Unconverted& u : s.unconverted)
+        out += u"not converted: equation %1 (paragraph %2): %3\n"_s.arg(u.equation)
+                   .arg(u.paragraph)
+                   .arg(u.construct);
+    return out.toUtf8();
+}
+
 } // namespace
 
 int runConvert(const QStringList& args)
@@ -45,9 +66,12 @@ int runConvert(const QStringList& args)
     QString fileName;
     QString format;
     bool haveFormat = false;
+    bool report = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
-        if (arg == u"--to") {
+        if (arg == u"--report") {
+            report = true;
+        } else if (arg == u"--to") {
             if (haveFormat || i + 1 >= args.size())
                 return usage();
             format = args.at(++i);
@@ -65,9 +89,9 @@ int runConvert(const QStringList& args)
             return usage();
         }
     }
-    if (fileName.isEmpty() || !haveFormat)
+    if (fileName.isEmpty() || (!haveFormat && !report))
         return usage();
-    if (format != u"text" && format != u"html" && format != u"rtf") {
+    if (haveFormat && format != u"text" && format != u"html" && format != u"rtf") {
         fail(u"unknown output format \"%1\" (use text, html or rtf)"_s.arg(format));
         return 1;
     }
@@ -81,7 +105,15 @@ int runConvert(const QStringList& args)
         fail(u"cannot read %1: %2"_s.arg(fileName, file.errorString()));
         return 1;
     }
-    const QByteArray rtf = file.readAll();
+    // The document is read where the system maps it, not copied first; a file
+    // that cannot be mapped (a pipe, an empty file) is read as usual.
+    QByteArray rtf;
+    if (uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr)
+        rtf = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(file.size()));
+    else {
+        file.unsetError();
+        rtf = file.readAll();
+    }
     if (file.error() != QFileDevice::NoError) {
         fail(u"cannot read %1: %2"_s.arg(fileName, file.errorString()));
         return 1;
@@ -89,6 +121,14 @@ int runConvert(const QStringList& args)
 
     QTextDocument doc;
     RtfReader::read(rtf, &doc);
+    if (!haveFormat) {
+        // The report alone is what the command prints.
+        if (!writeStdout(reportOf(rtf::summarize(doc)))) {
+            fail(u"cannot write to standard output"_s);
+            return 1;
+        }
+        return 0;
+    }
     QByteArray out;
     int leftForTime = 0;
     if (format == u"text")
@@ -106,5 +146,8 @@ int runConvert(const QStringList& args)
         fail(u"cannot write to standard output"_s);
         return 1;
     }
+    // Beside a converted document, the report goes where messages go.
+    if (report)
+        std::fputs(reportOf(rtf::summarize(doc)).constData(), stderr);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "BuildInfo.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <QGuiApplication>
 #include <QStringList>
@@ -26,7 +27,8 @@ void usage()
 {
     std::fputs(
         "usage: tiku-admin init PATH\n"
-        "       tiku-admin convert FILE --to text|html|rtf\n"
+        "       tiku-admin convert FILE --to text|html|rtf [--report]\n"
+        "       tiku-admin convert FILE --report\n"
         "       tiku-admin generate PATH [--questions N] [--paths K] [--seed S]\n"
         "       tiku-admin export BANK --knowledge-points|--question-types OUT.rtf [--force]\n"
         "       tiku-admin backup BANK OUT\n"
@@ -61,8 +63,16 @@ int main(int argc, char** argv)
     }
     if (command == u"init")
         return runInit(args);
-    if (command == u"convert")
-        return runConvert(args);
+    if (command == u"convert") {
+        // A conversion has written all it writes. Tearing the application down
+        // would cost more than some conversions: Qt's fontconfig font database
+        // loads the whole font configuration in its destructor when no font
+        // was ever asked for, only to release it.
+        const int code = runConvert(args);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(code);
+    }
     if (command == u"generate")
         return runGenerate(args);
     if (command == u"export")

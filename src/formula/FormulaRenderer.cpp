@@ -132,6 +132,23 @@ QString formulaSource(const QTextFormat& format)
     return isFormula(format) ? format.property(rtf::FormulaSource).toString() : QString();
 }
 
+bool isUnconvertedEquation(const QTextFormat& format)
+{
+    return format.isImageFormat() && !isFormula(format) && !unconvertedConstruct(format).isEmpty();
+}
+
+QString unconvertedConstruct(const QTextFormat& format)
+{
+    return format.isImageFormat() ? format.property(rtf::FormulaNotConverted).toString() : QString();
+}
+
+QString editableFormulaSource(const QTextFormat& format)
+{
+    if (isFormula(format))
+        return formulaSource(format);
+    return isUnconvertedEquation(format) ? format.property(rtf::FormulaPartialSource).toString() : QString();
+}
+
 namespace {
 
 // The four numbers of a viewBox attribute.

@@ -60,6 +60,14 @@ private:
 QTextImageFormat formulaImageFormat(const Formula& formula, QTextDocument* doc);
 bool isFormula(const QTextFormat& format);
 QString formulaSource(const QTextFormat& format);
+// An equation object (MathType, Equation Editor) whose equation could not be
+// converted to LaTeX: it shows its own picture, and the formula editor opens
+// it on what was converted, naming the construct that was not.
+bool isUnconvertedEquation(const QTextFormat& format);
+// That construct, for the teacher; empty for anything else.
+QString unconvertedConstruct(const QTextFormat& format);
+// The LaTeX the formula editor opens a formula or such an equation on.
+QString editableFormulaSource(const QTextFormat& format);
 
 // MathJax nests <svg> elements (for example around labelled rows), and
 // QSvgRenderer drops nested ones: each becomes a group shifted by its x and y.

@@ -2,6 +2,8 @@
 
 #include "rtf/RtfPictures.h"
 
+#include "metafile/Metafile.h"
+
 #include <QCache>
 #include <QMutex>
 #include <QPainter>
@@ -183,6 +185,19 @@ bool drawPicture(QPainter& painter, const QRectF& target, const QTextDocument* d
         return false;
     if (target.isEmpty())
         return true;
+    if (!added.isValid()) {
+        // Lines, shapes and text of a metafile are drawn as such: sharp on a
+        // screen of any pixel ratio, and vectors in a PDF.
+        const Picture picture = pictureOf(format);
+        if (isVectorMetafile(picture)) {
+            metafile::MetafilePlayer player(picture.data);
+            player.setNaturalSize(target.size() * 72.0 / 96.0);
+            if (player.isValid()) {
+                player.draw(painter, target);
+                return true;
+            }
+        }
+    }
     const QSize pixels = devicePixelsFor(painter, target);
     const QImage image = imageFor(added, format, pixels);
     painter.save();

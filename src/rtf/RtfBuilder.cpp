@@ -208,6 +208,18 @@ QTextImageFormat Builder::imageFormat(int picture, int charFormatIndex)
         if (!source.isEmpty())
             depth = formulaDepthFromPng(pict.data);
     }
+    if (!pict.objectData.isEmpty()) {
+        f.setProperty(ObjectData, pict.objectData);
+        f.setProperty(ObjectControls, pict.objectControls);
+        f.setProperty(ObjectClass, pict.objectClass);
+        if (!pict.notConverted.isEmpty()) {
+            f.setProperty(FormulaNotConverted, pict.notConverted);
+            f.setProperty(FormulaPartialSource, pict.partialFormula);
+        }
+        // The object's run is lowered as it was, to be written so again.
+        if (pict.lowered != 0)
+            f.setProperty(FormulaDepth, pict.lowered / 2.0);
+    }
     if (!source.isEmpty()) {
         // The run's \dn lowers the formula by its depth; it is no subscript.
         f.clearProperty(QTextFormat::TextVerticalAlignment);
@@ -231,7 +243,12 @@ void Builder::insert(QTextCursor& cursor)
     emitBlocks(cursor, c_.body, true);
 }
 
-void Builder::emitBlocks(QTextCursor& cursor, const std::vector<BlockRef>& blocks, bool fresh)
+bool Builder::continueDocument(QTextCursor& cursor, bool fresh)
+{
+    return emitBlocks(cursor, c_.body, fresh);
+}
+
+bool Builder::emitBlocks(QTextCursor& cursor, const std::vector<BlockRef>& blocks, bool fresh)
 {
     for (const BlockRef& b : blocks) {
         if (b.table)
@@ -239,6 +256,7 @@ void Builder::emitBlocks(QTextCursor& cursor, const std::vector<BlockRef>& block
         else
             emitParagraph(cursor, c_.paragraphs[std::size_t(b.index)], fresh);
     }
+    return fresh;
 }
 
 void Builder::emitParagraph(QTextCursor& cursor, const Paragraph& p, bool& fresh)
@@ -261,7 +279,9 @@ void Builder::emitRuns(QTextCursor& cursor, const Paragraph& p)
         if (r.picture >= 0)
             cursor.insertImage(imageFormat(r.picture, r.format));
         else if (r.length > 0)
-            cursor.insertText(p.text.mid(r.start, r.length), charFormat(r.format));
+            // The cursor copies the text: a view of the run spares a copy of its own.
+            cursor.insertText(QString::fromRawData(p.text.constData() + r.start, r.length),
+                              charFormat(r.format));
     }
 }
 

@@ -25,9 +25,13 @@ public:
     // Inserts at the cursor: a single paragraph goes into the current block
     // without a block break; more paragraphs split it.
     void insert(QTextCursor& cursor);
+    // Goes on with a document whose earlier pieces were built (rtf::parse in
+    // pieces); `fresh` as the last piece left it, true for the first. Returns
+    // it for the next piece.
+    bool continueDocument(QTextCursor& cursor, bool fresh);
 
 private:
-    void emitBlocks(QTextCursor& cursor, const std::vector<BlockRef>& blocks, bool fresh);
+    bool emitBlocks(QTextCursor& cursor, const std::vector<BlockRef>& blocks, bool fresh);
     void emitParagraph(QTextCursor& cursor, const Paragraph& p, bool& fresh);
     void emitRuns(QTextCursor& cursor, const Paragraph& p);
     void emitTable(QTextCursor& cursor, const Table& table, bool& fresh);

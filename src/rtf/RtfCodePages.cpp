@@ -313,10 +313,58 @@ void ByteDecoder::decode(QStringDecoder* decoder, std::string_view bytes, QStrin
     decoder->resetState();
 }
 
+namespace {
+
+// GBK bytes decoded through ICU cost some seventy instructions a character;
+// past this many bytes in one document the table of all double-byte codes,
+// read from ICU once, decodes them instead.
+constexpr std::size_t kGbkTableAfter = 32 * 1024;
+
+} // namespace
+
+// GBK through the table: ASCII as is, a lead byte and its trail byte as the
+// converter reads them. Anything else (a lone lead byte, a code the table
+// does not have, 0x80 or 0xFF) leaves `out` as it was and returns false: the
+// converter decodes that text, so both ways give the same characters.
+bool ByteDecoder::decodeGbk(std::string_view bytes, QString& out)
+{
+    const GbkTable& gbk = GbkTable::instance();
+    if (!gbk.asciiAsIs())
+        return false;
+    const qsizetype at = out.size();
+    out.resize(at + qsizetype(bytes.size()));
+    QChar* const begin = out.data() + at;
+    QChar* o = begin;
+    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    while (p != end) {
+        const std::uint8_t b = *p;
+        if (b < 0x80) {
+            *o++ = QChar(char16_t(b));
+            ++p;
+            continue;
+        }
+        const char16_t c = b >= 0x81 && b <= 0xFE && end - p >= 2 ? gbk.character(b, p[1]) : 0;
+        if (!c) {
+            out.truncate(at);
+            return false;
+        }
+        *o++ = QChar(c);
+        p += 2;
+    }
+    out.truncate(at + (o - begin));
+    return true;
+}
+
 void ByteDecoder::append(int codePage, std::string_view bytes, QString& out)
 {
     if (bytes.empty())
         return;
+    if (codePage == 936) {
+        gbkBytes_ += bytes.size();
+        if (gbkBytes_ > kGbkTableAfter && decodeGbk(bytes, out))
+            return;
+    }
     if (codePage == kSymbolCodePage || codePage == kWingdingsCodePage) {
         const qsizetype at = out.size();
         out.resize(at + qsizetype(bytes.size()));
@@ -355,35 +403,46 @@ GbkTable::GbkTable()
 {
     // Decode every double-byte code once, each followed by a newline so that an
     // invalid pair cannot shift the codes after it.
-    QByteArray all;
-    all.reserve(126 * 191 * 3);
+    QByteArray all(126 * 190 * 3, Qt::Uninitialized);
+    char* b = all.data();
     for (int lead = 0x81; lead <= 0xFE; ++lead) {
         for (int trail = 0x40; trail <= 0xFE; ++trail) {
             if (trail == 0x7F)
                 continue;
-            all.append(char(lead));
-            all.append(char(trail));
-            all.append('\n');
+            *b++ = char(lead);
+            *b++ = char(trail);
+            *b++ = '\n';
         }
     }
     QStringDecoder decoder("GBK");
     const QString text = decoder(all);
-    qsizetype pos = 0;
+    const QChar* p = text.constData();
+    const QChar* const end = p + text.size();
     for (int lead = 0x81; lead <= 0xFE; ++lead) {
         for (int trail = 0x40; trail <= 0xFE; ++trail) {
             if (trail == 0x7F)
                 continue;
-            const qsizetype nl = text.indexOf(QLatin1Char('\n'), pos);
-            if (nl < 0)
+            const QChar* nl = p;
+            while (nl != end && *nl != u'\n')
+                ++nl;
+            if (nl == end)
                 return;
-            if (nl - pos == 1) {
-                const char16_t c = text.at(pos).unicode();
-                if (c >= 0x80 && c != 0xFFFD && !QChar::isSurrogate(c) && codes_[c] == 0)
-                    codes_[c] = std::uint16_t(lead << 8 | trail);
+            if (nl - p == 1) {
+                const char16_t c = p->unicode();
+                if (c >= 0x80 && c != 0xFFFD && !QChar::isSurrogate(c)) {
+                    characters_[std::size_t(lead - 0x81) * 256 + std::size_t(trail)] = c;
+                    if (codes_[c] == 0)
+                        codes_[c] = std::uint16_t(lead << 8 | trail);
+                }
             }
-            pos = nl + 1;
+            p = nl + 1;
         }
     }
+    QByteArray ascii(0x80, Qt::Uninitialized);
+    for (int c = 0; c < 0x80; ++c)
+        ascii[c] = char(c);
+    QStringDecoder asciiDecoder("GBK");
+    asciiAsIs_ = asciiDecoder(ascii) == QString::fromLatin1(ascii);
 }
 
 const GbkTable& GbkTable::instance()

@@ -55,6 +55,7 @@ public:
 private:
     QStringDecoder* decoderFor(int codePage);
     static void decode(QStringDecoder* decoder, std::string_view bytes, QString& out);
+    bool decodeGbk(std::string_view bytes, QString& out);
 
     struct Entry
     {
@@ -63,19 +64,31 @@ private:
     };
     std::array<Entry, 16> cache_;
     int used_ = 0;
+    std::size_t gbkBytes_ = 0; // bytes of code page 936 decoded so far
 };
 
-// The GBK (code page 936) double-byte code of each BMP character that has one.
+// The GBK (code page 936) double-byte code of each BMP character that has
+// one, and the character of each double-byte code, as the GBK converter has them.
 class GbkTable
 {
 public:
     static const GbkTable& instance();
     // The two bytes (lead << 8 | trail), or 0 when GBK has no double-byte code.
     std::uint16_t code(char16_t c) const { return codes_[c]; }
+    // The character of a lead byte 0x81..0xFE and a trail byte; 0 when the
+    // converter gives anything but one character for them.
+    char16_t character(std::uint8_t lead, std::uint8_t trail) const
+    {
+        return characters_[std::size_t(lead - 0x81) * 256 + trail];
+    }
+    // The converter reads the bytes 0x00..0x7F as ASCII.
+    bool asciiAsIs() const { return asciiAsIs_; }
 
 private:
     GbkTable();
     std::array<std::uint16_t, 65536> codes_{};
+    std::array<char16_t, 126 * 256> characters_{};
+    bool asciiAsIs_ = false;
 };
 
 } // namespace rtf

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -48,7 +50,104 @@ enum class Kw : std::uint16_t {
 #undef TIKU_RTF_KW_ENUM
 };
 
+// The number of Kw values, Unknown included.
+#define TIKU_RTF_KW_COUNT(name) +1
+inline constexpr std::size_t kKeywordCount = 1 TIKU_RTF_KEYWORDS(TIKU_RTF_KW_COUNT);
+#undef TIKU_RTF_KW_COUNT
+
 // The keyword of a control word, or Kw::Unknown.
 Kw keyword(std::string_view word);
+// The same for a reader that has the word's first eight bytes at hand, packed
+// as a little-endian number (the first byte lowest, zeros after a shorter word).
+inline Kw keyword(std::string_view word, std::uint64_t head);
+
+// The table behind keyword(): inline, as it is looked up for every control
+// word, and made by the compiler.
+namespace keywords {
+
+// Enum names that clash with C++ keywords carry a trailing underscore; the RTF
+// word does not.
+constexpr std::string_view rtfWord(std::string_view enumName)
+{
+    return enumName.back() == '_' ? enumName.substr(0, enumName.size() - 1) : enumName;
+}
+
+constexpr std::uint64_t headOf(std::string_view word)
+{
+    std::uint64_t head = 0;
+    for (std::size_t i = 0; i < word.size() && i < 8; ++i)
+        head |= std::uint64_t(std::uint8_t(word[i])) << (8 * i);
+    return head;
+}
+
+inline constexpr std::size_t kSlots = 1024; // a power of two, well above the keyword count
+
+constexpr std::size_t slotOf(std::uint64_t head, std::size_t length)
+{
+    return std::size_t(((head ^ length) * 0x9E3779B97F4A7C15ull) >> 54) & (kSlots - 1);
+}
+
+// Open addressing with linear probing on a word's first eight letters and
+// its length: a lookup is a multiplication and a comparison or two; only the
+// few longer words compare the rest of their letters.
+class Table
+{
+public:
+    constexpr Table()
+    {
+#define TIKU_RTF_KW_INSERT(name) insert(rtfWord(#name), Kw::name);
+        TIKU_RTF_KEYWORDS(TIKU_RTF_KW_INSERT)
+#undef TIKU_RTF_KW_INSERT
+    }
+
+    constexpr Kw find(std::uint64_t head, std::string_view word) const
+    {
+        for (std::size_t i = slotOf(head, word.size());; i = (i + 1) & (kSlots - 1)) {
+            const Slot& s = slots_[i];
+            if (s.kw == Kw::Unknown)
+                return Kw::Unknown;
+            if (s.head == head && s.length == word.size() && (s.length <= 8 || sameTail(s.kw, word)))
+                return s.kw;
+        }
+    }
+
+private:
+    struct Slot
+    {
+        std::uint64_t head = 0;
+        Kw kw = Kw::Unknown;
+        std::uint8_t length = 0;
+    };
+
+    constexpr void insert(std::string_view word, Kw kw)
+    {
+        std::size_t i = slotOf(headOf(word), word.size());
+        while (slots_[i].kw != Kw::Unknown)
+            i = (i + 1) & (kSlots - 1);
+        slots_[i] = Slot{headOf(word), kw, std::uint8_t(word.size())};
+        words_[std::size_t(kw)] = word;
+    }
+
+    constexpr bool sameTail(Kw kw, std::string_view word) const
+    {
+        const std::string_view known = words_[std::size_t(kw)];
+        for (std::size_t i = 8; i < word.size(); ++i)
+            if (known[i] != word[i])
+                return false;
+        return true;
+    }
+
+    std::array<Slot, kSlots> slots_{};
+    std::array<std::string_view, kKeywordCount> words_{};
+};
+
+inline constexpr Table kTable{};
+
+} // namespace keywords
+
+inline Kw keyword(std::string_view word, std::uint64_t head)
+{
+    return keywords::kTable.find(head, word);
+}
 
 } // namespace rtf

@@ -72,6 +72,15 @@ struct Picture
     double scaleY = 1;
     QString formula;          // a formula's LaTeX source: the picture shows it
     std::int32_t lowered = 0; // half-points the picture's run is lowered (\dnN; \upN: negative)
+    // The embedded object (\object) the picture is the face of: its data
+    // (\objdata as bytes), its control words ("\objemb\objw200...") and class.
+    QByteArray objectData;
+    QByteArray objectControls;
+    QString objectClass;
+    // An equation object that could not be converted: the first construct
+    // that stopped it, and the LaTeX of what came before.
+    QString notConverted;
+    QString partialFormula;
 };
 
 struct Run

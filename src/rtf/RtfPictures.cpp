@@ -1,7 +1,10 @@
 #include "rtf/RtfPictures.h"
 
+#include "metafile/Metafile.h"
+
 #include <QBuffer>
 #include <QCryptographicHash>
+#include <QGuiApplication>
 #include <QImageReader>
 
 #include <algorithm>
@@ -382,12 +385,47 @@ QImage decodeBitmap(const Picture& picture)
     }
 }
 
+// A vector metafile drawn at `pixels` on white; null when it cannot be drawn
+// (drawing text needs the fonts of a QGuiApplication).
+QImage renderMetafile(const Picture& picture, QSize pixels)
+{
+    if (!qGuiApp || pixels.isEmpty())
+        return {};
+    metafile::MetafilePlayer player(picture.data);
+    if (!player.isValid())
+        return {};
+    player.setNaturalSize(QSizeF(picture.width, picture.height) * 72.0 / 96.0);
+    return player.render(pixels);
+}
+
+// The size a vector metafile asks for, in pixels of 1/96 inch.
+QSize metafileSize(const Picture& picture)
+{
+    if (picture.width > 0 && picture.height > 0)
+        return QSize(int(std::ceil(picture.width)), int(std::ceil(picture.height)));
+    const metafile::MetafilePlayer player(picture.data);
+    const QSizeF points = player.naturalSize();
+    if (!player.isValid() || points.isEmpty())
+        return {};
+    // Within the bounds a picture on a page can have.
+    return QSize(std::clamp(int(std::ceil(points.width() * 96 / 72)), 1, 4096),
+                 std::clamp(int(std::ceil(points.height() * 96 / 72)), 1, 4096));
+}
+
 } // namespace
+
+bool isVectorMetafile(const Picture& picture)
+{
+    return (picture.kind == PictureKind::Wmf || picture.kind == PictureKind::Emf) &&
+           decodeBitmap(picture).isNull() && metafile::probe(picture.data).isMetafile();
+}
 
 QImage decodePicture(const Picture& picture)
 {
     QImage image =
         decodedByImageReader(picture.kind) ? QImage::fromData(picture.data) : decodeBitmap(picture);
+    if (image.isNull() && (picture.kind == PictureKind::Wmf || picture.kind == PictureKind::Emf))
+        image = renderMetafile(picture, metafileSize(picture));
     if (image.isNull())
         image = placeholder(picture);
     return image;
@@ -408,6 +446,8 @@ QImage decodePictureAt(const Picture& picture, QSize pixels)
         return reader.read();
     }
     QImage image = decodeBitmap(picture);
+    if (image.isNull() && (picture.kind == PictureKind::Wmf || picture.kind == PictureKind::Emf))
+        return renderMetafile(picture, pixels); // drawn at the pixels asked for, as it has no size of its own
     if (!image.isNull() && (image.width() > pixels.width() || image.height() > pixels.height()))
         image = image.scaled(image.size().boundedTo(pixels), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return image;
@@ -427,7 +467,13 @@ QSize pictureNaturalSize(const Picture& picture)
     // Bitmaps in RTF are stored uncompressed: decoding one costs no more
     // than the RTF that holds it.
     const QImage image = decodeBitmap(picture);
-    return image.isNull() ? placeholderSize(picture) : image.size();
+    if (!image.isNull())
+        return image.size();
+    if (picture.kind == PictureKind::Wmf || picture.kind == PictureKind::Emf) {
+        if (const QSize size = metafileSize(picture); size.isValid())
+            return size;
+    }
+    return placeholderSize(picture);
 }
 
 PictureKind pictureKindOf(const QByteArray& controls)

@@ -18,6 +18,11 @@ enum PictureProperty {
     PictureReadSize,                                  // QSizeF: the shown size when read
     FormulaSource,                                    // QString: a formula's LaTeX source
     FormulaDepth,                                     // qreal: points a formula reaches below the baseline
+    ObjectData,           // QByteArray: the embedded object the picture shows (\objdata as bytes)
+    ObjectControls,       // QByteArray: its control words, e.g. "\objemb\objw1200\objh400"
+    ObjectClass,          // QString: its class, e.g. "Equation.DSMT4"
+    FormulaNotConverted,  // QString: an equation object's first construct that could not be converted
+    FormulaPartialSource, // QString: the LaTeX of what came before it
 };
 
 // The resource name of a picture: derived from its bytes, so the same picture
@@ -25,8 +30,8 @@ enum PictureProperty {
 QString pictureResourceName(const QByteArray& data);
 
 // The picture as an image: PNG, JPEG and device-independent bitmaps are
-// decoded (also the bitmap inside a metafile that only holds one); anything
-// else gives a framed placeholder of the picture's size.
+// decoded (also the bitmap inside a metafile that only holds one), vector
+// metafiles drawn; anything else gives a framed placeholder of the picture's size.
 QImage decodePicture(const Picture& picture);
 
 // The picture decoded at no more than `pixels` (each side on its own: the
@@ -34,6 +39,11 @@ QImage decodePicture(const Picture& picture);
 // when its bytes cannot be decoded. PNG and JPEG are decoded at that size
 // directly, so a large photo never exists in memory at full size.
 QImage decodePictureAt(const Picture& picture, QSize pixels);
+
+// Whether the picture is a metafile of lines, shapes and text (not the one
+// bitmap many metafiles hold): it is drawn through the metafile player,
+// sharp at any resolution.
+bool isVectorMetafile(const Picture& picture);
 
 // The size decodePicture() gives, read from the picture's header where it
 // has one instead of decoding it.

@@ -95,6 +95,7 @@ private:
     const RunControls& charControls(const QTextFragment& fragment);
     void writeText(const QString& text, bool gbk);
     void writeImage(const QTextImageFormat& f);
+    void writeObject(const QTextImageFormat& f);
     bool writePicture(const QTextImageFormat& f, const QString& formula, qreal depth);
     void writeFormulaSource(const QString& source);
     void writeParaFormat(const QTextBlockFormat& f);
@@ -533,6 +534,10 @@ QByteArray withoutSizeControls(const QByteArray& controls)
 // PNG carries the depth as well as the source for that case).
 void Writer::writeImage(const QTextImageFormat& f)
 {
+    if (!f.property(rtf::ObjectData).toByteArray().isEmpty()) {
+        writeObject(f);
+        return;
+    }
     const QString formula = f.property(rtf::FormulaSource).toString();
     if (formula.isEmpty()) {
         (void)writePicture(f, formula, 0);
@@ -559,6 +564,47 @@ void Writer::writeImage(const QTextImageFormat& f)
     out_.append("{\\*\\tikuformula ");
     writeFormulaSource(formula);
     out_.append('}');
+    if (lowered != 0)
+        out_.append('}');
+}
+
+// An embedded object (a MathType equation, a chart) goes back as it came:
+// its control words, class and data around its picture, which becomes the
+// object's result. Word and LibreOffice then open it as the same object. Its
+// formula source is not written: it is read from the object again.
+void Writer::writeObject(const QTextImageFormat& f)
+{
+    QByteArray text;
+    text.swap(out_);
+    const bool written = writePicture(f, QString(), 0);
+    out_.swap(text);
+    if (!written)
+        return;
+    const qreal given = f.property(rtf::FormulaDepth).toReal();
+    const int lowered =
+        std::isfinite(given) ? int(std::lround(std::clamp<qreal>(given, -1000, 1000) * 2)) : 0;
+    if (lowered != 0) {
+        out_.append('{');
+        writeNumber(lowered > 0 ? "\\dn" : "\\up", std::abs(lowered));
+    }
+    out_.append("{\\object");
+    // The words were read as control words: letters and a number.
+    const QByteArray controls = f.property(rtf::ObjectControls).toByteArray();
+    out_.append(controls.isEmpty() ? QByteArray("\\objemb") : controls);
+    const QString className = f.property(rtf::ObjectClass).toString();
+    if (!className.isEmpty()) {
+        out_.append("{\\*\\objclass ");
+        for (const QChar c : className) {
+            if (c.unicode() > 0x20 && c.unicode() < 0x7F && c != u'\\' && c != u'{' && c != u'}')
+                out_.append(char(c.unicode()));
+        }
+        out_.append('}');
+    }
+    out_.append("{\\*\\objdata");
+    writeHex(f.property(rtf::ObjectData).toByteArray());
+    out_.append("\n}{\\result ");
+    out_.append(text);
+    out_.append("}}");
     if (lowered != 0)
         out_.append('}');
 }

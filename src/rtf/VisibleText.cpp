@@ -13,20 +13,21 @@ namespace {
 
 void appendText(const QString& text, QString& out)
 {
-    out.reserve(out.size() + text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case QChar::ObjectReplacementCharacter:
-        case QChar::SoftHyphen:
-            break;
-        case QChar::LineSeparator:
-        case QChar::ParagraphSeparator:
+    // Plain stretches are appended whole; only the few characters that change
+    // are looked at one by one.
+    const QChar* run = text.constData();
+    const QChar* const end = run + text.size();
+    for (const QChar* p = run; p != end; ++p) {
+        const char16_t u = p->unicode();
+        if (u != QChar::ObjectReplacementCharacter && u != QChar::SoftHyphen && u != QChar::LineSeparator &&
+            u != QChar::ParagraphSeparator)
+            continue;
+        out.append(run, p - run);
+        if (u == QChar::LineSeparator || u == QChar::ParagraphSeparator)
             out += QLatin1Char('\n');
-            break;
-        default:
-            out += c;
-        }
+        run = p + 1;
     }
+    out.append(run, end - run);
 }
 
 // A formula reads as its source between dollars, as in LaTeX; other objects
@@ -101,6 +102,9 @@ void appendFrame(QTextFrame::iterator it, QString& out, bool& firstLine)
 QString visibleText(const QTextDocument& doc)
 {
     QString out;
+    // About a character for each of the document's: the text is not copied
+    // again and again as it grows.
+    out.reserve(doc.characterCount());
     bool firstLine = true;
     appendFrame(doc.rootFrame()->begin(), out, firstLine);
     return out;

@@ -111,7 +111,7 @@ FormulaEditor::FormulaEditor(qreal pointSize, QWidget* parent)
     // Enter in the line inserts, like the default button, but only a formula
     // that typesets.
     connect(source_, &QLineEdit::returnPressed, this, [this] {
-        if (formula_.ok())
+        if (formula_.ok() && insert_->isEnabled())
             accept();
     });
     updatePreview();
@@ -131,6 +131,17 @@ void FormulaEditor::setSource(const QString& latex)
     insert_->setText(u"替换"_s);
 }
 
+void FormulaEditor::setUnconverted(const QString& latex, const QString& construct)
+{
+    unconverted_ = construct;
+    partial_ = latex;
+    setSource(latex);
+    // The teacher completes what was converted: the caret at its end.
+    source_->deselect();
+    source_->end(false);
+    updatePreview();
+}
+
 void FormulaEditor::insertTemplate(const FormulaTemplate& entry)
 {
     const int start = source_->hasSelectedText() ? source_->selectionStart() : source_->cursorPosition();
@@ -142,11 +153,18 @@ void FormulaEditor::insertTemplate(const FormulaTemplate& entry)
 void FormulaEditor::updatePreview()
 {
     const QString latex = source_->text();
+    // An equation converted in part stays as it was until the teacher has
+    // completed the line: replacing it with the part would lose the rest.
+    const bool onlyPart = !unconverted_.isEmpty() && latex == partial_;
+    const QString notConverted = u"此公式中的“%1”未能转换为 LaTeX，请补全后再替换。"_s.arg(unconverted_);
     if (latex.trimmed().isEmpty()) {
         formula_ = Formula{};
         formula_.error = u"请输入公式。"_s;
         preview_->clear();
-        error_->clear();
+        if (onlyPart)
+            error_->setText(notConverted);
+        else
+            error_->clear();
         insert_->setEnabled(false);
         return;
     }
@@ -154,7 +172,7 @@ void FormulaEditor::updatePreview()
     if (!formula_.ok()) {
         // The last good picture stays, greyed out by the message under it.
         preview_->setEnabled(false);
-        error_->setText(formula_.error);
+        error_->setText(onlyPart ? notConverted : formula_.error);
         insert_->setEnabled(false);
         return;
     }
@@ -168,6 +186,11 @@ void FormulaEditor::updatePreview()
     QImage image = FormulaRenderer::draw(formula_, scale * ratio);
     image.setDevicePixelRatio(ratio);
     preview_->setPixmap(QPixmap::fromImage(image));
+    if (onlyPart) {
+        error_->setText(notConverted);
+        insert_->setEnabled(false);
+        return;
+    }
     error_->clear();
     insert_->setEnabled(true);
 }

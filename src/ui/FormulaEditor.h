@@ -23,6 +23,10 @@ public:
     QString source() const;
     // Opens the editor on a formula to change: 插入 becomes 替换.
     void setSource(const QString& latex);
+    // Opens the editor on an equation object that was converted only up to
+    // `construct`: `latex` is what came before it. The error line names the
+    // construct, and the formula is replaced only once the line is changed.
+    void setUnconverted(const QString& latex, const QString& construct);
     // The typeset formula for source(); its error says why there is none.
     const Formula& formula() const { return formula_; }
 
@@ -40,6 +44,8 @@ private:
     void updatePreview();
 
     qreal pointSize_;
+    QString unconverted_; // the construct the equation object stopped at
+    QString partial_;     // the LaTeX it was converted to before it
     FormulaRenderer renderer_;
     Formula formula_;
     QLineEdit* source_;

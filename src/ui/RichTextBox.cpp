@@ -4,6 +4,8 @@
 #include "formula/FormulaLayout.h"
 #include "formula/FormulaRenderer.h"
 #include "formula/FormulaRtfReader.h"
+#include "rtf/RtfPictures.h"
+#include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 #include "ui/Dialogs.h"
 #include "ui/FormulaEditor.h"
@@ -441,9 +443,10 @@ bool RichTextBox::editSelectedFormula()
     // The format of a character is the cursor's just after it.
     QTextCursor after(document());
     after.setPosition(c.selectionEnd());
-    if (!isFormula(after.charFormat()))
+    const QTextCharFormat f = after.charFormat();
+    if (!isFormula(f) && !isUnconvertedEquation(f))
         return false;
-    openFormulaEditor(c, formulaSource(after.charFormat()));
+    openFormulaEditor(c, editableFormulaSource(f), unconvertedConstruct(f));
     return true;
 }
 
@@ -460,7 +463,7 @@ bool RichTextBox::selectFormulaAt(const QPoint& viewportPos)
             continue;
         QTextCursor c(document());
         c.setPosition(candidate);
-        if (!isFormula(c.charFormat()))
+        if (!isFormula(c.charFormat()) && !isUnconvertedEquation(c.charFormat()))
             continue;
         c.setPosition(candidate - 1, QTextCursor::KeepAnchor);
         setTextCursor(c);
@@ -469,7 +472,8 @@ bool RichTextBox::selectFormulaAt(const QPoint& viewportPos)
     return false;
 }
 
-void RichTextBox::openFormulaEditor(const QTextCursor& target, const QString& source)
+void RichTextBox::openFormulaEditor(const QTextCursor& target, const QString& source,
+                                    const QString& unconverted)
 {
     if (formulaEditor_)
         return;
@@ -492,7 +496,9 @@ void RichTextBox::openFormulaEditor(const QTextCursor& target, const QString& so
     auto* editor = new FormulaEditor(pointSize, this);
     editor->setAttribute(Qt::WA_DeleteOnClose);
     editor->setWindowModality(Qt::WindowModal);
-    if (!source.isEmpty())
+    if (!unconverted.isEmpty())
+        editor->setUnconverted(source, unconverted);
+    else if (!source.isEmpty())
         editor->setSource(source);
     formulaEditor_ = editor;
     connect(editor, &QDialog::accepted, this, [this, editor, target] {
@@ -543,6 +549,9 @@ void RichTextBox::resizeSelectedFormulas(qreal pointSize)
         // had (a colour, an underline) stays.
         QTextCharFormat resized = c.charFormat();
         resized.merge(formulaImageFormat(formula, document()));
+        // Our formula now: the equation object it was read from is gone.
+        for (const int property : {rtf::ObjectData, rtf::ObjectControls, rtf::ObjectClass})
+            resized.clearProperty(property);
         resized.setFontPointSize(pointSize);
         c.setCharFormat(resized);
     }

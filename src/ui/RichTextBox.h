@@ -128,7 +128,8 @@ private:
 
     void releaseFocus();
     bool canInsertFormula() const;
-    void openFormulaEditor(const QTextCursor& target, const QString& source);
+    // `unconverted`: the construct an equation object opened here could not be converted at.
+    void openFormulaEditor(const QTextCursor& target, const QString& source, const QString& unconverted = {});
 
     int batchDepth_ = 0;        // > 0 while an operation groups its changes
     bool batchChanged_ = false; // the document changed inside the batch

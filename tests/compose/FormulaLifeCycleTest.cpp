@@ -11,6 +11,8 @@
 #include "compose/ZIDONGZUJUAN.h"
 #include "compose/ZUJUANLIULAN.h"
 #include "compose/ZUJUANXIANGMU.h"
+#include "metafile/Mtef.h"
+#include "metafilegen/Samples.h"
 #include "questions/frmadd.h"
 #include "questions/frmeditstu.h"
 #include "questions/frmseastu.h"
@@ -22,9 +24,13 @@
 #include "ui/EditTargets.h"
 
 #include <algorithm>
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTextDocument>
 
 using Shown = ScriptedDialogs::Shown;
@@ -120,6 +126,7 @@ private slots:
     }
 
     void formulaFromEntryToPaper();
+    void equationFromWordToPdf();
 };
 
 void FormulaLifeCycleTest::formulaFromEntryToPaper()
@@ -262,6 +269,108 @@ void FormulaLifeCycleTest::formulaFromEntryToPaper()
     QCOMPARE(layout.problems(), QStringList());
     QVERIFY(runTool(u"pdftotext"_s, {pdf, u"-"_s}).contains(u"的值。"_s));
     QVERIFY(runTool(u"pdfimages"_s, {u"-list"_s, pdf}).contains(u"image"_s));
+}
+
+// The images of `rtf` that carry an embedded object.
+static QList<QTextImageFormat> objectsIn(const QByteArray& rtf)
+{
+    QTextDocument doc;
+    RtfReader::read(rtf, &doc);
+    QList<QTextImageFormat> out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (QTextBlock::iterator it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().hasProperty(rtf::ObjectData))
+                out << it.fragment().charFormat().toImageFormat();
+    return out;
+}
+
+// A question copied from a Word paper: its formula is a MathType equation
+// object whose face is a metafile. Pasted through the clipboard into 添加题目,
+// saved, composed into a paper and laid out as PDF, it stays the same
+// object (Word can still edit it), reads as its LaTeX, and the PDF shows the
+// formula's characters, drawn from the metafile.
+void FormulaLifeCycleTest::equationFromWordToPdf()
+{
+    f->bank->addQuestionType(u"填空题"_s);
+    f->bank->addKnowledgePath(u"数与代数"_s, u"一元二次方程"_s, u"公式法"_s);
+    const QByteArray objdata = metafilegen::quadraticEquationObject();
+    const QString latex = metafile::mtefToLatex(metafilegen::quadraticMtef()).latex;
+    // 求根公式是 <equation>。 in code page 936, as Word copies it.
+    const QByteArray word =
+        "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}"
+        "\\f0\\fs24 \\'c7\\'f3\\'b8\\'f9\\'b9\\'ab\\'ca\\'bd\\'ca\\'c7 "
+        "{\\dn12{\\object\\objemb\\objw2000\\objh900{\\*\\objclass Equation.DSMT4}{\\*\\objdata " +
+        objdata.toHex() + "}{\\result{\\pict\\wmetafile8\\picw3528\\pich1588\\picwgoal2000\\pichgoal900 " +
+        metafilegen::formulaWmf().toHex() + "}}}}\\'a1\\'a3\\par}";
+    auto* mime = new QMimeData;
+    mime->setData(u"text/rtf"_s, word);
+    QGuiApplication::clipboard()->setMimeData(mime);
+
+    auto* entry = f->open<frmadd>(u"addstu"_s);
+    QVERIFY(entry);
+    QuestionForm* form = entry->form();
+    form->Combo1->setEditText(u"填空题"_s);
+    form->Text2->setText(u"数与代数"_s);
+    form->Text3->setText(u"一元二次方程"_s);
+    form->Text4->setText(u"公式法"_s);
+    form->Combo2->setEditText(u"B"_s);
+    form->Combo3->setEditText(u"否"_s);
+    form->Text6->setText(u"张老师"_s);
+    form->Text7->setText(u"2026年12月9日"_s);
+    form->Text8->setText(u"2"_s);
+    form->RichTextBox1->setText(QString()); // the hint the box opens with goes
+    form->RichTextBox1->SetFocus();
+    form->RichTextBox1->paste();
+    QCOMPARE(rtf::visibleText(*form->RichTextBox1->document()), u"求根公式是 $"_s + latex + u"$。"_s);
+    form->RichTextBox2->setText(u"略"_s);
+    click(entry, "Command1");
+    QCOMPARE(f->boxes(), QList<Shown>{info(u"题目信息添加成功"_s)});
+    const QList<QuestionRecord> stored = storedQuestions(*f->bank);
+    QCOMPARE(stored.size(), 1);
+    QList<QTextImageFormat> objects = objectsIn(stored[0].content);
+    QCOMPARE(objects.size(), 1);
+    QCOMPARE(objects[0].property(rtf::ObjectData).toByteArray(), objdata);
+    QCOMPARE(objects[0].property(rtf::PictureData).toByteArray(), metafilegen::formulaWmf());
+    QCOMPARE(objects[0].property(rtf::FormulaSource).toString(), latex);
+    click(entry, "Command2");
+
+    // 自动组卷: the paper saved as RTF holds the same object.
+    auto* step1 = f->open<ZIDONGZUJUAN>(u"zdzj"_s);
+    QVERIFY(step1);
+    f->dialogs->answerInput(u"1"_s);
+    click(step1, "Command1");
+    auto* step2 = WindowRegistry::instance().existing<ZUJUANXIANGMU>();
+    QVERIFY(step2);
+    click(step2, "Command1");
+    f->boxes();
+    auto* composer = WindowRegistry::instance().existing<ZUJUANLIULAN>();
+    QVERIFY(composer);
+    click(composer, "Command1");
+    const QString paper = out.filePath(u"方程试卷.rtf"_s);
+    f->dialogs->answerFile(paper);
+    click(composer, "Command2");
+    f->boxes();
+    objects = objectsIn(fileBytes(paper));
+    QCOMPARE(objects.size(), 1);
+    QCOMPARE(objects[0].property(rtf::ObjectData).toByteArray(), objdata);
+    QCOMPARE(objects[0].property(rtf::FormulaSource).toString(), latex);
+    f->dialogs->answerYes(); // the answers were not saved: leave all the same
+    click(composer, "Command3");
+    f->boxes();
+
+    // The paper as PDF: the formula's characters, drawn from the metafile,
+    // are in the text layer beside the question's text, and no picture is
+    // reported unreadable.
+    PaperLayout layout(PaperSettings::defaults(), PaperLayout::Kind::Paper);
+    layout.addSet({PaperQuestion{stored[0].number, stored[0].type, stored[0].content, stored[0].answer}});
+    const QString pdf = out.filePath(u"方程试卷.pdf"_s);
+    QString error;
+    QVERIFY2(layout.writePdf(pdf, &error), qPrintable(error));
+    QCOMPARE(layout.problems(), QStringList());
+    const QString text = runTool(u"pdftotext"_s, {pdf, u"-"_s});
+    QVERIFY2(text.contains(u"求根公式是"_s), qPrintable(text));
+    for (const QString& piece : {u"x="_s, u"4ac"_s, u"2a"_s})
+        QVERIFY2(text.contains(piece), qPrintable(piece + u" is not in: "_s + text));
 }
 
 QTEST_MAIN(FormulaLifeCycleTest)

@@ -143,6 +143,13 @@ void dumpBlock(const QTextBlock& block, int indent, QStringList& lines, bool def
             if (!source.isEmpty())
                 kind += u" formula=\""_s + escaped(source) + u"\" depth="_s +
                         number(img.property(rtf::FormulaDepth).toReal());
+            const QByteArray object = img.property(rtf::ObjectData).toByteArray();
+            if (!object.isEmpty())
+                kind += u" object=\""_s + img.property(rtf::ObjectClass).toString() + u"\" "_s +
+                        QString::number(object.size()) + u" bytes"_s;
+            const QString unconverted = img.property(rtf::FormulaNotConverted).toString();
+            if (!unconverted.isEmpty())
+                kind += u" not-converted=\""_s + escaped(unconverted) + u'"';
             for (int i = 0; i < fr.length(); ++i)
                 line(lines, indent + 1,
                      u"[image %1x%2 %3]"_s.arg(number(img.width()), number(img.height()), kind));

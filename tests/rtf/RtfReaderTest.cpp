@@ -1,12 +1,27 @@
 #include "DocumentDump.h"
 
+#include "metafile/Mtef.h"
+#include "metafilegen/MtefWriter.h"
+#include "metafilegen/OleWriter.h"
+#include "metafilegen/Samples.h"
+#include "rtf/PictureDrawing.h"
+
+#include "rtf/RtfBuilder.h"
+#include "rtf/RtfCodePages.h"
+#include "rtf/RtfParser.h"
 #include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
 #include "rtf/VisibleText.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QStringDecoder>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -33,6 +48,24 @@ QList<QTextImageFormat> images(const QTextDocument& doc)
 QImage resourceImage(const QTextDocument& doc, const QTextImageFormat& f)
 {
     return doc.resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>();
+}
+
+// The document the reader makes of `rtf` in one piece, without a second thread.
+void readInOnePiece(const QByteArray& rtf, QTextDocument* doc)
+{
+    const rtf::Content content = rtf::parse(rtf);
+    doc->setUndoRedoEnabled(false);
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    rtf::Builder builder(content, doc);
+    builder.buildDocument(cursor);
+    cursor.endEditBlock();
+}
+
+// Everything a document holds, as far as the writer and the outline show it.
+QString describe(const QTextDocument& doc)
+{
+    return rtftest::dumpDocument(doc) + QString::fromLatin1(RtfWriter::write(doc));
 }
 
 QString readText(const QByteArray& rtf)
@@ -62,6 +95,9 @@ private slots:
     void bitmapsInsideDibAndMetafileAreDecoded();
     void unknownPicturesShowAsBoxOfTheirSize();
     void preferredPictureAndObjectResultAreShown();
+    void equationObjectsKeepTheirObjectAndGetTheirLatex();
+    void unconvertedEquationsAndOtherObjectsKeepTheirPicture();
+    void vectorMetafilesAreDrawn();
 
     void deepNestingIsBounded();
     void hugeTableGridIsBounded();
@@ -71,6 +107,11 @@ private slots:
     void macCodePages();
     void listLabelsFromTheListTable();
     void symbolFontsByNameAndCharset();
+    void paragraphAndCharacterStylesAreNumberedApart();
+    void gbkTableDecodesLikeTheConverter();
+    void piecesBuildTheSameDocument_data();
+    void piecesBuildTheSameDocument();
+    void longDocumentIsParsedWhileItIsBuilt();
 };
 
 // Each tests/data/rtf/<case>.rtf has the visible text it must give in
@@ -264,6 +305,124 @@ void RtfReaderTest::preferredPictureAndObjectResultAreShown()
     QCOMPARE(rtf::visibleText(doc), u"xy"_s);
 }
 
+// An equation object as Word writes it: the object's words, class and data,
+// and its face (a WMF) as the result, lowered by \dn.
+static QByteArray objectRtf(const QByteArray& objdata, const QByteArray& className = "Equation.DSMT4")
+{
+    return "{\\rtf1\\ansi\\ansicpg936 a{\\dn8{\\object\\objemb\\objw1200\\objh540{\\*\\objclass " +
+           className + "}{\\*\\objdata \n" + objdata.toHex() +
+           "\n}{\\result{\\pict\\wmetafile8\\picw3528\\pich1588\\picwgoal1200\\pichgoal540 " +
+           metafilegen::formulaWmf().toHex() + "}}}}b\\par}";
+}
+
+// The object is kept byte for byte around its picture, read, written and
+// read again; the equation inside it becomes the formula's LaTeX.
+void RtfReaderTest::equationObjectsKeepTheirObjectAndGetTheirLatex()
+{
+    const QByteArray objdata = metafilegen::quadraticEquationObject();
+    const QString latex = metafile::mtefToLatex(metafilegen::quadraticMtef()).latex;
+    QVERIFY(!latex.isEmpty());
+    QTextDocument doc;
+    RtfReader::read(objectRtf(objdata), &doc);
+    for (int round = 0; round < 2; ++round) {
+        const QList<QTextImageFormat> pics = images(doc);
+        QCOMPARE(pics.size(), 1);
+        const QTextImageFormat& f = pics[0];
+        QCOMPARE(f.property(rtf::ObjectData).toByteArray(), objdata);
+        QCOMPARE(f.property(rtf::ObjectClass).toString(), u"Equation.DSMT4"_s);
+        QCOMPARE(f.property(rtf::ObjectControls).toByteArray(), QByteArray("\\objemb\\objw1200\\objh540"));
+        QCOMPARE(f.property(rtf::PictureData).toByteArray(), metafilegen::formulaWmf());
+        QCOMPARE(f.property(rtf::FormulaSource).toString(), latex);
+        QCOMPARE(f.property(rtf::FormulaDepth).toReal(), 4.0);
+        QCOMPARE(QSizeF(f.width(), f.height()), QSizeF(80, 36));
+        QCOMPARE(rtf::visibleText(doc), u"a$"_s + latex + u"$b"_s);
+        const QByteArray written = RtfWriter::write(doc);
+        QVERIFY(written.contains(
+            "{\\dn8{\\object\\objemb\\objw1200\\objh540{\\*\\objclass Equation.DSMT4}{\\*\\objdata"));
+        QVERIFY(written.contains("{\\result {\\pict\\wmetafile8"));
+        QVERIFY(!written.contains("tikuformula")); // the source comes from the object
+        doc.clear();
+        RtfReader::read(written, &doc);
+    }
+}
+
+void RtfReaderTest::unconvertedEquationsAndOtherObjectsKeepTheirPicture()
+{
+    using metafilegen::MtefWriter;
+    const MtefWriter m(5);
+    // Template 52 is not one this reader knows; what comes before it is converted.
+    const QByteArray mtef = m.equation({m.ch('y', MtefWriter::Variable), m.ch('=', MtefWriter::Symbol),
+                                        m.tmpl(52, 0, {m.line({m.ch('x', MtefWriter::Variable)})})});
+    const QByteArray unknown = metafilegen::equationObject(mtef, u"Equation.3"_s);
+    QTextDocument doc;
+    RtfReader::read(objectRtf(unknown, "Equation.3"), &doc);
+    QList<QTextImageFormat> pics = images(doc);
+    QCOMPARE(pics.size(), 1);
+    QVERIFY(pics[0].property(rtf::FormulaSource).toString().isEmpty());
+    QVERIFY2(pics[0].property(rtf::FormulaNotConverted).toString().startsWith(u"模板 52"_s),
+             qPrintable(pics[0].property(rtf::FormulaNotConverted).toString()));
+    QCOMPARE(pics[0].property(rtf::FormulaPartialSource).toString(), u"y="_s);
+    QCOMPARE(pics[0].property(rtf::PictureData).toByteArray(), metafilegen::formulaWmf());
+    QCOMPARE(rtf::visibleText(doc), u"ab"_s);
+    // Written and read again: still the same object, still not converted.
+    QTextDocument again;
+    RtfReader::read(RtfWriter::write(doc), &again);
+    pics = images(again);
+    QCOMPARE(pics.size(), 1);
+    QCOMPARE(pics[0].property(rtf::ObjectData).toByteArray(), unknown);
+    QVERIFY(pics[0].property(rtf::FormulaNotConverted).toString().startsWith(u"模板 52"_s));
+
+    // Any other object is kept as it is, without a formula.
+    const QByteArray sheet = metafilegen::ole1Object(u"Excel.Sheet.8"_s, QByteArray(600, 'x'));
+    doc.clear();
+    RtfReader::read(objectRtf(sheet, "Excel.Sheet.8"), &doc);
+    pics = images(doc);
+    QCOMPARE(pics.size(), 1);
+    QCOMPARE(pics[0].property(rtf::ObjectData).toByteArray(), sheet);
+    QVERIFY(!pics[0].hasProperty(rtf::FormulaSource));
+    QVERIFY(!pics[0].hasProperty(rtf::FormulaNotConverted));
+    QVERIFY(RtfWriter::write(doc).contains("{\\*\\objclass Excel.Sheet.8}"));
+
+    // \objdata outside an object, or an object's data in a nested group, is no object's.
+    doc.clear();
+    RtfReader::read(
+        "{\\rtf1{\\*\\objdata 0102}{\\object{{\\*\\objdata 0102}}{\\result{\\pict\\pngblip 00}}}\\par}",
+        &doc);
+    pics = images(doc);
+    QCOMPARE(pics.size(), 1);
+    QVERIFY(!pics[0].hasProperty(rtf::ObjectData));
+}
+
+// A metafile of lines and text is drawn through the metafile player, in the
+// place and at the size the document gives it: the fraction bar of the
+// formula is where the picture's frame puts it.
+void RtfReaderTest::vectorMetafilesAreDrawn()
+{
+    QTextDocument doc;
+    RtfReader::read(objectRtf(metafilegen::quadraticEquationObject()), &doc);
+    const QTextImageFormat f = images(doc).value(0);
+    QImage image(QSize(240, 108), QImage::Format_RGB32); // three times the shown 80 x 36
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        p.scale(3, 3);
+        QVERIFY(rtf::drawPicture(p, QRectF(0, 0, 80, 36), &doc, f));
+    }
+    auto dark = [&](int x, int y) { return qGray(image.pixel(x, y)) < 128; };
+    // The bar spans x 480..1800 of 2000 units and y 400..416 of 900.
+    const int barY = (400 + 408) * 108 / 900 / 2;
+    QVERIFY(dark(240 * 1100 / 2000, barY));
+    QVERIFY(!dark(240 * 1100 / 2000, barY + 8));
+    QVERIFY(!dark(240 * 1900 / 2000, barY)); // right of the bar
+    // Nothing like the broken-picture box's frame in the corner.
+    QVERIFY(!dark(0, 0) && !dark(239, 107));
+    // Asked for its pixels, the document gives the picture drawn.
+    const QImage resource = resourceImage(doc, f);
+    QVERIFY(!resource.isNull());
+    QCOMPARE(resource.size(), QSize(80, 36));
+    QVERIFY(qGray(resource.pixel(80 * 1100 / 2000, 404 * 36 / 900)) < 160);
+}
+
 void RtfReaderTest::deepNestingIsBounded()
 {
     QByteArray rtf = "{\\rtf1\\ansi ";
@@ -421,6 +580,145 @@ void RtfReaderTest::symbolFontsByNameAndCharset()
     // A SYMBOL field names its font.
     QCOMPARE(readText("{\\rtf1\\ansi{\\field{\\*\\fldinst SYMBOL 183 \\\\f \"Symbol\"}{\\fldrslt }}}"),
              u"•"_s);
+}
+
+// \sN and \csN number two sets of styles: a paragraph style never takes the
+// place of a character style whatever the numbers, the largest included.
+void RtfReaderTest::paragraphAndCharacterStylesAreNumberedApart()
+{
+    QTextDocument doc;
+    RtfReader::read("{\\rtf1\\ansi{\\stylesheet{\\s1048577\\b Heavy;}{\\*\\cs1\\i Slanted;}"
+                    "{\\*\\cs2147483647\\ul Lined;}}"
+                    "\\pard\\s1048577 A{\\cs1 B}{\\cs2147483647 C}\\par}",
+                    &doc);
+    const QTextBlock block = doc.firstBlock();
+    QCOMPARE(block.text(), u"ABC"_s);
+    const auto formatAt = [&block](int i) {
+        QTextCursor c(block);
+        c.setPosition(block.position() + i + 1);
+        return c.charFormat();
+    };
+    QVERIFY(formatAt(0).fontWeight() >= QFont::Bold);
+    QVERIFY(!formatAt(0).fontItalic());
+    QVERIFY(formatAt(1).fontItalic());
+    QCOMPARE(formatAt(2).underlineStyle(), QTextCharFormat::SingleUnderline);
+    QVERIFY(!formatAt(2).fontItalic());
+}
+
+// Past its first 32 KB of GBK text a document is decoded through a table of
+// the double-byte codes; whatever the bytes, the text is the converter's.
+void RtfReaderTest::gbkTableDecodesLikeTheConverter()
+{
+    const auto converter = [](const QByteArray& bytes) {
+        QStringDecoder gbk("GBK");
+        return QString(gbk(bytes)); // a lead byte left at the end is dropped
+    };
+    rtf::ByteDecoder decoder;
+    const auto table = [&decoder](const QByteArray& bytes) {
+        QString out;
+        decoder.append(936, std::string_view(bytes.constData(), std::size_t(bytes.size())), out);
+        return out;
+    };
+    QString warm;
+    decoder.append(936, std::string(40 * 1024, 'a'), warm);
+
+    QByteArray all;
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = 0x40; trail <= 0xFE; ++trail)
+            all.append(char(lead)).append(char(trail));
+    for (int b = 0; b < 0x80; ++b)
+        all.append(char(b));
+    QCOMPARE(table(all), converter(all));
+    for (const QByteArray& odd :
+         {QByteArray("\xB0\xA1\x81"), QByteArray("\x81\x30\xB0\xA1"), QByteArray("\x80\xB0\xA1"),
+          QByteArray("\xFF\xFE\xFE\xB0"), QByteArray("a\xB0\x7F\xA1")})
+        QCOMPARE(table(odd), converter(odd));
+
+    QRandomGenerator random(936);
+    const QByteArray alphabet("\x81\x90\xA1\xB0\xD7\xFE\xFF\x80\x40\x7E\x7F\x5C\x30\x61\x00", 15);
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray bytes;
+        for (int n = random.bounded(1, 24); n > 0; --n)
+            bytes.append(alphabet[random.bounded(int(alphabet.size()))]);
+        QCOMPARE(table(bytes), converter(bytes));
+    }
+}
+
+// A document read in pieces of a few blocks (as a long one is read while it
+// is built) is the document read in one piece: every test document, cut
+// after every block and after every third.
+void RtfReaderTest::piecesBuildTheSameDocument_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const QString& folder : {u"rtf"_s, u"rtf-corpus"_s}) {
+        const QString root = rtftest::testDataPath(folder);
+        QDirIterator it(root, {u"*.rtf"_s}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = folder + it.next().mid(root.size());
+            QTest::newRow(qPrintable(file)) << file;
+        }
+    }
+}
+
+void RtfReaderTest::piecesBuildTheSameDocument()
+{
+    QFETCH(QString, file);
+    const QByteArray rtf = rtftest::readTestFile(file);
+    QTextDocument whole;
+    readInOnePiece(rtf, &whole);
+    for (const std::size_t blocks : {std::size_t(1), std::size_t(3)}) {
+        QTextDocument pieces;
+        QTextCursor cursor(&pieces);
+        bool fresh = true;
+        int count = 0;
+        const std::function<void(rtf::Content &&)> build = [&](rtf::Content&& piece) {
+            rtf::Builder builder(piece, &pieces);
+            fresh = builder.continueDocument(cursor, fresh);
+            ++count;
+        };
+        build(rtf::parse(rtf, build, blocks));
+        RTF_COMPARE_LINES(describe(pieces), describe(whole));
+        QVERIFY(count >= 1);
+    }
+}
+
+// A document long enough to be parsed on a second thread while it is built
+// is the document read in one piece, with its tables, lists, pictures,
+// formulas and links.
+void RtfReaderTest::longDocumentIsParsedWhileItIsBuilt()
+{
+    QImage image(6, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QVERIFY(image.save(&buffer, "PNG"));
+    QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}"
+        "{\\f1\\fnil\\fcharset2 Symbol;}}{\\colortbl;\\red255\\green0\\blue0;}"
+        "{\\stylesheet{\\s1\\b Heading;}}{\\*\\listtable{\\list{\\listlevel\\levelnfc0"
+        "{\\leveltext\\'02\\'00.;}}\\listid7}}{\\*\\listoverridetable{\\listoverride\\listid7\\ls1}}\r\n";
+    for (int i = 0; rtf.size() < 400 * 1024; ++i) {
+        rtf += "\\pard\\s1 \\'b5\\'da " + QByteArray::number(i) + "\\par\r\n";
+        rtf += "\\pard\\plain {\\cf1\\ul \\'d2\\'d1\\'d6\\'aa}{\\super 2} x{\\f1 \\'b4}y "
+               "{\\field{\\*\\fldinst HYPERLINK \"http://example.com/\"}{\\fldrslt link}}\\par\r\n";
+        rtf += "{\\listtext 9.\\tab}\\pard\\ls1 item\\par\r\n";
+        if (i % 7 == 0)
+            rtf += "\\trowd\\cellx2000\\clmgf\\cellx4000\\clmrg\\cellx6000\\pard\\intbl a\\cell b\\cell "
+                   "c\\cell\\row"
+                   "\\trowd\\cellx3000\\pard\\intbl \\itap2 "
+                   "n\\nestcell{\\*\\nesttableprops\\trowd\\cellx1000\\nestrow}"
+                   "\\itap1\\cell\\row\\pard\r\n";
+        if (i % 11 == 0)
+            rtf += "\\pard {\\dn4{\\pict\\pngblip\\picwgoal300\\pichgoal200 " + png.toHex() +
+                   "}{\\*\\tikuformula \\\\frac\\{1\\}\\{" + QByteArray::number(i) + "\\}}} and\\par\r\n";
+    }
+    rtf += "}";
+    QTextDocument whole;
+    readInOnePiece(rtf, &whole);
+    QTextDocument alongside;
+    RtfReader::read(rtf, &alongside);
+    QVERIFY(whole.blockCount() > 1000);
+    RTF_COMPARE_LINES(describe(alongside), describe(whole));
 }
 
 QTEST_MAIN(RtfReaderTest)

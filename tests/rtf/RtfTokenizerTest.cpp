@@ -112,6 +112,31 @@ private slots:
         QCOMPARE(tokens("\\bin-5 ab"), list({"bin:0", "text:ab"}));
     }
 
+    // Words are told apart by all their letters, also past the eighth.
+    void controlWordsCarryTheirKeyword()
+    {
+        const auto keywordOf = [](std::string_view input) {
+            rtf::Tokenizer t(input);
+            const Token tok = t.next();
+            return tok.type == TokenType::ControlWord ? tok.keyword : rtf::Kw::Unknown;
+        };
+        QCOMPARE(keywordOf("\\b0"), rtf::Kw::b);
+        QCOMPARE(keywordOf("\\par"), rtf::Kw::par);
+        QCOMPARE(keywordOf("\\pard\\f"), rtf::Kw::pard);
+        QCOMPARE(keywordOf("\\listoverride"), rtf::Kw::listoverride);
+        QCOMPARE(keywordOf("\\listoverridetable"), rtf::Kw::listoverridetable);
+        QCOMPARE(keywordOf("\\colorschememapping"), rtf::Kw::colorschememapping);
+        QCOMPARE(keywordOf("\\template x"), rtf::Kw::template_);
+        QCOMPARE(keywordOf("\\listoverridetablx"), rtf::Kw::Unknown);
+        QCOMPARE(keywordOf("\\listove"), rtf::Kw::Unknown);
+        QCOMPARE(keywordOf("\\pa"), rtf::Kw::Unknown);
+        QCOMPARE(keywordOf("\\Par"), rtf::Kw::Unknown);
+        QCOMPARE(keywordOf(("\\" + std::string(40, 'b')).c_str()), rtf::Kw::Unknown);
+        QCOMPARE(rtf::keyword("listoverridetable"), rtf::Kw::listoverridetable);
+        QCOMPARE(rtf::keyword("tikuformula"), rtf::Kw::tikuformula);
+        QCOMPARE(rtf::keyword(""), rtf::Kw::Unknown);
+    }
+
     void endsCleanly()
     {
         QCOMPARE(tokens("\\"), QStringList());

@@ -1,10 +1,16 @@
 #include "common/FormulaSample.h"
 #include "common/MemoryLimits.h"
+#include "metafile/Mtef.h"
+#include "metafilegen/MtefWriter.h"
+#include "metafilegen/OleWriter.h"
+#include "metafilegen/Samples.h"
 #include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -64,6 +70,8 @@ private slots:
     void htmlShowsTheSameDocument();
     void rtfIsWhatTheWriterMakes();
     void textGivesAFormulaAsItsSource();
+    void emptyFileIsOneEmptyLine();
+    void equationObjectsInTextAndReport();
     void largePicturesAreNotKeptDecoded();
     void errors_data();
     void errors();
@@ -153,6 +161,72 @@ void ConvertToolTest::textGivesAFormulaAsItsSource()
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(linesOf(r.out),
              (QStringList{u"若 $\\frac{a}{b}=\\sqrt{2}$，则 $a^2\\div b^2$ 等于"_s, u"如图"_s}));
+}
+
+// A file the system cannot map (an empty one) is read all the same.
+void ConvertToolTest::emptyFileIsOneEmptyLine()
+{
+    const QString file = dir_.filePath(u"空.rtf"_s);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    const Run r = runTool({file, u"--to"_s, u"text"_s});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("\n"));
+}
+
+// A paper pasted from Word: two MathType equations (one with a construct
+// the reader does not know), a figure as EMF and a photo as PNG. The text
+// gives the equation converted as its LaTeX; the report counts it all and
+// names what was not converted.
+void ConvertToolTest::equationObjectsInTextAndReport()
+{
+    using metafilegen::MtefWriter;
+    const MtefWriter m(5);
+    const QByteArray unknown = metafilegen::equationObject(m.equation(
+        {m.ch('y', MtefWriter::Variable), m.tmpl(52, 0, {m.line({m.ch('x', MtefWriter::Variable)})})}));
+    auto object = [](const QByteArray& objdata) {
+        return "{\\object\\objemb{\\*\\objclass Equation.DSMT4}{\\*\\objdata " + objdata.toHex() +
+               "}{\\result{\\pict\\wmetafile8\\picwgoal1200\\pichgoal540 " +
+               metafilegen::formulaWmf().toHex() + "}}}";
+    };
+    QImage photo(4, 4, QImage::Format_RGB32);
+    photo.fill(Qt::red);
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        photo.save(&buffer, "PNG");
+    }
+    const QByteArray rtf = "{\\rtf1\\ansi\\ansicpg936 \\'bd\\'e2 " +
+                           object(metafilegen::quadraticEquationObject()) + "\\par{\\pict\\emfblip " +
+                           metafilegen::figureEmf().toHex() + "}\\par " + object(unknown) +
+                           "{\\pict\\pngblip " + png.toHex() + "}\\par}";
+    const QString file = dir_.filePath(u"公式.rtf"_s);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(rtf);
+    f.close();
+
+    const QString latex = metafile::mtefToLatex(metafilegen::quadraticMtef()).latex;
+    Run r = runTool({file, u"--to"_s, u"text"_s});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(linesOf(r.out), QStringList{u"解 $"_s + latex + u'$'});
+
+    const QString expected = u"paragraphs: 3\n"
+                             "pictures: 4 (emf 1, png 1, wmf 2)\n"
+                             "equation objects: 2 (converted 1, not converted 1)\n"
+                             "not converted: equation 2 (paragraph 3): 模板 52"_s;
+    r = runTool({file, u"--report"_s});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(QString::fromUtf8(r.out).startsWith(expected), r.out.constData());
+    QCOMPARE(r.out.count('\n'), 4);
+    // Beside a conversion, the report goes to standard error.
+    r = runTool({file, u"--to"_s, u"rtf"_s, u"--report"_s});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.startsWith("{\\rtf1"));
+    QCOMPARE(r.out.count("{\\object"), 2);
+    QVERIFY2(QString::fromUtf8(r.err).startsWith(expected), r.err.constData());
 }
 
 // Twenty photographs of 5,000 x 5,000 pixels in a 4 MB document: decoded they

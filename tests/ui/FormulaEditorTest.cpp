@@ -7,6 +7,10 @@
 #include "common/Accessibility.h"
 #include "formula/FormulaEngine.h"
 #include "formula/FormulaRenderer.h"
+#include "metafile/Mtef.h"
+#include "metafilegen/MtefWriter.h"
+#include "metafilegen/OleWriter.h"
+#include "metafilegen/Samples.h"
 #include "rtf/RtfPictures.h"
 #include "ui/RichTextBox.h"
 #include "ui/ScriptedDialogs.h"
@@ -286,6 +290,61 @@ private slots:
         box.formulaEditor()->reject();
         QTRY_VERIFY(!box.formulaEditor());
         QCOMPARE(formatAfter(box, 2).property(rtf::FormulaSource).toString(), u"x=\\pm 1"_s);
+    }
+
+    // An equation pasted from Word opens as its LaTeX, and 替换 makes it our
+    // own formula. One with a construct that was not converted opens on
+    // what was, names the construct in the error line, and is replaced only
+    // once the teacher has completed the line.
+    void equationObjectsOpenAsLatex()
+    {
+        using metafilegen::MtefWriter;
+        const MtefWriter m(5);
+        const QByteArray unknown = metafilegen::equationObject(
+            m.equation({m.ch('y', MtefWriter::Variable), m.ch('=', MtefWriter::Symbol),
+                        m.tmpl(52, 0, {m.line({m.ch('x', MtefWriter::Variable)})})}));
+        auto object = [](const QByteArray& objdata) {
+            return "{\\object\\objemb{\\*\\objclass Equation.DSMT4}{\\*\\objdata " + objdata.toHex() +
+                   "}{\\result{\\pict\\wmetafile8\\picwgoal1200\\pichgoal540 " +
+                   metafilegen::formulaWmf().toHex() + "}}}";
+        };
+        RichTextBox box;
+        box.show();
+        box.setTextRTF("{\\rtf1\\ansi 1." + object(metafilegen::quadraticEquationObject()) + " 2." +
+                       object(unknown) + "\\par}");
+        QCOMPARE(box.Text(), u"1.\uFFFC 2.\uFFFC"_s);
+        const QString latex = metafile::mtefToLatex(metafilegen::quadraticMtef()).latex;
+
+        box.setSelStart(2);
+        box.setSelLength(1);
+        QTest::keyClick(&box, Qt::Key_Return);
+        QVERIFY(box.formulaEditor());
+        QCOMPARE(box.formulaEditor()->source(), latex);
+        QCOMPARE(box.formulaEditor()->insertButton()->text(), u"替换"_s);
+        QVERIFY2(box.formulaEditor()->insertButton()->isEnabled(),
+                 qPrintable(box.formulaEditor()->errorText()->text()));
+        QTest::mouseClick(box.formulaEditor()->insertButton(), Qt::LeftButton);
+        QTRY_VERIFY(!box.formulaEditor());
+        QTextCharFormat replaced = formatAfter(box, 2);
+        QCOMPARE(replaced.property(rtf::FormulaSource).toString(), latex);
+        QVERIFY(!replaced.hasProperty(rtf::ObjectData));
+        QVERIFY(replaced.property(rtf::PictureControls).toByteArray().contains("\\pngblip"));
+
+        box.setSelStart(6);
+        box.setSelLength(1);
+        QTest::keyClick(&box, Qt::Key_Return);
+        FormulaEditor* editor = box.formulaEditor();
+        QVERIFY(editor);
+        QCOMPARE(editor->source(), u"y="_s);
+        QVERIFY2(editor->errorText()->text().contains(u"模板 52"_s), qPrintable(editor->errorText()->text()));
+        QVERIFY(!editor->insertButton()->isEnabled());
+        QTest::keyClick(editor->sourceEdit(), Qt::Key_Return); // Enter does not replace it either
+        QVERIFY(box.formulaEditor());
+        typeAndInsert(box, u"y=\\overline{x}"_s);
+        replaced = formatAfter(box, 6);
+        QCOMPARE(replaced.property(rtf::FormulaSource).toString(), u"y=\\overline{x}"_s);
+        QVERIFY(!replaced.hasProperty(rtf::FormulaNotConverted));
+        QVERIFY(!replaced.hasProperty(rtf::ObjectData));
     }
 
     // On a screen at 200 % formulas are drawn for its pixel ratio, in the

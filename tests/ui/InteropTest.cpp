@@ -8,6 +8,7 @@
 #include "common/FormulaSample.h"
 #include "compose/PaperComposer.h"
 #include "compose/PaperLayout.h"
+#include "metafilegen/Samples.h"
 #include "RichTextSamples.h"
 #include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
@@ -195,6 +196,7 @@ private slots:
     void weReadLibreOfficeRtf();
     void formulaSurvivesLibreOffice();
     void paperOpensOnItsSheet();
+    void equationObjectShowsInLibreOffice();
 
 private:
     // Converts every file in `files` with one LibreOffice run into `outDir`.
@@ -318,6 +320,57 @@ void InteropTest::formulaSurvivesLibreOffice()
     QVERIFY2(qAbs(back.height() - formulaImage_.height()) < 1, qPrintable(QString::number(back.height())));
     const QImage pixels = doc.resource(QTextDocument::ImageResource, QUrl(back.name())).value<QImage>();
     QCOMPARE(pixels.convertToFormat(QImage::Format_ARGB32), formulaPixels_);
+}
+
+// A MathType equation read from Word's RTF and written by us: LibreOffice
+// reads it as an object and shows its picture, the formula's metafile. The
+// page holds nothing else, so its ink is the formula: 200 pixels wide at
+// 96 dpi as the picture is, with the fraction bar across it.
+void InteropTest::equationObjectShowsInLibreOffice()
+{
+    const QByteArray word = "{\\rtf1\\ansi{\\object\\objemb\\objw3000\\objh1350{\\*\\objclass Equation.DSMT4}"
+                            "{\\*\\objdata " +
+                            metafilegen::quadraticEquationObject().toHex() +
+                            "}{\\result{\\pict\\wmetafile8\\picw3528\\pich1588\\picwgoal3000\\pichgoal1350 " +
+                            metafilegen::formulaWmf().toHex() + "}}}\\par}";
+    QTextDocument doc;
+    RtfReader::read(word, &doc);
+    const QByteArray ours = RtfWriter::write(doc);
+    QVERIFY(
+        ours.contains("{\\object\\objemb\\objw3000\\objh1350{\\*\\objclass Equation.DSMT4}{\\*\\objdata"));
+    QFile f(dir_.filePath(u"equation.rtf"_s));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(ours);
+    f.close();
+    // Its PDF, as pixels: LibreOffice's Writer has no picture export of its own here.
+    convert({f.fileName()}, u"pdf"_s, dir_.filePath(u"pdf"_s));
+    QProcess toPng;
+    toPng.start(u"pdftoppm"_s, {u"-png"_s, u"-r"_s, u"96"_s, u"-singlefile"_s,
+                                dir_.filePath(u"pdf/equation.pdf"_s), dir_.filePath(u"equation-page"_s)});
+    QVERIFY(toPng.waitForFinished(60000) && toPng.exitCode() == 0);
+    const QImage page = QImage(dir_.filePath(u"equation-page.png"_s)).convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!page.isNull());
+    QRect ink;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (qGray(page.pixel(x, y)) < 128)
+                ink |= QRect(x, y, 1, 1);
+    QVERIFY2(ink.isValid(), "LibreOffice shows nothing of the equation");
+    // 3000 x 1350 twips on the page: the formula's ink is about as wide and
+    // somewhat flatter (the picture has margins above and below).
+    const double ratio = double(ink.width()) / ink.height();
+    QVERIFY2(ratio > 1.6 && ratio < 4 && ink.width() > 120 && ink.width() < 240,
+             qPrintable(u"%1 x %2"_s.arg(ink.width()).arg(ink.height())));
+    // The fraction bar: a dark row across most of the ink's width.
+    int longest = 0;
+    for (int y = ink.top(); y <= ink.bottom(); ++y) {
+        int run = 0;
+        for (int x = ink.left(); x <= ink.right(); ++x) {
+            run = qGray(page.pixel(x, y)) < 128 ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+    }
+    QVERIFY2(longest > ink.width() / 2, qPrintable(u"%1 of %2"_s.arg(longest).arg(ink.width())));
 }
 
 // A paper saved as RTF states its sheet: LibreOffice lays it out on that
