@@ -3,6 +3,8 @@
 //
 //   formula.first (ms)  a new engine: loading the bundle and the first formula
 //   formula.render (ms) the median over 50 school formulas, engine loaded
+//   formula.longest (ms) the longest plain formula the length limit allows (a
+//                       sum of 1s): what the time limit for it must allow
 //   formula.rss (MB)    resident memory a process gains by loading the engine
 //                       and typesetting the 50 formulas (measured in a process
 //                       of its own, started by the benchmark)
@@ -151,6 +153,26 @@ void renderFormulas(benchmark::State& state)
     }
 }
 
+void longestFormula(benchmark::State& state)
+{
+    FormulaEngine engine(scriptPath());
+    engine.setTimeLimit(60000); // measured, not stopped
+    QString sum = u"1+"_s.repeated(FormulaEngine::kMaxSourceLength / 2);
+    sum.chop(1);
+    if (const FormulaEngine::Result r = engine.typeset(u"x"_s); !r.ok()) {
+        state.SkipWithError(r.error.toUtf8().constData());
+        return;
+    }
+    for (auto _ : state) {
+        const FormulaEngine::Result r = engine.typeset(sum);
+        if (!r.ok()) {
+            state.SkipWithError(r.error.toUtf8().constData());
+            return;
+        }
+    }
+    state.counters["limit_ms"] = FormulaEngine(scriptPath()).timeLimitFor(sum.size());
+}
+
 void residentMemory(benchmark::State& state)
 {
     double mb = 0;
@@ -177,6 +199,7 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("formula.render", renderFormulas)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("formula.longest", longestFormula)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("formula.rss", residentMemory)->Iterations(1);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -96,12 +96,18 @@ int runConvert(const QStringList& args)
     QTextDocument doc;
     RtfReader::read(rtf, &doc);
     QByteArray out;
+    int leftForTime = 0;
     if (format == u"text")
         out = (rtf::visibleText(doc) + u'\n').toUtf8(); // every line ends with a line end
     else if (format == u"html")
-        out = htmlWithFormulas(doc, FormulaEngine::instance()).toUtf8(); // formulas as SVG
+        out = htmlWithFormulas(doc, FormulaEngine::instance(), &leftForTime).toUtf8(); // formulas as SVG
     else
         out = RtfWriter::write(doc);
+    if (leftForTime > 0) {
+        // The page is whole all the same: those formulas show as their pictures.
+        fail(u"排版公式用时超过 %1 秒，其余 %2 个公式写成了图片。"_s.arg(kFormulaHtmlTimeBudgetMs / 1000)
+                 .arg(leftForTime));
+    }
     if (!writeStdout(out)) {
         fail(u"cannot write to standard output"_s);
         return 1;

@@ -21,7 +21,7 @@ QString paperFileBase(PaperPart part, const QStringList& titleLines = {});
 
 // 保存题目 / 保存答案: asks for a file name (proposing 试卷-<date>.rtf or
 // 答案-<date>.rtf in the folder saved into last) and writes `doc` there as
-// RTF, on the sheet chosen last in 版式 (size, margins, columns). True when the document was saved; false when the dialog was cancelled
-// or the file could not be written (said in a message box; an existing file
+// RTF, on the sheet chosen last in 版式 (size, margins, columns). True when the document was saved; false
+// when the dialog was cancelled or the file could not be written (said in a message box; an existing file
 // stays whole and the document stays in the window).
 bool savePaperDocument(QWidget* parent, const QTextDocument& doc, PaperPart part = PaperPart::Paper);

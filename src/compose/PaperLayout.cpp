@@ -3,6 +3,7 @@
 #include "compose/ChoiceAnswer.h"
 #include "compose/PdfTextLayer.h"
 #include "formula/FormulaLayout.h"
+#include "rtf/PictureDrawing.h"
 #include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
 #include "ui/SongtiFont.h"
@@ -100,41 +101,21 @@ QTextBlockFormat blockFormat(Qt::Alignment alignment, double topMargin = 0)
     return f;
 }
 
-rtf::PictureKind pictureKind(const QByteArray& controls)
+// A picture is broken when its bytes cannot be decoded. It is decoded here
+// at the size it is printed at, through the cache that drawing it uses.
+bool pictureIsBroken(const QTextDocument& doc, const QTextImageFormat& image)
 {
-    if (controls.contains("\\pngblip"))
-        return rtf::PictureKind::Png;
-    if (controls.contains("\\jpegblip"))
-        return rtf::PictureKind::Jpeg;
-    if (controls.contains("\\emfblip"))
-        return rtf::PictureKind::Emf;
-    if (controls.contains("\\wmetafile"))
-        return rtf::PictureKind::Wmf;
-    if (controls.contains("\\dibitmap"))
-        return rtf::PictureKind::Dib;
-    if (controls.contains("\\wbitmap"))
-        return rtf::PictureKind::Ddb;
-    return rtf::PictureKind::Other;
-}
-
-// A picture is broken when its bytes give nothing but the reader's framed
-// stand-in, the one it also gives for no bytes at all.
-bool pictureIsBroken(const QTextImageFormat& image)
-{
-    rtf::Picture picture;
-    picture.data = image.property(rtf::PictureData).toByteArray();
-    picture.controls = image.property(rtf::PictureControls).toByteArray();
-    if (picture.data.isEmpty())
+    if (image.property(rtf::PictureData).toByteArray().isEmpty())
         return true;
-    picture.kind = pictureKind(picture.controls);
-    rtf::Picture empty = picture;
-    empty.data.clear();
-    return rtf::decodePicture(picture) == rtf::decodePicture(empty);
+    const QSizeF shown(image.width(), image.height());
+    return rtf::pictureImage(&doc, image, rtf::printPixelsFor(shown)).isNull();
 }
 
 QImage brokenPicturePlaceholder(QSizeF size)
 {
-    const QSize s(std::max(160, qRound(size.width())), std::max(48, qRound(size.height())));
+    // The size was fitted to the column; the cap only guards the allocation.
+    const QSize s = QSize(std::max(160, qRound(size.width())), std::max(48, qRound(size.height())))
+                        .boundedTo(QSize(4096, 4096));
     QImage image(s, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
@@ -157,7 +138,7 @@ bool markBrokenPictures(QTextDocument& doc)
             if (!format.isImageFormat())
                 continue;
             const QTextImageFormat image = format.toImageFormat();
-            if (!pictureIsBroken(image))
+            if (!pictureIsBroken(doc, image))
                 continue;
             broken = true;
             doc.addResource(QTextDocument::ImageResource, QUrl(image.name()),
@@ -165,6 +146,49 @@ bool markBrokenPictures(QTextDocument& doc)
         }
     }
     return broken;
+}
+
+// A picture is never printed larger than the column it stands in: one that
+// is wider or taller (its RTF may claim any size) is shrunk to fit, its
+// proportions kept, and put on a line of its own. (Qt gives the line before a
+// picture that does not fit beside its text the picture's height as well, so
+// it would leave that much paper empty.) A formula's depth shrinks with it.
+void fitPicturesInto(QTextDocument& doc, QSizeF room)
+{
+    // Collected first: changing a format splits and merges fragments.
+    std::vector<int> positions;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat format = fragment.charFormat();
+            if (!format.isImageFormat())
+                continue;
+            const QTextImageFormat image = format.toImageFormat();
+            if (image.width() <= room.width() && image.height() <= room.height())
+                continue;
+            for (int i = 0; i < fragment.length(); ++i)
+                positions.push_back(fragment.position() + i);
+        }
+    }
+    // From the end: a line break put in moves what follows.
+    QTextCursor c(&doc);
+    for (auto it = positions.rbegin(); it != positions.rend(); ++it) {
+        const int position = *it;
+        c.setPosition(position + 1); // the format of the character before
+        QTextImageFormat image = c.charFormat().toImageFormat();
+        const qreal scale = std::min(room.width() / image.width(), room.height() / image.height());
+        // Whole pixels: Qt's layout rounds a picture's size, and one rounded
+        // up past the column would stand out of it.
+        image.setWidth(std::max(1.0, std::floor(image.width() * scale)));
+        image.setHeight(std::max(1.0, std::floor(image.height() * scale)));
+        if (image.hasProperty(rtf::FormulaDepth))
+            image.setProperty(rtf::FormulaDepth, image.property(rtf::FormulaDepth).toReal() * scale);
+        c.setPosition(position, QTextCursor::KeepAnchor);
+        c.setCharFormat(image);
+        c.setPosition(position);
+        if (!c.atBlockStart() && doc.characterAt(position - 1) != QChar::LineSeparator)
+            c.insertText(QString(QChar::LineSeparator));
+    }
 }
 
 // The bottom of every line, in document order: where a tall document may be cut.
@@ -414,6 +438,7 @@ std::shared_ptr<QTextDocument> PaperLayout::Builder::numbered(int number, const 
     QTextCursor c(doc.get());
     c.insertText(u"%1．"_s.arg(number), textFormat(10.5));
     RtfReader::insert(rtf, c);
+    fitPicturesInto(*doc, QSizeF(width(), columnHeight()));
     // Formulas sit on the line's baseline, as on screen.
     installFormulaLayout(doc.get());
     alignFormulasOnBaseline(doc.get());

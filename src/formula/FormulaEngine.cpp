@@ -8,7 +8,9 @@
 #include <QJSEngine>
 #include <QJSValue>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -32,6 +34,33 @@ std::unique_ptr<FormulaEngine>& programEngine()
 {
     static std::unique_ptr<FormulaEngine> engine;
     return engine;
+}
+
+// The first character the engine cannot be given, named with its place
+// (counted from 1, as a teacher counts); an empty text when there is none.
+// A NUL, a lone half of a surrogate pair (no character at all) or another
+// control character pasted from elsewhere would come back as a script error
+// nobody can read.
+QString unusableCharacter(const QString& latex)
+{
+    auto code = [](QChar c) {
+        return u"U+"_s + u"%1"_s.arg(uint(c.unicode()), 4, 16, QChar(u'0')).toUpper();
+    };
+    for (qsizetype i = 0; i < latex.size(); ++i) {
+        const QChar c = latex.at(i);
+        if (c.isHighSurrogate() && i + 1 < latex.size() && latex.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.isSurrogate())
+            return u"公式里第 %1 个字符是残缺的字符（%2，不成对的代理项），无法排版。请删去它再试。"_s
+                .arg(i + 1)
+                .arg(code(c));
+        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+            return u"公式里第 %1 个字符是看不见的控制字符（%2），无法排版。请删去它再试。"_s.arg(i + 1).arg(
+                code(c));
+    }
+    return {};
 }
 
 } // namespace
@@ -158,6 +187,12 @@ int FormulaEngine::timeLimit() const
     return timeLimitMs_;
 }
 
+int FormulaEngine::timeLimitFor(qsizetype length) const
+{
+    const qint64 n = std::clamp<qint64>(length, 0, kMaxSourceLength);
+    return int(timeLimitMs_ + qint64(timeLimitMs_) * n * n / (qint64(kMaxSourceLength) * kMaxSourceLength));
+}
+
 bool FormulaEngine::load(QString* error)
 {
     if (js_)
@@ -194,25 +229,32 @@ bool FormulaEngine::load(QString* error)
     return true;
 }
 
-FormulaEngine::Result FormulaEngine::typeset(const QString& latex)
+FormulaEngine::Result FormulaEngine::typeset(const QString& latex, int atMostMs)
 {
     if (latex.size() > kMaxSourceLength)
         return {{},
                 u"公式太长：最多 %1 个字符，这个公式有 %2 个。"_s.arg(kMaxSourceLength).arg(latex.size())};
+    if (const QString bad = unusableCharacter(latex); !bad.isEmpty())
+        return {{}, bad};
     QString error;
     if (!load(&error))
         return {{}, error};
 
     QJSValue tex2svg = js_->globalObject().property(u"tex2svg"_s);
-    watchdog_->arm(timeLimitMs_);
+    const int limit = timeLimitFor(latex.size());
+    watchdog_->arm(atMostMs > 0 ? std::min(limit, atMostMs) : limit);
     const QJSValue result = tex2svg.call({QJSValue(latex)});
     if (watchdog_->disarm()) {
         // The script stopped somewhere inside MathJax; its state is not
         // trusted any more.
         unload();
-        return {{},
-                u"排版这个公式超过了 %1 秒，已停止。请检查公式里有没有自己调用自己的宏定义。"_s.arg(
-                    timeLimitMs_ / 1000.0, 0, 'g', 3)};
+        const QString stopped = u"排版这个公式超过了 %1 秒，已停止。"_s.arg(limit / 1000.0, 0, 'g', 3);
+        // Only a formula that defines macros can hold one that calls itself.
+        static const QRegularExpression defines(
+            uR"(\\(def|edef|gdef|xdef|let|newcommand|renewcommand|newenvironment|renewenvironment)(?![A-Za-z]))"_s);
+        if (defines.match(latex).hasMatch())
+            return {{}, stopped + u"请检查公式里有没有自己调用自己的宏定义。"_s};
+        return {{}, stopped + u"这个公式太长或太复杂，请把它拆成几个公式。"_s};
     }
     if (result.isError())
         return {{}, u"公式排版出错：%1"_s.arg(result.toString())};

@@ -14,14 +14,22 @@ class QJSEngine;
 // Safe with any input: a source longer than kMaxSourceLength is refused, and a
 // typesetting that runs longer than the time limit (a recursive macro, say) is
 // interrupted by a watchdog thread; the call then returns an error and the
-// engine is loaded afresh on the next call.
+// engine is loaded afresh on the next call. The two agree: MathJax's time
+// grows faster than a formula's length (a plain sum twice as long takes three
+// to five times as long), so the limit grows with the square of the length,
+// to twice the time limit at the longest source, and the longest source is
+// one that a plain sum typesets in well under that. A source holding a character the script engine
+// cannot take (a NUL, half of a surrogate pair, another control character)
+// is refused naming the character and its place.
 //
 // One engine belongs to one thread (QJSEngine's rule); the program uses
 // instance() from the interface thread.
 class FormulaEngine
 {
 public:
-    static constexpr int kMaxSourceLength = 4000;
+    // Far beyond a school formula (a system of equations is a few hundred):
+    // a longer plain sum would take MathJax more than the time limit.
+    static constexpr int kMaxSourceLength = 1000;
     static constexpr int kDefaultTimeLimitMs = 3000;
 
     struct Result
@@ -50,10 +58,14 @@ public:
     bool isLoaded() const;
 
     // `latex` (one inline formula) as SVG, or the reason it cannot be typeset.
-    Result typeset(const QString& latex);
+    // `atMostMs`, when positive, stops it sooner than its own limit (what is
+    // left of a document's time).
+    Result typeset(const QString& latex, int atMostMs = 0);
 
     void setTimeLimit(int milliseconds);
     int timeLimit() const;
+    // The time a source of `length` characters may take.
+    int timeLimitFor(qsizetype length) const;
 
 private:
     class Watchdog;

@@ -1,14 +1,12 @@
 #include "formula/FormulaLayout.h"
 
 #include "formula/FormulaRenderer.h"
+#include "rtf/PictureDrawing.h"
 #include "rtf/RtfPictures.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QCache>
 #include <QFontMetrics>
-#include <QImage>
 #include <QPainter>
-#include <QPixmap>
 #include <QPointer>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -80,53 +78,23 @@ public:
     void drawObject(QPainter* painter, const QRectF& rect, QTextDocument* doc, int pos,
                     const QTextFormat& format) override
     {
-        if (!isMiddleFormula(format)) {
-            if (imagesAlive())
-                images_->drawObject(painter, rect, doc, pos, format);
-            return;
+        const QTextImageFormat image = format.toImageFormat();
+        QRectF target = rect;
+        if (isMiddleFormula(format)) {
+            const FormulaBox b = boxOf(format);
+            target = QRectF(rect.left(), rect.top() + b.top, b.width, b.height);
         }
-        const FormulaBox b = boxOf(format);
-        const QRectF target(rect.left(), rect.top() + b.top, b.width, b.height);
-        const QVariant resource =
-            doc->resource(QTextDocument::ImageResource, QUrl(format.toImageFormat().name()));
-        QImage image;
-        if (resource.typeId() == QMetaType::QImage)
-            image = resource.value<QImage>();
-        else if (resource.typeId() == QMetaType::QPixmap)
-            image = resource.value<QPixmap>().toImage();
-        else if (resource.typeId() == QMetaType::QByteArray)
-            image = QImage::fromData(resource.toByteArray());
-        if (image.isNull())
-            image = QImage::fromData(format.property(rtf::PictureData).toByteArray());
-        if (image.isNull())
+        // Every picture with its bytes or an image resource is drawn at the
+        // device's pixels (a formula's picture has three times its display
+        // size; a photo may have far more): shrunk whole, so thin strokes stay
+        // visible, and sharp on a screen of any pixel ratio.
+        if (rtf::drawPicture(*painter, target, doc, image))
             return;
-        painter->save();
-        painter->setRenderHint(QPainter::SmoothPixmapTransform);
-        painter->drawImage(target, shrunkFor(image, painter->deviceTransform().mapRect(target).size()));
-        painter->restore();
+        if (!isMiddleFormula(format) && imagesAlive())
+            images_->drawObject(painter, rect, doc, pos, format);
     }
 
 private:
-    // The picture (rendered at several times its display size) shrunk to the
-    // pixels it covers on the device. Drawing it shrunk by the painter
-    // samples a few of its pixels only, so thin strokes (a fraction bar, a
-    // minus sign) come out grey, broken, or not at all; shrinking it whole
-    // averages every pixel. Printers have pixels to spare: there the picture
-    // is drawn as it is.
-    QImage shrunkFor(const QImage& image, const QSizeF& onDevice)
-    {
-        const QSize size = onDevice.toSize();
-        if (size.isEmpty() || size.width() >= image.width() || size.height() >= image.height())
-            return image;
-        const QString key = u"%1:%2x%3"_s.arg(image.cacheKey()).arg(size.width()).arg(size.height());
-        if (const QImage* shrunk = shrunk_.object(key))
-            return *shrunk;
-        const QImage shrunk = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        shrunk_.insert(key, new QImage(shrunk),
-                       std::max<qsizetype>(1, qsizetype(size.width()) * size.height()));
-        return shrunk;
-    }
-
     bool imagesAlive() const { return images_ && imagesComponent_; }
     static QSizeF plainSize(const QTextFormat& format)
     {
@@ -136,8 +104,6 @@ private:
 
     QTextObjectInterface* images_;
     QPointer<QObject> imagesComponent_;
-    // Shrunk pictures by picture and size, up to about 16 MB of them.
-    QCache<QString, QImage> shrunk_{4 << 20};
 };
 
 } // namespace

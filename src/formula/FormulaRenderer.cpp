@@ -54,6 +54,12 @@ Formula FormulaRenderer::render(const QString& source, qreal pointSize) const
     const qreal emPixels = pointSize * kPixelsPerPoint;
     f.size = QSizeF(box->width() / 1000.0 * emPixels, box->height() / 1000.0 * emPixels);
     f.depth = std::max<qreal>(0, box->bottom() / 1000.0 * pointSize);
+    if (f.size.width() > kMaxWidth || f.size.height() > kMaxHeight) {
+        const auto cm = [](qreal pixels) { return QString::number(pixels / 96 * 2.54, 'f', 1); };
+        f.error = u"公式太大：排出来宽 %1 厘米、高 %2 厘米，超出了一张 A4 纸（21×29.7 厘米）。"
+                  u"请把它拆成几个公式。"_s.arg(cm(f.size.width()), cm(f.size.height()));
+        return f;
+    }
     f.image = draw(f, kImageScale);
     if (f.image.isNull())
         f.error = u"公式排版出错：无法绘制。"_s;
@@ -66,6 +72,10 @@ QImage FormulaRenderer::draw(const Formula& formula, qreal scale)
     if (!svg.isValid() || formula.size.isEmpty())
         return {};
     const QSizeF size = formula.size * scale;
+    // A formula larger than a sheet is refused by render(); this only
+    // guards the allocation against any other caller.
+    if (size.width() > kMaxWidth * kImageScale * 2 || size.height() > kMaxHeight * kImageScale * 2)
+        return {};
     QImage image(int(std::ceil(size.width())), int(std::ceil(size.height())),
                  QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())

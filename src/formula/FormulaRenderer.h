@@ -36,6 +36,12 @@ class FormulaRenderer
 public:
     // Printed papers stay sharp at three times the display size.
     static constexpr int kImageScale = 3;
+    // No formula is larger than a sheet of A4 (210 x 297 mm, in pixels at
+    // 96 dpi): a larger one cannot be printed, and its picture would take
+    // gigabytes (\rule{1000em}{1000em} is 3.7 m square). One that is larger
+    // is refused with its size.
+    static constexpr double kMaxWidth = 210 / 25.4 * 96;
+    static constexpr double kMaxHeight = 297 / 25.4 * 96;
 
     // Renders with `engine`; the program's engine by default.
     explicit FormulaRenderer(FormulaEngine* engine = nullptr);

@@ -1,5 +1,6 @@
 #include "rtf/RtfBuilder.h"
 
+#include "rtf/PictureDrawing.h"
 #include "rtf/RtfParser.h"
 #include "rtf/RtfPictures.h"
 
@@ -139,6 +140,8 @@ Builder::Builder(const Content& content, QTextDocument* document)
       charMade_(content.charFormats.size(), false), blockFormats_(content.paraFormats.size()),
       blockMade_(content.paraFormats.size(), false), pictureNames_(content.pictures.size())
 {
+    if (!content.pictures.empty())
+        providePictures(document);
 }
 
 const QTextCharFormat& Builder::charFormat(int index)
@@ -169,20 +172,14 @@ QTextImageFormat Builder::imageFormat(int picture, int charFormatIndex)
 {
     const Picture& pict = c_.pictures[std::size_t(picture)];
     QString& name = pictureNames_[std::size_t(picture)];
-    QImage image;
-    if (name.isEmpty()) {
+    if (name.isEmpty())
         name = pictureResourceName(pict.data);
-        const QUrl url(name);
-        if (!doc_->resource(QTextDocument::ImageResource, url).isValid()) {
-            image = decodePicture(pict);
-            doc_->addResource(QTextDocument::ImageResource, url, image);
-        }
-    }
+    // The picture is decoded when it is drawn, at the size it is drawn at
+    // (PictureDrawing); here only its header is read, for a missing size.
     double w = pict.width;
     double h = pict.height;
     if (w <= 0 || h <= 0) {
-        if (image.isNull())
-            image = doc_->resource(QTextDocument::ImageResource, QUrl(name)).value<QImage>();
+        const QSize image = pictureNaturalSize(pict);
         if (w <= 0 && h > 0 && image.height() > 0)
             w = h * image.width() / image.height();
         else if (h <= 0 && w > 0 && image.width() > 0)

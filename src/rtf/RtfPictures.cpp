@@ -1,6 +1,8 @@
 #include "rtf/RtfPictures.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
+#include <QImageReader>
 
 #include <algorithm>
 #include <array>
@@ -135,10 +137,16 @@ QImage decodeEmfBitmap(const QByteArray& data)
 
 // A framed box with a cross, drawn without QPainter so that it also works
 // in programs without a QGuiApplication.
+QSize placeholderSize(const Picture& picture)
+{
+    return QSize(std::clamp(int(picture.width + 0.5), 8, 1024),
+                 std::clamp(int(picture.height + 0.5), 8, 1024));
+}
+
 QImage placeholder(const Picture& picture)
 {
-    const int w = std::clamp(int(picture.width + 0.5), 8, 1024);
-    const int h = std::clamp(int(picture.height + 0.5), 8, 1024);
+    const int w = placeholderSize(picture).width();
+    const int h = placeholderSize(picture).height();
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(QColor(0xF4, 0xF4, 0xF4));
     const QRgb line = qRgb(0xA0, 0xA0, 0xA0);
@@ -352,30 +360,91 @@ QString pictureResourceName(const QByteArray& data)
            QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex());
 }
 
+namespace {
+
+bool decodedByImageReader(PictureKind kind)
+{
+    return kind == PictureKind::Png || kind == PictureKind::Jpeg || kind == PictureKind::Other;
+}
+
+// The bitmap a DIB or a metafile holds, whole; null when there is none.
+QImage decodeBitmap(const Picture& picture)
+{
+    switch (picture.kind) {
+    case PictureKind::Dib:
+        return decodeDib(picture.data.constData(), picture.data.size());
+    case PictureKind::Wmf:
+        return decodeWmfBitmap(picture.data);
+    case PictureKind::Emf:
+        return decodeEmfBitmap(picture.data);
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
 QImage decodePicture(const Picture& picture)
 {
-    QImage image;
-    switch (picture.kind) {
-    case PictureKind::Png:
-    case PictureKind::Jpeg:
-    case PictureKind::Other:
-        image = QImage::fromData(picture.data);
-        break;
-    case PictureKind::Dib:
-        image = decodeDib(picture.data.constData(), picture.data.size());
-        break;
-    case PictureKind::Wmf:
-        image = decodeWmfBitmap(picture.data);
-        break;
-    case PictureKind::Emf:
-        image = decodeEmfBitmap(picture.data);
-        break;
-    case PictureKind::Ddb:
-        break;
-    }
+    QImage image =
+        decodedByImageReader(picture.kind) ? QImage::fromData(picture.data) : decodeBitmap(picture);
     if (image.isNull())
         image = placeholder(picture);
     return image;
+}
+
+QImage decodePictureAt(const Picture& picture, QSize pixels)
+{
+    if (pixels.isEmpty())
+        return {};
+    if (decodedByImageReader(picture.kind)) {
+        QBuffer buffer;
+        buffer.setData(picture.data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        const QSize natural = reader.size();
+        if (natural.isValid() && (natural.width() > pixels.width() || natural.height() > pixels.height()))
+            reader.setScaledSize(natural.boundedTo(pixels));
+        return reader.read();
+    }
+    QImage image = decodeBitmap(picture);
+    if (!image.isNull() && (image.width() > pixels.width() || image.height() > pixels.height()))
+        image = image.scaled(image.size().boundedTo(pixels), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+QSize pictureNaturalSize(const Picture& picture)
+{
+    if (decodedByImageReader(picture.kind)) {
+        QBuffer buffer;
+        buffer.setData(picture.data);
+        buffer.open(QIODevice::ReadOnly);
+        const QSize size = QImageReader(&buffer).size();
+        if (size.isValid() && !size.isEmpty())
+            return size;
+        return placeholderSize(picture);
+    }
+    // Bitmaps in RTF are stored uncompressed: decoding one costs no more
+    // than the RTF that holds it.
+    const QImage image = decodeBitmap(picture);
+    return image.isNull() ? placeholderSize(picture) : image.size();
+}
+
+PictureKind pictureKindOf(const QByteArray& controls)
+{
+    if (controls.contains("\\pngblip"))
+        return PictureKind::Png;
+    if (controls.contains("\\jpegblip"))
+        return PictureKind::Jpeg;
+    if (controls.contains("\\emfblip"))
+        return PictureKind::Emf;
+    if (controls.contains("\\wmetafile"))
+        return PictureKind::Wmf;
+    if (controls.contains("\\dibitmap"))
+        return PictureKind::Dib;
+    if (controls.contains("\\wbitmap"))
+        return PictureKind::Ddb;
+    return PictureKind::Other;
 }
 
 } // namespace rtf

@@ -29,6 +29,19 @@ QString pictureResourceName(const QByteArray& data);
 // else gives a framed placeholder of the picture's size.
 QImage decodePicture(const Picture& picture);
 
+// The picture decoded at no more than `pixels` (each side on its own: the
+// picture is drawn stretched to its shown size anyway; never enlarged); null
+// when its bytes cannot be decoded. PNG and JPEG are decoded at that size
+// directly, so a large photo never exists in memory at full size.
+QImage decodePictureAt(const Picture& picture, QSize pixels);
+
+// The size decodePicture() gives, read from the picture's header where it
+// has one instead of decoding it.
+QSize pictureNaturalSize(const Picture& picture);
+
+// The kind named by a picture's control words ("\\pngblip" and so on).
+PictureKind pictureKindOf(const QByteArray& controls);
+
 // A formula's picture is a PNG that carries the formula's LaTeX source (an
 // iTXt chunk "tiku-latex", UTF-8) and its depth below the baseline in points
 // (a tEXt chunk "tiku-depth"): word processors keep the PNG bytes of a picture

@@ -1,5 +1,6 @@
 #include "rtf/RtfWriter.h"
 
+#include "rtf/PictureDrawing.h"
 #include "rtf/RtfBuilder.h"
 #include "rtf/RtfCodePages.h"
 #include "rtf/RtfParser.h"
@@ -769,7 +770,9 @@ QByteArray RtfWriter::write(const QTextCursor& selection)
             if (!f.isImageFormat())
                 continue;
             const QUrl url(f.toImageFormat().name());
-            const QVariant picture = source->resource(QTextDocument::ImageResource, url);
+            // Only what was added: a picture read from RTF carries its bytes,
+            // and decoding it here would only cost time and memory.
+            const QVariant picture = rtf::addedResource(source, url);
             if (picture.isValid())
                 doc.addResource(QTextDocument::ImageResource, url, picture);
         }

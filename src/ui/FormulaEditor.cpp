@@ -162,7 +162,12 @@ void FormulaEditor::updatePreview()
     // A long formula is shown smaller, whole.
     const qreal room = std::max(100, preview_->contentsRect().width() - 16);
     const qreal scale = std::min(kPreviewScale, room / std::max<qreal>(1, formula_.size.width()));
-    preview_->setPixmap(QPixmap::fromImage(FormulaRenderer::draw(formula_, scale)));
+    // Drawn for the screen's pixel ratio: at 200 % a picture of the logical
+    // size would be enlarged, and blurred.
+    const qreal ratio = std::max<qreal>(1, preview_->devicePixelRatioF());
+    QImage image = FormulaRenderer::draw(formula_, scale * ratio);
+    image.setDevicePixelRatio(ratio);
+    preview_->setPixmap(QPixmap::fromImage(image));
     error_->clear();
     insert_->setEnabled(true);
 }

@@ -1,6 +1,7 @@
 // The composition wizards opened from the 生成试卷 menu and driven through
 // their buttons, with scripted boxes.
 #include "common/Accessibility.h"
+#include "common/MemoryLimits.h"
 #include "compose/CompositionState.h"
 #include "compose/PaperSettingsDialog.h"
 #include "compose/SHouGong1.h"
@@ -1262,7 +1263,7 @@ private slots:
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         const rlimit small{10000, before.rlim_max};
         setrlimit(RLIMIT_FSIZE, &small);
-        answerSettingsDialog([](PaperSettingsDialog*) {});
+        answerSettingsDialog([](PaperSettingsDialog*){});
         f->dialogs->answerFile(pdf);
         click(w, "ExportPdf");
         setrlimit(RLIMIT_FSIZE, &before);
@@ -1314,6 +1315,77 @@ private slots:
         f->boxes();
         QVERIFY(!w->isVisible());
         QVERIFY(!w->PrintPreview->isEnabled() && !w->ExportPdf->isEnabled());
+    }
+
+    // A question whose picture claims to be 2.6 km square (60 bytes of RTF)
+    // and one with four photographs of 5,000 x 5,000 pixels, composed, shown
+    // in the composer's boxes and in the print preview: pictures are decoded
+    // at the size they are shown at, the huge one is printed within its
+    // column, and the program grows by a little, not by the gigabytes the
+    // pictures would take at the sizes they claim.
+    void hugePicturesAreShownAndPreviewedInBoundedMemory()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("the memory the program takes is measured on POSIX systems");
+#else
+        f->bank->addQuestionType(u"填空题"_s);
+        f->bank->addKnowledgePath(u"数与代数"_s, u"有理数"_s, u"绝对值"_s);
+        f->bank->addQuestion(
+            {.number = u"1"_s, .type = u"填空题"_s, .content = memorylimits::enormousPictureBody()});
+        QByteArray photos = "{\\rtf1\\ansi\\ansicpg936 \\u22270?\\u20108?";
+        for (int i = 0; i < 4; ++i)
+            photos += memorylimits::rtfPicture(memorylimits::largePng(5000, i), 3000);
+        f->bank->addQuestion({.number = u"2"_s, .type = u"填空题"_s, .content = photos + "\\par}"});
+        const qint64 startKb = memorylimits::residentKb();
+        QVERIFY(startKb > 0);
+        // Should the pictures be decoded at the sizes they claim, the
+        // allocations fail rather than take the machine's memory.
+        rlimit before{};
+        getrlimit(RLIMIT_AS, &before);
+        const rlimit guard{rlim_t(memorylimits::addressSpaceKb() + (qint64(3) << 20)) * 1024,
+                           before.rlim_max};
+        if (!memorylimits::kSanitized)
+            setrlimit(RLIMIT_AS, &guard);
+        struct Restore
+        {
+            rlimit limit;
+            ~Restore() { setrlimit(RLIMIT_AS, &limit); }
+        } restore{before};
+
+        startWizard<ZIDONGZUJUAN>(u"zdzj"_s, u"2"_s);
+        auto* step2 = WindowRegistry::instance().existing<ZUJUANXIANGMU>();
+        for (const QString& n : {u"1"_s, u"2"_s}) {
+            typeInto(step2->Text8, n);
+            click(step2, "Command1");
+        }
+        f->boxes();
+        auto* w = WindowRegistry::instance().existing<ZUJUANLIULAN>();
+        click(w, "Command1");
+        QVERIFY(w->RichTextBox1->Text().contains(u"图二"_s));
+        QImage shown = w->grab().toImage(); // the boxes paint their pictures
+        QVERIFY(!shown.isNull());
+        keepShot(w, u"大图片"_s);
+
+        answerSettingsDialog([](PaperSettingsDialog*) {});
+        click(w, "PrintPreview");
+        QPointer<QPrintPreviewDialog> preview = openWindow<QPrintPreviewDialog>();
+        QVERIFY(preview);
+        auto* pages = preview->findChild<QPrintPreviewWidget*>();
+        QVERIFY(pages);
+        QVERIFY2(pages->pageCount() >= 1 && pages->pageCount() <= 2,
+                 qPrintable(QString::number(pages->pageCount())));
+        shown = preview->grab().toImage(); // the first page drawn
+        keepShot(preview, u"大图片的打印预览"_s);
+        const qint64 grownKb = memorylimits::residentKb() - startKb;
+        QVERIFY2(grownKb < memorylimits::boundKb(250000), qPrintable(u"%1 kB"_s.arg(grownKb)));
+        QCOMPARE(f->boxes(), QList<Shown>{info(u"第1题（题目编号1）中有无法显示的图片，已印出占位框。"_s)});
+        preview->close();
+        processDeletes();
+
+        f->dialogs->answerYes();
+        click(w, "Command3");
+        f->boxes();
+#endif
     }
 };
 

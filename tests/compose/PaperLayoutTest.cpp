@@ -1,6 +1,7 @@
 // The laid-out paper and answer key as a script makes them with
 // `tiku-admin compose --pdf`, read back with poppler's pdfinfo and pdftotext;
 // and the layout settings the composer windows keep, as a layout file.
+#include "common/MemoryLimits.h"
 #include "common/TestBank.h"
 #include "compose/PaperSettings.h"
 
@@ -224,6 +225,7 @@ private slots:
     void fileThatCannotBeSavedLeavesTheOldOneWhole_data();
     void fileThatCannotBeSavedLeavesTheOldOneWhole();
     void settingsAreKeptAsTheLinesOfALayoutFile();
+    void picturesOfAnySizeArePrintedWithinTheColumn();
 
 private:
     std::unique_ptr<TestBank> bank;
@@ -613,6 +615,56 @@ void PaperLayoutTest::settingsAreKeptAsTheLinesOfALayoutFile()
     QSettings(ini, QSettings::IniFormat).setValue(u"paper/layout"_s, u"format=A5\n"_s);
     QVERIFY(rememberedPaperSettings() == PaperSettings::defaults());
     setPaperSettingsFile(QString());
+}
+
+// A question whose picture claims to be 2.6 km square (60 bytes of RTF) and
+// one with four photographs of 5,000 x 5,000 pixels: the paper is printed
+// within its column, the photographs at the resolution they are printed at
+// (300 dpi), and the command takes little memory, not the gigabytes the
+// pictures would take at the sizes they claim.
+void PaperLayoutTest::picturesOfAnySizeArePrintedWithinTheColumn()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("the memory a process takes is measured on POSIX systems");
+#endif
+    bank->addQuestion(
+        {.number = u"140"_s, .type = u"填空题"_s, .content = memorylimits::enormousPictureBody()});
+    QByteArray photos = "{\\rtf1\\ansi\\ansicpg936 \\u22270?\\u20108?";
+    for (int i = 0; i < 4; ++i)
+        photos += memorylimits::rtfPicture(memorylimits::largePng(5000, i), 3000); // 200 pixels square
+    bank->addQuestion({.number = u"141"_s, .type = u"填空题"_s, .content = photos + "\\par}"});
+    const QString criteriaFile =
+        writeFile(u"criteria.txt"_s, kHeader + "填空题\t\t\t\t\t\t\t\t140\n填空题\t\t\t\t\t\t\t\t141\n");
+    const QString layout = writeFile(u"layout.txt"_s, "format=A4\n");
+    const memorylimits::ChildRun run = memorylimits::runWithMemoryLimit(
+        QString::fromUtf8(TIKU_ADMIN),
+        {u"compose"_s, bank->bankPath(), u"--criteria"_s, criteriaFile, u"--sets"_s, u"1"_s, u"--seed"_s,
+         u"1"_s, u"--out"_s, out->filePath(u"p-"_s), u"--pdf"_s, u"--layout"_s, layout},
+        qint64(3) << 30);
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    QCOMPARE(QString::fromUtf8(run.err).trimmed(),
+             u"tiku-admin compose: 第1题（题目编号140）中有无法显示的图片，已印出占位框。"_s);
+    QVERIFY2(run.peakKb > 0 && run.peakKb < memorylimits::boundKb(250000),
+             qPrintable(u"%1 kB"_s.arg(run.peakKb)));
+
+    // The marked box fills the column at most; the photographs follow it.
+    const QString paper = out->filePath(u"p-题目.pdf"_s);
+    QCOMPARE(pageSizes(paper).size(), 2);
+    const Run images = runTool(u"pdfimages"_s, {u"-list"_s, paper});
+    QCOMPARE(images.exitCode, 0);
+    QList<QSize> sizes; // of the pictures embedded, in pixels
+    static const QRegularExpression row(u"^\\s*\\d+\\s+\\d+\\s+image\\s+(\\d+)\\s+(\\d+)"_s,
+                                        QRegularExpression::MultilineOption);
+    for (auto m = row.globalMatch(images.out); m.hasNext();) {
+        const auto match = m.next();
+        sizes << QSize(match.captured(1).toInt(), match.captured(2).toInt());
+    }
+    QVERIFY2(sizes.size() == 5, qPrintable(images.out));
+    const int columnPixels = qRound(170 / 25.4 * 96); // 170 mm
+    QCOMPARE(sizes.count(QSize(625, 625)), 4);        // 200 pixels at 300 dpi
+    for (const QSize& size : sizes)
+        QVERIFY2(size.width() <= columnPixels + 1 && size.height() <= columnPixels + 1,
+                 qPrintable(images.out));
 }
 
 QTEST_GUILESS_MAIN(PaperLayoutTest)

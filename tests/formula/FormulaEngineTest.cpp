@@ -2,6 +2,7 @@
 // QJSEngine, its SVG drawn as a picture sized to the text and placed on the
 // baseline of its line.
 #include "formula/FormulaEngine.h"
+#include "common/FormulaSample.h"
 #include "formula/FormulaHtml.h"
 #include "formula/FormulaLayout.h"
 #include "formula/FormulaRenderer.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -374,6 +376,163 @@ private slots:
         QVERIFY(!html.contains(u"<img"_s));
         QVERIFY(html.contains(u"答案："_s));
         QVERIFY2(html.contains(u"vertical-align: -"_s), qPrintable(html.left(2000)));
+    }
+
+    // \rule{1000em}{1000em} is 3.7 m square: its picture would take 6.9 GB.
+    // It is refused with its size before anything is drawn; a formula as
+    // large as a page is not.
+    void formulaLargerThanAPageIsRefused()
+    {
+        FormulaRenderer renderer(engine.get());
+        const Formula huge = renderer.render(u"\\rule{1000em}{1000em}"_s, 10.5);
+        QVERIFY(!huge.ok());
+        QCOMPARE(huge.error,
+                 u"公式太大：排出来宽 370.4 厘米、高 370.4 厘米，超出了一张 A4 纸（21×29.7 厘米）。"
+                 u"请把它拆成几个公式。"_s);
+        QVERIFY(huge.image.isNull());
+        const Formula wide = renderer.render(u"\\rule{40em}{1em}"_s, 10.5); // 14.8 cm
+        QVERIFY2(wide.ok(), qPrintable(wide.error));
+        QCOMPARE(wide.image.width(), int(std::ceil(wide.size.width() * 3)));
+    }
+
+    // The length limit and the watchdog agree: the watchdog allows a long
+    // formula more time, as MathJax takes it (bench: formula.longest against
+    // the time limit for it), a plain sum as long as the limit allows is
+    // typeset, and a longer one is refused by its length, not taken for a
+    // macro that calls itself.
+    void plainLongFormulaIsTypesetOrRefusedByItsLength()
+    {
+        QCOMPARE(engine->timeLimitFor(1), engine->timeLimit());
+        QCOMPARE(engine->timeLimitFor(FormulaEngine::kMaxSourceLength / 2), engine->timeLimit() * 5 / 4);
+        QCOMPARE(engine->timeLimitFor(FormulaEngine::kMaxSourceLength), 2 * engine->timeLimit());
+        QString sum = u"1+"_s.repeated(FormulaEngine::kMaxSourceLength / 2);
+        sum.chop(1); // 999 characters
+        // Time is not what is tested here (a loaded machine is slow): the
+        // engine gets as long as it needs.
+        FormulaEngine patient(QStringLiteral(TIKU_FORMULA_SCRIPT));
+        patient.setTimeLimit(120000);
+        const FormulaEngine::Result longest = patient.typeset(sum);
+        QVERIFY2(longest.ok(), qPrintable(longest.error));
+        QCOMPARE(longest.svg.count(u"data-c=\"31\""_s), 500); // every 1
+
+        const QString twice = u"1+"_s.repeated(1000) + u"1"_s; // 2,001 characters
+        const FormulaEngine::Result refused = engine->typeset(twice);
+        QCOMPARE(refused.error, u"公式太长：最多 1000 个字符，这个公式有 2001 个。"_s);
+    }
+
+    // A formula stopped by the watchdog is named for what most likely
+    // stopped it: a macro that calls itself only where the formula defines
+    // macros, else its length or complexity.
+    void stoppedFormulaIsToldWhy()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"formula-engine.js"_s);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("function tex2svg(s) { if (s.indexOf('loop') >= 0) { for (;;) {} } "
+                "return {svg: '<svg viewBox=\"0 -500 1000 600\"></svg>', error: ''}; }");
+        f.close();
+        FormulaEngine looping(path);
+        looping.setTimeLimit(200);
+        QCOMPARE(looping.typeset(u"x+loop"_s).error,
+                 u"排版这个公式超过了 0.2 秒，已停止。这个公式太长或太复杂，请把它拆成几个公式。"_s);
+        QCOMPARE(looping.typeset(u"\\def\\f{\\f}loop"_s).error,
+                 u"排版这个公式超过了 0.2 秒，已停止。请检查公式里有没有自己调用自己的宏定义。"_s);
+        QCOMPARE(looping.typeset(u"\\newcommand{\\g}{\\g}loop"_s).error,
+                 u"排版这个公式超过了 0.2 秒，已停止。请检查公式里有没有自己调用自己的宏定义。"_s);
+        // \definecolor defines no macro.
+        QVERIFY(looping.typeset(u"\\definecolor loop"_s).error.contains(u"太长或太复杂"_s));
+    }
+
+    // A NUL, a lone half of a surrogate pair or another invisible control
+    // character is named with its place, in Chinese, and the engine is not
+    // asked; characters outside the BMP and white space are fine.
+    void unusableCharacterIsNamed()
+    {
+        const std::pair<QString, QString> cases[] = {
+            {u"x"_s + QChar(0) + u"+1"_s,
+             u"公式里第 2 个字符是看不见的控制字符（U+0000），无法排版。请删去它再试。"_s},
+            {u"x+"_s + QChar(0xD835),
+             u"公式里第 3 个字符是残缺的字符（U+D835，不成对的代理项），无法排版。请删去它再试。"_s},
+            {QString(QChar(0xDC00)) + u"x"_s,
+             u"公式里第 1 个字符是残缺的字符（U+DC00，不成对的代理项），无法排版。请删去它再试。"_s},
+            {u"a\u0007b"_s, u"公式里第 2 个字符是看不见的控制字符（U+0007），无法排版。请删去它再试。"_s},
+        };
+        QVERIFY(engine->load());
+        for (const auto& [input, error] : cases)
+            QCOMPARE(engine->typeset(input).error, error);
+        QVERIFY(engine->isLoaded()); // never asked, never stopped
+        const FormulaEngine::Result fine = engine->typeset(u"x +\t1\n= \U0001D465"_s);
+        QVERIFY2(fine.ok(), qPrintable(fine.error));
+    }
+
+    // What a formula sets on its nodes (a link, a style, a class, an id, a
+    // paint from elsewhere) does not reach the SVG in the HTML; the drawing
+    // does.
+    void htmlSvgHoldsOnlyTheDrawing()
+    {
+        FormulaRenderer renderer(engine.get());
+        QTextDocument doc;
+        QTextCursor c(&doc);
+        for (const QString& source :
+             {u"\\mmlToken{mi}[href=\"javascript:alert(1)\" style=\"color:red\" class=\"c1\" id=\"i1\"]{x}"_s,
+              u"\\color{url(http://example.com/x)}{y}+\\color{red}{z}"_s, u"\\text{中文}\\cancel{w}"_s}) {
+            const Formula formula = renderer.render(source, 10.5);
+            QVERIFY2(formula.ok(), qPrintable(formula.error));
+            c.insertImage(formulaImageFormat(formula, &doc));
+            c.insertText(u" "_s);
+        }
+        int left = -1;
+        const QString html = htmlWithFormulas(doc, *engine, &left);
+        QCOMPARE(left, 0);
+        QCOMPARE(html.count(u"<svg"_s), 3);
+        QString svgs;
+        static const QRegularExpression svg(u"<svg.*?</svg>"_s,
+                                            QRegularExpression::DotMatchesEverythingOption);
+        for (auto m = svg.globalMatch(html); m.hasNext();)
+            svgs += m.next().captured();
+        for (const QString& banned :
+             {u"href"_s, u"javascript"_s, u"color:red"_s, u"color: red"_s, u" class="_s, u"c1\""_s, u" id="_s,
+              u"\"i1\""_s, u"url("_s, u"example.com"_s, u"<a"_s})
+            QVERIFY2(!svgs.contains(banned),
+                     qPrintable(banned + u": "_s + svgs.mid(svgs.indexOf(banned) - 300, 400)));
+        // The drawing stays: the letter's outline, the colour, the text, the stroke.
+        QVERIFY(svgs.contains(u"data-c=\"1D465\""_s));
+        QVERIFY(svgs.contains(u"fill=\"red\""_s));
+        QVERIFY(svgs.contains(u">中</text>"_s));
+        QVERIFY(svgs.contains(u"<line "_s));
+        QCOMPARE(svgs.count(u"style=\"vertical-align: -"_s), 3);
+    }
+
+    // A document has a time budget for its formulas: once it is spent, the
+    // remaining formulas are written as their pictures, embedded, with their
+    // source as the picture's text, and the caller is told how many.
+    void documentTimeBudgetLeavesTheRestAsPictures()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"formula-engine.js"_s);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(
+            "function tex2svg(s) { if (s.indexOf('slow') >= 0) { for (;;) {} } "
+            "return {svg: '<svg viewBox=\"0 -500 1000 600\"><path d=\"M0 0L9 9\"/></svg>', error: ''}; }");
+        f.close();
+        FormulaEngine slow(path);
+        slow.setTimeLimit(300);
+        QTextDocument doc;
+        QTextCursor c(&doc);
+        formulasample::insert(c, u"x"_s);
+        for (int i = 1; i <= 5; ++i)
+            formulasample::insert(c, u"slow%1"_s.arg(i));
+        int left = -1;
+        const QString html = htmlWithFormulas(doc, slow, &left, 500);
+        // The first slow one had its own time (on a loaded machine the budget
+        // may be spent in it already); the last three were not tried.
+        QVERIFY2(left >= 3 && left <= 5, qPrintable(QString::number(left)));
+        QCOMPARE(html.count(u"<svg"_s), 1);
+        QCOMPARE(html.count(u"<img src=\"data:image/png;base64,"_s), 5);
+        for (int i = 1; i <= 5; ++i)
+            QVERIFY(html.contains(u"alt=\"$slow%1$\""_s.arg(i)));
     }
 };
 

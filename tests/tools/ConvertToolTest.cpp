@@ -1,4 +1,5 @@
 #include "common/FormulaSample.h"
+#include "common/MemoryLimits.h"
 #include "rtf/RtfPictures.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
@@ -63,6 +64,7 @@ private slots:
     void htmlShowsTheSameDocument();
     void rtfIsWhatTheWriterMakes();
     void textGivesAFormulaAsItsSource();
+    void largePicturesAreNotKeptDecoded();
     void errors_data();
     void errors();
 
@@ -151,6 +153,36 @@ void ConvertToolTest::textGivesAFormulaAsItsSource()
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(linesOf(r.out),
              (QStringList{u"若 $\\frac{a}{b}=\\sqrt{2}$，则 $a^2\\div b^2$ 等于"_s, u"如图"_s}));
+}
+
+// Twenty photographs of 5,000 x 5,000 pixels in a 4 MB document: decoded they
+// would take 2,000 MB. Reading, converting and writing the document again
+// never decodes them: the process takes little more memory than the file.
+void ConvertToolTest::largePicturesAreNotKeptDecoded()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("the memory a process takes is measured on POSIX systems");
+#endif
+    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg936 \\'c8\\'e7\\'cd\\'bc";
+    for (int i = 0; i < 20; ++i)
+        rtf += memorylimits::rtfPicture(memorylimits::largePng(5000, i), 3000);
+    rtf += "\\par}";
+    const QString file = dir_.filePath(u"照片.rtf"_s);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(rtf);
+    f.close();
+    for (const QString& format : {u"text"_s, u"html"_s, u"rtf"_s}) {
+        const memorylimits::ChildRun r = memorylimits::runWithMemoryLimit(
+            QString::fromUtf8(TIKU_ADMIN), {u"convert"_s, file, u"--to"_s, format}, qint64(3) << 30);
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QVERIFY2(r.peakKb > 0 && r.peakKb < memorylimits::boundKb(150000),
+                 qPrintable(u"%1: %2 kB"_s.arg(format).arg(r.peakKb)));
+        if (format == u"text")
+            QCOMPARE(linesOf(r.out), QStringList{u"如图"_s});
+        if (format == u"rtf")
+            QCOMPARE(r.out.count("\\pict"), 20); // every picture written back
+    }
 }
 
 void ConvertToolTest::errors_data()

@@ -90,6 +90,14 @@ class SelectionTest(unittest.TestCase):
         self.assertTrue(run.Selection(["rt"]).wants_any("rtf."))
         self.assertFalse(run.Selection(["bank."]).wants_any("rtf."))
 
+    def test_every_figure_on_a_bank_gets_the_banks(self):
+        # Each program that reads a bank: its figures alone are enough to make them.
+        for prefix in ("bank.", "login.", "browse.", "compose.", "paper.pdf", "paper."):
+            self.assertTrue(run.needs_banks(run.Selection([prefix])), prefix)
+        self.assertTrue(run.needs_banks(run.Selection([])))
+        for prefix in ("rtf.", "formula.", "peer."):
+            self.assertFalse(run.needs_banks(run.Selection([prefix])), prefix)
+
     def test_filter_matches_names_literally_from_the_start(self):
         import re
         regex = re.compile(run.filter_regex(["bank.open", "login.q1"]))

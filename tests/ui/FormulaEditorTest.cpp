@@ -6,6 +6,7 @@
 
 #include "common/Accessibility.h"
 #include "formula/FormulaEngine.h"
+#include "formula/FormulaRenderer.h"
 #include "rtf/RtfPictures.h"
 #include "ui/RichTextBox.h"
 #include "ui/ScriptedDialogs.h"
@@ -13,6 +14,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -25,6 +28,35 @@ using Shown = ScriptedDialogs::Shown;
 namespace {
 
 const QString kDoneWhen = u"\\frac{1}{2}x^2+\\sqrt{3}"_s;
+
+// How sharp a drawing is: of the pixels with ink (darker than the paper),
+// the share that is nearly black. A picture enlarged by the screen spreads
+// each stroke over grey pixels.
+double solidShare(const QImage& drawing)
+{
+    const QImage image = drawing.convertToFormat(QImage::Format_RGB32);
+    qint64 ink = 0;
+    qint64 solid = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const int grey = qGray(image.pixel(x, y));
+            ink += grey < 200;
+            solid += grey < 80;
+        }
+    }
+    return ink > 0 ? double(solid) / double(ink) : 0;
+}
+
+// `formula` drawn `scale` times its display size, on white.
+QImage onWhite(const Formula& formula, qreal scale)
+{
+    const QImage drawn = FormulaRenderer::draw(formula, scale);
+    QImage image(drawn.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.drawImage(0, 0, drawn);
+    return image;
+}
 
 QTextCharFormat formatAfter(const RichTextBox& box, int position)
 {
@@ -103,7 +135,7 @@ private slots:
         if (const QByteArray dir = qgetenv("TIKU_SCREENSHOTS"); !dir.isEmpty())
             editor.grab().save(QString::fromLocal8Bit(dir) + u"/formula-editor.png"_s);
 
-        // A paste of more than 4,000 characters is refused with a message.
+        // A paste of more than 1,000 characters is refused with a message.
         editor.sourceEdit()->selectAll();
         editor.sourceEdit()->insert(u"x+"_s.repeated(2000) + u"x"_s);
         QVERIFY2(editor.errorText()->text().contains(u"公式太长"_s), qPrintable(editor.errorText()->text()));
@@ -254,6 +286,73 @@ private slots:
         box.formulaEditor()->reject();
         QTRY_VERIFY(!box.formulaEditor());
         QCOMPARE(formatAfter(box, 2).property(rtf::FormulaSource).toString(), u"x=\\pm 1"_s);
+    }
+
+    // On a screen at 200 % formulas are drawn for its pixel ratio, in the
+    // box and in the editor's preview: their strokes are as sharp as the
+    // formula drawn directly at twice the size, not a picture of the shown
+    // size enlarged. The screen's ratio is fixed when a program starts, so
+    // the test runs itself again on such a screen.
+    void formulasAreSharpAtTwiceThePixelRatio()
+    {
+        if (qApp->devicePixelRatio() < 2) {
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(u"QT_SCALE_FACTOR"_s, u"2"_s);
+            child.setProcessEnvironment(env);
+            child.start(QCoreApplication::applicationFilePath(), {u"formulasAreSharpAtTwiceThePixelRatio"_s});
+            QVERIFY(child.waitForFinished(120000));
+            QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                     child.readAllStandardOutput().constData());
+            return;
+        }
+        // A formula that reaches below the baseline and one that does not
+        // (each is placed by its own path).
+        const QStringList sources{kDoneWhen, u"12"_s};
+        for (const QString& source : sources) {
+            RichTextBox box;
+            box.resize(360, 120);
+            box.setCursorWidth(0);
+            box.show();
+            QTest::keyClick(&box, Qt::Key_M, Qt::ControlModifier);
+            FormulaEditor* editor = box.formulaEditor();
+            QVERIFY(editor);
+            QTest::keyClicks(editor->sourceEdit(), source);
+            const Formula formula = editor->formula();
+            QVERIFY2(formula.ok(), qPrintable(formula.error));
+            QCOMPARE(formula.depth > 0, source == kDoneWhen);
+
+            // The preview: a picture with the screen's ratio, as sharp as the formula drawn at its size.
+            const QPixmap preview = editor->preview()->pixmap();
+            QCOMPARE(preview.devicePixelRatio(), 2.0);
+            const qreal previewScale = preview.deviceIndependentSize().width() / formula.size.width();
+            const double ideal = solidShare(onWhite(formula, 2 * previewScale));
+            // Inside the label's frame.
+            const QRect inside = editor->preview()->contentsRect().adjusted(2, 2, -2, -2);
+            const QImage previewShown = editor->preview()->grab(inside).toImage();
+            QVERIFY2(solidShare(previewShown) > 0.85 * ideal,
+                     qPrintable(
+                         u"%1: preview %2, ideal %3"_s.arg(source).arg(solidShare(previewShown)).arg(ideal)));
+
+            QTest::mouseClick(editor->insertButton(), Qt::LeftButton);
+            QTRY_VERIFY(!box.formulaEditor());
+            const QImage shown = box.viewport()->grab().toImage();
+            QCOMPARE(shown.devicePixelRatio(), 2.0);
+            const double sharp = solidShare(onWhite(formula, 2));
+            // What a picture of the shown size enlarged twice would give.
+            const double enlarged = solidShare(
+                onWhite(formula, 1)
+                    .scaled(onWhite(formula, 2).size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            QVERIFY2(enlarged < 0.85 * sharp, qPrintable(u"%1 %2"_s.arg(enlarged).arg(sharp)));
+            QVERIFY2(solidShare(shown) > 0.85 * sharp,
+                     qPrintable(u"%1: box %2, sharp %3, enlarged %4"_s.arg(source)
+                                    .arg(solidShare(shown))
+                                    .arg(sharp)
+                                    .arg(enlarged)));
+            if (const QByteArray dir = qgetenv("TIKU_SCREENSHOTS"); !dir.isEmpty())
+                shown.save(QString::fromLocal8Bit(dir) +
+                           u"/formula-at-200-percent-%1.png"_s.arg(sources.indexOf(source) + 1));
+        }
     }
 
     void missingEngineIsReportedWhenAFormulaIsAskedFor()
