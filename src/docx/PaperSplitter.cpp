@@ -270,7 +270,9 @@ std::vector<ListedAnswer> answerList(const QString& line)
 // wide gaps: "11．−2    12．x≥2    13．60°". The start of each number.
 std::vector<std::pair<int, int>> spacedAnswers(const QString& line)
 {
-    static const QRegularExpression item(uR"((?:^|[ ]{2,}|\t)(\d{1,3})\s*[.．、](?![\d.．]))"_s);
+    // A full-width space is a gap of its own: teachers type one between answers.
+    static const QRegularExpression item(
+        uR"((?:^|[ ]{2,}|\x{3000}|\t)(\d{1,3})\s*(?:\.(?![\d.．])|[．、](?![.．])))"_s);
     std::vector<std::pair<int, int>> starts; // number, position of the number
     auto it = item.globalMatch(line);
     while (it.hasNext()) {
@@ -653,31 +655,46 @@ SplitPaper PaperSplitter::split(const Document& doc, const QStringList& bankType
                 }
                 continue;
             }
-            const QString line = lineOf(b.paragraph);
+            Paragraph para = b.paragraph;
+            QString line = lineOf(para);
             if (isSectionHeading(line)) {
                 ++keySection;
                 entry = nullptr;
-                continue;
+                // "一、1．A　2．C　3．C": a part of the key with its answers on
+                // the heading's own line. The heading counts, the answers are read.
+                const QString heading = normalized(line);
+                const QRegularExpressionMatch m = sectionPattern().match(heading);
+                const int restStart = int(line.size() - heading.size()) + int(m.capturedStart(1));
+                Paragraph rest = withoutPrefix(para, restStart);
+                const QString restLine = lineOf(rest);
+                const QString restText = normalized(restLine);
+                const int restLead = int(restLine.size() - restText.size());
+                if (!m.hasMatch() || restText.isEmpty() ||
+                    (answerList(restText).empty() && spacedAnswers(restLine.mid(restLead)).empty() &&
+                     questionNumber(restLine, topParenthesised) == 0)) {
+                    continue;
+                }
+                para = std::move(rest);
+                line = restLine;
             }
             const QString text = normalized(line);
             const int lead = int(line.size() - text.size());
             const std::vector<ListedAnswer> listed = answerList(text);
             if (!listed.empty()) {
                 for (const ListedAnswer& a : listed)
-                    key.push_back({keySection,
-                                   a.number,
-                                   {paragraphBlock(slice(b.paragraph, lead + a.from, lead + a.to))}});
+                    key.push_back(
+                        {keySection, a.number, {paragraphBlock(slice(para, lead + a.from, lead + a.to))}});
                 entry = nullptr;
                 continue;
             }
-            const std::vector<std::pair<int, int>> spaced = spacedAnswers(text);
+            const std::vector<std::pair<int, int>> spaced = spacedAnswers(line.mid(lead));
             if (!spaced.empty()) {
                 for (std::size_t k = 0; k < spaced.size(); ++k) {
                     const int from = lead + spaced[k].second;
                     int to = k + 1 < spaced.size() ? lead + spaced[k + 1].second : int(line.size());
                     while (to > from && isBlank(line[to - 1]))
                         --to;
-                    Paragraph piece = slice(b.paragraph, from, to);
+                    Paragraph piece = slice(para, from, to);
                     int prefix = 0;
                     questionNumber(lineOf(piece), false, &prefix);
                     key.push_back(
@@ -691,7 +708,7 @@ SplitPaper PaperSplitter::split(const Document& doc, const QStringList& bankType
             if (n > 0) {
                 key.push_back({keySection, n, {}});
                 entry = &key.back();
-                Block first = paragraphBlock(withoutPrefix(b.paragraph, prefix));
+                Block first = paragraphBlock(withoutPrefix(para, prefix));
                 if (!emptyParagraph(first))
                     entry->blocks.push_back(std::move(first));
                 continue;

@@ -303,6 +303,54 @@ private slots:
         BodyWriter plain(doc, nullptr);
         QVERIFY(plain.rtf(p.questions[4].content).contains("\\wmetafile8"));
     }
+
+    // Papers LibreOffice wrote (from the .html and .rtf beside them): its own
+    // XML for lists (numbers from numbering.xml, a list that starts at 4 in
+    // each section), tables, pictures and a MathType object it carried over.
+    void libreOfficePapers()
+    {
+        const QString dir = QStringLiteral(TIKU_DOCX_TEST_DATA "/libreoffice/");
+        QString error;
+        const std::optional<Document> listed = DocxReader::readFile(dir + u"lo-paper.docx"_s, &error);
+        QVERIFY2(listed, qPrintable(error));
+        const SplitPaper p = PaperSplitter::split(*listed, kTypes);
+        QCOMPARE(numbers(p), QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s}));
+        QVERIFY(p.keyAtEnd);
+        const auto& q = p.questions;
+        QStringList answers;
+        for (const SplitQuestion& one : q)
+            answers << answerOf(one);
+        QCOMPARE(answers, QStringList({u"A"_s, u"C"_s, u"C"_s, u"−1，3"_s, u"1"_s, u"解：原式=−8+5×1=−3．"_s,
+                                       u"解：原式=3x2−6xy−2x2+2xy=x2−4xy，当x=−1，y=2时，原式=1+8=9．"_s}));
+        QCOMPARE(p.answersMatched, 7);
+        QCOMPARE(q[0].type, u"选择题"_s);
+        QCOMPARE(contentOf(q[0]), u"−3的相反数是（　　）\nA．3　　B．−3　　C．1/3　　D．−1/3 "_s);
+        QVERIFY(q[1].content.back().isTable);
+        QCOMPARE(q[2].pictureCount(), 1);
+        QCOMPARE(q[3].type, u"填空题"_s);
+        QCOMPARE(q[5].type, u"解答题"_s);
+        QCOMPARE(q[5].score, u"8"_s);
+        QCOMPARE(answerOf(q[0]), u"A"_s);
+        QCOMPARE(answerOf(q[1]), u"C"_s);
+        QCOMPARE(answerOf(q[2]), u"C"_s);
+        QCOMPARE(answerOf(q[3]), u"−1，3"_s);
+        QCOMPARE(answerOf(q[4]), u"1"_s);
+        QCOMPARE(answerOf(q[5]), u"解：原式=−8+5×1=−3．"_s);
+
+        const std::optional<Document> withObject = DocxReader::readFile(dir + u"lo-equation.docx"_s, &error);
+        QVERIFY2(withObject, qPrintable(error));
+        const SplitPaper e = PaperSplitter::split(*withObject, kTypes);
+        QCOMPARE(numbers(e), QStringList({u"1"_s, u"2"_s, u"3"_s}));
+        QCOMPARE(e.answersMatched, 3);
+        QCOMPARE(e.questions[0].formulaCount(), 1);
+        QCOMPARE(contentOf(e.questions[0]),
+                 u"方程 $x=\\frac{-b\\pm\\sqrt{b^{2}-4ac}}{2a}$ 的根的情况是（　　）\n"
+                 u"A．有两个不相等的实数根\tB．有两个相等的实数根\tC．没有实数根\tD．无法确定"_s);
+        QCOMPARE(e.questions[1].pictureCount(), 1);
+        QCOMPARE(answerOf(e.questions[0]), u"【答案】A\n【解析】判别式Δ＝b²－4ac＞0，故选A．"_s);
+        QCOMPARE(answerOf(e.questions[2]), u"解：(x－2)(x－3)＝0，所以x₁＝2，x₂＝3．"_s);
+        QCOMPARE(e.questions[2].type, u"解答题"_s);
+    }
 };
 
 QTEST_MAIN(PaperSplitterTest)
