@@ -34,7 +34,8 @@ void usage()
         "       tiku-admin rename BANK --knowledge-point LEVEL OLD NEW [--under NAME...] [--keep-questions]\n"
         "       tiku-admin rename BANK --question-type OLD NEW [--keep-questions]\n"
         "       tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX [--pdf] [--layout "
-        "FILE]\n",
+        "FILE]\n"
+        "       tiku-admin import FILE BANK [--knowledge A/B/C] [--type T] [--difficulty D] [--dry-run]\n",
         stderr);
 }
 
@@ -71,6 +72,8 @@ int main(int argc, char** argv)
         return runCompose(args);
     if (command == u"rename")
         return runRename(args);
+    if (command == u"import")
+        return runImport(args);
     usage();
     return 2;
 }
