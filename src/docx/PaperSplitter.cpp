@@ -455,8 +455,10 @@ int PaperSplitter::questionNumber(const QString& rawLine, bool parenthesised, in
     if (!m.hasMatch())
         return 0;
     const int n = fromFullWidth(m.captured(1));
-    // A number followed by nothing is a page number or a stray digit.
-    if (n <= 0 || m.capturedEnd() >= line.size())
+    // A label alone on its line ("（3）", then the question below it, as
+    // papers composed by this program lay out each question) is a number
+    // too; a bare digit (a page number) never matches the patterns.
+    if (n <= 0)
         return 0;
     if (prefixLength)
         *prefixLength = lead + int(m.capturedEnd());

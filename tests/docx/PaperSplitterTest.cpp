@@ -206,6 +206,9 @@ private slots:
         QCOMPARE(PaperSplitter::questionNumber(u"（2）求"_s, false), 0);
         QCOMPARE(PaperSplitter::questionNumber(u"（2）求"_s, true), 2);
         QCOMPARE(PaperSplitter::questionNumber(u"7"_s, false), 0); // a page number
+        int prefix = 0;
+        QCOMPARE(PaperSplitter::questionNumber(u"（3）"_s, true, &prefix), 3); // a label above its question
+        QCOMPARE(prefix, 3);
         QVERIFY(PaperSplitter::opensAnswer(u"【答案】C"_s));
         QVERIFY(PaperSplitter::opensAnswer(u"  解：原式"_s));
         QVERIFY(PaperSplitter::opensAnswer(u"故选 B"_s));
@@ -240,6 +243,11 @@ private slots:
         QCOMPARE(numbers(parenthesised), QStringList({u"1"_s, u"2"_s, u"3"_s}));
         QCOMPARE(parenthesised.questions[2].type, u"选择题"_s);
         QVERIFY(!parenthesised.questions[2].typeFromSection);
+        // Labels on lines of their own, as this program composes a paper.
+        const SplitPaper composed =
+            splitLines({u"（1）"_s, u"计算：1+1"_s, u""_s, u"（2）"_s, u"化简：2a+a"_s});
+        QCOMPARE(numbers(composed), QStringList({u"1"_s, u"2"_s}));
+        QCOMPARE(contentOf(composed.questions[1]), u"化简：2a+a"_s);
 
         const SplitPaper none = splitLines({u"这是一段说明"_s, u"没有题号"_s});
         QVERIFY(none.questions.empty());

@@ -3,12 +3,14 @@
 // set fields), and appended in one transaction after the bank's last number.
 #include "questions/PaperImport.h"
 #include "common/TestBank.h"
+#include "compose/PaperComposer.h"
 #include "docx/BodyWriter.h"
 #include "docx/OfficeConversion.h"
 #include "docxgen/PaperSamples.h"
 #include "formula/FormulaEngine.h"
 #include "metafilegen/OleWriter.h"
 #include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
 #include "store/BankTables.h"
 
 #include <QFile>
@@ -18,6 +20,7 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -273,6 +276,40 @@ private slots:
         QVERIFY(p.conversionNotice().contains(u"LibreOffice"_s));
         QVERIFY(p.conversionNotice().contains(u"公式"_s));
         QCOMPARE(textOf(p.questions()[1].record.answer), u"C"_s);
+    }
+
+    // Round trip: a paper composed by this program (labels （1）（2）… on lines
+    // of their own), saved as RTF, turned into .docx by LibreOffice and
+    // imported again gives the same questions.
+    void composedPaperComesBack()
+    {
+        docx::setLibreOfficeProgram(QStandardPaths::findExecutable(u"soffice"_s));
+        if (docx::libreOfficeProgram().isEmpty())
+            QSKIP("LibreOffice (soffice) is not installed");
+        const PaperImport original = opened(docxgen::wpsPaper());
+        QTextDocument composed;
+        QTextCursor caret(&composed);
+        for (int i = 0; i < original.count(); ++i)
+            appendItem(caret, paperItemLabel(i + 1), original.questions()[std::size_t(i)].record.content);
+        const QString rtf = write(u"composed.rtf"_s, RtfWriter::write(composed));
+        QTemporaryDir out;
+        QProcess soffice;
+        soffice.start(docx::libreOfficeProgram(),
+                      {u"-env:UserInstallation=file://"_s + out.filePath(u"profile"_s), u"--headless"_s,
+                       u"--convert-to"_s, u"docx:MS Word 2007 XML"_s, u"--outdir"_s, out.path(), rtf});
+        QVERIFY(soffice.waitForFinished(120000));
+        PaperImport back;
+        QString error;
+        QVERIFY2(back.open(out.filePath(u"composed.docx"_s), kTypes, {}, formulas.get(), &error),
+                 qPrintable(error));
+        QCOMPARE(back.count(), original.count());
+        for (int i = 0; i < original.count(); ++i) {
+            const ImportedQuestion& a = original.questions()[std::size_t(i)];
+            const ImportedQuestion& b = back.questions()[std::size_t(i)];
+            QCOMPARE(b.paperNumber, QString::number(i + 1));
+            QCOMPARE(textOf(b.record.content).simplified(), textOf(a.record.content).simplified());
+            QCOMPARE(b.pictures + b.formulas, a.pictures + a.formulas);
+        }
     }
 };
 
