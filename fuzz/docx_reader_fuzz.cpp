@@ -31,13 +31,17 @@ void ensureApplication()
 
 const QByteArray kRelationships =
     "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-    "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+    "<Relationship Id=\"rId1\" "
+    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
     "Target=\"styles.xml\"/>"
-    "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/numbering\" "
+    "<Relationship Id=\"rId2\" "
+    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/numbering\" "
     "Target=\"numbering.xml\"/>"
-    "<Relationship Id=\"rId10\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/image\" "
+    "<Relationship Id=\"rId10\" "
+    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/image\" "
     "Target=\"media/image1.png\"/>"
-    "<Relationship Id=\"rId11\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/oleObject\" "
+    "<Relationship Id=\"rId11\" "
+    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/oleObject\" "
     "Target=\"embeddings/oleObject1.bin\"/></Relationships>";
 
 void splitAndWrite(const docx::Document& doc)
@@ -62,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         docx::ArchiveLimits limits;
         limits.maxEntryBytes = 4 * 1024 * 1024;
         limits.maxTotalBytes = 16 * 1024 * 1024;
-        if (const std::optional<docx::Document> doc = docx::DocxReader::readBytes(input, QString(), &error, limits))
+        if (const std::optional<docx::Document> doc =
+                docx::DocxReader::readBytes(input, QString(), &error, limits))
             splitAndWrite(*doc);
         return 0;
     }
@@ -75,8 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             parts.back().append(line).append('\n');
     }
     QHash<QString, QByteArray> byName;
-    const char* names[] = {"word/document.xml", "word/numbering.xml", "word/styles.xml", "word/media/image1.png",
-                           "word/embeddings/oleObject1.bin"};
+    const char* names[] = {"word/document.xml", "word/numbering.xml", "word/styles.xml",
+                           "word/media/image1.png", "word/embeddings/oleObject1.bin"};
     for (qsizetype i = 0; i < parts.size() && i < 5; ++i)
         byName.insert(QString::fromLatin1(names[i]), parts[i]);
     byName.insert(QStringLiteral("word/_rels/document.xml.rels"), kRelationships);
