@@ -8,7 +8,8 @@
 #
 # TIKU_FUZZ_TARGET picks the fuzzer: rtf_reader_fuzz (the default),
 # metafile_player_fuzz (WMF and EMF files) or equation_reader_fuzz (equation
-# objects: OLE, compound files, MTEF).
+# objects: OLE, compound files, MTEF) or docx_reader_fuzz (Word documents:
+# zip packages and their XML parts).
 #
 # TIKU_FUZZ_SEED fixes libFuzzer's random seed (0, the default, picks one), so
 # that a test run can be repeated exactly.
@@ -31,6 +32,9 @@ case "$target" in
   equation_reader_fuzz)
     corpus="$build/corpus-equation"
     seeds=("$root/tests/data/metafile/seeds/equations") ;;
+  docx_reader_fuzz)
+    corpus="$build/corpus-docx"
+    seeds=("$root/tests/data/docx/seeds") ;;
   *) echo "fuzz/run.sh: unknown target $target" >&2; exit 2 ;;
 esac
 cmake --build "$build" --target "$target"

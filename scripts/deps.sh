@@ -7,7 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config python3
   qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libsodium-dev
   qt6-declarative-dev qt6-svg-dev qt6-translations-l10n
-  fonts-noto-cjk xvfb
+  fonts-noto-cjk xvfb libquazip1-qt6-dev
 )
 # The build bundles the formula engine with npm. A Node.js installed otherwise
 # (with its own npm) is used as it is: Debian's npm would conflict with it.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, the AddressSanitizer +
 # UndefinedBehaviorSanitizer build, the Debian package made from the normal
-# build, and the fuzzers (RTF reader, metafile player, equation reader).
+# build, and the fuzzers (RTF reader, metafile player, equation reader, DOCX
+# reader).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -39,4 +40,9 @@ if [ -x fuzz/run.sh ]; then
     TIKU_FUZZ_TARGET=$target TIKU_FUZZ_SEED=${TIKU_FUZZ_SEED:-20261207} \
       TIKU_FUZZ_RUNS=${TIKU_METAFILE_FUZZ_RUNS:-4000} fuzz/run.sh 120
   done
+  # Word documents: zip packages and their XML parts, split into questions.
+  rm -rf build-fuzz/corpus-docx
+  echo "=== fuzzing: docx_reader_fuzz"
+  TIKU_FUZZ_TARGET=docx_reader_fuzz TIKU_FUZZ_SEED=${TIKU_FUZZ_SEED:-20261207} \
+    TIKU_FUZZ_RUNS=${TIKU_DOCX_FUZZ_RUNS:-3000} fuzz/run.sh 120
 fi

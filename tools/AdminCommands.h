@@ -14,3 +14,4 @@ int runRestore(const QStringList& args);
 int runMerge(const QStringList& args);
 int runCompose(const QStringList& args);
 int runRename(const QStringList& args);
+int runImport(const QStringList& args);

@@ -38,6 +38,7 @@ void usage()
         "       tiku-admin rename BANK --question-type OLD NEW [--keep-questions]\n"
         "       tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX [--pdf] [--layout "
         "FILE]\n"
+        "       tiku-admin import FILE BANK [--knowledge A/B/C] [--type T] [--difficulty D] [--dry-run]\n",
         "       tiku-admin --version\n",
         stderr);
 }
@@ -87,6 +88,8 @@ int main(int argc, char** argv)
         return runCompose(args);
     if (command == u"rename")
         return runRename(args);
+    if (command == u"import")
+        return runImport(args);
     usage();
     return 2;
 }

@@ -15,6 +15,7 @@
 #include "classify/XG_ZHSHD.h"
 #include "compose/SHouGong1.h"
 #include "compose/ZIDONGZUJUAN.h"
+#include "questions/DaoRuSHJ.h"
 #include "questions/frmadd.h"
 #include "questions/frmeditstu.h"
 #include "questions/frmseastu.h"
@@ -91,6 +92,8 @@ void MDIForm1::buildMenus()
                   [] { showChildWindow<frmseastu>(); });
     connectAction(addCommand(TKGL, "editstu", u"修改题目"_s), &QAction::triggered, this,
                   [] { showChildWindow<frmeditstu>(); });
+    connectAction(addCommand(TKGL, "DRSHJ", u"导入试卷"_s), &QAction::triggered, this,
+                  [] { showChildWindow<DaoRuSHJ>(); });
     addSeparator(TKGL, "m");
     connectAction(addCommand(TKGL, "HBTK", u"合并题库"_s), &QAction::triggered, this,
                   [] { showChildWindow<HBTiKu>(); });

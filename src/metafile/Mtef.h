@@ -42,4 +42,10 @@ QByteArray mtefFromObjectData(QByteArrayView objdata, QString* className = nullp
 // The whole way: \objdata to LaTeX. A failure names what stopped it in `unknown`.
 LatexResult equationObjectToLatex(QByteArrayView objdata);
 
+// The LaTeX TeX needs for a character it does not take as it is: Greek
+// letters, operators, relations, arrows, spaces and TeX's own special
+// characters (\alpha, \leq, \{); empty for a character written as
+// itself. Shared with the other formula converters (OMML).
+QString latexForCharacter(char32_t c);
+
 } // namespace metafile

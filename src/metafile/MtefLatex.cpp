@@ -1319,6 +1319,11 @@ QByteArray mtefFromObjectData(QByteArrayView objdata, QString* className, QStrin
     return mtef;
 }
 
+QString latexForCharacter(char32_t c)
+{
+    return mathCommands().value(c);
+}
+
 LatexResult equationObjectToLatex(QByteArrayView objdata)
 {
     QString problem;

@@ -191,7 +191,8 @@ private slots:
                       u"SYBZ=使用帮助, quit=退出系统"_s);
         auto menu = [w](const char* name) { return w->findChild<QMenu*>(QString::fromLatin1(name)); };
         QCOMPARE(describe(entries(menu("TKGL")->actions())),
-                 u"addstu=添加题目, searstu=浏览题目, editstu=修改题目, m=-, HBTK=合并题库, BFTK=备份题库, "
+                 u"addstu=添加题目, searstu=浏览题目, editstu=修改题目, DRSHJ=导入试卷, m=-, HBTK=合并题库, "
+                 u"BFTK=备份题库, "
                  u"HFTK=恢复题库, n=-, TKGK=题库概况"_s);
         QCOMPARE(describe(entries(menu("TKGK")->actions())), u"TMZSH=题目总数, TKWZ=题库位置"_s);
         QCOMPARE(describe(entries(menu("zujuan")->actions())), u"zdzj=自动组卷, shgzj=手工组卷"_s);
@@ -219,7 +220,7 @@ private slots:
                                  u"shgzj"_s,   u"XIUGAI"_s, u"SYBZ"_s, u"quit"_s};
         const QStringList superOnly{u"HBTK"_s,    u"BFTK"_s,  u"HFTK"_s, u"TIANJIA"_s,
                                     u"SHANCHU"_s, u"ZHshd"_s, u"TXgl"_s};
-        const QStringList editing{u"addstu"_s, u"editstu"_s};
+        const QStringList editing{u"addstu"_s, u"editstu"_s, u"DRSHJ"_s};
         QTest::newRow("超级管理") << u"超级管理"_s << always + superOnly + editing << QStringList();
         QTest::newRow("管理人员") << u"管理人员"_s << always + editing << superOnly;
         QTest::newRow("一般人员") << u"一般人员"_s << always << superOnly + editing;
@@ -294,7 +295,8 @@ private slots:
     {
         bank->addQuestionType(u"选择题"_s);
         MDIForm1* w = openAs(u"超级管理"_s);
-        for (const QString& command : {u"addstu"_s, u"searstu"_s, u"editstu"_s, u"SHANCHU"_s, u"TIANJIA"_s})
+        for (const QString& command :
+             {u"addstu"_s, u"searstu"_s, u"editstu"_s, u"DRSHJ"_s, u"SHANCHU"_s, u"TIANJIA"_s})
             w->command(command)->trigger();
         showChildWindow<ZUJUANXIANGMU>();
         showChildWindow<SHouGong2>();
@@ -313,9 +315,9 @@ private slots:
             QCOMPARE(c->insertPolicy(), QComboBox::NoInsert);
             editable << c->objectName();
         }
-        // Three in each question form and each criteria window, the role in
-        // 删除人员, the size in 编辑题目.
-        QCOMPARE(editable.size(), 3 * 3 + 3 * 2 + 1 + 1);
+        // Three in each question form, in 导入试卷 and each criteria window,
+        // the role in 删除人员, the size in 编辑题目.
+        QCOMPARE(editable.size(), 3 * 3 + 3 + 3 * 2 + 1 + 1);
     }
 
     void childrenGoWhereTheyAsk()

@@ -203,7 +203,7 @@ class CommandLineTest(unittest.TestCase):
         r = self.run_with_programs({"bank_bench": ["alpha.one", "beta.two"], "rtf_bench": ["gamma.three"],
                                     "question_bench": ["delta.four"], "classify_bench": [], "admin_bench": [],
                                     "compose_bench": [], "paper_bench": [], "formula_bench": [],
-                                    "metafile_bench": []},
+                                    "metafile_bench": [], "docx_bench": []},
                                    "alpha.")
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stdout.splitlines(), ["alpha.one: 2.50 ms"])
@@ -213,7 +213,7 @@ class CommandLineTest(unittest.TestCase):
     def test_an_empty_report_without_that_message_is_a_failure(self):
         r = self.run_with_programs({"bank_bench": ["alpha.one"], "rtf_bench": None, "question_bench": [],
                                     "classify_bench": [], "admin_bench": [], "compose_bench": [],
-                                    "paper_bench": [], "formula_bench": [], "metafile_bench": []},
+                                    "paper_bench": [], "formula_bench": [], "metafile_bench": [], "docx_bench": []},
                                    "alpha.", "gamma.")
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stdout.splitlines(), ["alpha.one: 2.50 ms"])

@@ -178,7 +178,7 @@ QByteArray ole1Object(const QString& className, const QByteArray& native)
     return o;
 }
 
-QByteArray equationObject(const QByteArray& mtef, const QString& className)
+QByteArray equationStorage(const QByteArray& mtef, const QString& className)
 {
     QByteArray ole;
     put32(ole, 0x02000001);
@@ -200,7 +200,12 @@ QByteArray equationObject(const QByteArray& mtef, const QString& className)
                                                           "CompObj"),
                                            compObj},
                                           {QStringLiteral("Equation Native"), equationNative(mtef)}});
-    return ole1Object(className, file);
+    return file;
+}
+
+QByteArray equationObject(const QByteArray& mtef, const QString& className)
+{
+    return ole1Object(className, equationStorage(mtef, className));
 }
 
 } // namespace metafilegen

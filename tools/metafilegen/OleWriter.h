@@ -21,6 +21,11 @@ QByteArray equationNative(const QByteArray& mtef);
 // RTF's \objdata for an embedded object of `className` whose native data is `native`.
 QByteArray ole1Object(const QString& className, const QByteArray& native);
 
+// The equation's compound file with the "\1Ole", "\1CompObj" and
+// "Equation Native" streams: what a .docx keeps as word/embeddings/oleObjectN.bin.
+QByteArray equationStorage(const QByteArray& mtef,
+                           const QString& className = QStringLiteral("Equation.DSMT4"));
+
 // The whole equation object: OLE 1 wrapper, compound file with the
 // "\1Ole", "\1CompObj" and "Equation Native" streams.
 QByteArray equationObject(const QByteArray& mtef,
