@@ -39,8 +39,7 @@ void usage()
         "       tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX [--pdf] [--layout "
         "FILE]\n"
         "       tiku-admin import FILE BANK [--knowledge A/B/C] [--type T] [--difficulty D] [--dry-run]\n",
-        "       tiku-admin --version\n",
-        stderr);
+        "       tiku-admin --version\n", stderr);
 }
 
 } // namespace
