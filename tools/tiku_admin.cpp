@@ -38,8 +38,9 @@ void usage()
         "       tiku-admin rename BANK --question-type OLD NEW [--keep-questions]\n"
         "       tiku-admin compose BANK --criteria FILE --sets K --seed S --out PREFIX [--pdf] [--layout "
         "FILE]\n"
-        "       tiku-admin import FILE BANK [--knowledge A/B/C] [--type T] [--difficulty D] [--dry-run]\n",
-        "       tiku-admin --version\n", stderr);
+        "       tiku-admin import FILE BANK [--knowledge A/B/C] [--type T] [--difficulty D] [--dry-run]\n"
+        "       tiku-admin --version\n",
+        stderr);
 }
 
 } // namespace
